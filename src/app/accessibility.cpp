@@ -1,0 +1,15 @@
+#include "app/accessibility.h"
+
+#include "app/picture_button.h"
+
+#include <QLabel>
+
+namespace kalvora {
+
+void nameByCaption(QLabel* caption, QWidget* control)
+{
+    caption->setBuddy(control);
+    control->setAccessibleName(plainCaption(caption->text()).trimmed());
+}
+
+} // namespace kalvora

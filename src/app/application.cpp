@@ -1,0 +1,64 @@
+#include "app/application.h"
+
+#include "app/login_window.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/window_openers.h"
+#include "data/data_folder.h"
+#include "data/store.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+
+#include <memory>
+
+namespace kalvora {
+
+int runApplication(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kalvora"));
+    QApplication::setOrganizationName(QStringLiteral("orventa"));
+    QApplication::setApplicationDisplayName(QString());
+
+    const QString dataFolder = DataFolder::resolve(QApplication::arguments());
+    QDir().mkpath(dataFolder);
+
+    // One running copy per data folder. A lock left by a crashed copy is taken over (its process is gone).
+    QLockFile lock(QDir(dataFolder).filePath(QStringLiteral("kalvora.lock")));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        MessageBox::information(nullptr,
+                                QStringLiteral("PROGRAM ZATEN ÇALIŞIYOR. YADA PROGRAMI GÜVENLİ ÇIKIŞI KULLANMADAN "
+                                               "KAPATTINIZ. BİLGİSAYARINIZI YENİDEN BAŞLATMANIZI ÖNERİYORUZ."),
+                                QStringLiteral("TORVIN"));
+        return 1;
+    }
+
+    Store store(dataFolder);
+    const QList<StoreProblem> problems = store.initialize();
+    for (const StoreProblem& p : problems)
+        MessageBox::error(nullptr, p.text + QStringLiteral("\n\nDOSYAYA DOKUNULMADI."),
+                          QStringLiteral("VERİ DOSYASI AÇILAMADI"));
+
+    LoginWindow login(dataFolder);
+    MainWindow main(store, dataFolder);
+    main.setOpeners(windowOpeners());
+    main.DetayliAra();
+    main.setWindowTitle(QStringLiteral("ORVENTA KALVORA - CARİ HESAP TAKİBİ"));
+
+    auto endNow = [&] {
+        main.allowClose();
+        QApplication::exit(0);
+    };
+    QObject::connect(&main, &MainWindow::quitRequested, &app, endNow);
+    QObject::connect(&login, &LoginWindow::closeRequested, &app, endNow);
+    QObject::connect(&login, &LoginWindow::accepted_, &app, [&] { main.showMaximized(); });
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    login.show();
+    return QApplication::exec();
+}
+
+} // namespace kalvora

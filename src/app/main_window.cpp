@@ -1,0 +1,405 @@
+#include "app/main_window.h"
+
+#include "app/accessibility.h"
+#include "app/contact_window.h"
+#include "app/message_box.h"
+#include "app/password_window.h"
+#include "app/picture_button.h"
+#include "app/report_list.h"
+#include "app/twips.h"
+#include "customers/customer_repository.h"
+#include "data/data_folder.h"
+#include "data/database.h"
+#include "data/store.h"
+#include "data/turkish_text.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace kalvora {
+
+namespace {
+
+enum Column { ColTl, ColUsd, ColEuro, ColName, ColWork, ColMobile, ColTc, ColTax, ColAddress, ColKey };
+
+struct ButtonDef {
+    const char* name;
+    const char* caption;
+    const char* tipTitle;
+    const char* tipText;
+    const char* icon;
+    QStyle::StandardPixmap fallback;
+    int left;
+    int top;
+};
+
+const ButtonDef buttonDefs[] = {
+    {"MyButton1", "YENİ KİŞİ &EKLE", "YENİ KİŞİ EKLE", "YENİ KİŞİLER EKLEMENİZİ SAĞLAR", "contact-new",
+     QStyle::SP_FileDialogNewFolder, 60, 60},
+    {"MyButton2", "BİLGİLERİ &DÜZENLE", "BİLGİLERİ DÜZENLE",
+     "EKLEDİĞİNİZ YENİ KİŞİLERİN DAHA ÖNCEKİ BİLGİLERİNİ DEĞİŞTİREBİLİRSİNİZ", "document-edit",
+     QStyle::SP_FileDialogDetailedView, 2070, 60},
+    {"MyButton3", "KİŞİ &SİL", "KİŞİYİ SİL", "LİSTEDEN SEÇTİĞİNİZ KİŞİYİ SİLER", "edit-delete",
+     QStyle::SP_TrashIcon, 4080, 60},
+    {"MyButton4", "HESAP &KARTI", "HESAP KARTI", "LİSTEDEN SEÇİLEN KİŞİNİN HESAP KARTINA GİRİŞ YAPABİLİRSİNİZ",
+     "x-office-spreadsheet", QStyle::SP_FileDialogContentsView, 6090, 60},
+    {"MyButton6", "&YEDEKLEME", "YEDEKLEME", "PROGRAM VE DATALARINIZI YEDEKLEMENİZİ SAĞLAR", "document-save",
+     QStyle::SP_DialogSaveButton, 8100, 60},
+    {"MyButton7", "&GÜVENLİ ÇIKIŞ", "GÜVENLİ ÇIKIŞ", "PROGRAMI KAPATMAK İÇİN BURAYI KULLANIN", "application-exit",
+     QStyle::SP_DialogCloseButton, 10110, 60},
+    {"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR", "dialog-password",
+     QStyle::SP_MessageBoxWarning, 60, 990},
+    {"MyButton12", "GELİR YAZ", "GELİR YAZ", "GÜNLÜK AYLIK YILLIK GELİRLERİNİZİ KAYIT ALTINA ALIRSINIZ", "go-down",
+     QStyle::SP_ArrowDown, 2070, 990},
+    {"MyButton13", "GİDER YAZ", "GİDER YAZ", "GÜNLÜK AYLIK YILLIK GİDERLERİNİZİ KAYIT ALTINA ALIRSINIZ", "go-up",
+     QStyle::SP_ArrowUp, 4080, 990},
+    {"MyButton8", "İLETİŞİM", "İLETİŞİM", "BİZİMLE İLETİŞİM YOLLARINI GÖREBİLİRSİNİZ", "mail-message",
+     QStyle::SP_MessageBoxInformation, 6090, 990},
+    {"MyButton5", "RAPORLAR", "RAPORLAR", "GENEL PARA DURUMUNUZU GÖREBİLİRSİNİZ", "x-office-document",
+     QStyle::SP_FileDialogInfoView, 8100, 990},
+    {"MyButton10", "T.C.M.B KURLARI", "RAPORLAR", "T.C.M.B KURLARINI  GÖREBİLİRSİNİZ", "view-refresh",
+     QStyle::SP_BrowserReload, 10110, 990},
+};
+
+} // namespace
+
+MainWindow::MainWindow(Store& store, const QString& dataFolder, QWidget* parent)
+    : QMainWindow(parent), m_store(store), m_dataFolder(dataFolder),
+      m_installFolder(DataFolder::installationFolder())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ORVENTA KALVORA - "));
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    setCentralWidget(central);
+
+    m_picture1 = new QFrame(central);
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+    m_picture1->setFrameShape(QFrame::StyledPanel);
+    m_picture1->setStyleSheet(QStringLiteral("#Picture1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+                                             "stop:0 #dde8f4, stop:1 #b9cde4); }"));
+    buildButtons();
+
+    m_list = new ReportList(central);
+    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setAccessibleName(QStringLiteral("KİŞİ LİSTESİ"));
+    m_list->setColumns({QStringLiteral("BAKİYESİ(TL)"), QStringLiteral("BAKİYESİ(DOLAR)"),
+                        QStringLiteral("BAKİYESİ(EURO)"), QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),
+                        QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
+                        QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("ADRES"), QStringLiteral("OTO_KOD")});
+    for (int c = ColTl; c <= ColEuro; ++c)
+        m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    connect(m_list, &ReportList::rowActivated, this, [this](int) { openAccountCard(); });
+    connect(m_list, &ReportList::headerClicked, this, &MainWindow::headerClicked);
+
+    m_picture2 = new QFrame(central);
+    m_picture2->setObjectName(QStringLiteral("Picture2"));
+    m_picture2->setFrameShape(QFrame::StyledPanel);
+    auto* label4 = new QLabel(QStringLiteral("SÜZGEÇ:"), m_picture2);
+    label4->setObjectName(QStringLiteral("Label4"));
+    label4->setGeometry(twipsRect(60, 90, 800, 255));
+    m_count = new QLabel(QStringLiteral("0"), m_picture2);
+    m_count->setObjectName(QStringLiteral("Label2"));
+    m_count->setGeometry(twipsRect(900, 90, 2000, 255));
+    m_count->setAccessibleName(QStringLiteral("KİŞİ SAYISI"));
+    m_filter = new QLineEdit(m_picture2);
+    m_filter->setObjectName(QStringLiteral("Text1"));
+    m_filter->setGeometry(twipsRect(30, 360, 1965, 375));
+    m_filter->setToolTip(QStringLiteral("ÇİFT TIKLAMA KUTUYU BOŞALTIR"));
+    m_filter->installEventFilter(this);
+    nameByCaption(label4, m_filter);
+    connect(m_filter, &QLineEdit::returnPressed, this, &MainWindow::search);
+    auto* searchButton = new PictureButton(QStringLiteral("MyButton11"), QStringLiteral("ARA/BUL"),
+                                           QStringLiteral("RAPORLAR"), QStringLiteral("TÜM BİLGİLERE GÖRE ARAMA YAPAR"),
+                                           m_picture2);
+    searchButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    searchButton->setIconSize(QSize(16, 16));
+    searchButton->setPicture(QStringLiteral("edit-find"), QStyle::SP_FileDialogContentsView);
+    searchButton->setGeometry(twipsRect(2070, 360, 1185, 375));
+    connect(searchButton, &QToolButton::clicked, this, &MainWindow::search);
+
+    buildStatusBar();
+    qApp->installEventFilter(this);
+    setMinimumSize(twips(6000), twips(5000));
+    resize(twips(12500), twips(9000));
+
+    DetayliAra();
+}
+
+void MainWindow::buildButtons()
+{
+    QWidget* previous = nullptr;
+    for (const ButtonDef& d : buttonDefs) {
+        auto* b = new PictureButton(QString::fromUtf8(d.name), QString::fromUtf8(d.caption),
+                                    QString::fromUtf8(d.tipTitle), QString::fromUtf8(d.tipText), m_picture1);
+        b->setPicture(QString::fromLatin1(d.icon), d.fallback);
+        b->setGeometry(twipsRect(d.left, d.top, 1965, 885));
+        if (previous)
+            setTabOrder(previous, b);
+        previous = b;
+    }
+    auto button = [this](const char* name) {
+        return m_picture1->findChild<PictureButton*>(QString::fromLatin1(name));
+    };
+    connect(button("MyButton1"), &QToolButton::clicked, this, [this] {
+        if (m_openers.addPerson)
+            m_openers.addPerson(this);
+    });
+    connect(button("MyButton2"), &QToolButton::clicked, this, [this] {
+        withCurrent(m_openers.editPerson,
+                    QStringLiteral("BİLGİLERİ DÜZENLENECEK KİŞİ YOK. YENİ KİŞİ EKLE FORMUNU KULLANABİLİRSİNİZ."),
+                    QStringLiteral("DİKKAT"));
+    });
+    connect(button("MyButton3"), &QToolButton::clicked, this, [this] {
+        withCurrent(m_openers.deletePerson, QStringLiteral("SİLİNECEK KİŞİ YOK."), QStringLiteral("KİŞİ YOK"));
+    });
+    connect(button("MyButton4"), &QToolButton::clicked, this, &MainWindow::openAccountCard);
+    connect(button("MyButton6"), &QToolButton::clicked, this, &MainWindow::startBackup);
+    connect(button("MyButton7"), &QToolButton::clicked, this, &MainWindow::confirmExit);
+    connect(button("MyButton9"), &QToolButton::clicked, this, [this] {
+        PasswordWindow w(m_dataFolder, this);
+        w.exec();
+    });
+    auto plain = [this](PictureButton* b, std::function<void(MainWindow*)> MainWindow::Openers::*member) {
+        connect(b, &QToolButton::clicked, this, [this, member] {
+            if (m_openers.*member)
+                (m_openers.*member)(this);
+        });
+    };
+    plain(button("MyButton12"), &Openers::incomeLedger);
+    plain(button("MyButton13"), &Openers::expenseLedger);
+    plain(button("MyButton5"), &Openers::reports);
+    plain(button("MyButton10"), &Openers::rates);
+    connect(button("MyButton8"), &QToolButton::clicked, this, [this] {
+        ContactWindow w(this);
+        w.exec();
+    });
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    const char* names[6] = {"Panel1", "Panel2", "Panel3", "Panel4", "Panel5", "Panel6"};
+    for (int i = 0; i < 6; ++i) {
+        m_panels[i] = new QLabel(bar);
+        m_panels[i]->setObjectName(QString::fromLatin1(names[i]));
+        m_panels[i]->setFrameShape(QFrame::Panel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        m_panels[i]->setAlignment(Qt::AlignCenter);
+        bar->addWidget(m_panels[i], i == 5 ? 1 : 0);
+    }
+    m_panels[2]->setText(QStringLiteral("CAPS"));
+    m_panels[3]->setText(QStringLiteral("NUM"));
+    m_panels[4]->setText(QStringLiteral("SCRL"));
+    m_panels[5]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_panels[5]->setText(QStringLiteral(" VERİ KLASÖRÜ: ") + QDir::toNativeSeparators(m_dataFolder));
+    auto* clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, this, &MainWindow::updateClock);
+    clock->start(1000);
+    updateClock();
+}
+
+void MainWindow::updateClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    m_panels[0]->setText(timeText(now.time()));
+    m_panels[1]->setText(dateText(now.date()));
+    const QString on = QStringLiteral("color: black;");
+    const QString off = QStringLiteral("color: gray;");
+    m_panels[2]->setStyleSheet(m_caps ? on : off);
+    m_panels[3]->setStyleSheet(m_num ? on : off);
+    m_panels[4]->setStyleSheet(m_scroll ? on : off);
+}
+
+void MainWindow::DetayliAra()
+{
+    m_list->clear();
+    QList<Customer> rows;
+    try {
+        rows = CustomerRepository(m_store).search(m_filter->text());
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+    }
+    QList<QStringList> texts;
+    texts.reserve(rows.size());
+    for (const Customer& c : rows) {
+        texts.append({displayAmount(c.balanceTl), displayAmount(c.balanceUsd), displayAmount(c.balanceEuro), c.name,
+                      c.workPhone, c.mobilePhone, c.idNumber, c.taxOffice, c.address, c.key});
+    }
+    m_list->setRows(texts);
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        for (int c = ColTl; c <= ColEuro; ++c)
+            m_list->topLevelItem(r)->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    m_count->setText(QString::number(m_list->rowCount()));
+    if (m_openers.fitColumns) {
+        m_openers.fitColumns(m_list);
+    } else {
+        for (int c = 0; c < m_list->columnCount(); ++c)
+            m_list->resizeColumnToContents(c);
+    }
+    m_list->setColumnWidth(ColKey, 0);
+    if (m_list->rowCount() > 0)
+        m_list->setCurrentRow(0);
+}
+
+Customer MainWindow::customerAt(int row) const
+{
+    const QStringList t = m_list->rowTexts(row);
+    Customer c;
+    if (t.size() < 10)
+        return c;
+    c.balanceTl = t.at(ColTl);
+    c.balanceUsd = t.at(ColUsd);
+    c.balanceEuro = t.at(ColEuro);
+    c.name = t.at(ColName);
+    c.workPhone = t.at(ColWork);
+    c.mobilePhone = t.at(ColMobile);
+    c.idNumber = t.at(ColTc);
+    c.taxOffice = t.at(ColTax);
+    c.address = t.at(ColAddress);
+    c.key = t.at(ColKey);
+    return c;
+}
+
+bool MainWindow::currentCustomer(Customer* out) const
+{
+    if (m_list->rowCount() == 0)
+        return false;
+    int row = m_list->currentRow();
+    if (row < 0)
+        row = 0;
+    *out = customerAt(row);
+    return true;
+}
+
+void MainWindow::withCurrent(const std::function<void(MainWindow*, const Customer&)>& opener,
+                             const QString& emptyText, const QString& emptyTitle)
+{
+    Customer c;
+    if (!currentCustomer(&c)) {
+        MessageBox::information(this, emptyText, emptyTitle);
+        return;
+    }
+    if (opener)
+        opener(this, c);
+}
+
+void MainWindow::openAccountCard()
+{
+    withCurrent(m_openers.accountCard, QStringLiteral("KAYITLI KİŞİ YOK. LÜTFEN KİŞİ KAYDEDİN."),
+                QStringLiteral("ÜYE YOK"));
+}
+
+void MainWindow::search()
+{
+    DetayliAra();
+    m_filter->setFocus();
+    m_filter->selectAll();
+}
+
+void MainWindow::headerClicked(int column)
+{
+    // Only the three balances, the name and the two telephones sort; the other headers do nothing.
+    if (column > ColMobile)
+        return;
+    if (m_openers.sortColumn)
+        m_openers.sortColumn(m_list, column);
+}
+
+void MainWindow::confirmExit()
+{
+    if (MessageBox::question(this, QStringLiteral("PROGRAMDAN ÇIKMAK İSTEDİĞİNİZE EMİN MİSİNİZ?"),
+                             QStringLiteral("DİKKAT!"))) {
+        m_closeAllowed = true;
+        Q_EMIT quitRequested();
+    }
+}
+
+void MainWindow::startBackup()
+{
+    const QString program = QDir(m_installFolder).filePath(QStringLiteral("yedekle"));
+    const QFileInfo info(program);
+    if (!info.exists() || !info.isExecutable()) {
+        MessageBox::information(this, QStringLiteral("YEDEKLEME ÜNİTESİNE ULAŞILAMIYOR.."));
+        return;
+    }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({databasePassword()});
+    process.setWorkingDirectory(m_dataFolder);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KALVORA_DATA_DIR"), m_dataFolder);
+    process.setProcessEnvironment(env);
+    if (!process.startDetached())
+        MessageBox::information(this, QStringLiteral("YEDEKLEME ÜNİTESİNE ULAŞILAMIYOR.."));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closeAllowed) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    MessageBox::information(this, QStringLiteral("LÜTFEN GÜVENLİ ÇIKIŞI KULLANIN."));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutChildren();
+}
+
+void MainWindow::layoutChildren()
+{
+    QWidget* central = centralWidget();
+    const int w = central->width();
+    const int h = central->height();
+    const int stripHeight = twips(855);
+    m_picture2->setGeometry(0, h - stripHeight, w, stripHeight);
+    // The panel and the list follow the width; the list fills the height between the panel and the
+    // filter strip. A size that cannot be applied (a very small window) leaves them as they were.
+    const int width = w - twips(250) + twips(60);
+    const int listTop = twips(2010);
+    const int listHeight = h - stripHeight - listTop - twips(30);
+    if (width <= 0)
+        return;
+    m_picture1->setGeometry(twips(60), twips(30), width, twips(1965));
+    if (listHeight <= 0)
+        return;
+    m_list->setGeometry(twips(60), listTop, width, listHeight);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_filter && event->type() == QEvent::MouseButtonDblClick) {
+        m_filter->clear(); // the box's own emptying handler
+        return true;
+    }
+    // Each key press reaches the window object once before it is delivered to the widgets.
+    if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock)
+            m_caps = !m_caps;
+        else if (key == Qt::Key_NumLock)
+            m_num = !m_num;
+        else if (key == Qt::Key_ScrollLock)
+            m_scroll = !m_scroll;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace kalvora

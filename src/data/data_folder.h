@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kalvora {
+
+// Where things lie: the installation folder holds the programs, the data folder the files.
+class DataFolder final {
+public:
+    // --data-dir DIR, else $KALVORA_DATA_DIR, else the user's standard application-data folder.
+    static QString resolve(const QStringList& arguments);
+    // The folder of the running executable.
+    static QString installationFolder();
+};
+
+// The files of the data folder, by their fixed names.
+namespace files {
+inline const char* const customers = "uyeler.mdb";
+inline const char* const transactions = "data.mdb";
+inline const char* const income = "gelirmdb.mdb";
+inline const char* const expense = "gider.mdb";
+inline const char* const scratch = "FRData.mdb";
+inline const char* const password = "sifre.dll";
+} // namespace files
+
+} // namespace kalvora

@@ -1,0 +1,196 @@
+#include "data/store.h"
+
+#include "data/data_folder.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace kalvora {
+
+namespace {
+
+const char* const customerSchema = R"(
+CREATE TABLE IF NOT EXISTS MUSTERILER (
+    oto_kod INTEGER PRIMARY KEY AUTOINCREMENT,
+    adisoyadi TEXT NOT NULL DEFAULT '',
+    istel TEXT NOT NULL DEFAULT '',
+    ceptel TEXT NOT NULL DEFAULT '',
+    tc TEXT NOT NULL DEFAULT '',
+    verdai TEXT NOT NULL DEFAULT '',
+    adres TEXT NOT NULL DEFAULT '',
+    SonBakiye TEXT NOT NULL DEFAULT '',
+    SonBakiye_usd TEXT NOT NULL DEFAULT '',
+    SonBakiye_euro TEXT NOT NULL DEFAULT ''
+);
+)";
+
+const char* const transactionSchema = R"(
+CREATE TABLE IF NOT EXISTS CARIKART (
+    otokod INTEGER PRIMARY KEY AUTOINCREMENT,
+    uye_kodu TEXT NOT NULL DEFAULT '',
+    aylar TEXT NOT NULL DEFAULT '',
+    tutar TEXT NOT NULL DEFAULT '',
+    durum TEXT NOT NULL DEFAULT '',
+    tarih TEXT NOT NULL DEFAULT '',
+    para_cinsi TEXT NOT NULL DEFAULT '',
+    adisoyadi TEXT NOT NULL DEFAULT '',
+    istel TEXT NOT NULL DEFAULT '',
+    ceptel TEXT NOT NULL DEFAULT '',
+    tc TEXT NOT NULL DEFAULT '',
+    verdai TEXT NOT NULL DEFAULT '',
+    adres TEXT NOT NULL DEFAULT '',
+    para TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS CARIKART_uye_kodu ON CARIKART(uye_kodu);
+CREATE INDEX IF NOT EXISTS CARIKART_para ON CARIKART(para, para_cinsi);
+)";
+
+// kayit_no identifies one entry, so a cancellation marks exactly the chosen row.
+const char* const ledgerSchema = R"(
+CREATE TABLE IF NOT EXISTS GIDERLER (
+    kayit_no INTEGER PRIMARY KEY AUTOINCREMENT,
+    gider_ad TEXT NOT NULL DEFAULT '',
+    gider_tarihi TEXT NOT NULL DEFAULT '',
+    gider_aciklama TEXT NOT NULL DEFAULT '',
+    gider_saati TEXT NOT NULL DEFAULT '',
+    gider_yapan TEXT NOT NULL DEFAULT '',
+    gider_tutar TEXT NOT NULL DEFAULT '',
+    gider_iptal TEXT NOT NULL DEFAULT ''
+);
+)";
+
+bool fileIdentity(const QString& path, dev_t* dev, ino_t* ino)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    *dev = st.st_dev;
+    *ino = st.st_ino;
+    return true;
+}
+
+bool tableExists(Database& db, const QString& table)
+{
+    return db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1"), {table})
+               .toLongLong() > 0;
+}
+
+} // namespace
+
+Store::Store(const QString& dataFolder, const QString& vfs) : m_folder(dataFolder), m_vfs(vfs) {}
+
+Store::~Store() = default;
+
+QString Store::path(const QString& fileName) const
+{
+    return QDir(m_folder).filePath(fileName);
+}
+
+QList<StoreProblem> Store::initialize()
+{
+    QList<StoreProblem> problems;
+    if (!QDir().mkpath(m_folder)) {
+        problems.append({m_folder, QStringLiteral("VERİ KLASÖRÜ OLUŞTURULAMADI:\n") + m_folder});
+        return problems;
+    }
+    for (const char* sub : {"data", "image", "iptaller"})
+        QDir(m_folder).mkpath(QString::fromLatin1(sub));
+
+    auto prepare = [&](const QString& name, const QString& key, auto&& createTables) {
+        const QString file = path(name);
+        const bool existed = QFile::exists(file);
+        try {
+            Database db = Database::open(file, key,
+                                         existed ? Database::Mode::ReadWrite : Database::Mode::ReadWriteCreate,
+                                         m_vfs);
+            Transaction tx(db);
+            createTables(db);
+            tx.commit();
+        } catch (const DbError& e) {
+            if (!existed)
+                QFile::remove(file); // only a file this call created itself
+            problems.append({name, e.turkishText()});
+        }
+    };
+    const QString key = databasePassword();
+    prepare(QString::fromLatin1(files::customers), key,
+            [](Database& db) { db.exec(QString::fromLatin1(customerSchema)); });
+    prepare(QString::fromLatin1(files::transactions), key,
+            [](Database& db) { db.exec(QString::fromLatin1(transactionSchema)); });
+    for (const char* name : {files::income, files::expense}) {
+        prepare(QString::fromLatin1(name), key, [](Database& db) {
+            db.exec(QString::fromLatin1(ledgerSchema));
+            // The one cash-box row comes with the table; an existing table is never refilled.
+            if (!tableExists(db, QStringLiteral("KASA_NET"))) {
+                db.exec(QStringLiteral("CREATE TABLE KASA_NET (Kasa_net_bakiye TEXT NOT NULL DEFAULT '')"));
+                db.exec(QStringLiteral("INSERT INTO KASA_NET (Kasa_net_bakiye) VALUES ('0')"));
+            }
+        });
+    }
+    prepare(QString::fromLatin1(files::scratch), QString(), [](Database& db) {
+        if (db.scalar(QStringLiteral("PRAGMA user_version")).toInt() == 0)
+            db.exec(QStringLiteral("PRAGMA user_version = 1"));
+    });
+    return problems;
+}
+
+Database& Store::connection(Slot& slot, const QString& file, const QString& key, const QString& attachFile)
+{
+    const QString fullPath = path(file);
+    dev_t dev = 0;
+    ino_t ino = 0;
+    dev_t dev2 = 0;
+    ino_t ino2 = 0;
+    const bool exists = fileIdentity(fullPath, &dev, &ino);
+    const bool exists2 = attachFile.isEmpty() || fileIdentity(path(attachFile), &dev2, &ino2);
+    if (slot.db.isOpen() && exists && exists2 && dev == slot.dev && ino == slot.ino && dev2 == slot.dev2 &&
+        ino2 == slot.ino2 && !slot.db.inTransaction())
+        return slot.db;
+    if (slot.db.isOpen() && slot.db.inTransaction())
+        return slot.db; // never swap a connection under a running transaction
+    slot.db = Database();
+    if (!exists)
+        throw DbError(SQLITE_CANTOPEN, QStringLiteral("file not found"), fullPath);
+    if (!exists2)
+        throw DbError(SQLITE_CANTOPEN, QStringLiteral("file not found"), path(attachFile));
+    Database db = Database::open(fullPath, key, Database::Mode::ReadWrite, m_vfs);
+    if (!attachFile.isEmpty())
+        db.attach(path(attachFile), QStringLiteral("cari"), key);
+    slot.db = std::move(db);
+    slot.dev = dev;
+    slot.ino = ino;
+    slot.dev2 = dev2;
+    slot.ino2 = ino2;
+    return slot.db;
+}
+
+Database& Store::accounts()
+{
+    return connection(m_accounts, QString::fromLatin1(files::customers), databasePassword(),
+                      QString::fromLatin1(files::transactions));
+}
+
+Database& Store::ledger(Ledger which)
+{
+    return which == Ledger::Income
+               ? connection(m_income, QString::fromLatin1(files::income), databasePassword(), QString())
+               : connection(m_expense, QString::fromLatin1(files::expense), databasePassword(), QString());
+}
+
+Database& Store::scratch()
+{
+    return connection(m_scratch, QString::fromLatin1(files::scratch), QString(), QString());
+}
+
+void Store::closeAll()
+{
+    m_accounts.db = Database();
+    m_income.db = Database();
+    m_expense.db = Database();
+    m_scratch.db = Database();
+}
+
+} // namespace kalvora

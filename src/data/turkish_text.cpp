@@ -1,0 +1,257 @@
+#include "data/turkish_text.h"
+
+#include <QRegularExpression>
+
+#include <charconv>
+#include <string>
+
+namespace kalvora {
+
+QString BuyukHarf(const QString& text)
+{
+    QString s = text;
+    s.replace(QChar(0x0069), QChar(0x0130)); // i -> İ
+    s.replace(QChar(0x0131), QChar(0x0049)); // ı -> I
+    s.replace(QChar(0x015F), QChar(0x015E)); // ş -> Ş
+    s.replace(QChar(0x00F6), QChar(0x00D6)); // ö -> Ö
+    s.replace(QChar(0x011F), QChar(0x011E)); // ğ -> Ğ
+    s.replace(QChar(0x00E7), QChar(0x00C7)); // ç -> Ç
+    s.replace(QChar(0x00FC), QChar(0x00DC)); // ü -> Ü
+    return s.toUpper();
+}
+
+std::optional<double> readNumber(const QString& text)
+{
+    const QString s = text.trimmed();
+    std::string plain;
+    plain.reserve(static_cast<size_t>(s.size()) + 2);
+    int i = 0;
+    if (i < s.size() && s.at(i) == QLatin1Char('-')) {
+        plain.push_back('-');
+        ++i;
+    }
+    bool comma = false;
+    bool digit = false;
+    for (; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        if (c == QLatin1Char('.'))
+            continue;
+        if (c == QLatin1Char(',')) {
+            if (comma)
+                return std::nullopt;
+            comma = true;
+            plain.push_back('.');
+            continue;
+        }
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        digit = true;
+        plain.push_back(static_cast<char>(c.unicode()));
+    }
+    if (!digit)
+        return std::nullopt;
+    // from_chars rejects a leading '.', so ",75" is read as "0.75".
+    std::string normalized;
+    normalized.reserve(plain.size() + 1);
+    size_t start = 0;
+    if (!plain.empty() && plain[0] == '-') {
+        normalized.push_back('-');
+        start = 1;
+    }
+    if (start < plain.size() && plain[start] == '.')
+        normalized.push_back('0');
+    normalized.append(plain, start, std::string::npos);
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(normalized.data(), normalized.data() + normalized.size(), value);
+    if (ec != std::errc() || ptr != normalized.data() + normalized.size())
+        return std::nullopt;
+    if (value == 0)
+        value = 0; // drop a negative zero
+    return value;
+}
+
+double numberValue(const QString& text)
+{
+    return readNumber(text).value_or(0.0);
+}
+
+namespace {
+
+// Shortest round-trip decimal form of |value| in fixed notation, e.g. "1500.5".
+std::string shortestFixed(double value)
+{
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value < 0 ? -value : value, std::chars_format::fixed);
+    if (res.ec != std::errc())
+        return "0";
+    return std::string(buf, res.ptr);
+}
+
+QString groupThousands(const std::string& digits)
+{
+    QString out;
+    const int n = static_cast<int>(digits.size());
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out += QLatin1Char('.');
+        out += QLatin1Char(digits[static_cast<size_t>(i)]);
+    }
+    return out;
+}
+
+} // namespace
+
+QString plainNumberText(double value)
+{
+    if (value != value || value == 0)
+        return QStringLiteral("0");
+    QString s = QString::fromLatin1(shortestFixed(value));
+    s.replace(QLatin1Char('.'), QLatin1Char(','));
+    return value < 0 ? QLatin1Char('-') + s : s;
+}
+
+QString formatAmount(double value, AmountPattern pattern)
+{
+    if (value != value)
+        value = 0;
+    const std::string fixed = shortestFixed(value);
+    const auto dot = fixed.find('.');
+    std::string intPart = fixed.substr(0, dot);
+    std::string frac = dot == std::string::npos ? std::string() : fixed.substr(dot + 1);
+    const bool roundUp = frac.size() > 2 && frac[2] >= '5';
+    frac.resize(2, '0');
+    if (roundUp) {
+        std::string all = intPart + frac;
+        int i = static_cast<int>(all.size()) - 1;
+        while (i >= 0 && all[static_cast<size_t>(i)] == '9') {
+            all[static_cast<size_t>(i)] = '0';
+            --i;
+        }
+        if (i < 0)
+            all.insert(all.begin(), '1');
+        else
+            ++all[static_cast<size_t>(i)];
+        intPart = all.substr(0, all.size() - 2);
+        frac = all.substr(all.size() - 2);
+    }
+    const size_t firstNonZero = intPart.find_first_not_of('0');
+    intPart = firstNonZero == std::string::npos ? std::string() : intPart.substr(firstNonZero);
+    const bool isZero = intPart.empty() && frac == "00";
+    QString out;
+    if (value < 0 && !isZero)
+        out += QLatin1Char('-');
+    if (intPart.empty()) {
+        if (pattern == AmountPattern::ZeroPadded)
+            out += QLatin1Char('0');
+    } else {
+        out += groupThousands(intPart);
+    }
+    out += QLatin1Char(',');
+    out += QString::fromLatin1(frac);
+    return out;
+}
+
+QString displayAmount(const QString& numberText)
+{
+    return formatAmount(numberValue(numberText), AmountPattern::ZeroPadded);
+}
+
+bool hasTooManyDigits(const QString& numberText)
+{
+    QString digits;
+    QString s = numberText.trimmed();
+    const int comma = s.indexOf(QLatin1Char(','));
+    QString intPart = comma < 0 ? s : s.left(comma);
+    QString frac = comma < 0 ? QString() : s.mid(comma + 1);
+    auto onlyDigits = [](const QString& t) {
+        QString r;
+        for (QChar c : t)
+            if (c.isDigit())
+                r += c;
+        return r;
+    };
+    intPart = onlyDigits(intPart);
+    frac = onlyDigits(frac);
+    while (frac.endsWith(QLatin1Char('0')))
+        frac.chop(1);
+    digits = intPart + frac;
+    int lead = 0;
+    while (lead < digits.size() && digits.at(lead) == QLatin1Char('0'))
+        ++lead;
+    return digits.size() - lead > 15;
+}
+
+QString dateText(const QDate& date)
+{
+    return date.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QDate readDateText(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,2})\\.(\\d{1,2})\\.(\\d{4})\\s*$"));
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return {};
+    return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+}
+
+QString timeText(const QTime& time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QTime readTimeText(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return {};
+    return QTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).isEmpty() ? 0 : m.captured(3).toInt());
+}
+
+namespace {
+
+const QString& turkishAlphabet()
+{
+    static const QString letters = QStringLiteral("ABCÇDEFGĞHIİJKLMNOÖPQRSŞTUÜVWXYZ");
+    return letters;
+}
+
+char32_t weightOf(char16_t c)
+{
+    if (c < u'A')
+        return c;
+    const int idx = turkishAlphabet().indexOf(QChar(c));
+    if (idx >= 0)
+        return 0x100 + static_cast<char32_t>(idx);
+    return 0x10000 + c;
+}
+
+} // namespace
+
+std::u32string turkishSortKey(const QString& text)
+{
+    const QString up = BuyukHarf(text);
+    std::u32string key;
+    key.reserve(static_cast<size_t>(up.size()));
+    for (QChar c : up)
+        key.push_back(weightOf(c.unicode()));
+    return key;
+}
+
+int turkishCompareNoCase(const QString& a, const QString& b)
+{
+    const std::u32string ka = turkishSortKey(a);
+    const std::u32string kb = turkishSortKey(b);
+    return ka < kb ? -1 : (kb < ka ? 1 : 0);
+}
+
+int turkishCompare(const QString& a, const QString& b)
+{
+    const int c = turkishCompareNoCase(a, b);
+    if (c != 0)
+        return c;
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+} // namespace kalvora
