@@ -1,0 +1,62 @@
+#include "accounts/amount_check.h"
+
+#include "data/turkish_text.h"
+
+namespace kalvora {
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+} // namespace
+
+bool TutarKontrol(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    if (text.count(QLatin1Char(',')) > 1)
+        return false;
+    for (QChar c : text) {
+        if (!isDigit(c) && c != QLatin1Char(','))
+            return false;
+    }
+    return true;
+}
+
+bool amountReadable(const QString& text)
+{
+    return readNumber(text).has_value() && !hasTooManyDigits(text);
+}
+
+bool amountAccepted(const QString& text)
+{
+    if (text.isEmpty() || text == QLatin1String("0"))
+        return false;
+    return amountReadable(text);
+}
+
+bool amountCharAccepted(QChar typed, const QString& textKept)
+{
+    if (isDigit(typed))
+        return true;
+    if (typed == QLatin1Char(','))
+        return !textKept.contains(QLatin1Char(','));
+    return false;
+}
+
+bool amountEditAccepted(const QString& before, const QString& after)
+{
+    if (after.count(QLatin1Char(',')) > 1)
+        return false;
+    for (QChar c : after) {
+        if (!isDigit(c) && c != QLatin1Char(',') && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            return false;
+    }
+    return after.count(QLatin1Char('-')) <= before.count(QLatin1Char('-')) &&
+           after.count(QLatin1Char('.')) <= before.count(QLatin1Char('.'));
+}
+
+} // namespace kalvora
