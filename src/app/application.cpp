@@ -29,10 +29,11 @@ int runApplication(int argc, char** argv)
     QLockFile lock(QDir(dataFolder).filePath(QStringLiteral("kalvora.lock")));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
-        MessageBox::information(nullptr,
-                                QStringLiteral("PROGRAM ZATEN ÇALIŞIYOR. YADA PROGRAMI GÜVENLİ ÇIKIŞI KULLANMADAN "
-                                               "KAPATTINIZ. BİLGİSAYARINIZI YENİDEN BAŞLATMANIZI ÖNERİYORUZ."),
-                                QStringLiteral("TORVIN"));
+        MessageBox::information(
+            nullptr,
+            QStringLiteral("PROGRAM ZATEN ÇALIŞIYOR. YADA PROGRAMI GÜVENLİ ÇIKIŞI KULLANMADAN "
+                           "KAPATTINIZ. BİLGİSAYARINIZI YENİDEN BAŞLATMANIZI ÖNERİYORUZ."),
+            QStringLiteral("TORVIN"));
         return 1;
     }
 
@@ -43,9 +44,7 @@ int runApplication(int argc, char** argv)
                           QStringLiteral("VERİ DOSYASI AÇILAMADI"));
 
     LoginWindow login(dataFolder);
-    MainWindow main(store, dataFolder);
-    main.setOpeners(windowOpeners());
-    main.DetayliAra();
+    MainWindow main(store, dataFolder, windowOpeners());
     main.setWindowTitle(QStringLiteral("ORVENTA KALVORA - CARİ HESAP TAKİBİ"));
 
     auto endNow = [&] {

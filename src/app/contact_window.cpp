@@ -14,10 +14,11 @@ ContactWindow::ContactWindow(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("Form77"));
     setWindowTitle(QString());
     setFixedSize(twips(6300), twips(3300));
-    setStyleSheet(QStringLiteral("#Form77 { background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #1f4e79, "
-                                 "stop:1 #3a7bbf); } #Form77 QLabel { color: white; }"));
-    auto* heading = new QLabel(QStringLiteral("<b style='font-size:16pt'>ORVENTA</b><br>KALVORA CARİ HESAP TAKİBİ"),
-                               this);
+    setStyleSheet(
+        QStringLiteral("#Form77 { background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #1f4e79, "
+                       "stop:1 #3a7bbf); } #Form77 QLabel { color: white; }"));
+    auto* heading = new QLabel(
+        QStringLiteral("<b style='font-size:16pt'>ORVENTA</b><br>KALVORA CARİ HESAP TAKİBİ"), this);
     heading->setGeometry(twipsRect(240, 240, 5800, 1200));
     heading->setAlignment(Qt::AlignCenter);
 
@@ -41,7 +42,8 @@ ContactWindow::ContactWindow(QWidget* parent) : QDialog(parent)
             [] { QDesktopServices::openUrl(QUrl(homePage())); });
     connect(findChild<PictureButton*>(QStringLiteral("MyButton3")), &QToolButton::clicked, this,
             [] { QDesktopServices::openUrl(QUrl(pricePage())); });
-    connect(findChild<PictureButton*>(QStringLiteral("MyButton4")), &QToolButton::clicked, this, &QDialog::accept);
+    connect(findChild<PictureButton*>(QStringLiteral("MyButton4")), &QToolButton::clicked, this,
+            &QDialog::accept);
 }
 
 } // namespace kalvora

@@ -15,14 +15,16 @@
 
 namespace kalvora {
 
-LoginWindow::LoginWindow(const QString& dataFolder, QWidget* parent) : QDialog(parent), m_dataFolder(dataFolder)
+LoginWindow::LoginWindow(const QString& dataFolder, QWidget* parent)
+    : QDialog(parent), m_dataFolder(dataFolder)
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips(4800), twips(2600));
-    setStyleSheet(QStringLiteral("#Form8 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1f4e79, "
-                                 "stop:1 #3a7bbf); } #Form8 QLabel { color: white; font-weight: bold; }"));
+    setStyleSheet(
+        QStringLiteral("#Form8 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1f4e79, "
+                       "stop:1 #3a7bbf); } #Form8 QLabel { color: white; font-weight: bold; }"));
 
     auto* label2 = new QLabel(QStringLiteral("LÜTFEN ŞİFREYİ GİRİNİZ."), this);
     label2->setObjectName(QStringLiteral("Label2"));
@@ -40,15 +42,17 @@ LoginWindow::LoginWindow(const QString& dataFolder, QWidget* parent) : QDialog(p
     label1->setObjectName(QStringLiteral("Label1"));
     label1->setGeometry(twipsRect(240, 1020, 4320, 300));
 
-    auto* giris = new PictureButton(QStringLiteral("MyButton6"), QStringLiteral("GİRİŞ"), QStringLiteral("ONAYLA"),
-                                    QStringLiteral("ŞİFRENİZ DOĞRU İSE PROGRAMA GİREBİLİRSİNİZ"), this);
+    auto* giris =
+        new PictureButton(QStringLiteral("MyButton6"), QStringLiteral("GİRİŞ"), QStringLiteral("ONAYLA"),
+                          QStringLiteral("ŞİFRENİZ DOĞRU İSE PROGRAMA GİREBİLİRSİNİZ"), this);
     giris->setPicture(QStringLiteral("dialog-ok"), QStyle::SP_DialogOkButton);
     giris->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     giris->setGeometry(twipsRect(240, 1500, 2040, 700));
     connect(giris, &QToolButton::clicked, this, &LoginWindow::login);
 
-    auto* kapat = new PictureButton(QStringLiteral("MyButton1"), QStringLiteral("KAPAT"), QStringLiteral("ÇIKIŞ"),
-                                    QStringLiteral("PROGRAMI GÜVENLİ BİR ŞEKİLDE KAPATIR"), this);
+    auto* kapat =
+        new PictureButton(QStringLiteral("MyButton1"), QStringLiteral("KAPAT"), QStringLiteral("ÇIKIŞ"),
+                          QStringLiteral("PROGRAMI GÜVENLİ BİR ŞEKİLDE KAPATIR"), this);
     kapat->setPicture(QStringLiteral("application-exit"), QStyle::SP_DialogCloseButton);
     kapat->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     kapat->setGeometry(twipsRect(2520, 1500, 2040, 700));
@@ -67,7 +71,8 @@ void LoginWindow::login()
         Q_EMIT accepted_();
         return;
     }
-    MessageBox::error(this, QStringLiteral("ŞİFRENİZ ONAYLANMADI! LÜTFEN TEKRAR DENEYİNİZ!"), QStringLiteral("UYARI"));
+    MessageBox::error(this, QStringLiteral("ŞİFRENİZ ONAYLANMADI! LÜTFEN TEKRAR DENEYİNİZ!"),
+                      QStringLiteral("UYARI"));
     m_text1->clear();
     m_text1->setFocus();
 }

@@ -18,7 +18,7 @@ public:
     QLineEdit* passwordBox() const { return m_text1; }
 
 Q_SIGNALS:
-    void accepted_(); // the password matched
+    void accepted_();      // the password matched
     void closeRequested(); // "KAPAT": end the program
 
 protected:

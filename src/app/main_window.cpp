@@ -52,18 +52,19 @@ const ButtonDef buttonDefs[] = {
      QStyle::SP_FileDialogDetailedView, 2070, 60},
     {"MyButton3", "KİŞİ &SİL", "KİŞİYİ SİL", "LİSTEDEN SEÇTİĞİNİZ KİŞİYİ SİLER", "edit-delete",
      QStyle::SP_TrashIcon, 4080, 60},
-    {"MyButton4", "HESAP &KARTI", "HESAP KARTI", "LİSTEDEN SEÇİLEN KİŞİNİN HESAP KARTINA GİRİŞ YAPABİLİRSİNİZ",
-     "x-office-spreadsheet", QStyle::SP_FileDialogContentsView, 6090, 60},
+    {"MyButton4", "HESAP &KARTI", "HESAP KARTI",
+     "LİSTEDEN SEÇİLEN KİŞİNİN HESAP KARTINA GİRİŞ YAPABİLİRSİNİZ", "x-office-spreadsheet",
+     QStyle::SP_FileDialogContentsView, 6090, 60},
     {"MyButton6", "&YEDEKLEME", "YEDEKLEME", "PROGRAM VE DATALARINIZI YEDEKLEMENİZİ SAĞLAR", "document-save",
      QStyle::SP_DialogSaveButton, 8100, 60},
-    {"MyButton7", "&GÜVENLİ ÇIKIŞ", "GÜVENLİ ÇIKIŞ", "PROGRAMI KAPATMAK İÇİN BURAYI KULLANIN", "application-exit",
-     QStyle::SP_DialogCloseButton, 10110, 60},
-    {"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR", "dialog-password",
-     QStyle::SP_MessageBoxWarning, 60, 990},
-    {"MyButton12", "GELİR YAZ", "GELİR YAZ", "GÜNLÜK AYLIK YILLIK GELİRLERİNİZİ KAYIT ALTINA ALIRSINIZ", "go-down",
-     QStyle::SP_ArrowDown, 2070, 990},
-    {"MyButton13", "GİDER YAZ", "GİDER YAZ", "GÜNLÜK AYLIK YILLIK GİDERLERİNİZİ KAYIT ALTINA ALIRSINIZ", "go-up",
-     QStyle::SP_ArrowUp, 4080, 990},
+    {"MyButton7", "&GÜVENLİ ÇIKIŞ", "GÜVENLİ ÇIKIŞ", "PROGRAMI KAPATMAK İÇİN BURAYI KULLANIN",
+     "application-exit", QStyle::SP_DialogCloseButton, 10110, 60},
+    {"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
+     "dialog-password", QStyle::SP_MessageBoxWarning, 60, 990},
+    {"MyButton12", "GELİR YAZ", "GELİR YAZ", "GÜNLÜK AYLIK YILLIK GELİRLERİNİZİ KAYIT ALTINA ALIRSINIZ",
+     "go-down", QStyle::SP_ArrowDown, 2070, 990},
+    {"MyButton13", "GİDER YAZ", "GİDER YAZ", "GÜNLÜK AYLIK YILLIK GİDERLERİNİZİ KAYIT ALTINA ALIRSINIZ",
+     "go-up", QStyle::SP_ArrowUp, 4080, 990},
     {"MyButton8", "İLETİŞİM", "İLETİŞİM", "BİZİMLE İLETİŞİM YOLLARINI GÖREBİLİRSİNİZ", "mail-message",
      QStyle::SP_MessageBoxInformation, 6090, 990},
     {"MyButton5", "RAPORLAR", "RAPORLAR", "GENEL PARA DURUMUNUZU GÖREBİLİRSİNİZ", "x-office-document",
@@ -74,9 +75,9 @@ const ButtonDef buttonDefs[] = {
 
 } // namespace
 
-MainWindow::MainWindow(Store& store, const QString& dataFolder, QWidget* parent)
+MainWindow::MainWindow(Store& store, const QString& dataFolder, Openers openers, QWidget* parent)
     : QMainWindow(parent), m_store(store), m_dataFolder(dataFolder),
-      m_installFolder(DataFolder::installationFolder())
+      m_installFolder(DataFolder::installationFolder()), m_openers(std::move(openers))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ORVENTA KALVORA - "));
@@ -87,17 +88,19 @@ MainWindow::MainWindow(Store& store, const QString& dataFolder, QWidget* parent)
     m_picture1 = new QFrame(central);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
     m_picture1->setFrameShape(QFrame::StyledPanel);
-    m_picture1->setStyleSheet(QStringLiteral("#Picture1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
-                                             "stop:0 #dde8f4, stop:1 #b9cde4); }"));
+    m_picture1->setStyleSheet(
+        QStringLiteral("#Picture1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+                       "stop:0 #dde8f4, stop:1 #b9cde4); }"));
     buildButtons();
 
     m_list = new ReportList(central);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setAccessibleName(QStringLiteral("KİŞİ LİSTESİ"));
     m_list->setColumns({QStringLiteral("BAKİYESİ(TL)"), QStringLiteral("BAKİYESİ(DOLAR)"),
-                        QStringLiteral("BAKİYESİ(EURO)"), QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),
-                        QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
-                        QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("ADRES"), QStringLiteral("OTO_KOD")});
+                        QStringLiteral("BAKİYESİ(EURO)"), QStringLiteral("ADI SOYADI"),
+                        QStringLiteral("İŞ TELEFONU"), QStringLiteral("CEP TELEFONU"),
+                        QStringLiteral("TC KİMLİK NO"), QStringLiteral("VERGİ DAİRESİ"),
+                        QStringLiteral("ADRES"), QStringLiteral("OTO_KOD")});
     for (int c = ColTl; c <= ColEuro; ++c)
         m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     connect(m_list, &ReportList::rowActivated, this, [this](int) { openAccountCard(); });
@@ -120,9 +123,9 @@ MainWindow::MainWindow(Store& store, const QString& dataFolder, QWidget* parent)
     m_filter->installEventFilter(this);
     nameByCaption(label4, m_filter);
     connect(m_filter, &QLineEdit::returnPressed, this, &MainWindow::search);
-    auto* searchButton = new PictureButton(QStringLiteral("MyButton11"), QStringLiteral("ARA/BUL"),
-                                           QStringLiteral("RAPORLAR"), QStringLiteral("TÜM BİLGİLERE GÖRE ARAMA YAPAR"),
-                                           m_picture2);
+    auto* searchButton =
+        new PictureButton(QStringLiteral("MyButton11"), QStringLiteral("ARA/BUL"), QStringLiteral("RAPORLAR"),
+                          QStringLiteral("TÜM BİLGİLERE GÖRE ARAMA YAPAR"), m_picture2);
     searchButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     searchButton->setIconSize(QSize(16, 16));
     searchButton->setPicture(QStringLiteral("edit-find"), QStyle::SP_FileDialogContentsView);
@@ -157,12 +160,14 @@ void MainWindow::buildButtons()
             m_openers.addPerson(this);
     });
     connect(button("MyButton2"), &QToolButton::clicked, this, [this] {
-        withCurrent(m_openers.editPerson,
-                    QStringLiteral("BİLGİLERİ DÜZENLENECEK KİŞİ YOK. YENİ KİŞİ EKLE FORMUNU KULLANABİLİRSİNİZ."),
-                    QStringLiteral("DİKKAT"));
+        withCurrent(
+            m_openers.editPerson,
+            QStringLiteral("BİLGİLERİ DÜZENLENECEK KİŞİ YOK. YENİ KİŞİ EKLE FORMUNU KULLANABİLİRSİNİZ."),
+            QStringLiteral("DİKKAT"));
     });
     connect(button("MyButton3"), &QToolButton::clicked, this, [this] {
-        withCurrent(m_openers.deletePerson, QStringLiteral("SİLİNECEK KİŞİ YOK."), QStringLiteral("KİŞİ YOK"));
+        withCurrent(m_openers.deletePerson, QStringLiteral("SİLİNECEK KİŞİ YOK."),
+                    QStringLiteral("KİŞİ YOK"));
     });
     connect(button("MyButton4"), &QToolButton::clicked, this, &MainWindow::openAccountCard);
     connect(button("MyButton6"), &QToolButton::clicked, this, &MainWindow::startBackup);
@@ -236,8 +241,8 @@ void MainWindow::DetayliAra()
     QList<QStringList> texts;
     texts.reserve(rows.size());
     for (const Customer& c : rows) {
-        texts.append({displayAmount(c.balanceTl), displayAmount(c.balanceUsd), displayAmount(c.balanceEuro), c.name,
-                      c.workPhone, c.mobilePhone, c.idNumber, c.taxOffice, c.address, c.key});
+        texts.append({displayAmount(c.balanceTl), displayAmount(c.balanceUsd), displayAmount(c.balanceEuro),
+                      c.name, c.workPhone, c.mobilePhone, c.idNumber, c.taxOffice, c.address, c.key});
     }
     m_list->setRows(texts);
     for (int r = 0; r < m_list->rowCount(); ++r)

@@ -22,20 +22,21 @@ class MainWindow final : public QMainWindow {
 public:
     // What the buttons open; a feature not yet present leaves its opener empty and its button inert.
     struct Openers {
-        std::function<void(MainWindow*)> addPerson; // Form2
-        std::function<void(MainWindow*, const Customer&)> editPerson; // Form3
+        std::function<void(MainWindow*)> addPerson;                     // Form2
+        std::function<void(MainWindow*, const Customer&)> editPerson;   // Form3
         std::function<void(MainWindow*, const Customer&)> deletePerson; // Kisi_Sil
-        std::function<void(MainWindow*, const Customer&)> accountCard; // Form4
-        std::function<void(MainWindow*)> incomeLedger; // GelirMenu
-        std::function<void(MainWindow*)> expenseLedger; // GiderMenu
-        std::function<void(MainWindow*)> reports; // Form13
-        std::function<void(MainWindow*)> rates; // TCMB_KUR
+        std::function<void(MainWindow*, const Customer&)> accountCard;  // Form4
+        std::function<void(MainWindow*)> incomeLedger;                  // GelirMenu
+        std::function<void(MainWindow*)> expenseLedger;                 // GiderMenu
+        std::function<void(MainWindow*)> reports;                       // Form13
+        std::function<void(MainWindow*)> rates;                         // TCMB_KUR
         // Column sort and fit of the customer list.
         std::function<void(ReportList*, int column)> sortColumn;
         std::function<void(ReportList*)> fitColumns;
     };
 
-    MainWindow(Store& store, const QString& dataFolder, QWidget* parent = nullptr);
+    // Loads the list at once (DetayliAra), with the openers' column fit when given.
+    MainWindow(Store& store, const QString& dataFolder, Openers openers = {}, QWidget* parent = nullptr);
 
     void setOpeners(Openers openers) { m_openers = std::move(openers); }
     Store& store() { return m_store; }

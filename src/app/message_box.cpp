@@ -53,7 +53,8 @@ MessageBox::Button MessageBox::show(QWidget* parent, Icon icon, const QString& t
     box.setWindowTitle(caption);
     box.setText(text);
     box.setIcon(icon == Icon::Information ? QMessageBox::Information
-                                           : icon == Icon::Question ? QMessageBox::Question : QMessageBox::Critical);
+                : icon == Icon::Question  ? QMessageBox::Question
+                                          : QMessageBox::Critical);
     if (yesNo) {
         QPushButton* yes = box.addButton(QStringLiteral("&Evet"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("&Hayır"), QMessageBox::NoRole);

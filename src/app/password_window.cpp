@@ -15,7 +15,8 @@
 
 namespace kalvora {
 
-PasswordWindow::PasswordWindow(const QString& dataFolder, QWidget* parent) : QDialog(parent), m_dataFolder(dataFolder)
+PasswordWindow::PasswordWindow(const QString& dataFolder, QWidget* parent)
+    : QDialog(parent), m_dataFolder(dataFolder)
 {
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("YENİ ŞİFRE BELİRLE"));
@@ -40,17 +41,19 @@ PasswordWindow::PasswordWindow(const QString& dataFolder, QWidget* parent) : QDi
     DigitKeyFilter::install(m_text1);
     nameByCaption(label, m_text1);
 
-    auto* ok = new PictureButton(QStringLiteral("MyButton6"), QStringLiteral("&ONAYLA"), QStringLiteral("ONAYLA"),
-                                 QStringLiteral("YENİ ŞİFRENİZİ ONAYLAR. ARTIK YENİ ŞİFRENİZLE PROGRAMA GİRİŞ "
-                                                "YAPARSINIZ"),
-                                 this);
+    auto* ok =
+        new PictureButton(QStringLiteral("MyButton6"), QStringLiteral("&ONAYLA"), QStringLiteral("ONAYLA"),
+                          QStringLiteral("YENİ ŞİFRENİZİ ONAYLAR. ARTIK YENİ ŞİFRENİZLE PROGRAMA GİRİŞ "
+                                         "YAPARSINIZ"),
+                          this);
     ok->setPicture(QStringLiteral("dialog-ok"), QStyle::SP_DialogOkButton);
     ok->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ok->setGeometry(twipsRect(1080, 1560, 2040, 700));
     connect(ok, &QToolButton::clicked, this, &PasswordWindow::confirm);
 
-    auto* cancel = new PictureButton(QStringLiteral("MyButton1"), QStringLiteral("&VAZGEÇ"), QStringLiteral("VAZGEÇ"),
-                                     QStringLiteral("YENİ ŞİFRENİZİ ONAYLAMAZ"), this);
+    auto* cancel =
+        new PictureButton(QStringLiteral("MyButton1"), QStringLiteral("&VAZGEÇ"), QStringLiteral("VAZGEÇ"),
+                          QStringLiteral("YENİ ŞİFRENİZİ ONAYLAMAZ"), this);
     cancel->setPicture(QStringLiteral("dialog-cancel"), QStyle::SP_DialogCancelButton);
     cancel->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     cancel->setGeometry(twipsRect(3240, 1560, 2040, 700));
@@ -70,7 +73,8 @@ void PasswordWindow::confirm()
                               QStringLiteral("DİKKAT!")))
         return;
     QString error;
-    if (!PasswordFile::write(QDir(m_dataFolder).filePath(QString::fromLatin1(files::password)), text, &error)) {
+    if (!PasswordFile::write(QDir(m_dataFolder).filePath(QString::fromLatin1(files::password)), text,
+                             &error)) {
         MessageBox::error(this, error);
         return;
     }

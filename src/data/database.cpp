@@ -68,7 +68,8 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
     sqlite3* raw = nullptr;
     const QByteArray file = path.toUtf8();
     const QByteArray vfsName = vfs.toUtf8();
-    const int rc = sqlite3_open_v2(file.constData(), &raw, flags, vfs.isEmpty() ? nullptr : vfsName.constData());
+    const int rc =
+        sqlite3_open_v2(file.constData(), &raw, flags, vfs.isEmpty() ? nullptr : vfsName.constData());
     Database db;
     db.m_db.reset(raw);
     db.m_path = path;
@@ -137,7 +138,8 @@ Statement Database::prepare(const QString& sql)
 {
     sqlite3_stmt* st = nullptr;
     const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(m_db.get(), text.constData(), static_cast<int>(text.size()), &st, nullptr);
+    const int rc =
+        sqlite3_prepare_v2(m_db.get(), text.constData(), static_cast<int>(text.size()), &st, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(st);
         raise(rc);
@@ -185,7 +187,8 @@ void Database::setBusyTimeout(int ms)
 
 void Database::raise(int code) const
 {
-    const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db.get())) : QString::fromUtf8(sqlite3_errstr(code));
+    const QString msg =
+        m_db ? QString::fromUtf8(sqlite3_errmsg(m_db.get())) : QString::fromUtf8(sqlite3_errstr(code));
     throw DbError(code, msg, m_path);
 }
 
@@ -300,7 +303,8 @@ int Statement::requireColumn(const QString& name) const
 {
     const int idx = columnIndex(name);
     if (idx < 0)
-        throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name, m_db ? m_db->path() : QString());
+        throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name,
+                      m_db ? m_db->path() : QString());
     return idx;
 }
 

@@ -9,8 +9,7 @@ namespace kalvora {
 DbError::DbError(int code, const QString& message, const QString& file)
     : std::runtime_error((message + QStringLiteral(" (") + file + QLatin1Char(')')).toStdString()),
       m_code(code), m_message(message), m_file(file)
-{
-}
+{}
 
 QString DbError::fileName() const
 {

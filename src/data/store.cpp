@@ -74,7 +74,8 @@ bool fileIdentity(const QString& path, dev_t* dev, ino_t* ino)
 
 bool tableExists(Database& db, const QString& table)
 {
-    return db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1"), {table})
+    return db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1"),
+                     {table})
                .toLongLong() > 0;
 }
 
@@ -103,9 +104,8 @@ QList<StoreProblem> Store::initialize()
         const QString file = path(name);
         const bool existed = QFile::exists(file);
         try {
-            Database db = Database::open(file, key,
-                                         existed ? Database::Mode::ReadWrite : Database::Mode::ReadWriteCreate,
-                                         m_vfs);
+            Database db = Database::open(
+                file, key, existed ? Database::Mode::ReadWrite : Database::Mode::ReadWriteCreate, m_vfs);
             Transaction tx(db);
             createTables(db);
             tx.commit();

@@ -81,7 +81,8 @@ namespace {
 std::string shortestFixed(double value)
 {
     char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value < 0 ? -value : value, std::chars_format::fixed);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, value < 0 ? -value : value, std::chars_format::fixed);
     if (res.ec != std::errc())
         return "0";
     return std::string(buf, res.ptr);
@@ -206,7 +207,8 @@ QTime readTimeText(const QString& text)
     const auto m = re.match(text);
     if (!m.hasMatch())
         return {};
-    return QTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).isEmpty() ? 0 : m.captured(3).toInt());
+    return QTime(m.captured(1).toInt(), m.captured(2).toInt(),
+                 m.captured(3).isEmpty() ? 0 : m.captured(3).toInt());
 }
 
 namespace {

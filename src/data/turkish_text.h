@@ -24,7 +24,7 @@ double numberValue(const QString& text);
 QString plainNumberText(double value);
 
 enum class AmountPattern {
-    ZeroPadded, // "#,##0.00": 0,00 / 1.250,50
+    ZeroPadded,    // "#,##0.00": 0,00 / 1.250,50
     NoLeadingZero, // "#,##.00": ,00 / ,50 / 1.250,50
 };
 
@@ -38,9 +38,9 @@ QString displayAmount(const QString& numberText);
 // True when the text holds more significant digits than a double keeps exactly (over 15).
 bool hasTooManyDigits(const QString& numberText);
 
-QString dateText(const QDate& date); // dd.MM.yyyy
+QString dateText(const QDate& date);     // dd.MM.yyyy
 QDate readDateText(const QString& text); // d.M.yyyy or dd.MM.yyyy; invalid QDate when unreadable
-QString timeText(const QTime& time); // HH:mm:ss
+QString timeText(const QTime& time);     // HH:mm:ss
 QTime readTimeText(const QString& text);
 
 // Turkish alphabetical comparison, ignoring case with the pairs i/İ and ı/I; equal keys are then

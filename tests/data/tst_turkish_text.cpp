@@ -65,7 +65,8 @@ private Q_SLOTS:
         QTest::newRow("half") << 0.5 << QStringLiteral("0,50") << QStringLiteral(",50");
         QTest::newRow("thousands") << 1250.5 << QStringLiteral("1.250,50") << QStringLiteral("1.250,50");
         QTest::newRow("negative") << -300.0 << QStringLiteral("-300,00") << QStringLiteral("-300,00");
-        QTest::newRow("million") << 1234567.89 << QStringLiteral("1.234.567,89") << QStringLiteral("1.234.567,89");
+        QTest::newRow("million") << 1234567.89 << QStringLiteral("1.234.567,89")
+                                 << QStringLiteral("1.234.567,89");
         QTest::newRow("half away from zero") << 2.675 << QStringLiteral("2,68") << QStringLiteral("2,68");
         QTest::newRow("negative half") << -0.125 << QStringLiteral("-0,13") << QStringLiteral("-,13");
         QTest::newRow("carry") << 999.995 << QStringLiteral("1.000,00") << QStringLiteral("1.000,00");

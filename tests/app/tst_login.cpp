@@ -1,0 +1,147 @@
+#include "app/login_window.h"
+#include "app/message_box.h"
+#include "app/password_window.h"
+#include "app/picture_button.h"
+#include "data/password_file.h"
+#include "support/test_data.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kalvora;
+
+class TestLogin : public QObject {
+    Q_OBJECT
+private:
+    static QString passwordPath(const QString& folder)
+    {
+        return QDir(folder).filePath(QStringLiteral("sifre.dll"));
+    }
+
+private Q_SLOTS:
+    void noPasswordFileOpensWithEmptyBox()
+    {
+        QTemporaryDir dir;
+        test::MessageBoxCapture boxes;
+        LoginWindow w(dir.path());
+        w.show();
+        QSignalSpy ok(&w, &LoginWindow::accepted_);
+        QTest::keyClicks(w.passwordBox(), QStringLiteral("1"));
+        w.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        QCOMPARE(ok.count(), 0);
+        QCOMPARE(boxes.lastText(), QStringLiteral("ŞİFRENİZ ONAYLANMADI! LÜTFEN TEKRAR DENEYİNİZ!"));
+        QCOMPARE(boxes.lastTitle(), QStringLiteral("UYARI"));
+        QCOMPARE(MessageBox::shown().last().icon, MessageBox::Icon::Error);
+        QCOMPARE(w.passwordBox()->text(), QString());
+        w.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        QCOMPARE(ok.count(), 1);
+        QVERIFY(!w.isVisible());
+    }
+
+    void keyFilterTakesDigitsCommaBackspace()
+    {
+        QTemporaryDir dir;
+        LoginWindow w(dir.path());
+        w.show();
+        QSignalSpy ok(&w, &LoginWindow::accepted_);
+        QTest::keyClicks(w.passwordBox(), QStringLiteral("1a 2,b3\"."));
+        QCOMPARE(w.passwordBox()->text(), QStringLiteral("12,3"));
+        QTest::keyClick(w.passwordBox(), Qt::Key_Backspace);
+        QCOMPARE(w.passwordBox()->text(), QStringLiteral("12,"));
+        QTest::keyClick(w.passwordBox(), Qt::Key_Return);
+        QCOMPARE(ok.count(), 0); // Enter does nothing
+        w.passwordBox()->clear();
+        w.passwordBox()->insert(QStringLiteral("abc")); // pasted letters are refused too
+        QCOMPARE(w.passwordBox()->text(), QString());
+    }
+
+    void commaPasswordRoundTrip()
+    {
+        QTemporaryDir dir;
+        test::MessageBoxCapture boxes;
+        {
+            PasswordWindow set(dir.path());
+            QTest::keyClicks(set.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("12,34"));
+            MessageBox::setNextAnswer(MessageBox::Button::Yes);
+            set.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+            QCOMPARE(boxes.lastText(),
+                     QStringLiteral("12,34  YENİ ŞİFRENİZ OLACAK! PROGRAMI ARTIK YENİ ŞİFRENİZLE "
+                                    "AÇACAKSINIZ. YENİ ŞİFREYİ ONAYLIYOR MUSUNUZ?"));
+            QCOMPARE(boxes.lastTitle(), QStringLiteral("DİKKAT!"));
+            QCOMPARE(set.result(), int(QDialog::Accepted));
+        }
+        QFile f(passwordPath(dir.path()));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("\"12,34\"\r\n"));
+
+        LoginWindow w(dir.path());
+        QSignalSpy ok(&w, &LoginWindow::accepted_);
+        auto* giris = w.findChild<PictureButton*>(QStringLiteral("MyButton6"));
+        QTest::keyClicks(w.passwordBox(), QStringLiteral("1234"));
+        giris->click();
+        QCOMPARE(ok.count(), 0);
+        QTest::keyClicks(w.passwordBox(), QStringLiteral("12,34"));
+        giris->click();
+        QCOMPARE(ok.count(), 1);
+    }
+
+    void answeringNoLeavesOldFile()
+    {
+        QTemporaryDir dir;
+        test::MessageBoxCapture boxes;
+        QVERIFY(PasswordFile::write(passwordPath(dir.path()), QStringLiteral("99")));
+        PasswordWindow set(dir.path());
+        QTest::keyClicks(set.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("1"));
+        MessageBox::setNextAnswer(MessageBox::Button::No);
+        set.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        QCOMPARE(set.result(), int(QDialog::Rejected));
+        QCOMPARE(*PasswordFile::read(passwordPath(dir.path())), QStringLiteral("99"));
+        set.findChild<PictureButton*>(QStringLiteral("MyButton1"))->click(); // VAZGEÇ
+        QCOMPARE(*PasswordFile::read(passwordPath(dir.path())), QStringLiteral("99"));
+    }
+
+    void emptyNewPasswordOpensWithEmptyBox()
+    {
+        QTemporaryDir dir;
+        test::MessageBoxCapture boxes;
+        QVERIFY(PasswordFile::write(passwordPath(dir.path()), QStringLiteral("5")));
+        PasswordWindow set(dir.path());
+        MessageBox::setNextAnswer(MessageBox::Button::Yes);
+        set.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        QVERIFY(PasswordFile::accepts(passwordPath(dir.path()), QString()));
+    }
+
+    void closeButtonEndsProgram()
+    {
+        QTemporaryDir dir;
+        LoginWindow w(dir.path());
+        QSignalSpy close(&w, &LoginWindow::closeRequested);
+        w.findChild<PictureButton*>(QStringLiteral("MyButton1"))->click();
+        QCOMPARE(close.count(), 1);
+        w.show();
+        w.close();
+        QCOMPARE(close.count(), 2);
+    }
+
+    void staleInstanceLockIsTakenOver()
+    {
+        QTemporaryDir dir;
+        const QString path = QDir(dir.path()).filePath(QStringLiteral("kalvora.lock"));
+        // A lock file left by a process that no longer exists.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("999999\nkalvora\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        f.close();
+        QLockFile lock(path);
+        lock.setStaleLockTime(0);
+        QVERIFY(lock.tryLock(0));
+    }
+};
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"
