@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 namespace kalvora {
@@ -82,7 +83,7 @@ std::string shortestFixed(double value)
 {
     char buf[400];
     const auto res =
-        std::to_chars(buf, buf + sizeof buf, value < 0 ? -value : value, std::chars_format::fixed);
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
     if (res.ec != std::errc())
         return "0";
     return std::string(buf, res.ptr);

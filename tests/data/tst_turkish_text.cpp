@@ -71,6 +71,7 @@ private Q_SLOTS:
         QTest::newRow("negative half") << -0.125 << QStringLiteral("-0,13") << QStringLiteral("-,13");
         QTest::newRow("carry") << 999.995 << QStringLiteral("1.000,00") << QStringLiteral("1.000,00");
         QTest::newRow("float dust") << (0.1 + 0.2 - 0.3) << QStringLiteral("0,00") << QStringLiteral(",00");
+        QTest::newRow("negative zero") << -0.0 << QStringLiteral("0,00") << QStringLiteral(",00");
         QTest::newRow("tiny negative") << -0.001 << QStringLiteral("0,00") << QStringLiteral(",00");
         QTest::newRow("three decimals") << 12.346 << QStringLiteral("12,35") << QStringLiteral("12,35");
     }

@@ -1,0 +1,88 @@
+#include "reports/report_lists.h"
+
+#include "data/store.h"
+#include "data/turkish_text.h"
+
+namespace kalvora {
+
+QStringList currencyCodes()
+{
+    return {QStringLiteral("TL"), QStringLiteral("DOLAR"), QStringLiteral("EURO")};
+}
+
+QList<QStringList> moneyListRows(Store& store, MoneyDirection direction, const QString& currency)
+{
+    const bool given = direction == MoneyDirection::Given;
+    // The (para, para_cinsi) index finds the rows of one kind and currency; the order is the numeric value
+    // of the stored amount (received amounts are negative, so ascending puts the largest repayment first).
+    // A text that is no number reads as zero, as everywhere else.
+    Statement st = store.accounts().prepare(
+        QStringLiteral("SELECT adisoyadi, istel, ceptel, tc, verdai, durum, tarih, aylar, tutar FROM CARIKART "
+                       "WHERE para = ?1 AND para_cinsi = ?2 ORDER BY coalesce(cdbl(tutar), 0) ") +
+        (given ? QStringLiteral("DESC") : QStringLiteral("ASC")) + QStringLiteral(", otokod ASC"));
+    st.bind(1, given ? QStringLiteral("100") : QStringLiteral("200")).bind(2, currency);
+    QList<QStringList> rows;
+    while (st.step()) {
+        const double amount = numberValue(st.text(8));
+        rows.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
+                     st.text(5) + QLatin1Char(' ') + st.text(6), st.text(7),
+                     formatAmount(given ? amount : -amount, AmountPattern::NoLeadingZero)});
+    }
+    return rows;
+}
+
+QList<QStringList> balanceListRows(Store& store, BalanceSide side)
+{
+    const bool debtors = side == BalanceSide::Debtors;
+    const QString op = debtors ? QStringLiteral(" > 0") : QStringLiteral(" < 0");
+    Statement st = store.accounts().prepare(
+        QStringLiteral("SELECT adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, SonBakiye_usd, "
+                       "SonBakiye_euro FROM MUSTERILER WHERE coalesce(cdbl(SonBakiye), 0)") +
+        op + QStringLiteral(" OR coalesce(cdbl(SonBakiye_usd), 0)") + op +
+        QStringLiteral(" OR coalesce(cdbl(SonBakiye_euro), 0)") + op +
+        QStringLiteral(" ORDER BY coalesce(cdbl(SonBakiye), 0) ") +
+        (debtors ? QStringLiteral("DESC") : QStringLiteral("ASC")) + QStringLiteral(", oto_kod ASC"));
+    QList<QStringList> rows;
+    while (st.step()) {
+        rows.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), displayAmount(st.text(6)),
+                     displayAmount(st.text(7)), displayAmount(st.text(8))});
+    }
+    return rows;
+}
+
+QString totalOfShownAmounts(const QStringList& texts)
+{
+    double sum = 0;
+    for (const QString& t : texts)
+        sum += numberValue(t);
+    return formatAmount(sum, AmountPattern::ZeroPadded);
+}
+
+NetPosition computeNetPosition(Store& store)
+{
+    double given[3] = {0, 0, 0};
+    double received[3] = {0, 0, 0};
+    const QStringList codes = currencyCodes();
+    // One pass over the table; the order of the additions cannot show in figures rounded to two decimals.
+    Statement st = store.accounts().prepare(
+        QStringLiteral("SELECT para_cinsi, para, tutar FROM CARIKART WHERE para IN ('100', '200')"));
+    while (st.step()) {
+        const int c = static_cast<int>(codes.indexOf(st.text(0)));
+        if (c < 0)
+            continue;
+        const double amount = numberValue(st.text(2));
+        if (st.text(1) == QLatin1String("100"))
+            given[c] += amount;
+        else
+            received[c] += amount;
+    }
+    NetPosition out;
+    for (int c = 0; c < 3; ++c) {
+        out.given[c] = formatAmount(-given[c]);
+        out.received[c] = formatAmount(-received[c]);
+        out.net[c] = formatAmount(numberValue(out.given[c]) + numberValue(out.received[c]));
+    }
+    return out;
+}
+
+} // namespace kalvora

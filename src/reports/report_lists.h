@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace kalvora {
+
+class Store;
+
+// The currency codes as stored, in the order the windows offer them.
+QStringList currencyCodes();
+
+enum class MoneyDirection { Given, Received };
+
+// Every transaction of one kind (given "100" / received "200") in one currency, largest amount first, as the
+// eight column texts of the money lists: name, work phone, mobile, id number, tax office, "date time",
+// description, amount ("#,##.00"; a received amount shown positive). Throws DbError.
+QList<QStringList> moneyListRows(Store& store, MoneyDirection direction, const QString& currency);
+
+enum class BalanceSide { Debtors, Creditors };
+
+// The people with at least one positive (debtors) or negative (creditors) stored balance, ordered by the lira
+// balance (debtors largest first, creditors most negative first), as nine column texts: name, work phone,
+// mobile, id number, tax office, address, then the three balances in "#,##0.00" with their sign.
+QList<QStringList> balanceListRows(Store& store, BalanceSide side);
+
+// The sum of amount texts as shown (each read back by the Turkish rules), in "#,##0.00".
+QString totalOfShownAmounts(const QStringList& texts);
+
+// Outflows (negative), inflows (positive) and their net per currency, over all transactions.
+struct NetPosition {
+    QString given[3];
+    QString received[3];
+    QString net[3];
+};
+NetPosition computeNetPosition(Store& store);
+
+} // namespace kalvora

@@ -1,0 +1,138 @@
+#include "reports/report_lists.h"
+#include "support/test_data.h"
+
+#include <QTest>
+
+using namespace kalvora;
+
+namespace {
+
+QStringList column(const QList<QStringList>& rows, int c)
+{
+    QStringList out;
+    for (const QStringList& r : rows)
+        out << r.at(c);
+    return out;
+}
+
+} // namespace
+
+class TestReportLists : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void moneyGivenLargestFirstOneCurrency()
+    {
+        test::TestData data;
+        const qint64 a = data.addPerson(QStringLiteral("ALİ"));
+        const qint64 b = data.addPerson(QStringLiteral("VELİ"));
+        data.addTransaction(a, QStringLiteral("200"), QStringLiteral("DOLAR"), QStringLiteral("01.01.2020"),
+                            QStringLiteral("100"), QStringLiteral("BİR"));
+        data.addTransaction(b, QStringLiteral("1500,5"), QStringLiteral("DOLAR"), QStringLiteral("02.01.2020"),
+                            QStringLiteral("100"));
+        data.addTransaction(a, QStringLiteral(",5"), QStringLiteral("DOLAR"), QStringLiteral("03.01.2020"),
+                            QStringLiteral("100"));
+        data.addTransaction(a, QStringLiteral("9999"), QStringLiteral("TL"), QStringLiteral("03.01.2020"),
+                            QStringLiteral("100"));
+        data.addTransaction(a, QStringLiteral("-50"), QStringLiteral("DOLAR"), QStringLiteral("03.01.2020"),
+                            QStringLiteral("200"));
+        data.addTransaction(a, QStringLiteral("70"), QStringLiteral("dolar"), QStringLiteral("03.01.2020"),
+                            QStringLiteral("100"));
+        const auto rows = moneyListRows(data.store(), MoneyDirection::Given, QStringLiteral("DOLAR"));
+        QCOMPARE(column(rows, 7), QStringList({QStringLiteral("1.500,50"), QStringLiteral("200,00"),
+                                               QStringLiteral(",50")}));
+        QCOMPARE(rows.at(1).at(0), QString()); // the name column holds the row's own copy (empty here)
+        QCOMPARE(rows.at(1).at(5), QStringLiteral("01.01.2020 12:00:00"));
+        QCOMPARE(rows.at(1).at(6), QStringLiteral("BİR"));
+        QCOMPARE(totalOfShownAmounts(column(rows, 7)), QStringLiteral("1.701,00"));
+    }
+
+    void moneyReceivedShownPositiveLargestFirst()
+    {
+        test::TestData data;
+        const qint64 a = data.addPerson(QStringLiteral("ALİ"));
+        data.addTransaction(a, QStringLiteral("-150"), QStringLiteral("TL"), QStringLiteral("01.01.2020"),
+                            QStringLiteral("200"));
+        data.addTransaction(a, QStringLiteral("-1.500,50"), QStringLiteral("TL"), QStringLiteral("01.01.2020"),
+                            QStringLiteral("200"));
+        data.addTransaction(a, QStringLiteral("400"), QStringLiteral("TL"), QStringLiteral("01.01.2020"),
+                            QStringLiteral("100"));
+        const auto rows = moneyListRows(data.store(), MoneyDirection::Received, QStringLiteral("TL"));
+        QCOMPARE(column(rows, 7), QStringList({QStringLiteral("1.500,50"), QStringLiteral("150,00")}));
+        QVERIFY(moneyListRows(data.store(), MoneyDirection::Received, QString()).isEmpty());
+    }
+
+    void totals_data()
+    {
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("total");
+        QTest::newRow("empty") << QStringList() << QStringLiteral("0,00");
+        QTest::newRow("grouped and fraction") << QStringList({QStringLiteral("1.234,50"), QStringLiteral(",50")})
+                                              << QStringLiteral("1.235,00");
+        QTest::newRow("half") << QStringList({QStringLiteral(",50")}) << QStringLiteral("0,50");
+        QTest::newRow("signed") << QStringList({QStringLiteral("100,00"), QStringLiteral("-1.250,00")})
+                                << QStringLiteral("-1.150,00");
+    }
+    void totals()
+    {
+        QFETCH(QStringList, shown);
+        QFETCH(QString, total);
+        QCOMPARE(totalOfShownAmounts(shown), total);
+    }
+
+    void debtorsAndCreditors()
+    {
+        test::TestData data;
+        data.addPerson(QStringLiteral("SIFIR"), QStringLiteral("0,00"), QStringLiteral("0"), QStringLiteral("0"));
+        data.addPerson(QStringLiteral("İKİ YÖNLÜ"), QStringLiteral("100,00"), QStringLiteral("-50,00"),
+                       QStringLiteral("0,00"));
+        data.addPerson(QStringLiteral("EURO BORÇLU"), QStringLiteral("0,00"), QStringLiteral("0,00"),
+                       QStringLiteral("5,00"));
+        data.addPerson(QStringLiteral("BÜYÜK BORÇLU"), QStringLiteral("1.250,00"), QStringLiteral("0,00"),
+                       QStringLiteral("0,00"));
+        data.addPerson(QStringLiteral("ALACAKLI"), QStringLiteral("-1.250,00"), QStringLiteral("0,00"),
+                       QStringLiteral("0,00"));
+        const auto debtors = balanceListRows(data.store(), BalanceSide::Debtors);
+        QCOMPARE(column(debtors, 0), QStringList({QStringLiteral("BÜYÜK BORÇLU"), QStringLiteral("İKİ YÖNLÜ"),
+                                                  QStringLiteral("EURO BORÇLU")}));
+        QCOMPARE(totalOfShownAmounts(column(debtors, 7)), QStringLiteral("-50,00"));
+        QCOMPARE(totalOfShownAmounts(column(debtors, 6)), QStringLiteral("1.350,00"));
+        const auto creditors = balanceListRows(data.store(), BalanceSide::Creditors);
+        QCOMPARE(column(creditors, 0), QStringList({QStringLiteral("ALACAKLI"), QStringLiteral("İKİ YÖNLÜ")}));
+        QCOMPARE(creditors.at(0).at(6), QStringLiteral("-1.250,00"));
+        QCOMPARE(totalOfShownAmounts(column(creditors, 6)), QStringLiteral("-1.150,00"));
+    }
+
+    void netPosition()
+    {
+        test::TestData data;
+        NetPosition empty = computeNetPosition(data.store());
+        for (int c = 0; c < 3; ++c) {
+            QCOMPARE(empty.given[c], QStringLiteral("0,00"));
+            QCOMPARE(empty.received[c], QStringLiteral("0,00"));
+            QCOMPARE(empty.net[c], QStringLiteral("0,00"));
+        }
+        const qint64 a = data.addPerson(QStringLiteral("A"));
+        const qint64 b = data.addPerson(QStringLiteral("B"));
+        data.addTransaction(a, QStringLiteral("1000"), QStringLiteral("TL"), QStringLiteral("01.01.2020"),
+                            QStringLiteral("100"));
+        data.addTransaction(b, QStringLiteral("-300"), QStringLiteral("TL"), QStringLiteral("02.01.2020"),
+                            QStringLiteral("200"));
+        data.addTransaction(b, QStringLiteral("10"), QStringLiteral("EURO"), QStringLiteral("02.01.2020"),
+                            QStringLiteral("100"));
+        data.addTransaction(b, QStringLiteral("-25,5"), QStringLiteral("EURO"), QStringLiteral("02.01.2020"),
+                            QStringLiteral("200"));
+        data.addTransaction(b, QStringLiteral("99"), QStringLiteral("YEN"), QStringLiteral("02.01.2020"),
+                            QStringLiteral("100"));
+        const NetPosition p = computeNetPosition(data.store());
+        QCOMPARE(p.given[0], QStringLiteral("-1.000,00"));
+        QCOMPARE(p.received[0], QStringLiteral("300,00"));
+        QCOMPARE(p.net[0], QStringLiteral("-700,00"));
+        QCOMPARE(p.net[1], QStringLiteral("0,00"));
+        QCOMPARE(p.given[2], QStringLiteral("-10,00"));
+        QCOMPARE(p.received[2], QStringLiteral("25,50"));
+        QCOMPARE(p.net[2], QStringLiteral("15,50"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReportLists)
+#include "tst_report_lists.moc"
