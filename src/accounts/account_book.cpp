@@ -1,0 +1,131 @@
+#include "accounts/account_book.h"
+
+#include "data/turkish_text.h"
+
+namespace kalvora {
+
+AccountState AccountBook::readRows(Database& db, const QString& personKey, const QString& currency)
+{
+    // The uye_kodu index keeps this to the person's own rows whatever the size of the table.
+    QString sql =
+        QStringLiteral("SELECT otokod, aylar, tutar, durum, tarih, para_cinsi, para FROM cari.CARIKART "
+                       "WHERE uye_kodu = ?1");
+    if (!currency.isNull())
+        sql += QStringLiteral(" AND para_cinsi = ?2");
+    sql += QStringLiteral(" ORDER BY CDATE(durum) ASC, otokod ASC");
+    Statement st = db.prepare(sql);
+    st.bind(1, personKey);
+    if (!currency.isNull())
+        st.bind(2, currency);
+    QList<AccountRow> rows;
+    while (st.step()) {
+        AccountRow r;
+        r.key = st.int64(0);
+        r.description = st.text(1);
+        r.amount = st.text(2);
+        r.date = st.text(3);
+        r.time = st.text(4);
+        r.currency = st.text(5);
+        r.kind = st.text(6);
+        rows.append(std::move(r));
+    }
+    return summarize(std::move(rows));
+}
+
+AccountState AccountBook::load(const QString& personKey)
+{
+    return readRows(m_store.accounts(), personKey);
+}
+
+AccountState AccountBook::load(const QString& personKey, const QString& currency)
+{
+    // A null text would mean "every currency"; an empty choice lists nothing, as the exact match does.
+    return readRows(m_store.accounts(), personKey, currency.isNull() ? QStringLiteral("") : currency);
+}
+
+bool AccountBook::BakiyeGuncelle(Database& db, const QString& personKey, const QString& tl,
+                                 const QString& usd, const QString& euro)
+{
+    return db.execute(QStringLiteral("UPDATE main.MUSTERILER SET SonBakiye = ?1, SonBakiye_usd = ?2, "
+                                     "SonBakiye_euro = ?3 WHERE oto_kod = ?4 AND (SonBakiye IS NOT ?1 OR "
+                                     "SonBakiye_usd IS NOT ?2 OR SonBakiye_euro IS NOT ?3)"),
+                      {tl, usd, euro, personKey}) > 0;
+}
+
+bool AccountBook::BakiyeGuncelle(Database& db, const QString& personKey, const AccountFigures& figures)
+{
+    return BakiyeGuncelle(db, personKey, figures.balanceText(Currency::Tl),
+                          figures.balanceText(Currency::Dolar), figures.balanceText(Currency::Euro));
+}
+
+AccountState AccountBook::insert(const Customer& person, const Entry& entry, const QString& kind)
+{
+    Database& db = m_store.accounts();
+    Transaction tx(db);
+    db.execute(QStringLiteral(
+                   "INSERT INTO cari.CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,"
+                   "istel,ceptel,tc,verdai,adres,para) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13)"),
+               {person.key, BuyukHarf(entry.description), newRowAmount(entry.amount, kind),
+                dateText(entry.date), entry.time, entry.currency, person.name, person.workPhone,
+                person.mobilePhone, person.idNumber, person.taxOffice, person.address, kind});
+    AccountState state = readRows(db, person.key);
+    BakiyeGuncelle(db, person.key, state.figures);
+    tx.commit();
+    return state;
+}
+
+AccountState AccountBook::lend(const Customer& person, const Entry& entry)
+{
+    return insert(person, entry, loanKind());
+}
+
+AccountState AccountBook::collect(const Customer& person, const Entry& entry)
+{
+    return insert(person, entry, repaymentKind());
+}
+
+AccountState AccountBook::edit(const QString& personKey, const QString& personName, qint64 rowKey,
+                               const Entry& entry)
+{
+    Database& db = m_store.accounts();
+    Transaction tx(db);
+    const QString kind =
+        db.scalar(QStringLiteral("SELECT para FROM cari.CARIKART WHERE otokod = ?1"), {rowKey}).toString();
+    db.execute(QStringLiteral("UPDATE cari.CARIKART SET aylar = ?1, tutar = ?2, durum = ?3, tarih = ?4, "
+                              "para_cinsi = ?5, adisoyadi = ?6 WHERE otokod = ?7"),
+               {BuyukHarf(entry.description), editedRowAmount(entry.amount, kind), dateText(entry.date),
+                entry.time, entry.currency, personName, rowKey});
+    AccountState state = readRows(db, personKey);
+    BakiyeGuncelle(db, personKey, state.figures);
+    tx.commit();
+    return state;
+}
+
+AccountState AccountBook::cancel(const QString& personKey, qint64 rowKey)
+{
+    Database& db = m_store.accounts();
+    Transaction tx(db);
+    db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE otokod = ?1"), {rowKey});
+    AccountState state = readRows(db, personKey);
+    BakiyeGuncelle(db, personKey, state.figures);
+    tx.commit();
+    return state;
+}
+
+AccountBook::ResetOutcome AccountBook::reset(const QString& personKey)
+{
+    Database& db = m_store.accounts();
+    Transaction tx(db);
+    ResetOutcome out;
+    out.state = readRows(db, personKey);
+    out.outstanding = out.state.figures.firstOutstanding();
+    if (out.outstanding)
+        return out;
+    db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE uye_kodu = ?1"), {personKey});
+    out.state = readRows(db, personKey);
+    out.balancesChanged = BakiyeGuncelle(db, personKey, out.state.figures);
+    tx.commit();
+    return out;
+}
+
+} // namespace kalvora

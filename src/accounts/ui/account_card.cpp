@@ -1,0 +1,496 @@
+#include "accounts/ui/account_card.h"
+
+#include "accounts/account_book.h"
+#include "accounts/ui/detail_window.h"
+#include "accounts/ui/entry_window.h"
+#include "app/accessibility.h"
+#include "app/message_box.h"
+#include "app/picture_button.h"
+#include "app/report_list.h"
+#include "app/twips.h"
+#include "data/db_error.h"
+#include "data/store.h"
+#include "data/turkish_text.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+
+namespace kalvora {
+
+namespace {
+
+enum Column { ColDescription, ColAmount, ColCurrency, ColDate, ColTime };
+
+constexpr int listLeft = 60;
+constexpr int listTop = 3540;
+
+std::function<void(AccountCard*)>& statementAction()
+{
+    static std::function<void(AccountCard*)> action;
+    return action;
+}
+
+QString statusStyle(const QString& word)
+{
+    if (word == QStringLiteral("BORÇLU"))
+        return QStringLiteral("color: rgb(160, 0, 0); font-weight: bold;");
+    if (word == QLatin1String("ALACAKLI"))
+        return QStringLiteral("color: rgb(0, 96, 0); font-weight: bold;");
+    return QStringLiteral("color: black; font-weight: bold;");
+}
+
+} // namespace
+
+AccountCard::AccountCard(Store& store, std::function<void()> refreshMainList, QWidget* parent)
+    : QDialog(parent), m_store(store), m_refreshMainList(std::move(refreshMainList))
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("CARİ HESAP KARTI"));
+    setStyleSheet(accountWindowStyle(objectName()));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setSizeGripEnabled(true);
+    buildPersonFields();
+    buildFigures();
+    buildButtons();
+    buildList();
+    m_detail = new DetailWindow(this);
+    setMinimumSize(twips(11900), twips(6000));
+    resize(twips(14000), twips(9000));
+}
+
+AccountCard::~AccountCard() = default;
+
+void AccountCard::setStatementAction(std::function<void(AccountCard*)> action)
+{
+    statementAction() = std::move(action);
+}
+
+void AccountCard::buildPersonFields()
+{
+    const char* captions[7] = {
+        "KOD:", "ADI SOYADI:", "İŞ TELEFONU:", "CEP TELEFONU:", "TC KİMLİK NO:", "VERGİ DAİRESİ:", "ADRES:"};
+    for (int i = 0; i < 7; ++i) {
+        const int top = 120 + i * 330;
+        auto* caption = new QLabel(QString::fromUtf8(captions[i]), this);
+        caption->setObjectName(QStringLiteral("Caption%1").arg(15 + i));
+        caption->setGeometry(twipsRect(120, top, 1680, 300));
+        auto* value = new QLabel(this);
+        value->setObjectName(QStringLiteral("Label%1").arg(15 + i));
+        value->setGeometry(twipsRect(1860, top, 4800, i == 6 ? 600 : 300));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        value->setTextFormat(Qt::PlainText);
+        if (i == 6) {
+            value->setWordWrap(true);
+            value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        }
+        QFont bold = value->font();
+        bold.setBold(true);
+        value->setFont(bold);
+        nameByCaption(caption, value);
+        m_person[i] = value;
+    }
+}
+
+void AccountCard::buildFigures()
+{
+    const char* captions[4] = {"TÜRK LİRASI", "DOLAR", "EURO", "İŞLEM SAYISI"};
+    const char* valueNames[3] = {"Label12", "Label22", "Label25"};
+    for (int i = 0; i < 4; ++i) {
+        const int top = 120 + i * 330;
+        auto* caption = new QLabel(QString::fromUtf8(captions[i]), this);
+        caption->setObjectName(QStringLiteral("Caption") +
+                               (i < 3 ? QString::fromLatin1(valueNames[i]).mid(5) : QStringLiteral("4")));
+        caption->setGeometry(twipsRect(7000, top, 1500, 300));
+        auto* value = new QLabel(i < 3 ? QStringLiteral("0,00") : QStringLiteral("00"), this);
+        value->setObjectName(i < 3 ? QString::fromLatin1(valueNames[i]) : QStringLiteral("Label4"));
+        value->setGeometry(twipsRect(8580, top, 1800, 300));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setFrameShape(QFrame::Panel);
+        value->setFrameShadow(QFrame::Sunken);
+        value->setStyleSheet(QStringLiteral("background-color: white;"));
+        nameByCaption(caption, value);
+        if (i == 3) {
+            m_count = value;
+            break;
+        }
+        m_balance[i] = value;
+        auto* status = new QLabel(QStringLiteral("TEMİZ"), this);
+        status->setObjectName(QStringLiteral("temiz%1").arg(i + 1));
+        status->setGeometry(twipsRect(10500, top, 1500, 300));
+        status->setStyleSheet(statusStyle(status->text()));
+        status->setAccessibleName(caption->text() + QStringLiteral(" DURUMU"));
+        m_status[i] = status;
+    }
+
+    auto* kindCaption = new QLabel(QStringLiteral("LİSTELEME TÜRÜ"), this);
+    kindCaption->setObjectName(QStringLiteral("CaptionCombo1"));
+    kindCaption->setGeometry(twipsRect(7000, 1620, 1500, 330));
+    m_kind = new QComboBox(this);
+    m_kind->setObjectName(QStringLiteral("Combo1"));
+    m_kind->setGeometry(twipsRect(8580, 1620, 1800, 330));
+    for (Currency c : allCurrencies)
+        m_kind->addItem(currencyText(c));
+    m_kind->addItem(QStringLiteral("TÜMÜ"));
+    m_kind->setCurrentIndex(-1);
+    nameByCaption(kindCaption, m_kind);
+    connect(m_kind, &QComboBox::activated, this, &AccountCard::listingKindChosen);
+}
+
+void AccountCard::buildButtons()
+{
+    struct Def {
+        const char* name;
+        const char* caption;
+        const char* tipTitle;
+        const char* tipText;
+        const char* icon;
+        QStyle::StandardPixmap fallback;
+        void (AccountCard::*action)();
+    };
+    const Def defs[] = {
+        {"MyButton1", "BORÇ ALSIN", "NAKİT PARA VER", "BOÇ PARA VERMEK İÇİN KULLANIN", "go-next",
+         QStyle::SP_ArrowRight, &AccountCard::lend},
+        {"MyButton4", "BORÇ ÖDESİN", "NAKİT PARA AL", "KİŞİ SİZE OLAN BORCUNU ÖDER", "go-previous",
+         QStyle::SP_ArrowLeft, &AccountCard::collect},
+        {"MyButton2", "DEĞİŞTİR", "DEĞİŞTİR", "YANLIŞ YAPILAN İŞLEMİ DEĞİŞTİRİR", "document-edit",
+         QStyle::SP_FileDialogDetailedView, &AccountCard::editSelected},
+        {"MyButton3", "İPTAL", "İPTAL ET", "YANLIŞ İŞLEMİ SEÇİP SİLER", "edit-delete", QStyle::SP_TrashIcon,
+         &AccountCard::cancelSelected},
+        {"MyButton6", "&DÖKÜM AL", "DÖKÜM AL", "HESAP KARTI DÖKÜMÜ", "document-print", QStyle::SP_FileIcon,
+         &AccountCard::printStatement},
+        {"MyButton7", "HESABI SIFIRLA", "DÖKÜM AL", "TÜM HESABINI SIFIRLAR", "edit-clear",
+         QStyle::SP_DialogResetButton, &AccountCard::resetAccount},
+        {"MyButton5", "KAPAT", "VAZGEÇ", "CARİ HESAP KARTINI KAPATIR", "window-close",
+         QStyle::SP_DialogCloseButton, nullptr},
+    };
+    int left = 120;
+    QWidget* previous = m_kind;
+    for (const Def& d : defs) {
+        auto* b = new PictureButton(QString::fromLatin1(d.name), QString::fromUtf8(d.caption),
+                                    QString::fromUtf8(d.tipTitle), QString::fromUtf8(d.tipText), this);
+        b->setPicture(QString::fromLatin1(d.icon), d.fallback);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setIconSize(QSize(24, 24));
+        b->setGeometry(twipsRect(left, 2820, 1620, 600));
+        left += 1680;
+        if (d.action)
+            connect(b, &QToolButton::clicked, this, d.action);
+        else
+            connect(b, &QToolButton::clicked, this, &QDialog::accept);
+        setTabOrder(previous, b);
+        previous = b;
+    }
+}
+
+void AccountCard::buildList()
+{
+    m_list = new ReportList(this);
+    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setAccessibleName(QStringLiteral("HESAP HAREKETLERİ"));
+    m_list->setColumns({QStringLiteral("AÇIKLAMA"), QStringLiteral("TUTARI"), QStringLiteral("PARA CİNSİ"),
+                        QStringLiteral("TARİH"), QStringLiteral("SAAT")});
+    const int widths[5] = {7000, 1440, 1900, 2500, 2000};
+    for (int c = 0; c < 5; ++c)
+        m_list->setColumnWidth(c, twips(widths[c]));
+    for (int c : {ColAmount, ColDate, ColTime})
+        m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->setGeometry(twipsRect(listLeft, listTop, 13800, 4800));
+    connect(m_list, &ReportList::rowActivated, this, [this](int) { editSelected(); });
+    connect(m_list, &ReportList::headerClicked, this, &AccountCard::headerClicked);
+}
+
+void AccountCard::setPerson(const Customer& person)
+{
+    const QString texts[7] = {person.key,      person.name,      person.workPhone, person.mobilePhone,
+                              person.idNumber, person.taxOffice, person.address};
+    for (int i = 0; i < 7; ++i)
+        m_person[i]->setText(texts[i]);
+}
+
+Customer AccountCard::person() const
+{
+    Customer c;
+    c.key = m_person[0]->text();
+    c.name = m_person[1]->text();
+    c.workPhone = m_person[2]->text();
+    c.mobilePhone = m_person[3]->text();
+    c.idNumber = m_person[4]->text();
+    c.taxOffice = m_person[5]->text();
+    c.address = m_person[6]->text();
+    c.balanceTl = m_balance[0]->text();
+    c.balanceUsd = m_balance[1]->text();
+    c.balanceEuro = m_balance[2]->text();
+    return c;
+}
+
+QString AccountCard::personName() const
+{
+    return m_person[1]->text();
+}
+
+QString AccountCard::balanceText(Currency currency) const
+{
+    return m_balance[static_cast<int>(currency)]->text();
+}
+
+QString AccountCard::statusText(Currency currency) const
+{
+    return m_status[static_cast<int>(currency)]->text();
+}
+
+QList<QStringList> AccountCard::shownRows() const
+{
+    QList<QStringList> rows;
+    rows.reserve(m_list->rowCount());
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        rows.append(m_list->rowTexts(r));
+    return rows;
+}
+
+int AccountCard::selectedRow() const
+{
+    if (m_list->rowCount() == 0)
+        return -1;
+    const int row = m_list->currentRow();
+    return row < 0 ? 0 : row;
+}
+
+qint64 AccountCard::selectedRowKey() const
+{
+    const int row = selectedRow();
+    return row < 0 ? 0 : m_list->hiddenValue(row).toLongLong();
+}
+
+void AccountCard::setFigure(Currency currency, const QString& balance)
+{
+    const int i = static_cast<int>(currency);
+    m_balance[i]->setText(balance);
+    const QString word = statusWord(balance);
+    m_status[i]->setText(word);
+    m_status[i]->setStyleSheet(statusStyle(word));
+}
+
+void AccountCard::showRows(const AccountState& state)
+{
+    QList<QStringList> texts;
+    QList<QVariant> keys;
+    texts.reserve(state.rows.size());
+    keys.reserve(state.rows.size());
+    for (const AccountRow& r : state.rows) {
+        texts.append(rowTexts(r));
+        keys.append(r.key);
+    }
+    m_list->setRows(texts, keys);
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        QTreeWidgetItem* item = m_list->topLevelItem(r);
+        for (int c : {ColAmount, ColDate, ColTime})
+            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (m_list->rowCount() > 0)
+        m_list->setCurrentRow(0);
+    m_count->setText(QString::number(m_list->rowCount()));
+    for (Currency c : allCurrencies)
+        setFigure(c, state.figures.balanceText(c));
+}
+
+void AccountCard::showFull(const AccountState& state)
+{
+    showRows(state);
+    m_detail->setFigures(state.figures, personName());
+}
+
+bool AccountCard::KartiYukle2()
+{
+    try {
+        showFull(AccountBook(m_store).load(person().key));
+        return true;
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+        return false;
+    }
+}
+
+bool AccountCard::KartiYukle()
+{
+    try {
+        showRows(AccountBook(m_store).load(person().key, m_kind->currentText()));
+        return true;
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+        return false;
+    }
+}
+
+void AccountCard::BakiyeGuncelle()
+{
+    try {
+        AccountBook::BakiyeGuncelle(m_store.accounts(), person().key, m_balance[0]->text(),
+                                    m_balance[1]->text(), m_balance[2]->text());
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+    }
+}
+
+void AccountCard::applyChange(const AccountState& state)
+{
+    showFull(state);
+    if (m_refreshMainList)
+        m_refreshMainList();
+}
+
+void AccountCard::openOver(QDialog& window)
+{
+    window.exec();
+    // Back on the card: it reloads whatever the listing kind shows.
+    KartiYukle2();
+}
+
+void AccountCard::lend()
+{
+    LendWindow window(this);
+    openOver(window);
+}
+
+void AccountCard::collect()
+{
+    CollectWindow window(this);
+    openOver(window);
+}
+
+void AccountCard::editSelected()
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        MessageBox::information(this, QStringLiteral("BİLGİLERİ DÜZENLENECEK İŞLEM YOK."),
+                                QStringLiteral("DİKKAT"));
+        return;
+    }
+    EditWindow window(this, m_list->rowTexts(row), m_list->hiddenValue(row).toLongLong());
+    openOver(window);
+}
+
+void AccountCard::cancelSelected()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const QString question = m_list->cell(row, ColDescription) + QStringLiteral(" - ") +
+                             m_list->cell(row, ColAmount) + QStringLiteral(" İŞLEMİ SİLİNSİN Mİ?");
+    if (!MessageBox::question(this, question))
+        return;
+    iSlem_Sil();
+}
+
+void AccountCard::iSlem_Sil()
+{
+    const qint64 rowKey = selectedRowKey();
+    if (rowKey == 0)
+        return;
+    try {
+        applyChange(AccountBook(m_store).cancel(person().key, rowKey));
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+    }
+}
+
+bool AccountCard::refusedForBalance()
+{
+    for (Currency c : allCurrencies) {
+        if (numberValue(balanceText(c)) == 0)
+            continue;
+        const QString name = c == Currency::Tl ? QStringLiteral("TÜRK LİRASI") : currencyText(c);
+        MessageBox::error(
+            this,
+            QStringLiteral("CARİNİN ") + name +
+                QStringLiteral(" BAKİYESİ BULUNDUĞU İÇİN SIFIRLAYAMAZSINIZ. ÖNCE BORCUNU SIFIRLAYINIZ."),
+            QStringLiteral("UYARI"));
+        return true;
+    }
+    return false;
+}
+
+void AccountCard::resetAccount()
+{
+    if (!KartiYukle2() || refusedForBalance())
+        return;
+    if (!MessageBox::question(this,
+                              QStringLiteral("BU KİŞİNİN HESAP KARTI SIFIRLANSIN MI? SIFIRLAMANIN ARDIN KİŞİ "
+                                             "BİLGİLERİ KALACAK SADECE BORÇ ALACAK BİLGİERİ SİLİNECEKTİR.")))
+        return;
+    m_list->clear();
+    try {
+        const AccountBook::ResetOutcome outcome = AccountBook(m_store).reset(person().key);
+        showFull(outcome.state);
+        // Rows that changed after the check above are kept: the refusal is shown with the new figures.
+        if (outcome.outstanding) {
+            refusedForBalance();
+            return;
+        }
+        // Only a stored copy that had drifted from 0,00 changes the main list.
+        if (outcome.balancesChanged && m_refreshMainList)
+            m_refreshMainList();
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+        KartiYukle2();
+    }
+}
+
+void AccountCard::listingKindChosen(int index)
+{
+    if (m_kind->itemText(index) == QStringLiteral("TÜMÜ")) {
+        if (KartiYukle2())
+            openOver(*m_detail);
+        return;
+    }
+    KartiYukle();
+}
+
+void AccountCard::headerClicked(int column)
+{
+    Q_UNUSED(column);
+}
+
+void AccountCard::printStatement()
+{
+    if (statementAction())
+        statementAction()(this);
+}
+
+void AccountCard::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The first activation loads the card; later ones come back from the windows opened over it.
+    if (!m_loadedOnce) {
+        m_loadedOnce = true;
+        KartiYukle2();
+    }
+}
+
+void AccountCard::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    // The list follows the window: outer width less 100 twips and outer height less 4200 twips, held
+    // inside the window; a size that cannot be applied is ignored.
+    const QSize outer = frameGeometry().size();
+    const int left = twips(listLeft);
+    const int top = twips(listTop);
+    const int w = qMin(outer.width() - twips(100), width() - 2 * left);
+    const int h = qMin(outer.height() - twips(4200), height() - top - left);
+    if (w <= 0 || h <= 0)
+        return;
+    m_list->setGeometry(left, top, w, h);
+}
+
+void AccountCard::keyPressEvent(QKeyEvent* event)
+{
+    // The card closes by its KAPAT button or its close box, not by Esc.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace kalvora

@@ -1,0 +1,234 @@
+#include "accounts/ui/entry_window.h"
+
+#include "accounts/account_book.h"
+#include "accounts/amount_check.h"
+#include "accounts/ui/account_card.h"
+#include "accounts/ui/amount_key_filter.h"
+#include "accounts/ui/limited_text_box.h"
+#include "app/accessibility.h"
+#include "app/message_box.h"
+#include "app/picture_button.h"
+#include "app/twips.h"
+#include "data/db_error.h"
+#include "data/turkish_text.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace kalvora {
+
+namespace {
+
+QLabel* caption(QWidget* parent, const char* name, const char* text, const QRect& geometry)
+{
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+void setTip(PictureButton* button, const char* title, const QString& text)
+{
+    // A tip without a title of its own shows only its text.
+    if (!title || !*title)
+        button->setToolTip(text);
+}
+
+} // namespace
+
+EntryWindow::EntryWindow(AccountCard* card, const Texts& texts)
+    : QDialog(card), m_card(card), m_missingCurrency(QString::fromUtf8(texts.missingCurrency))
+{
+    setObjectName(QString::fromLatin1(texts.objectName));
+    setWindowTitle(QString::fromUtf8(texts.caption));
+    setFixedSize(twips(6600), twips(4200));
+
+    auto* descriptionCaption = caption(this, "Label1", "AÇIKLAMA:", twipsRect(120, 120, 1080, 300));
+    m_description = new LimitedTextBox(texts.descriptionLimit, this);
+    m_description->setObjectName(QStringLiteral("xpText1"));
+    m_description->setGeometry(twipsRect(1320, 120, 5040, 1200));
+    nameByCaption(descriptionCaption, m_description);
+
+    auto* amountCaption = caption(this, "Label2", " TUTARI:", twipsRect(120, 1440, 1080, 330));
+    m_amount = new QLineEdit(this);
+    m_amount->setObjectName(QStringLiteral("Text1"));
+    m_amount->setGeometry(twipsRect(1320, 1440, 2400, 330));
+    m_amount->setMaxLength(20);
+    m_amount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    AmountKeyFilter::install(m_amount);
+    nameByCaption(amountCaption, m_amount);
+
+    m_currency = new QComboBox(this);
+    m_currency->setObjectName(QStringLiteral("Combo1"));
+    m_currency->setGeometry(twipsRect(3840, 1440, 1560, 330));
+    for (Currency c : allCurrencies)
+        m_currency->addItem(currencyText(c));
+    m_currency->setCurrentIndex(-1);
+    m_currency->setAccessibleName(QStringLiteral("PARA CİNSİ"));
+
+    auto* dateCaption = caption(this, "Label3", "TARİHİ:", twipsRect(120, 1920, 1080, 330));
+    m_date = new QDateEdit(this);
+    m_date->setObjectName(QStringLiteral("DTPicker1"));
+    m_date->setGeometry(twipsRect(1320, 1920, 2400, 330));
+    m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    m_date->setCalendarPopup(true);
+    m_date->setDate(QDate::currentDate());
+    nameByCaption(dateCaption, m_date);
+
+    auto* clockCaption = caption(this, "Label4", "SAAT:", twipsRect(3840, 1920, 720, 330));
+    m_clock = new QLabel(QStringLiteral("00:00:00"), this);
+    m_clock->setObjectName(QStringLiteral("Label5"));
+    m_clock->setGeometry(twipsRect(4680, 1920, 1200, 330));
+    nameByCaption(clockCaption, m_clock);
+
+    m_blink = new QLabel(QString::fromUtf8(texts.blink), this);
+    m_blink->setObjectName(QStringLiteral("Label6"));
+    m_blink->setGeometry(twipsRect(120, 2460, 6240, 420));
+    m_blink->setAlignment(Qt::AlignCenter);
+    QFont big = m_blink->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.5);
+    m_blink->setFont(big);
+    m_blink->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+
+    const QString saveTip = QStringLiteral("GİRİLEN BİLGİLERİ KAYDEDER");
+    auto* saveButton = new PictureButton(QStringLiteral("MyButton6"), QStringLiteral("KAYDET"),
+                                         QString::fromUtf8(texts.saveTipTitle), saveTip, this);
+    saveButton->setPicture(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton);
+    saveButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    saveButton->setGeometry(twipsRect(1320, 3060, 2400, 720));
+    setTip(saveButton, texts.saveTipTitle, saveTip);
+    connect(saveButton, &QToolButton::clicked, this, &EntryWindow::save);
+
+    const QString closeTip = QStringLiteral("İPTAL");
+    auto* closeButton = new PictureButton(QStringLiteral("MyButton2"), QStringLiteral("İPTAL -ESC-"),
+                                          QString::fromUtf8(texts.closeTipTitle), closeTip, this);
+    closeButton->setPicture(QStringLiteral("window-close"), QStyle::SP_DialogCancelButton);
+    closeButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    closeButton->setGeometry(twipsRect(3840, 3060, 2400, 720));
+    setTip(closeButton, texts.closeTipTitle, closeTip);
+    connect(closeButton, &QToolButton::clicked, this, &QDialog::reject);
+
+    setTabOrder(m_description, m_amount);
+    setTabOrder(m_amount, m_currency);
+    setTabOrder(m_currency, m_date);
+    setTabOrder(m_date, saveButton);
+    setTabOrder(saveButton, closeButton);
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(500);
+    connect(m_timer, &QTimer::timeout, this, &EntryWindow::tick);
+    m_timer->start();
+}
+
+void EntryWindow::tick()
+{
+    m_blink->setVisible(!m_blink->isVisible());
+    m_clock->setText(timeText(QTime::currentTime()));
+}
+
+Entry EntryWindow::entry()
+{
+    // The clock label lags up to half a second (and reads 00:00:00 before the first tick): the row
+    // gets the time of the save itself.
+    m_clock->setText(timeText(QTime::currentTime()));
+    Entry e;
+    e.description = m_description->text();
+    e.amount = m_amount->text();
+    e.date = m_date->date();
+    e.time = m_clock->text();
+    e.currency = m_currency->currentText();
+    return e;
+}
+
+void EntryWindow::save()
+{
+    if (!amountAccepted(m_amount->text())) {
+        MessageBox::information(this, QStringLiteral("LÜTFEN FİYATI KONTROL EDİNİZ!"),
+                                QStringLiteral("UYARI!"));
+        m_amount->setFocus();
+        return;
+    }
+    if (m_currency->currentText().isEmpty()) {
+        MessageBox::information(this, m_missingCurrency, QStringLiteral("UYARI!"));
+        m_currency->setFocus();
+        return;
+    }
+    try {
+        if (!store())
+            return;
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+        return;
+    }
+    m_description->setText(QString());
+    m_amount->clear();
+    m_description->setFocus();
+}
+
+LendWindow::LendWindow(AccountCard* card)
+    : EntryWindow(card, {"Form5", "BORÇ PARA VERİLİYOR", "PARA VERİYORUM", "", "",
+                         "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255})
+{}
+
+void LendWindow::AidatGir()
+{
+    m_card->applyChange(AccountBook(m_card->store()).lend(m_card->person(), entry()));
+}
+
+bool LendWindow::store()
+{
+    AidatGir();
+    return true;
+}
+
+CollectWindow::CollectWindow(AccountCard* card)
+    : EntryWindow(card, {"Form6", "MÜŞTERİ BORÇ ÖDÜYOR", " PARA ALIYORUM", "", "FORMU KAPAT",
+                         "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255})
+{}
+
+void CollectWindow::ParaAl()
+{
+    m_card->applyChange(AccountBook(m_card->store()).collect(m_card->person(), entry()));
+}
+
+bool CollectWindow::store()
+{
+    ParaAl();
+    return true;
+}
+
+EditWindow::EditWindow(AccountCard* card, const QStringList& rowTexts, qint64 rowKey)
+    : EntryWindow(card, {"Form12", "BİLGİLERİ DÜZENLE", "BİLGİ DÜZENLİYORUM", "KAYDET", "FORMU KAPAT",
+                         "PARA CİNSİNİ KONTROL EDİNİZ!", 100}),
+      m_rowKey(rowKey)
+{
+    descriptionBox()->setText(rowTexts.value(0));
+    amountBox()->setText(rowTexts.value(1));
+    currencyBox()->setCurrentIndex(currencyBox()->findText(rowTexts.value(2), Qt::MatchExactly));
+    const QDate date = readDateText(rowTexts.value(3));
+    if (date.isValid())
+        datePicker()->setDate(date);
+}
+
+void EditWindow::AidatDuzenle()
+{
+    const Customer person = m_card->person();
+    const AccountState state = AccountBook(m_card->store()).edit(person.key, person.name, m_rowKey, entry());
+    accept();
+    m_card->applyChange(state);
+    MessageBox::information(m_card, QStringLiteral("BİLGİLER DEĞİŞTİRİLDİ."), QStringLiteral("İŞLEM TAMAM"));
+}
+
+bool EditWindow::store()
+{
+    AidatDuzenle();
+    return false;
+}
+
+} // namespace kalvora
