@@ -63,6 +63,12 @@ RatesWindow::RatesWindow(QWidget* parent, QNetworkAccessManager* network, std::c
     connect(m_inet1, &RateFetcher::finished, this, &RatesWindow::showRates);
 }
 
+RatesWindow::~RatesWindow()
+{
+    // No answer may reach the labels while the children are being torn down.
+    m_inet1->abort();
+}
+
 void RatesWindow::KURLARIAL()
 {
     m_dolar->clear();

@@ -19,6 +19,7 @@ public:
     // Without a network manager of the caller's the window uses one of its own.
     explicit RatesWindow(QWidget* parent = nullptr, QNetworkAccessManager* network = nullptr,
                          std::chrono::milliseconds limit = RateFetcher::defaultLimit);
+    ~RatesWindow() override;
 
     // Fetches the rates (again): both labels empty and a busy cursor until the answer.
     void KURLARIAL();
