@@ -24,7 +24,7 @@ namespace {
 enum Column { ColDescription, ColAmount, ColCurrency, ColDate, ColTime };
 
 constexpr int listLeft = 60;
-constexpr int listTop = 3540;
+constexpr int listTop = 3720;
 
 std::function<void(AccountCard*)>& statementAction()
 {
@@ -56,7 +56,7 @@ AccountCard::AccountCard(Store& store, std::function<void()> refreshMainList, QW
     buildButtons();
     buildList();
     m_detail = new DetailWindow(this);
-    setMinimumSize(twips(11900), twips(6000));
+    setMinimumSize(twips(13300), twips(6000));
     resize(twips(14000), twips(9000));
 }
 
@@ -171,10 +171,9 @@ void AccountCard::buildButtons()
         auto* b = new PictureButton(QString::fromLatin1(d.name), QString::fromUtf8(d.caption),
                                     QString::fromUtf8(d.tipTitle), QString::fromUtf8(d.tipText), this);
         b->setPicture(QString::fromLatin1(d.icon), d.fallback);
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setIconSize(QSize(24, 24));
-        b->setGeometry(twipsRect(left, 2820, 1620, 600));
-        left += 1680;
+        b->setGeometry(twipsRect(left, 2760, 1800, 840));
+        left += 1860;
         if (d.action)
             connect(b, &QToolButton::clicked, this, d.action);
         else
