@@ -1,6 +1,9 @@
 #include "app/window_openers.h"
 
 #include "accounts/ui/account_card.h"
+#include "customers/ui/add_customer_window.h"
+#include "customers/ui/delete_customer.h"
+#include "customers/ui/edit_customer_window.h"
 #include "rates/ui/rates_window.h"
 
 namespace kalvora {
@@ -9,6 +12,17 @@ MainWindow::Openers windowOpeners()
 {
     MainWindow::Openers o;
     // Each feature sets its own openers here, one block per feature.
+    o.addPerson = [](MainWindow* w) {
+        AddCustomerWindow window(w->store(), [w] { w->DetayliAra(); }, w);
+        window.exec();
+    };
+    o.editPerson = [](MainWindow* w, const Customer& row) {
+        EditCustomerWindow window(w->store(), row, [w] { w->DetayliAra(); }, w);
+        window.exec();
+    };
+    o.deletePerson = [](MainWindow* w, const Customer& row) {
+        deleteCustomer(w, w->store(), row, [w] { w->DetayliAra(); });
+    };
     o.rates = [](MainWindow* w) {
         RatesWindow window(w);
         window.exec();

@@ -4,16 +4,33 @@
 
 namespace kalvora {
 
+namespace {
+
+const char* const selectColumns = "SELECT oto_kod, adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, "
+                                  "SonBakiye_usd, SonBakiye_euro FROM MUSTERILER";
+
+Customer readCustomer(const Statement& st)
+{
+    return Customer{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
+                    st.text(5), st.text(6), st.text(7), st.text(8), st.text(9)};
+}
+
+QVariantList upperCased(const CustomerContact& c)
+{
+    return {BuyukHarf(c.name),     BuyukHarf(c.workPhone), BuyukHarf(c.mobilePhone),
+            BuyukHarf(c.idNumber), BuyukHarf(c.taxOffice), BuyukHarf(c.address)};
+}
+
+} // namespace
+
 QList<Customer> CustomerRepository::all()
 {
     QList<Customer> out;
-    Statement st = m_store.accounts().prepare(
-        QStringLiteral("SELECT oto_kod, adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, SonBakiye_usd, "
-                       "SonBakiye_euro FROM MUSTERILER ORDER BY adisoyadi COLLATE TURKISH ASC, oto_kod ASC"));
-    while (st.step()) {
-        out.append(Customer{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), st.text(6),
-                            st.text(7), st.text(8), st.text(9)});
-    }
+    Statement st =
+        m_store.accounts().prepare(QString::fromLatin1(selectColumns) +
+                                   QStringLiteral(" ORDER BY adisoyadi COLLATE TURKISH ASC, oto_kod ASC"));
+    while (st.step())
+        out.append(readCustomer(st));
     return out;
 }
 
@@ -21,8 +38,8 @@ bool CustomerRepository::matches(const Customer& c, const QString& upperFilter)
 {
     if (upperFilter.isEmpty())
         return true;
-    for (const QString* field : {&c.key, &c.name, &c.workPhone, &c.mobilePhone, &c.idNumber, &c.taxOffice,
-                                 &c.address}) {
+    for (const QString* field :
+         {&c.key, &c.name, &c.workPhone, &c.mobilePhone, &c.idNumber, &c.taxOffice, &c.address}) {
         if (BuyukHarf(*field).contains(upperFilter))
             return true;
     }
@@ -40,6 +57,54 @@ QList<Customer> CustomerRepository::search(const QString& filter)
         if (matches(c, upper))
             out.append(std::move(c));
     return out;
+}
+
+std::optional<Customer> CustomerRepository::find(const QString& key)
+{
+    Statement st = m_store.accounts().prepare(QString::fromLatin1(selectColumns) +
+                                              QStringLiteral(" WHERE oto_kod = ?1"));
+    st.bind(1, key);
+    if (!st.step())
+        return std::nullopt;
+    return readCustomer(st);
+}
+
+QString CustomerRepository::insert(const CustomerContact& contact)
+{
+    Database& db = m_store.accounts();
+    QVariantList params = upperCased(contact);
+    const QString zero = QStringLiteral("0");
+    params << zero << zero << zero;
+    db.execute(
+        QStringLiteral("INSERT INTO MUSTERILER (adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, "
+                       "SonBakiye_usd, SonBakiye_euro) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
+        params);
+    return QString::number(db.lastInsertRowId());
+}
+
+bool CustomerRepository::update(const QString& key, const CustomerContact& contact)
+{
+    QVariantList params = upperCased(contact);
+    params << key;
+    return m_store.accounts().execute(
+               QStringLiteral("UPDATE MUSTERILER SET adisoyadi = ?1, istel = ?2, ceptel = ?3, "
+                              "tc = ?4, verdai = ?5, adres = ?6 WHERE oto_kod = ?7"),
+               params) > 0;
+}
+
+int CustomerRepository::remove(const QString& key)
+{
+    Database& db = m_store.accounts();
+    Transaction tx(db);
+    db.execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod = ?1"), {key});
+    const int removed = KartiniTemizle(db, key);
+    tx.commit();
+    return removed;
+}
+
+int CustomerRepository::KartiniTemizle(Database& db, const QString& key)
+{
+    return db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE uye_kodu = ?1"), {key});
 }
 
 } // namespace kalvora

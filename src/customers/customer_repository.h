@@ -5,9 +5,12 @@
 
 #include <QList>
 
+#include <optional>
+
 namespace kalvora {
 
-// MUSTERILER: reading the register for the main list. Throws DbError.
+// MUSTERILER: the register of people, and the removal of a person's CARIKART rows with them.
+// Every method throws DbError.
 class CustomerRepository final {
 public:
     explicit CustomerRepository(Store& store) : m_store(store) {}
@@ -19,7 +22,23 @@ public:
     QList<Customer> search(const QString& filter);
     static bool matches(const Customer& c, const QString& upperFilter);
 
+    std::optional<Customer> find(const QString& key);
+
+    // Registers a person with the three balances set to the text 0; every text is stored through
+    // BuyukHarf, otherwise exactly as given (blanks, apostrophes and line breaks kept). Returns oto_kod.
+    QString insert(const CustomerContact& contact);
+    // Rewrites the six contact columns of the person (through BuyukHarf); the balances and the
+    // person's transactions are left alone. False when no person has this key.
+    bool update(const QString& key, const CustomerContact& contact);
+    // Removes the person and every CARIKART row of the person in one transaction spanning uyeler.mdb
+    // and data.mdb: when either delete fails, neither file has changed. Returns the number of
+    // transactions removed.
+    int remove(const QString& key);
+
 private:
+    // The second delete of remove(): the person's transactions.
+    static int KartiniTemizle(Database& db, const QString& key);
+
     Store& m_store;
 };
 
