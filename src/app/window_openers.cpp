@@ -4,6 +4,7 @@
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"
+#include "ledger/ui/ledger_history_window.h"
 #include "rates/ui/rates_window.h"
 
 namespace kalvora {
@@ -25,6 +26,14 @@ MainWindow::Openers windowOpeners()
     };
     o.rates = [](MainWindow* w) {
         RatesWindow window(w);
+        window.exec();
+    };
+    o.incomeLedger = [](MainWindow* w) {
+        LedgerHistoryWindow window(w->store(), Ledger::Income, w);
+        window.exec();
+    };
+    o.expenseLedger = [](MainWindow* w) {
+        LedgerHistoryWindow window(w->store(), Ledger::Expense, w);
         window.exec();
     };
     o.accountCard = [](MainWindow* m, const Customer& c) {
