@@ -1,0 +1,407 @@
+#include "listview/sort_compare.h"
+
+#include "data/turkish_text.h"
+
+#include <QDate>
+#include <QTime>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <limits>
+#include <numeric>
+#include <optional>
+
+namespace kalvora {
+
+namespace {
+
+constexpr char32_t kBlank = 0x20;
+constexpr int kMaxIntegerDigits = 30; // keeps ten-thousandths and their differences well inside 128 bits
+constexpr SortNumber kUnitsPerWhole = 10000;
+constexpr SortNumber kSecondsPerDay = 86400;
+
+SortKind normalized(SortKind kind)
+{
+    return kind == SortKind::Number || kind == SortKind::Date ? kind : SortKind::Text;
+}
+
+bool isDigit(char32_t c)
+{
+    return c >= U'0' && c <= U'9';
+}
+
+// The Turkish case-insensitive weight of one UTF-16 unit, the same as turkishSortKey gives it. Folding unit
+// by unit (never expanding, as the general upper case does with "ß") keeps every key as long as its text,
+// which the padded-key comparison below relies on. Filled on first use, one unit at a time.
+char32_t foldWeight(char16_t unit)
+{
+    static std::array<std::atomic<char32_t>, 0x10000> known{}; // weight + 1; 0 = not yet known
+    char32_t w = known[unit].load(std::memory_order_relaxed);
+    if (w == 0) {
+        const std::u32string key = turkishSortKey(QString(QChar(unit)));
+        w = (key.size() == 1 ? key.front() : char32_t(0x10000) + unit) + 1;
+        known[unit].store(w, std::memory_order_relaxed);
+    }
+    return w - 1;
+}
+
+// Rounds numerator / denominator (denominator > 0) to the nearest whole number, halves to the even one,
+// and clamps it to the 32-bit range (symmetric, so negating the result is always safe).
+int roundHalfEvenClamped(SortNumber numerator, SortNumber denominator)
+{
+    SortNumber q = numerator / denominator;
+    const SortNumber r = numerator % denominator;
+    const SortNumber twice = (r < 0 ? -r : r) * 2;
+    const SortNumber step = numerator < 0 ? -1 : 1;
+    if (twice > denominator || (twice == denominator && q % 2 != 0))
+        q += step;
+    constexpr SortNumber limit = std::numeric_limits<int>::max();
+    return static_cast<int>(std::clamp(q, -limit, limit));
+}
+
+// The Turkish number text (blanks around it, optional leading "-", dots skipped, one decimal comma) in
+// ten-thousandths, rounded half to even at the fifth decimal.
+std::optional<SortNumber> readFixedPoint(const QString& text)
+{
+    const QString s = text.trimmed();
+    qsizetype i = 0;
+    const bool negative = i < s.size() && s.at(i) == QLatin1Char('-');
+    if (negative)
+        ++i;
+    SortNumber whole = 0;
+    int wholeDigits = 0;
+    SortNumber fraction = 0;
+    int fractionDigits = 0;
+    int roundingDigit = -1;
+    bool sticky = false;
+    bool comma = false;
+    bool anyDigit = false;
+    for (; i < s.size(); ++i) {
+        const char16_t c = s.at(i).unicode();
+        if (c == u'.')
+            continue;
+        if (c == u',') {
+            if (comma)
+                return std::nullopt;
+            comma = true;
+            continue;
+        }
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        anyDigit = true;
+        const int d = c - u'0';
+        if (!comma) {
+            if (wholeDigits == 0 && d == 0)
+                continue;
+            if (++wholeDigits > kMaxIntegerDigits)
+                return std::nullopt;
+            whole = whole * 10 + d;
+        } else if (fractionDigits < 4) {
+            fraction = fraction * 10 + d;
+            ++fractionDigits;
+        } else if (roundingDigit < 0) {
+            roundingDigit = d;
+        } else if (d != 0) {
+            sticky = true;
+        }
+    }
+    if (!anyDigit)
+        return std::nullopt;
+    for (; fractionDigits < 4; ++fractionDigits)
+        fraction *= 10;
+    SortNumber value = whole * kUnitsPerWhole + fraction;
+    if (roundingDigit > 5 || (roundingDigit == 5 && (sticky || value % 2 != 0)))
+        ++value;
+    return negative ? -value : value;
+}
+
+// "dd.MM.yyyy", optionally followed by blanks and "HH:mm:ss" (or "HH:mm"), as seconds.
+std::optional<SortNumber> readPointInTime(const QString& text)
+{
+    const QString s = text.trimmed();
+    qsizetype blank = 0;
+    while (blank < s.size() && !s.at(blank).isSpace())
+        ++blank;
+    const QDate date = readDateText(s.left(blank));
+    if (!date.isValid())
+        return std::nullopt;
+    SortNumber seconds = SortNumber(date.toJulianDay()) * kSecondsPerDay;
+    const QString rest = s.mid(blank).trimmed();
+    if (!rest.isEmpty()) {
+        const QTime time = readTimeText(rest);
+        if (!time.isValid())
+            return std::nullopt;
+        seconds += time.msecsSinceStartOfDay() / 1000;
+    }
+    return seconds;
+}
+
+// The two character spaces a text key is compared in: the Turkish case-insensitive weights, and the plain
+// UTF-16 codes.
+struct Folded {
+    static char32_t at(const QString&, const std::u32string& folded, int i) { return folded[size_t(i)]; }
+};
+struct Codes {
+    static char32_t at(const QString& text, const std::u32string&, int i) { return text.at(i).unicode(); }
+};
+
+} // namespace
+
+SortKey::SortKey(const QString& text, SortKind kind) : m_kind(normalized(kind))
+{
+    switch (m_kind) {
+    case SortKind::Number: {
+        const auto value = readFixedPoint(text);
+        m_converts = value.has_value();
+        m_number = value.value_or(0);
+        return;
+    }
+    case SortKind::Date: {
+        const auto value = readPointInTime(text);
+        m_converts = value.has_value();
+        m_number = value.value_or(0);
+        return;
+    }
+    case SortKind::Text:
+        break;
+    }
+    m_text = text;
+    const int length = static_cast<int>(text.size());
+    m_folded.resize(size_t(length));
+    for (int i = 0; i < length; ++i)
+        m_folded[size_t(i)] = foldWeight(text.at(i).unicode());
+    // The extension follows the last "." unless that "." lies before the last "\" (or, without one, "/").
+    qsizetype slash = text.lastIndexOf(QLatin1Char('\\'));
+    if (slash < 0)
+        slash = text.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0 && dot > slash) {
+        m_nameLength = static_cast<int>(dot);
+        m_extensionStart = static_cast<int>(dot) + 1;
+    } else {
+        m_nameLength = length;
+    }
+}
+
+namespace {
+
+// Compares the DogalSirala keys of two texts in one character space without building them. The keys put
+// the extension first, blank-padded to the longer one, then the name with every digit run zero-padded to
+// the longest run. Padding to any common width gives the same order, so the keys need not be built with
+// the widths of the whole set; a digit run then compares by its number, and a run against any other
+// character like any digit does.
+template <typename Space>
+int compareKeys(const QString& t1, const std::u32string& f1, int name1, int ext1, const QString& t2,
+                const std::u32string& f2, int name2, int ext2)
+{
+    const int extLength1 = ext1 < 0 ? 0 : static_cast<int>(t1.size()) - ext1;
+    const int extLength2 = ext2 < 0 ? 0 : static_cast<int>(t2.size()) - ext2;
+    const int extWidth = std::max(extLength1, extLength2);
+    for (int k = 0; k < extWidth; ++k) {
+        const char32_t c1 = k < extLength1 ? Space::at(t1, f1, ext1 + k) : kBlank;
+        const char32_t c2 = k < extLength2 ? Space::at(t2, f2, ext2 + k) : kBlank;
+        if (c1 != c2)
+            return c1 < c2 ? -1 : 1;
+    }
+    int i = 0;
+    int j = 0;
+    while (i < name1 && j < name2) {
+        const char32_t c1 = Space::at(t1, f1, i);
+        const char32_t c2 = Space::at(t2, f2, j);
+        if (isDigit(c1) && isDigit(c2)) {
+            int end1 = i;
+            while (end1 < name1 && isDigit(Space::at(t1, f1, end1)))
+                ++end1;
+            int end2 = j;
+            while (end2 < name2 && isDigit(Space::at(t2, f2, end2)))
+                ++end2;
+            while (i < end1 && Space::at(t1, f1, i) == U'0')
+                ++i;
+            while (j < end2 && Space::at(t2, f2, j) == U'0')
+                ++j;
+            if (end1 - i != end2 - j)
+                return end1 - i < end2 - j ? -1 : 1;
+            for (; i < end1; ++i, ++j) {
+                const char32_t d1 = Space::at(t1, f1, i);
+                const char32_t d2 = Space::at(t2, f2, j);
+                if (d1 != d2)
+                    return d1 < d2 ? -1 : 1;
+            }
+            j = end2;
+            continue;
+        }
+        if (c1 != c2)
+            return c1 < c2 ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    return (i < name1 ? 1 : 0) - (j < name2 ? 1 : 0);
+}
+
+} // namespace
+
+int SortKey::naturalOrder(const SortKey& a, const SortKey& b)
+{
+    const int folded = compareKeys<Folded>(a.m_text, a.m_folded, a.m_nameLength, a.m_extensionStart, b.m_text,
+                                           b.m_folded, b.m_nameLength, b.m_extensionStart);
+    if (folded != 0)
+        return folded;
+    return -compareKeys<Codes>(a.m_text, a.m_folded, a.m_nameLength, a.m_extensionStart, b.m_text, b.m_folded,
+                               b.m_nameLength, b.m_extensionStart);
+}
+
+int SortKey::compare(const SortKey& a, const SortKey& b)
+{
+    switch (a.m_kind) {
+    case SortKind::Number:
+        if (!a.m_converts || !b.m_converts)
+            return (a.m_converts ? 0 : 1) - (b.m_converts ? 0 : 1);
+        return roundHalfEvenClamped(b.m_number - a.m_number, kUnitsPerWhole);
+    case SortKind::Date:
+        if (!a.m_converts || !b.m_converts)
+            return (a.m_converts ? 1 : 0) - (b.m_converts ? 1 : 0);
+        return roundHalfEvenClamped(a.m_number - b.m_number, kSecondsPerDay);
+    case SortKind::Text:
+        break;
+    }
+    // The pair is ordered as DogalSirala orders it; `a` keeps its place (-1) when it comes first or when
+    // the text that comes first equals it ignoring case.
+    if (naturalOrder(a, b) <= 0)
+        return -1;
+    return a.m_folded == b.m_folded ? -1 : 1;
+}
+
+int SortKey::order(const SortKey& a, const SortKey& b)
+{
+    if (a.m_kind != SortKind::Text) {
+        const int c = compare(a, b);
+        return (c > 0) - (c < 0);
+    }
+    if (a.m_folded == b.m_folded)
+        return 0;
+    return naturalOrder(a, b);
+}
+
+int SiralamaKarsilastir(const QString& a, const QString& b, SortKind kind)
+{
+    return SortKey::compare(SortKey(a, kind), SortKey(b, kind));
+}
+
+std::vector<int> sortOrder(const QStringList& cells, SortKind kind, bool descending)
+{
+    const int n = static_cast<int>(cells.size());
+    std::vector<SortKey> keys;
+    keys.reserve(static_cast<size_t>(n));
+    for (const QString& cell : cells)
+        keys.emplace_back(cell, kind);
+    std::vector<int> rows(static_cast<size_t>(n));
+    std::iota(rows.begin(), rows.end(), 0);
+    std::vector<int> merged(static_cast<size_t>(n));
+    const int direction = descending ? -1 : 1;
+    // Bottom-up merge sort: a row from the right half goes first only when it strictly precedes.
+    for (int width = 1; width < n; width *= 2) {
+        for (int lo = 0; lo < n; lo += 2 * width) {
+            const int mid = std::min(lo + width, n);
+            const int hi = std::min(lo + 2 * width, n);
+            int l = lo;
+            int r = mid;
+            int out = lo;
+            while (l < mid && r < hi) {
+                const int right = rows[size_t(r)];
+                const int left = rows[size_t(l)];
+                if (direction * SortKey::order(keys[size_t(right)], keys[size_t(left)]) < 0) {
+                    merged[size_t(out++)] = right;
+                    ++r;
+                } else {
+                    merged[size_t(out++)] = left;
+                    ++l;
+                }
+            }
+            while (l < mid)
+                merged[size_t(out++)] = rows[size_t(l++)];
+            while (r < hi)
+                merged[size_t(out++)] = rows[size_t(r++)];
+        }
+        rows.swap(merged);
+    }
+    return rows;
+}
+
+namespace {
+
+struct NameAndExtension {
+    QString name;
+    QString extension;
+};
+
+NameAndExtension splitNameAndExtension(const QString& text)
+{
+    qsizetype slash = text.lastIndexOf(QLatin1Char('\\'));
+    if (slash < 0)
+        slash = text.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0 && dot > slash)
+        return {text.left(dot), text.mid(dot + 1)};
+    return {text, QString()};
+}
+
+} // namespace
+
+NaturalKeyWidths naturalKeyWidths(const QStringList& texts)
+{
+    NaturalKeyWidths widths;
+    for (const QString& text : texts) {
+        const NameAndExtension parts = splitNameAndExtension(text);
+        widths.extension = std::max(widths.extension, static_cast<int>(parts.extension.size()));
+        int run = 0;
+        for (QChar c : parts.name) {
+            run = isDigit(c.unicode()) ? run + 1 : 0;
+            widths.digits = std::max(widths.digits, run);
+        }
+    }
+    return widths;
+}
+
+QString naturalKey(const QString& text, const NaturalKeyWidths& widths)
+{
+    const NameAndExtension parts = splitNameAndExtension(text);
+    QString key = parts.extension;
+    if (key.size() < widths.extension)
+        key.append(QString(widths.extension - key.size(), QLatin1Char(' ')));
+    const QString& name = parts.name;
+    for (qsizetype i = 0; i < name.size();) {
+        if (!isDigit(name.at(i).unicode())) {
+            key.append(name.at(i++));
+            continue;
+        }
+        qsizetype end = i;
+        while (end < name.size() && isDigit(name.at(end).unicode()))
+            ++end;
+        if (end - i < widths.digits)
+            key.append(QString(widths.digits - (end - i), QLatin1Char('0')));
+        key.append(QStringView(name).mid(i, end - i));
+        i = end;
+    }
+    return key;
+}
+
+void DogalSirala(QStringList& texts)
+{
+    std::vector<SortKey> keys;
+    keys.reserve(size_t(texts.size()));
+    for (const QString& text : texts)
+        keys.emplace_back(text, SortKind::Text);
+    std::vector<int> rows(keys.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    std::stable_sort(rows.begin(), rows.end(), [&keys](int x, int y) {
+        return SortKey::naturalOrder(keys[size_t(x)], keys[size_t(y)]) < 0;
+    });
+    QStringList sorted;
+    sorted.reserve(texts.size());
+    for (int row : rows)
+        sorted.append(texts.at(row));
+    texts = sorted;
+}
+
+} // namespace kalvora

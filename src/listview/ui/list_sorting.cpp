@@ -1,0 +1,270 @@
+#include "listview/ui/list_sorting.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QtMath>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <memory>
+
+namespace kalvora {
+
+namespace {
+
+const char* const kDescendingProperty = "kalvoraSortDescending";
+
+} // namespace
+
+bool sortDescending(const QTreeWidget* list)
+{
+    return list && list->property(kDescendingProperty).toBool();
+}
+
+void SutunSirala(QTreeWidget* list, int column, SortKind kind)
+{
+    if (!list || column < 0 || column >= list->columnCount())
+        return;
+    const bool descending = !sortDescending(list);
+    list->setProperty(kDescendingProperty, descending);
+
+    QTreeWidgetItem* root = list->invisibleRootItem();
+    const int rows = root->childCount();
+    QStringList cells;
+    cells.reserve(rows);
+    for (int r = 0; r < rows; ++r)
+        cells.append(root->child(r)->text(column));
+    const std::vector<int> order = sortOrder(cells, kind, descending);
+    bool unchanged = true;
+    for (int r = 0; r < rows && unchanged; ++r)
+        unchanged = order[size_t(r)] == r;
+    if (unchanged)
+        return;
+
+    QTreeWidgetItem* current = list->currentItem();
+    const int currentColumn = list->currentColumn();
+    const QList<QTreeWidgetItem*> selected = list->selectedItems();
+    const int top = list->verticalScrollBar()->value();
+    const int left = list->horizontalScrollBar()->value();
+    // The same items come back in a new order: the list's own signals would only report passing states.
+    const QSignalBlocker blocker(list);
+    list->setUpdatesEnabled(false);
+    const QList<QTreeWidgetItem*> items = root->takeChildren();
+    QList<QTreeWidgetItem*> sorted;
+    sorted.reserve(rows);
+    for (int r : order)
+        sorted.append(items.at(r));
+    root->addChildren(sorted);
+    if (current)
+        list->setCurrentItem(current, currentColumn, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem* item : selected)
+        item->setSelected(true);
+    list->verticalScrollBar()->setValue(top);
+    list->horizontalScrollBar()->setValue(left);
+    list->setUpdatesEnabled(true);
+}
+
+namespace {
+
+// Text widths with the list's font, fast enough for every cell of a large list. A line of plain Latin
+// letters is the sum of its characters' advances and the kerning of each neighbouring pair, both measured
+// once per character or pair; any other line (combining marks, other scripts, control characters) is
+// measured whole.
+class TextWidthMeter {
+public:
+    explicit TextWidthMeter(const QFont& font)
+        : m_metrics(font), m_pairs(size_t(kMaxLetters * kMaxLetters), std::numeric_limits<qreal>::quiet_NaN())
+    {
+        m_letter.fill(-1);
+        m_advance.reserve(kMaxLetters);
+    }
+
+    // The widest line of the text, estimated where the line allows it.
+    qreal estimate(const QString& text)
+    {
+        const QChar* chars = text.constData();
+        const qsizetype n = text.size();
+        qreal widest = 0;
+        qreal sum = 0;
+        int previous = -1;
+        qsizetype lineStart = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = chars[i].unicode();
+            int letter = c < kPlainEnd ? m_letter[c] : -1;
+            if (letter < 0) {
+                if (isLineBreak(c)) {
+                    widest = std::max(widest, sum);
+                    sum = 0;
+                    previous = -1;
+                    lineStart = i + 1;
+                    continue;
+                }
+                letter = addLetter(c);
+                if (letter < 0) {
+                    qsizetype end = i;
+                    while (end < n && !isLineBreak(chars[end].unicode()))
+                        ++end;
+                    widest = std::max(widest, exactLine(QStringView(chars + lineStart, end - lineStart)));
+                    sum = 0;
+                    previous = -1;
+                    lineStart = end + 1;
+                    i = end;
+                    continue;
+                }
+            }
+            sum += m_advance[size_t(letter)];
+            if (previous >= 0)
+                sum += kerning(previous, letter);
+            previous = letter;
+        }
+        return std::max(widest, sum);
+    }
+
+    qreal exact(const QString& text) const
+    {
+        qreal widest = 0;
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= text.size(); ++i) {
+            if (i == text.size() || isLineBreak(text.at(i).unicode())) {
+                widest = std::max(widest, exactLine(QStringView(text).mid(start, i - start)));
+                start = i + 1;
+            }
+        }
+        return widest;
+    }
+
+private:
+    static constexpr char16_t kPlainEnd = 0x0300; // Latin-1, Latin Extended-A and -B, spacing modifiers
+    static constexpr int kMaxLetters = 160;
+
+    static bool isLineBreak(char16_t c)
+    {
+        return c == u'\n' || c == u'\r' || c == u'\x2028' || c == u'\x2029';
+    }
+
+    qreal exactLine(QStringView line) const { return m_metrics.horizontalAdvance(line.toString()); }
+
+    // The table index of a plain character met for the first time; -1 for any other character.
+    int addLetter(char16_t c)
+    {
+        if (c < 0x20 || c >= kPlainEnd || (c >= 0x7f && c < 0xa0) || m_advance.size() >= size_t(kMaxLetters))
+            return -1;
+        m_letter[c] = static_cast<qint16>(m_advance.size());
+        m_advance.push_back(m_metrics.horizontalAdvance(QChar(c)));
+        m_chars.push_back(c);
+        return m_letter[c];
+    }
+
+    qreal kerning(int first, int second)
+    {
+        qreal& k = m_pairs[size_t(first * kMaxLetters + second)];
+        if (qIsNaN(k)) {
+            const QChar pair[2] = {QChar(m_chars[size_t(first)]), QChar(m_chars[size_t(second)])};
+            k = m_metrics.horizontalAdvance(QString(pair, 2)) - m_advance[size_t(first)] -
+                m_advance[size_t(second)];
+        }
+        return k;
+    }
+
+    QFontMetricsF m_metrics;
+    std::array<qint16, kPlainEnd> m_letter;
+    std::vector<qreal> m_advance;
+    std::vector<char16_t> m_chars;
+    std::vector<qreal> m_pairs;
+};
+
+// One meter per font for the life of the program: the advances and pair kernings it has measured stay
+// valid, and a reload fits its list again with the same font.
+TextWidthMeter& meterFor(const QFont& font)
+{
+    static QHash<QString, std::shared_ptr<TextWidthMeter>> meters;
+    std::shared_ptr<TextWidthMeter>& meter = meters[font.key()];
+    if (!meter)
+        meter = std::make_shared<TextWidthMeter>(font);
+    return *meter;
+}
+
+// The widest texts of one column: the few with the largest estimates, kept to be measured whole, and the
+// largest estimate of all the others.
+class ColumnWidest {
+public:
+    void add(const QString& text, qreal estimate)
+    {
+        if (m_candidates.size() == kCandidates && estimate <= m_candidates.back().estimate) {
+            m_others = std::max(m_others, estimate);
+            return;
+        }
+        for (const Candidate& c : m_candidates) {
+            if (c.estimate == estimate && c.text == text)
+                return;
+        }
+        auto at = std::find_if(m_candidates.begin(), m_candidates.end(),
+                               [estimate](const Candidate& c) { return c.estimate < estimate; });
+        m_candidates.insert(at, Candidate{estimate, text});
+        if (m_candidates.size() > kCandidates) {
+            m_others = std::max(m_others, m_candidates.back().estimate);
+            m_candidates.pop_back();
+        }
+    }
+
+    // Estimates can be a little off where letters join (ligatures): the texts near the widest estimate
+    // are measured whole.
+    qreal widest(const TextWidthMeter& meter) const
+    {
+        constexpr qreal kNearWidest = 1.0;
+        qreal widest = m_others;
+        for (const Candidate& c : m_candidates) {
+            const bool near = c.estimate >= m_candidates.front().estimate - kNearWidest;
+            widest = std::max(widest, near ? meter.exact(c.text) : c.estimate);
+        }
+        return widest;
+    }
+
+private:
+    static constexpr size_t kCandidates = 4;
+    struct Candidate {
+        qreal estimate;
+        QString text;
+    };
+    std::vector<Candidate> m_candidates; // largest estimate first
+    qreal m_others = 0;
+};
+
+} // namespace
+
+void SutunlariSigdir(QTreeWidget* list)
+{
+    if (!list)
+        return;
+    const int columns = list->columnCount();
+    const QTreeWidgetItem* root = list->invisibleRootItem();
+    const int rows = root->childCount();
+    TextWidthMeter& meter = meterFor(list->font());
+    std::vector<ColumnWidest> widest(static_cast<size_t>(columns));
+    // Row by row, so that each item is visited once.
+    for (int r = 0; r < rows; ++r) {
+        const QTreeWidgetItem* item = root->child(r);
+        for (int c = 0; c < columns; ++c) {
+            const QString text = item->text(c);
+            widest[size_t(c)].add(text, meter.estimate(text));
+        }
+    }
+    const QTreeWidgetItem* header = list->headerItem();
+    // The item view keeps this margin on both sides of a cell text and elides a text that does not fit.
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    for (int c = 0; c < columns; ++c) {
+        const qreal text =
+            std::max(widest[size_t(c)].widest(meter), meter.exact(header->text(c) + QStringLiteral("  ")));
+        int width = qCeil(text) + margins;
+        if (c == 0 && list->rootIsDecorated())
+            width += list->indentation();
+        list->setColumnWidth(c, width);
+    }
+}
+
+} // namespace kalvora

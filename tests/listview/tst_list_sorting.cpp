@@ -1,0 +1,395 @@
+#include "app/main_window.h"
+#include "app/report_list.h"
+#include "app/window_openers.h"
+#include "data/turkish_text.h"
+#include "listview/ui/list_sorting.h"
+#include "support/test_data.h"
+
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QHeaderView>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTest>
+#include <QToolButton>
+#include <QtMath>
+
+#include <ctime>
+
+using namespace kalvora;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList columnTexts(const QTreeWidget* list, int column)
+{
+    QStringList out;
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        out.append(list->topLevelItem(r)->text(column));
+    return out;
+}
+
+// A real click in the middle of a header section, scrolling the header to it first.
+void clickHeader(QTreeWidget* list, int column)
+{
+    QHeaderView* header = list->header();
+    const int x = header->sectionViewportPosition(column);
+    if (x < 0 || x + header->sectionSize(column) > header->viewport()->width())
+        list->horizontalScrollBar()->setValue(header->sectionPosition(column));
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+int cellMargins(const QTreeWidget* list)
+{
+    return 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+}
+
+qreal widestLine(const QFontMetricsF& metrics, const QString& text)
+{
+    qreal widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+// The account card's column kinds: AÇIKLAMA and PARA CİNSİ text, TUTARI number, TARİH date, SAAT none.
+void cardHeaderClicked(ReportList* list, int column)
+{
+    switch (column) {
+    case 0:
+    case 2:
+        SutunSirala(list, column, SortKind::Text);
+        break;
+    case 1:
+        SutunSirala(list, column, SortKind::Number);
+        break;
+    case 3:
+        SutunSirala(list, column, SortKind::Date);
+        break;
+    default:
+        break;
+    }
+}
+
+// The time the test thread spent, which other work on a shared machine does not stretch as it stretches
+// the elapsed time.
+qint64 threadMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+struct Timing {
+    qint64 cpu = std::numeric_limits<qint64>::max();
+    qint64 elapsed = std::numeric_limits<qint64>::max();
+};
+
+template <typename F> Timing bestOfFive(F&& f)
+{
+    Timing best;
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const qint64 cpu = threadMilliseconds();
+        f();
+        best.cpu = std::min(best.cpu, threadMilliseconds() - cpu);
+        best.elapsed = std::min(best.elapsed, timer.elapsed());
+    }
+    return best;
+}
+
+const QStringList kCardHeaders{u"AÇIKLAMA"_s, u"TUTARI"_s, u"PARA CİNSİ"_s, u"TARİH"_s, u"SAAT"_s};
+
+} // namespace
+
+class TestListSorting : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void mainListNameColumn()
+    {
+        test::TestData data;
+        for (const QString& name : {u"AHMET"_s, u"ZEKİ"_s, u"CAN"_s, u"ÇAĞLA"_s, u"İLKER"_s, u"IŞIK"_s})
+            data.addPerson(name);
+        MainWindow w(data.store(), data.folder(), windowOpeners());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ReportList* list = w.findChild<ReportList*>(u"ListView1"_s);
+        QVERIFY(list);
+        const QStringList ascending{u"AHMET"_s, u"CAN"_s, u"ÇAĞLA"_s, u"IŞIK"_s, u"İLKER"_s, u"ZEKİ"_s};
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+        QCOMPARE(columnTexts(list, 3), ascending);
+
+        clickHeader(list, 3);
+        QCOMPARE(columnTexts(list, 3), descending);
+        clickHeader(list, 3);
+        QCOMPARE(columnTexts(list, 3), ascending);
+        clickHeader(list, 3);
+        QCOMPARE(columnTexts(list, 3), descending);
+        QVERIFY(sortDescending(list));
+        // "TC KİMLİK NO", "VERGİ DAİRESİ", "ADRES" do nothing, not even flip the direction.
+        for (int column : {6, 7, 8}) {
+            clickHeader(list, column);
+            QCOMPARE(columnTexts(list, 3), descending);
+            QVERIFY(sortDescending(list));
+        }
+        clickHeader(list, 3);
+        QCOMPARE(columnTexts(list, 3), ascending);
+
+        // A reload comes back in name order with the key column hidden.
+        clickHeader(list, 3);
+        QCOMPARE(columnTexts(list, 3), descending);
+        w.findChild<QToolButton*>(u"MyButton11"_s)->click();
+        QCOMPARE(columnTexts(list, 3), ascending);
+        QCOMPARE(list->columnWidth(9), 0);
+    }
+
+    void mainListBalanceColumnsSortAsText()
+    {
+        test::TestData data;
+        data.addPerson(u"A"_s, u"200"_s);
+        data.addPerson(u"B"_s, u"1500"_s);
+        data.addPerson(u"C"_s, u"0"_s);
+        data.addPerson(u"D"_s, u"-300"_s);
+        MainWindow w(data.store(), data.folder(), windowOpeners());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ReportList* list = w.list();
+        clickHeader(list, 0);
+        // Text order of the shown amounts, reversed by the first click: "1.500,00" has the extension
+        // "500,00", which puts it after every amount without a dot.
+        QCOMPARE(columnTexts(list, 0), QStringList({u"1.500,00"_s, u"200,00"_s, u"0,00"_s, u"-300,00"_s}));
+        // The dollar balances are all equal: the rows keep their order.
+        clickHeader(list, 1);
+        QCOMPARE(columnTexts(list, 3), QStringList({u"B"_s, u"A"_s, u"C"_s, u"D"_s}));
+        QVERIFY(!sortDescending(list));
+    }
+
+    void mainListKeepsCurrentRow()
+    {
+        test::TestData data;
+        for (const QString& name : {u"AHMET"_s, u"BETÜL"_s, u"CAN"_s, u"DEMİR"_s})
+            data.addPerson(name);
+        MainWindow w(data.store(), data.folder(), windowOpeners());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ReportList* list = w.list();
+        list->setCurrentRow(2);
+        QTreeWidgetItem* can = list->currentItem();
+        QCOMPARE(can->text(3), u"CAN"_s);
+        clickHeader(list, 3);
+        QCOMPARE(list->currentItem(), can);
+        QCOMPARE(list->currentRow(), 1);
+        QCOMPARE(list->selectedItems(), QList<QTreeWidgetItem*>{can});
+        Customer current;
+        QVERIFY(w.currentCustomer(&current));
+        QCOMPARE(current.name, u"CAN"_s);
+    }
+
+    void mainListColumnsFitTheirTexts()
+    {
+        test::TestData data;
+        data.addPerson(u"ÇOK UZUN BİR AD SOYAD ŞÜKRÜ ÖZTÜRKOĞLU"_s, u"1234567,89"_s, u"0"_s, u"0"_s,
+                       {u"0212 555 12 34"_s, u"0532"_s, u"12345678901"_s, u"KADIKÖY"_s,
+                        u"KISA\nİKİNCİ SATIRI ÇOK DAHA UZUN OLAN BİR ADRES"_s});
+        data.addPerson(u"AY"_s);
+        MainWindow w(data.store(), data.folder(), windowOpeners());
+        ReportList* list = w.list();
+        const QFontMetricsF metrics(list->font());
+        const int margins = cellMargins(list);
+        for (int c = 0; c < 9; ++c) {
+            qreal widest = metrics.horizontalAdvance(list->headerItem()->text(c) + u"  "_s);
+            for (int r = 0; r < list->rowCount(); ++r)
+                widest = std::max(widest, widestLine(metrics, list->cell(r, c)));
+            const int expected = qCeil(widest) + margins;
+            QVERIFY2(
+                list->columnWidth(c) >= expected && list->columnWidth(c) <= expected + 1,
+                qPrintable(u"column %1: %2, expected %3"_s.arg(c).arg(list->columnWidth(c)).arg(expected)));
+        }
+        QCOMPARE(list->columnWidth(9), 0);
+    }
+
+    void cardColumnKinds()
+    {
+        ReportList list;
+        list.setColumns(kCardHeaders);
+        list.setRows({{u"KİRA"_s, u"1.500,00"_s, u"TL"_s, u"02.04.2008"_s, u"10:00:00"_s},
+                      {u"AVANS"_s, u"250,00"_s, u"DOLAR"_s, u"15.03.2008"_s, u"09:00:00"_s},
+                      {u"İADE"_s, u"-75,00"_s, u"TL"_s, u"01.01.2009"_s, u"12:00:00"_s},
+                      {u"BORÇ"_s, u",50"_s, u"EURO"_s, u"20.03.2008"_s, u"08:00:00"_s}});
+        connect(&list, &ReportList::headerClicked, &list,
+                [&list](int column) { cardHeaderClicked(&list, column); });
+        SutunlariSigdir(&list);
+        list.resize(900, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+        clickHeader(&list, 1);
+        QCOMPARE(columnTexts(&list, 1), QStringList({u"-75,00"_s, u",50"_s, u"250,00"_s, u"1.500,00"_s}));
+        clickHeader(&list, 3);
+        QCOMPARE(columnTexts(&list, 3),
+                 QStringList({u"15.03.2008"_s, u"20.03.2008"_s, u"02.04.2008"_s, u"01.01.2009"_s}));
+        clickHeader(&list, 4);
+        QCOMPARE(columnTexts(&list, 3),
+                 QStringList({u"15.03.2008"_s, u"20.03.2008"_s, u"02.04.2008"_s, u"01.01.2009"_s}));
+        QVERIFY(!sortDescending(&list));
+        clickHeader(&list, 0);
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"KİRA"_s, u"İADE"_s, u"BORÇ"_s, u"AVANS"_s}));
+        clickHeader(&list, 2);
+        QCOMPARE(columnTexts(&list, 2), QStringList({u"DOLAR"_s, u"EURO"_s, u"TL"_s, u"TL"_s}));
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"AVANS"_s, u"BORÇ"_s, u"KİRA"_s, u"İADE"_s}));
+    }
+
+    void unreadableCellsOnTheCard()
+    {
+        ReportList list;
+        list.setColumns(kCardHeaders);
+        list.setRows({{u"A"_s, u"100,00"_s, u"TL"_s, u"02.04.2008"_s, QString()},
+                      {u"B"_s, QString(), u"TL"_s, QString(), QString()},
+                      {u"C"_s, u"-5,00"_s, u"TL"_s, u"31.02.2008"_s, QString()}});
+        SutunSirala(&list, 1, SortKind::Number);
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"B"_s, u"C"_s, u"A"_s}));
+        SutunSirala(&list, 3, SortKind::Date);
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"B"_s, u"C"_s, u"A"_s}));
+        SutunSirala(&list, 3, SortKind::Date);
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"A"_s, u"B"_s, u"C"_s}));
+    }
+
+    void outOfRangeColumnChangesNothing()
+    {
+        ReportList list;
+        list.setColumns({u"A"_s});
+        list.setRows({{u"2"_s}, {u"1"_s}});
+        SutunSirala(&list, 1, SortKind::Text);
+        SutunSirala(&list, -1, SortKind::Text);
+        SutunSirala(nullptr, 0, SortKind::Text);
+        SutunlariSigdir(nullptr);
+        QVERIFY(!sortDescending(&list));
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"2"_s, u"1"_s}));
+        SutunSirala(&list, 0, static_cast<SortKind>(9));
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"2"_s, u"1"_s}));
+        QVERIFY(sortDescending(&list));
+    }
+
+    void fit_data()
+    {
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QStringList>("cells");
+        QTest::newRow("empty list: header and two blanks") << u"AÇIKLAMA"_s << QStringList();
+        QTest::newRow("wider cell") << u"A"_s
+                                    << QStringList{u"KISA"_s, u"ÇOK UZUN BİR AÇIKLAMA METNİ"_s,
+                                                   u"ORTA UZUNLUK"_s};
+        QTest::newRow("narrower cells") << u"BAKİYESİ(DOLAR)"_s << QStringList{u"1,00"_s, u"-300,00"_s};
+        QTest::newRow("kerned capitals")
+            << u"X"_s << QStringList{u"AVATAR WAVE TAYYAR VATAN"_s, u"HHHHHHHHHHHHHH"_s};
+        QTest::newRow("lower case and ligatures")
+            << u"X"_s << QStringList{u"office affluent fiction"_s, u"ıiİI"_s};
+        QTest::newRow("second line widest")
+            << u"ADRES"_s << QStringList{u"KISA SATIR\nÇOK DAHA UZUN İKİNCİ SATIR BURADA"_s};
+        QTest::newRow("other scripts and marks")
+            << u"X"_s << QStringList{u"مرحبا بالعالم"_s, u"S\u0327EKER"_s, u"日本語"_s};
+        QTest::newRow("tab and control characters")
+            << u"X"_s << QStringList{u"A\tB"_s, QStringLiteral("\x01\x02")};
+        QTest::newRow("many equal widths") << u"TARİH"_s << QStringList(300, u"15.03.2008"_s);
+    }
+    void fit()
+    {
+        QFETCH(QString, header);
+        QFETCH(QStringList, cells);
+        QTreeWidget list;
+        list.setHeaderLabels({header, u"İKİNCİ"_s});
+        for (const QString& cell : cells)
+            list.addTopLevelItem(new QTreeWidgetItem(QStringList{cell, u"2"_s}));
+        list.setColumnWidth(0, 900);
+        SutunlariSigdir(&list);
+        const QFontMetricsF metrics(list.font());
+        qreal widest = metrics.horizontalAdvance(header + u"  "_s);
+        for (const QString& cell : cells)
+            widest = std::max(widest, widestLine(metrics, cell));
+        const int expected =
+            qCeil(widest) + cellMargins(&list) + (list.rootIsDecorated() ? list.indentation() : 0);
+        QVERIFY2(list.columnWidth(0) >= expected && list.columnWidth(0) <= expected + 1,
+                 qPrintable(u"%1, expected %2"_s.arg(list.columnWidth(0)).arg(expected)));
+        QCOMPARE(list.columnWidth(1), qCeil(metrics.horizontalAdvance(u"İKİNCİ  "_s)) + cellMargins(&list));
+    }
+
+    void fitLeavesRowsAlone()
+    {
+        ReportList list;
+        list.setColumns({u"A"_s, u"GİZLİ"_s, u"C"_s});
+        list.setRows({{u"3"_s, u"x"_s, u"c"_s}, {u"1"_s, u"y"_s, u"b"_s}, {u"2"_s, u"z"_s, u"a"_s}});
+        list.setColumnHidden(1, true);
+        list.setCurrentRow(1);
+        QList<QTreeWidgetItem*> before;
+        for (int r = 0; r < list.rowCount(); ++r)
+            before.append(list.topLevelItem(r));
+        SutunlariSigdir(&list);
+        QList<QTreeWidgetItem*> after;
+        for (int r = 0; r < list.rowCount(); ++r)
+            after.append(list.topLevelItem(r));
+        QCOMPARE(after, before);
+        QCOMPARE(list.rowTexts(0), QStringList({u"3"_s, u"x"_s, u"c"_s}));
+        QCOMPARE(list.currentRow(), 1);
+        QVERIFY(list.isColumnHidden(1));
+    }
+
+    void tenThousandRows_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<SortKind>("kind");
+        QTest::newRow("amount as text") << 0 << SortKind::Text;
+        QTest::newRow("name") << 3 << SortKind::Text;
+        QTest::newRow("telephone") << 4 << SortKind::Text;
+        QTest::newRow("address") << 8 << SortKind::Text;
+        QTest::newRow("amount as number") << 0 << SortKind::Number;
+        QTest::newRow("date") << 6 << SortKind::Date;
+    }
+    void tenThousandRows()
+    {
+        QFETCH(int, column);
+        QFETCH(SortKind, kind);
+        ReportList list;
+        list.setColumns({u"BAKİYESİ(TL)"_s, u"BAKİYESİ(DOLAR)"_s, u"BAKİYESİ(EURO)"_s, u"ADI SOYADI"_s,
+                         u"İŞ TELEFONU"_s, u"CEP TELEFONU"_s, u"TARİH"_s, u"VERGİ DAİRESİ"_s, u"ADRES"_s,
+                         u"OTO_KOD"_s});
+        QRandomGenerator random(15032008);
+        const QStringList names{u"AHMET"_s, u"ŞÜKRÜ"_s, u"İLKER"_s, u"IŞIK"_s,
+                                u"ÇAĞLA"_s, u"ÖMER"_s,  u"ZEKİ"_s};
+        QList<QStringList> rows;
+        for (int r = 0; r < 10000; ++r) {
+            rows.append(
+                {formatAmount(random.bounded(2e7) - 1e7), formatAmount(random.bounded(1e5)), u"0,00"_s,
+                 names.at(random.bounded(names.size())) + u" "_s + names.at(random.bounded(names.size())) +
+                     u" "_s + QString::number(r),
+                 u"0212 %1"_s.arg(random.bounded(10000000)), u"05%1"_s.arg(random.bounded(1000000000)),
+                 dateText(QDate(2000, 1, 1).addDays(random.bounded(9000))), u"KADIKÖY"_s,
+                 u"MAHALLE %1 SOKAK NO %2 İSTANBUL"_s.arg(random.bounded(900)).arg(random.bounded(200)),
+                 QString::number(r + 1)});
+        }
+        list.setRows(rows);
+        list.resize(1000, 600);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.setCurrentRow(5000);
+        QTreeWidgetItem* current = list.currentItem();
+        list.verticalScrollBar()->setValue(3000);
+
+        const Timing sort = bestOfFive([&] { SutunSirala(&list, column, kind); });
+        QCOMPARE(list.rowCount(), 10000);
+        QCOMPARE(list.currentItem(), current);
+        QCOMPARE(list.verticalScrollBar()->value(), 3000);
+        QVERIFY2(sort.cpu < 200, qPrintable(u"sort: %1 ms"_s.arg(sort.cpu)));
+
+        const Timing fit = bestOfFive([&] { SutunlariSigdir(&list); });
+        QVERIFY2(fit.cpu < 50, qPrintable(u"fit: %1 ms"_s.arg(fit.cpu)));
+        qInfo("sort %lld ms (%lld ms elapsed), fit %lld ms (%lld ms elapsed)", sort.cpu, sort.elapsed,
+              fit.cpu, fit.elapsed);
+    }
+};
+
+QTEST_MAIN(TestListSorting)
+#include "tst_list_sorting.moc"

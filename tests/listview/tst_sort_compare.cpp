@@ -1,0 +1,461 @@
+#include "data/turkish_text.h"
+#include "listview/sort_compare.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace kalvora;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(kalvora::SortKind)
+
+namespace {
+
+// The comparison of the text kind done the long way: both keys built with the widths of the pair, the pair
+// ordered by the two passes, and the first text compared with text1 ignoring case.
+int naturalDecision(const QString& text1, const QString& text2)
+{
+    const NaturalKeyWidths widths = naturalKeyWidths({text1, text2});
+    const QString key1 = naturalKey(text1, widths);
+    const QString key2 = naturalKey(text2, widths);
+    const int ignoringCase = turkishCompareNoCase(key1, key2);
+    QString first = text1;
+    if (ignoringCase > 0 || (ignoringCase == 0 && key2 > key1))
+        first = text2;
+    return turkishCompareNoCase(first, text1) == 0 ? -1 : 1;
+}
+
+QString randomText(QRandomGenerator& random)
+{
+    static const QString alphabet = QStringLiteral("aAiİıIçÇ00129 .\\/,-");
+    QString text;
+    const int length = random.bounded(9);
+    for (int i = 0; i < length; ++i)
+        text.append(alphabet.at(random.bounded(alphabet.size())));
+    return text;
+}
+
+QStringList arranged(const QStringList& cells, SortKind kind, bool descending)
+{
+    QStringList out;
+    for (int row : sortOrder(cells, kind, descending))
+        out.append(cells.at(row));
+    return out;
+}
+
+} // namespace
+
+class TestSortCompare : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void compare_data()
+    {
+        QTest::addColumn<SortKind>("kind");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("expected");
+        const auto text = SortKind::Text;
+        const auto number = SortKind::Number;
+        const auto date = SortKind::Date;
+        QTest::newRow("digit runs by number") << text << "ALİ 2"
+                                              << "ALİ 10" << -1;
+        QTest::newRow("digit runs by number, swapped") << text << "ALİ 10"
+                                                       << "ALİ 2" << 1;
+        QTest::newRow("nine before ten") << text << "ALİ 9"
+                                         << "ALİ 10" << -1;
+        QTest::newRow("amounts as text") << text << "200,00"
+                                         << "1.500,00" << -1;
+        QTest::newRow("amounts as text, swapped") << text << "1.500,00"
+                                                  << "200,00" << 1;
+        QTest::newRow("dates as text: year, then day") << text << "15.03.2008"
+                                                       << "02.04.2008" << 1;
+        QTest::newRow("dates as text, swapped") << text << "02.04.2008"
+                                                << "15.03.2008" << -1;
+        QTest::newRow("turkish case pair") << text << "ali"
+                                           << "ALİ" << -1;
+        QTest::newRow("turkish case pair, swapped") << text << "ALİ"
+                                                    << "ali" << -1;
+        QTest::newRow("dotless i is not i") << text << "alı"
+                                            << "ALİ" << -1;
+        QTest::newRow("dotless i is not i, swapped") << text << "ALİ"
+                                                     << "alı" << 1;
+        QTest::newRow("identical") << text << "ALİ"
+                                   << "ALİ" << -1;
+        QTest::newRow("C before Ç") << text << "CAN"
+                                    << "ÇAĞLA" << -1;
+        QTest::newRow("Ç before D") << text << "ÇAĞLA"
+                                    << "DEMİR" << -1;
+        QTest::newRow("I before İ") << text << "IŞIK"
+                                    << "İLKER" << -1;
+        QTest::newRow("small ı is I") << text << "ışık"
+                                      << "İLKER" << -1;
+        QTest::newRow("İ after I") << text << "İLKER"
+                                   << "IŞIK" << 1;
+        QTest::newRow("Z last") << text << "ZEKİ"
+                                << "ÖMER" << 1;
+        QTest::newRow("empty first") << text << ""
+                                     << "A" << -1;
+        QTest::newRow("empty first, swapped") << text << "A"
+                                              << "" << 1;
+        QTest::newRow("both empty") << text << ""
+                                    << "" << -1;
+        QTest::newRow("same key ignoring case: larger codes first") << text << "a2"
+                                                                    << "A02" << -1;
+        QTest::newRow("same key ignoring case, swapped") << text << "A02"
+                                                         << "a2" << 1;
+        QTest::newRow("identical keys keep text1 first") << text << "ALİ 2"
+                                                         << "ALİ 02" << -1;
+        QTest::newRow("identical keys, swapped") << text << "ALİ 02"
+                                                 << "ALİ 2" << -1;
+        QTest::newRow("extension first") << text << "RAPOR.TXT"
+                                         << "ANKET.DOC" << 1;
+        QTest::newRow("dot before the last backslash") << text << "C:\\X.Y\\DOSYA"
+                                                       << "C:\\X.Y\\BELGE" << 1;
+        QTest::newRow("dot before the last slash") << text << "A.B/2"
+                                                   << "A.B/10" << -1;
+        QTest::newRow("unknown kind counts as text") << static_cast<SortKind>(7) << "ALİ 2"
+                                                     << "ALİ 10" << -1;
+
+        QTest::newRow("larger amount first") << number << "100"
+                                             << "1.500,00" << 1400;
+        QTest::newRow("larger amount first, swapped") << number << "1.500,00"
+                                                      << "100" << -1400;
+        QTest::newRow("less than half a unit apart") << number << "10,20"
+                                                     << "10,40" << 0;
+        QTest::newRow("less than half a unit apart, swapped") << number << "10,40"
+                                                              << "10,20" << 0;
+        QTest::newRow("grouped and typed") << number << "1.250,50"
+                                           << "1250,5" << 0;
+        QTest::newRow("negative") << number << "-300,00"
+                                  << "200" << 500;
+        QTest::newRow("half to even: 0,5") << number << "0"
+                                           << "0,5" << 0;
+        QTest::newRow("half to even: 1,5") << number << "0"
+                                           << "1,5" << 2;
+        QTest::newRow("half to even: 2,5") << number << "0"
+                                           << "2,5" << 2;
+        QTest::newRow("half to even: -2,5") << number << "0"
+                                            << "-2,5" << -2;
+        QTest::newRow("just over half") << number << "0"
+                                        << "0,5001" << 1;
+        QTest::newRow("fifth decimal rounds up") << number << "0"
+                                                 << "0,50006" << 1;
+        QTest::newRow("fifth decimal half to even") << number << "0"
+                                                    << "0,50005" << 0;
+        QTest::newRow("fifth decimal half to odd") << number << "0"
+                                                   << "0,50015" << 1;
+        QTest::newRow("display form without zero") << number << ",50"
+                                                   << "1,50" << 1;
+        QTest::newRow("blanks around") << number << " 7 "
+                                       << "7" << 0;
+        QTest::newRow("beyond 32 bits") << number << "0"
+                                        << "3.000.000.000" << 2147483647;
+        QTest::newRow("beyond 32 bits, swapped") << number << "3.000.000.000"
+                                                 << "0" << -2147483647;
+        QTest::newRow("fifteen digits") << number << "999.999.999.999.999,99"
+                                        << "999.999.999.999.998,99" << -1;
+        QTest::newRow("thirty digits") << number << QString(30, QLatin1Char('9')) << "0" << -2147483647;
+
+        QTest::newRow("earlier first") << date << "15.03.2008"
+                                       << "02.04.2008" << -18;
+        QTest::newRow("earlier first, swapped") << date << "02.04.2008"
+                                                << "15.03.2008" << 18;
+        QTest::newRow("across a year") << date << "01.01.2008"
+                                       << "31.12.2007" << 1;
+        QTest::newRow("same day") << date << "15.03.2008"
+                                  << "15.03.2008" << 0;
+        QTest::newRow("short day and month") << date << " 5.3.2008 "
+                                             << "05.03.2008" << 0;
+        QTest::newRow("different days under half a day") << date << "15.03.2008 20:00:00"
+                                                         << "16.03.2008 07:00:00" << 0;
+        QTest::newRow("exactly half a day") << date << "15.03.2008 12:00:00"
+                                            << "16.03.2008 00:00:00" << 0;
+        QTest::newRow("a day and a half") << date << "15.03.2008 00:00:00"
+                                          << "16.03.2008 12:00:00" << -2;
+        QTest::newRow("time without seconds") << date << "15.03.2008 23:00"
+                                              << "16.03.2008 12:00:01" << -1;
+    }
+    void compare()
+    {
+        QFETCH(SortKind, kind);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, expected);
+        QCOMPARE(SiralamaKarsilastir(a, b, kind), expected);
+        QCOMPARE(SortKey::compare(SortKey(a, kind), SortKey(b, kind)), expected);
+    }
+
+    // Cells that do not convert count as lower than every value: with the smallest amounts, the earliest
+    // dates. None of them may crash or hang.
+    void badInput_data()
+    {
+        QTest::addColumn<SortKind>("kind");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("aConverts");
+        const auto number = SortKind::Number;
+        const auto date = SortKind::Date;
+        const auto text = SortKind::Text;
+        QTest::newRow("empty amount after any amount") << number << ""
+                                                       << "-5" << 1 << false;
+        QTest::newRow("any amount before empty") << number << "5"
+                                                 << "" << -1 << true;
+        QTest::newRow("two unreadable amounts") << number << ""
+                                                << "abc" << 0 << false;
+        QTest::newRow("two commas") << number << "1,2,3"
+                                    << "-1.000.000" << 1 << false;
+        QTest::newRow("letters after digits") << number << "12a"
+                                              << "0" << 1 << false;
+        QTest::newRow("lone minus") << number << "-"
+                                    << "," << 0 << false;
+        QTest::newRow("inner blank") << number << "1 000"
+                                     << "0" << 1 << false;
+        QTest::newRow("more than thirty digits")
+            << number << u"1"_s + QString(30, QLatin1Char('0')) << "5" << 1 << false;
+        QTest::newRow("empty date before any date") << date << ""
+                                                    << "01.01.1900" << -1 << false;
+        QTest::newRow("any date after empty") << date << "01.01.2000"
+                                              << "" << 1 << true;
+        QTest::newRow("no such day") << date << "31.02.2008"
+                                     << "01.01.1900" << -1 << false;
+        QTest::newRow("no such hour") << date << "15.03.2008 25:00:00"
+                                      << "01.01.1900" << -1 << false;
+        QTest::newRow("two-digit year") << date << "15.03.08"
+                                        << "01.01.1900" << -1 << false;
+        QTest::newRow("garbage after the date") << date << "15.03.2008 öğle"
+                                                << "01.01.1900" << -1 << false;
+        QTest::newRow("two unreadable dates") << date << "bozuk"
+                                              << "" << 0 << false;
+        QTest::newRow("control characters as text")
+            << text << QStringLiteral("\x01\t\uFFFF") << "A" << -1 << true;
+        QTest::newRow("lone surrogate as text") << text << QString(QChar(0xD800)) << "A" << 1 << true;
+    }
+    void badInput()
+    {
+        QFETCH(SortKind, kind);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, expected);
+        QFETCH(bool, aConverts);
+        QCOMPARE(SortKey(a, kind).converts(), aConverts);
+        QCOMPARE(SiralamaKarsilastir(a, b, kind), expected);
+        QCOMPARE(SiralamaKarsilastir(b, a, kind), -expected);
+    }
+
+    void unreadablePlace_data()
+    {
+        QTest::addColumn<SortKind>("kind");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList amounts{u"5"_s, u""_s, u"1.500,00"_s, u"abc"_s, u"-3"_s};
+        QTest::newRow("amounts, first click: smallest first")
+            << SortKind::Number << true << amounts
+            << QStringList{u""_s, u"abc"_s, u"-3"_s, u"5"_s, u"1.500,00"_s};
+        QTest::newRow("amounts, second click")
+            << SortKind::Number << false << amounts
+            << QStringList{u"1.500,00"_s, u"5"_s, u"-3"_s, u""_s, u"abc"_s};
+        const QStringList dates{u"02.04.2008"_s, u""_s, u"15.03.2008"_s, u"bozuk"_s,
+                                u"15.03.2008 18:00:00"_s};
+        QTest::newRow("dates, first click: latest first")
+            << SortKind::Date << true << dates
+            << QStringList{u"02.04.2008"_s, u"15.03.2008 18:00:00"_s, u"15.03.2008"_s, u""_s, u"bozuk"_s};
+        QTest::newRow("dates, second click: earliest first")
+            << SortKind::Date << false << dates
+            << QStringList{u""_s, u"bozuk"_s, u"15.03.2008"_s, u"15.03.2008 18:00:00"_s, u"02.04.2008"_s};
+    }
+    void unreadablePlace()
+    {
+        QFETCH(SortKind, kind);
+        QFETCH(bool, descending);
+        QFETCH(QStringList, cells);
+        QFETCH(QStringList, expected);
+        QCOMPARE(arranged(cells, kind, descending), expected);
+    }
+
+    void sortOrder_data()
+    {
+        QTest::addColumn<SortKind>("kind");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QStringList>("ascending");
+        QTest::addColumn<QStringList>("descending");
+        QTest::newRow("natural names")
+            << SortKind::Text << QStringList{u"ALİ 10"_s, u"BETÜL"_s, u"ALİ 2"_s, u"ALİ 9"_s}
+            << QStringList{u"ALİ 2"_s, u"ALİ 9"_s, u"ALİ 10"_s, u"BETÜL"_s}
+            << QStringList{u"BETÜL"_s, u"ALİ 10"_s, u"ALİ 9"_s, u"ALİ 2"_s};
+        QTest::newRow("equal ignoring case keep their order")
+            << SortKind::Text << QStringList{u"ALİ"_s, u"ali"_s, u"ALİ"_s}
+            << QStringList{u"ALİ"_s, u"ali"_s, u"ALİ"_s} << QStringList{u"ALİ"_s, u"ali"_s, u"ALİ"_s};
+        QTest::newRow("identical keys keep their order")
+            << SortKind::Text << QStringList{u"ALİ 02"_s, u"ALİ 2"_s, u"ALİ 002"_s}
+            << QStringList{u"ALİ 02"_s, u"ALİ 2"_s, u"ALİ 002"_s}
+            << QStringList{u"ALİ 02"_s, u"ALİ 2"_s, u"ALİ 002"_s};
+        QTest::newRow("amounts equal within half a unit keep their order")
+            << SortKind::Number << QStringList{u"10,40"_s, u"10,20"_s} << QStringList{u"10,40"_s, u"10,20"_s}
+            << QStringList{u"10,40"_s, u"10,20"_s};
+        QTest::newRow("amounts") << SortKind::Number
+                                 << QStringList{u"250,00"_s, u"1.500,00"_s, u"-75,00"_s, u"100"_s}
+                                 << QStringList{u"1.500,00"_s, u"250,00"_s, u"100"_s, u"-75,00"_s}
+                                 << QStringList{u"-75,00"_s, u"100"_s, u"250,00"_s, u"1.500,00"_s};
+        QTest::newRow("dates") << SortKind::Date
+                               << QStringList{u"02.04.2008"_s, u"15.03.2008"_s, u"01.01.2009"_s}
+                               << QStringList{u"15.03.2008"_s, u"02.04.2008"_s, u"01.01.2009"_s}
+                               << QStringList{u"01.01.2009"_s, u"02.04.2008"_s, u"15.03.2008"_s};
+        QTest::newRow("empty list") << SortKind::Text << QStringList{} << QStringList{} << QStringList{};
+    }
+    void sortOrder()
+    {
+        QFETCH(SortKind, kind);
+        QFETCH(QStringList, cells);
+        QFETCH(QStringList, ascending);
+        QFETCH(QStringList, descending);
+        QCOMPARE(arranged(cells, kind, false), ascending);
+        QCOMPARE(arranged(cells, kind, true), descending);
+    }
+
+    void naturalKeys_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("digit runs") << QStringList{u"ALİ 2"_s, u"ALİ 10"_s}
+                                    << QStringList{u"ALİ 02"_s, u"ALİ 10"_s};
+        QTest::newRow("amounts") << QStringList{u"200,00"_s, u"1.500,00"_s}
+                                 << QStringList{u"      200,000"_s, u"500,00001"_s};
+        QTest::newRow("dates") << QStringList{u"15.03.2008"_s, u"02.04.2008"_s}
+                               << QStringList{u"200815.03"_s, u"200802.04"_s};
+        QTest::newRow("path") << QStringList{u"C:\\X.Y\\DOSYA 7"_s, u"B/RAPOR.TXT"_s}
+                              << QStringList{u"   C:\\X.Y\\DOSYA 7"_s, u"TXTB/RAPOR"_s};
+    }
+    void naturalKeys()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, keys);
+        const NaturalKeyWidths widths = naturalKeyWidths(texts);
+        QStringList built;
+        for (const QString& t : texts)
+            built.append(naturalKey(t, widths));
+        QCOMPARE(built, keys);
+    }
+
+    void dogalSirala()
+    {
+        QStringList texts{u"ALİ 10"_s, u"BETÜL"_s, u"ali 2"_s, u"ALİ 2"_s, u"ALİ 1"_s, u"ÇAĞLA"_s, u"CAN"_s};
+        DogalSirala(texts);
+        QCOMPARE(texts, QStringList({u"ALİ 1"_s, u"ali 2"_s, u"ALİ 2"_s, u"ALİ 10"_s, u"BETÜL"_s, u"CAN"_s,
+                                     u"ÇAĞLA"_s}));
+    }
+
+    // The keys are compared without being built and with the widths of the whole list rather than of the
+    // pair; both must give exactly the pairwise decision.
+    void textAgreesWithPairwiseKeys()
+    {
+        QRandomGenerator random(20080315);
+        for (int i = 0; i < 20000; ++i) {
+            const QString a = randomText(random);
+            const QString b = randomText(random);
+            const int expected = naturalDecision(a, b);
+            const SortKey ka(a, SortKind::Text);
+            const SortKey kb(b, SortKind::Text);
+            const int got = SortKey::compare(ka, kb);
+            if (got != expected)
+                QFAIL(qPrintable(QStringLiteral("\"%1\" against \"%2\": %3, expected %4")
+                                     .arg(a, b)
+                                     .arg(got)
+                                     .arg(expected)));
+            const int reverse = naturalDecision(b, a);
+            const int agreed = expected < 0 && reverse > 0 ? -1 : (expected > 0 && reverse < 0 ? 1 : 0);
+            QCOMPARE(SortKey::order(ka, kb), agreed);
+        }
+    }
+
+    void sortedByNaturalKeys()
+    {
+        QRandomGenerator random(42);
+        QStringList cells;
+        for (int i = 0; i < 400; ++i)
+            cells.append(randomText(random));
+        const QStringList sorted = arranged(cells, SortKind::Text, false);
+        const NaturalKeyWidths widths = naturalKeyWidths(cells);
+        for (int i = 1; i < sorted.size(); ++i)
+            QVERIFY2(turkishCompareNoCase(naturalKey(sorted.at(i - 1), widths),
+                                          naturalKey(sorted.at(i), widths)) <= 0,
+                     qPrintable(sorted.at(i - 1) + QStringLiteral(" / ") + sorted.at(i)));
+    }
+
+    void manyDigitRuns()
+    {
+        QStringList runs;
+        for (int i = 1; i <= 150; ++i)
+            runs.append(QString::number(i));
+        const QString base = runs.join(QLatin1Char(' '));
+        const QString nine = base + QStringLiteral(" 9");
+        const QString ten = base + QStringLiteral(" 10");
+        QCOMPARE(SiralamaKarsilastir(nine, ten, SortKind::Text), -1);
+        QCOMPARE(SiralamaKarsilastir(ten, nine, SortKind::Text), 1);
+        QCOMPARE(SiralamaKarsilastir(nine, ten, SortKind::Number), 0);
+        QCOMPARE(SiralamaKarsilastir(nine, ten, SortKind::Date), 0);
+        QStringList cells;
+        for (int i = 0; i < 500; ++i)
+            cells.append(base + QLatin1Char(' ') + QString::number((i * 7919) % 500));
+        const QStringList sorted = arranged(cells, SortKind::Text, false);
+        QCOMPARE(sorted.first(), base + QStringLiteral(" 0"));
+        QCOMPARE(sorted.last(), base + QStringLiteral(" 499"));
+    }
+
+    void longDigitRun()
+    {
+        const QString huge = QLatin1Char('1') + QString(200000, QLatin1Char('0'));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(SiralamaKarsilastir(huge, QStringLiteral("2"), SortKind::Text), 1);
+        QCOMPARE(SiralamaKarsilastir(QStringLiteral("0") + huge, huge, SortKind::Text), -1);
+        QStringList cells(1000, QStringLiteral("7"));
+        cells[500] = huge;
+        QCOMPARE(arranged(cells, SortKind::Text, false).last(), huge);
+        QVERIFY(!SortKey(huge, SortKind::Number).converts());
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void tenThousandCells_data()
+    {
+        QTest::addColumn<SortKind>("kind");
+        QTest::newRow("text") << SortKind::Text;
+        QTest::newRow("number") << SortKind::Number;
+        QTest::newRow("date") << SortKind::Date;
+    }
+    void tenThousandCells()
+    {
+        QFETCH(SortKind, kind);
+        QRandomGenerator random(7);
+        QStringList cells;
+        for (int i = 0; i < 10000; ++i) {
+            switch (kind) {
+            case SortKind::Text:
+                cells.append(
+                    QStringLiteral("MÜŞTERİ %1 ŞUBE %2").arg(random.bounded(5000)).arg(random.bounded(30)));
+                break;
+            case SortKind::Number:
+                cells.append(formatAmount(random.bounded(2e6) - 1e6));
+                break;
+            case SortKind::Date:
+                cells.append(dateText(QDate(2000, 1, 1).addDays(random.bounded(9000))));
+                break;
+            }
+        }
+        qint64 best = std::numeric_limits<qint64>::max();
+        std::vector<int> rows;
+        for (int run = 0; run < 3; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            rows = kalvora::sortOrder(cells, kind, run % 2 == 0);
+            best = std::min(best, timer.elapsed());
+        }
+        QCOMPARE(rows.size(), size_t(10000));
+        QVERIFY2(best < 100, qPrintable(QStringLiteral("%1 ms").arg(best)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSortCompare)
+#include "tst_sort_compare.moc"
