@@ -1,10 +1,12 @@
 #include "app/window_openers.h"
 
 #include "accounts/ui/account_card.h"
+#include "app/report_list.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"
 #include "ledger/ui/ledger_history_window.h"
+#include "listview/ui/list_sorting.h"
 #include "rates/ui/rates_window.h"
 
 namespace kalvora {
@@ -42,6 +44,9 @@ MainWindow::Openers windowOpeners()
         card.setWindowState(card.windowState() | Qt::WindowMaximized);
         card.exec();
     };
+    // List views: the customer list sorts columns 1 to 6 as text and fits its columns after each load.
+    o.sortColumn = [](ReportList* list, int column) { SutunSirala(list, column, SortKind::Text); };
+    o.fitColumns = SutunlariSigdir;
     return o;
 }
 
