@@ -1,5 +1,8 @@
+#include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/picture_button.h"
 #include "app/report_list.h"
+#include "app/window_openers.h"
 #include "data/turkish_text.h"
 #include "ledger/ledger_fixture.h"
 #include "ledger/ledger_store.h"
@@ -115,6 +118,8 @@ private Q_SLOTS:
     void historyCancelKeysAndRefusals();
     void historyReloadsAfterTheEntryForm();
     void historyIsFastWithManyEntries();
+    void openedFromTheMainWindow_data();
+    void openedFromTheMainWindow();
 };
 
 void TestLedgerWindows::entryFormOpens_data()
@@ -732,6 +737,44 @@ void TestLedgerWindows::historyIsFastWithManyEntries()
     timed("cancelled", [&] { click(&window, "Option4"); });
     timed("day", [&] { click(&window, "Option1"); });
     timed("other day", [&] { child<QDateEdit>(&window, "Tarihbox1")->setDate(QDate(2010, 6, 1)); });
+}
+
+void TestLedgerWindows::openedFromTheMainWindow_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<Ledger>("which");
+    QTest::newRow("GELİR YAZ") << "MyButton12"
+                               << "GelirMenu" << Ledger::Income;
+    QTest::newRow("GİDER YAZ") << "MyButton13"
+                               << "GiderMenu" << Ledger::Expense;
+}
+
+void TestLedgerWindows::openedFromTheMainWindow()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, window);
+    QFETCH(Ledger, which);
+    test::TestData data;
+    test::MessageBoxCapture boxes;
+    addLedgerEntry(data.store(), which, dateText(QDate::currentDate()), QStringLiteral("42"));
+    MainWindow main(data.store(), data.folder(), windowOpeners());
+    main.show();
+    QString opened;
+    bool modalOverMain = false;
+    int rows = -1;
+    QTimer::singleShot(0, &main, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        QVERIFY(w);
+        opened = w->objectName();
+        modalOverMain = w->parentWidget() == &main;
+        rows = w->findChild<ReportList*>(QStringLiteral("ListView1"))->rowCount();
+        click(w, "Button1");
+    });
+    main.findChild<PictureButton*>(button)->click();
+    QCOMPARE(opened, window);
+    QVERIFY(modalOverMain);
+    QCOMPARE(rows, 1);
 }
 
 QTEST_MAIN(TestLedgerWindows)
