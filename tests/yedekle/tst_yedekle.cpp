@@ -1,0 +1,752 @@
+#include "backup.h"
+#include "command_line.h"
+#include "manifest.h"
+#include "yedekle/fixture.h"
+
+#include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+using namespace kalvora;
+using namespace kalvora::backup;
+using namespace kalvora::test::yedekle;
+
+namespace {
+
+// A VFS whose files take only the first few kilobytes, like a disk that fills up during the copy.
+namespace fullDisk {
+
+constexpr sqlite3_int64 capacity = 16 * 1024;
+sqlite3_vfs vfs;
+sqlite3_io_methods methods;
+const sqlite3_io_methods* realMethods = nullptr;
+
+struct File {
+    sqlite3_file base;
+    sqlite3_file* real;
+};
+
+sqlite3_file* real(sqlite3_file* f)
+{
+    return reinterpret_cast<File*>(f)->real;
+}
+
+int xClose(sqlite3_file* f)
+{
+    return real(f)->pMethods->xClose(real(f));
+}
+int xRead(sqlite3_file* f, void* b, int n, sqlite3_int64 o)
+{
+    return real(f)->pMethods->xRead(real(f), b, n, o);
+}
+int xWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o)
+{
+    if (o + n > capacity)
+        return SQLITE_FULL;
+    return real(f)->pMethods->xWrite(real(f), b, n, o);
+}
+int xTruncate(sqlite3_file* f, sqlite3_int64 s)
+{
+    return real(f)->pMethods->xTruncate(real(f), s);
+}
+int xSync(sqlite3_file* f, int flags)
+{
+    return real(f)->pMethods->xSync(real(f), flags);
+}
+int xFileSize(sqlite3_file* f, sqlite3_int64* s)
+{
+    return real(f)->pMethods->xFileSize(real(f), s);
+}
+int xLock(sqlite3_file* f, int l)
+{
+    return real(f)->pMethods->xLock(real(f), l);
+}
+int xUnlock(sqlite3_file* f, int l)
+{
+    return real(f)->pMethods->xUnlock(real(f), l);
+}
+int xCheckReservedLock(sqlite3_file* f, int* r)
+{
+    return real(f)->pMethods->xCheckReservedLock(real(f), r);
+}
+int xFileControl(sqlite3_file* f, int op, void* a)
+{
+    return real(f)->pMethods->xFileControl(real(f), op, a);
+}
+int xSectorSize(sqlite3_file* f)
+{
+    return real(f)->pMethods->xSectorSize(real(f));
+}
+int xDeviceCharacteristics(sqlite3_file* f)
+{
+    return real(f)->pMethods->xDeviceCharacteristics(real(f));
+}
+
+int xOpen(sqlite3_vfs* self, const char* name, sqlite3_file* f, int flags, int* outFlags)
+{
+    sqlite3_vfs* parent = static_cast<sqlite3_vfs*>(self->pAppData);
+    auto* file = reinterpret_cast<File*>(f);
+    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
+    const int rc = parent->xOpen(parent, name, file->real, flags, outFlags);
+    if (rc != SQLITE_OK) {
+        f->pMethods = nullptr;
+        return rc;
+    }
+    if (!realMethods) {
+        realMethods = file->real->pMethods;
+        methods = sqlite3_io_methods{1,
+                                     xClose,
+                                     xRead,
+                                     xWrite,
+                                     xTruncate,
+                                     xSync,
+                                     xFileSize,
+                                     xLock,
+                                     xUnlock,
+                                     xCheckReservedLock,
+                                     xFileControl,
+                                     xSectorSize,
+                                     xDeviceCharacteristics,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr};
+    }
+    f->pMethods = &methods;
+    return SQLITE_OK;
+}
+
+const char* name()
+{
+    static bool registered = false;
+    if (!registered) {
+        sqlite3_vfs* parent = sqlite3_vfs_find(nullptr);
+        vfs = *parent;
+        vfs.zName = "yedekle_full_disk";
+        vfs.szOsFile = static_cast<int>(sizeof(File)) + parent->szOsFile;
+        vfs.pAppData = parent;
+        vfs.xOpen = xOpen;
+        vfs.pNext = nullptr;
+        sqlite3_vfs_register(&vfs, 0);
+        registered = true;
+    }
+    return "yedekle_full_disk";
+}
+
+} // namespace fullDisk
+
+void flipByte(const QString& path, qint64 offset)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek(offset));
+    char c = 0;
+    QVERIFY(f.getChar(&c));
+    QVERIFY(f.seek(offset));
+    QVERIFY(f.putChar(static_cast<char>(c ^ 0x5a)));
+}
+
+// Writes the manifest again with the file's present size and hash, as if it had been written so.
+void rehash(const QString& backupFolder, const QString& name)
+{
+    const QString mpath = QDir(backupFolder).filePath(QString::fromLatin1(manifestFileName));
+    auto m = Manifest::fromJson(readFile(mpath));
+    QVERIFY(m);
+    for (FileEntry& f : m->files)
+        if (f.name == name) {
+            const QByteArray bytes = readFile(QDir(backupFolder).filePath(name));
+            f.size = bytes.size();
+            f.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+        }
+    QFile::remove(mpath);
+    writeFile(mpath, m->toJson());
+}
+
+qint64 deadPid()
+{
+    QProcess p;
+    p.start(QStringLiteral("true"), {});
+    if (!p.waitForStarted())
+        return 0;
+    const qint64 pid = p.processId();
+    p.waitForFinished();
+    return pid;
+}
+
+} // namespace
+
+class TestYedekle : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TestData> m_shared;
+    QTemporaryDir m_sharedTarget;
+    QString m_sharedBackup;
+
+private Q_SLOTS:
+    void backupIsCompleteEncryptedAndCounted()
+    {
+        test::TestData data;
+        fill(data, 7);
+        QTemporaryDir target;
+        int lastPercent = -1;
+        bool increasing = true;
+        const Outcome o = Backups(data.folder(), databasePassword())
+                              .create(target.path(), Kind::Manual, [&](const Progress& p) {
+                                  increasing = increasing && p.percent >= 0 && p.percent <= 100;
+                                  lastPercent = p.percent;
+                                  return true;
+                              });
+        QVERIFY2(o.ok, qPrintable(o.text));
+        QVERIFY(increasing);
+        QCOMPARE(lastPercent, 100);
+        QVERIFY(QFileInfo(o.folder).fileName().startsWith(QLatin1String(folderPrefix)));
+        QCOMPARE(entries(target.path()), QStringList{QFileInfo(o.folder).fileName()});
+        QVERIFY(o.text.contains(QStringLiteral("KİŞİ SAYISI: 7")));
+
+        for (const QString& name : databaseFiles()) {
+            const QString path = QDir(o.folder).filePath(name);
+            QVERIFY2(!readFile(path).startsWith("SQLite format 3"), qPrintable(name));
+            QVERIFY_THROWS_EXCEPTION(DbError, Database::open(path, QString(), Database::Mode::ReadOnly));
+        }
+        QCOMPARE(dump(o.folder), dump(data.folder()));
+        QVERIFY(QFile::exists(QDir(o.folder).filePath(QStringLiteral("paralar.fr3"))));
+        QVERIFY(PasswordFile::accepts(QDir(o.folder).filePath(QStringLiteral("sifre.dll")),
+                                      QStringLiteral("1234")));
+
+        const QList<BackupEntry> list = Backups::list(target.path());
+        QCOMPARE(list.size(), 1);
+        QVERIFY(list.first().manifest);
+        const Counts c = list.first().manifest->counts;
+        QCOMPARE(c.people, 7);
+        QCOMPARE(c.transactions, 14);
+        QCOMPARE(c.incomeEntries, 1);
+        QCOMPARE(c.expenseEntries, 1);
+        QCOMPARE(list.first().size, list.first().manifest->totalSize());
+        QVERIFY(Backups(data.folder(), databasePassword()).verify(o.folder).ok);
+    }
+
+    void backupWhileAnotherConnectionWrites_data()
+    {
+        QTest::addColumn<int>("pagesPerStep");
+        QTest::newRow("one page per step") << 1;
+        QTest::newRow("sixteen pages per step") << 16;
+    }
+    void backupWhileAnotherConnectionWrites()
+    {
+        QFETCH(int, pagesPerStep);
+        test::TestData data;
+        {
+            Database& db = data.store().accounts();
+            Transaction tx(db);
+            for (int i = 0; i < 300; ++i) {
+                const qint64 key =
+                    data.addPerson(QStringLiteral("KİŞİ %1 ").arg(i) + QString(200, QLatin1Char('X')));
+                for (int k = 0; k < 3; ++k)
+                    data.addTransaction(key, QStringLiteral("10"), QStringLiteral("TL"),
+                                        QStringLiteral("01.01.2024"), QStringLiteral("100"),
+                                        QString(200, QLatin1Char('Y')));
+            }
+            tx.commit();
+        }
+        // The writer keeps adding a person with three transactions and removing an older one with
+        // its transactions, each in one transaction over both files, and writes to a ledger.
+        std::atomic<bool> stop{false};
+        std::atomic<int> commits{0};
+        std::atomic<int> failures{0};
+        QString failureText;
+        std::thread writer([&] {
+            try {
+                Store store(data.folder());
+                qint64 oldest = 1;
+                while (!stop.load()) {
+                    try {
+                        Database& db = store.accounts();
+                        Transaction tx(db);
+                        db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi) VALUES (?1)"),
+                                   {QString(150, QLatin1Char('Z'))});
+                        const QString key = QString::number(db.lastInsertRowId());
+                        for (int k = 0; k < 3; ++k)
+                            db.execute(
+                                QStringLiteral("INSERT INTO CARIKART(uye_kodu, tutar) VALUES (?1, '5')"),
+                                {key});
+                        db.execute(QStringLiteral("DELETE FROM CARIKART WHERE uye_kodu=?1"),
+                                   {QString::number(oldest)});
+                        db.execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod=?1"), {oldest});
+                        tx.commit();
+                        ++oldest;
+                        store.ledger(Ledger::Expense)
+                            .execute(QStringLiteral("INSERT INTO GIDERLER(gider_ad) VALUES ('X')"));
+                        ++commits;
+                    } catch (const DbError& e) {
+                        // A busy file is what the main program would report and retry; anything else is a
+                        // fault.
+                        if ((e.code() & 0xff) != SQLITE_BUSY && (e.code() & 0xff) != SQLITE_LOCKED) {
+                            failureText = e.turkishText();
+                            ++failures;
+                            return;
+                        }
+                    }
+                }
+            } catch (const DbError& e) {
+                failureText = e.turkishText();
+                ++failures;
+            }
+        });
+        QTRY_VERIFY(commits.load() > 5);
+
+        Backups::Options options;
+        options.pagesPerStep = pagesPerStep;
+        const Backups backups(data.folder(), databasePassword(), options);
+        QTemporaryDir target;
+        for (int round = 0; round < 3; ++round) {
+            const int before = commits.load();
+            const Outcome o = backups.create(target.path(), Kind::Manual);
+            const int during = commits.load() - before;
+            QVERIFY2(o.ok, qPrintable(o.text));
+            qInfo("round %d: %d commits during the backup", round, during);
+
+            const Verification v = backups.verify(o.folder);
+            QVERIFY2(v.ok, qPrintable(v.problems.join(QLatin1Char('\n'))));
+            Database copy = Database::open(QDir(o.folder).filePath(QStringLiteral("uyeler.mdb")),
+                                           databasePassword(), Database::Mode::ReadOnly);
+            copy.attach(QDir(o.folder).filePath(QStringLiteral("data.mdb")), QStringLiteral("cari"),
+                        databasePassword());
+            const qint64 people = copy.scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toLongLong();
+            QCOMPARE(people, 300);
+            QCOMPARE(copy.scalar(QStringLiteral("SELECT count(*) FROM CARIKART")).toLongLong(), 3 * people);
+            QCOMPARE(copy.scalar(QStringLiteral("SELECT count(*) FROM CARIKART WHERE uye_kodu NOT IN "
+                                                "(SELECT CAST(oto_kod AS TEXT) FROM MUSTERILER)"))
+                         .toLongLong(),
+                     0);
+            QCOMPARE(v.manifest->counts.people, people);
+        }
+        stop = true;
+        writer.join();
+        QVERIFY2(failures.load() == 0, qPrintable(failureText));
+        QVERIFY(commits.load() > 10);
+    }
+
+    void restoreRoundTrip()
+    {
+        test::TestData data;
+        fill(data, 5);
+        QTemporaryDir target;
+        const Backups backups(data.folder(), databasePassword());
+        const auto atBackup = dump(data.folder());
+        const Outcome taken = backups.create(target.path(), Kind::Manual);
+        QVERIFY2(taken.ok, qPrintable(taken.text));
+
+        // Everything changes after the backup.
+        const qint64 added = data.addPerson(QStringLiteral("SONRADAN EKLENEN"));
+        data.addTransaction(added, QStringLiteral("99"), QStringLiteral("EURO"), QStringLiteral("05.05.2024"),
+                            QStringLiteral("100"));
+        data.store().accounts().execute(QStringLiteral("DELETE FROM CARIKART WHERE otokod=1"));
+        data.store()
+            .ledger(Ledger::Income)
+            .execute(QStringLiteral("UPDATE KASA_NET SET Kasa_net_bakiye='-7'"));
+        QVERIFY(PasswordFile::write(dataFile(data.folder(), files::password), QStringLiteral("9999")));
+        writeFile(dataFile(data.folder(), "paralar.fr3"), "değişti");
+        const auto beforeRestore = dump(data.folder());
+        QVERIFY(beforeRestore != atBackup);
+        data.store().closeAll();
+
+        const Outcome restored = backups.restore(taken.folder, target.path());
+        QVERIFY2(restored.ok, qPrintable(restored.text));
+        QCOMPARE(dump(data.folder()), atBackup);
+        QVERIFY(PasswordFile::accepts(dataFile(data.folder(), files::password), QStringLiteral("1234")));
+        // No staged file is left behind, and the main program's lock is free again.
+        for (const QString& name : QDir(data.folder()).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+        QVERIFY(!Backups::programRunning(data.folder()));
+
+        // The data replaced is kept as a backup of its own, and it restores too.
+        QVERIFY(!restored.folder.isEmpty());
+        QVERIFY(restored.text.contains(QDir::toNativeSeparators(restored.folder)));
+        QCOMPARE(dump(restored.folder), beforeRestore);
+        const QList<BackupEntry> list = Backups::list(target.path());
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.first().folder, restored.folder);
+        QCOMPARE(list.first().manifest->kind, Kind::BeforeRestore);
+        QVERIFY(backups.verify(restored.folder).ok);
+
+        // The store sees the restored files.
+        QCOMPARE(data.store().accounts().scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(),
+                 5);
+        const Outcome back = backups.restore(restored.folder, target.path());
+        QVERIFY2(back.ok, qPrintable(back.text));
+        QCOMPARE(dump(data.folder()), beforeRestore);
+    }
+
+    void restoreWhenCurrentDataIsMissingOrDamaged_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("data.mdb deleted") << QStringLiteral("delete");
+        QTest::newRow("uyeler.mdb overwritten with junk") << QStringLiteral("junk");
+    }
+    void restoreWhenCurrentDataIsMissingOrDamaged()
+    {
+        QFETCH(QString, damage);
+        test::TestData data;
+        fill(data, 3);
+        QTemporaryDir target;
+        const Backups backups(data.folder(), databasePassword());
+        const auto atBackup = dump(data.folder());
+        const Outcome taken = backups.create(target.path(), Kind::Manual);
+        QVERIFY2(taken.ok, qPrintable(taken.text));
+        data.store().closeAll();
+        const QByteArray junk(3000, 'j');
+        if (damage == QLatin1String("delete"))
+            QVERIFY(QFile::remove(dataFile(data.folder(), "data.mdb")));
+        else
+            writeFile(dataFile(data.folder(), "uyeler.mdb"), junk);
+
+        const Outcome restored = backups.restore(taken.folder, target.path());
+        QVERIFY2(restored.ok, qPrintable(restored.text));
+        QCOMPARE(dump(data.folder()), atBackup);
+        // Whatever stood there is in the backup made first, byte for byte when it was no database.
+        if (damage == QLatin1String("junk"))
+            QCOMPARE(readFile(QDir(restored.folder).filePath(QStringLiteral("uyeler.mdb"))), junk);
+        else
+            QVERIFY(!QFile::exists(QDir(restored.folder).filePath(QStringLiteral("data.mdb"))));
+    }
+
+    void damagedBackupIsDetectedAndRefused_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("byte changed in data.mdb") << QStringLiteral("flip") << QStringLiteral("data.mdb");
+        QTest::newRow("uyeler.mdb cut short") << QStringLiteral("truncate") << QStringLiteral("uyeler.mdb");
+        QTest::newRow("gider.mdb missing") << QStringLiteral("delete") << QStringLiteral("gider.mdb");
+        QTest::newRow("sifre.dll changed") << QStringLiteral("flip") << QStringLiteral("sifre.dll");
+        QTest::newRow("page damaged, manifest matching")
+            << QStringLiteral("flip+rehash") << QStringLiteral("data.mdb");
+        QTest::newRow("manifest damaged") << QStringLiteral("junk") << QStringLiteral("yedek.json");
+        QTest::newRow("manifest missing") << QStringLiteral("delete") << QStringLiteral("yedek.json");
+    }
+    void damagedBackupIsDetectedAndRefused()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, file);
+        // One data folder and one sound backup serve every row; each row damages its own copy.
+        if (!m_shared) {
+            m_shared = std::make_unique<test::TestData>();
+            fill(*m_shared, 60);
+            m_shared->store().closeAll();
+            const Outcome o =
+                Backups(m_shared->folder(), databasePassword()).create(m_sharedTarget.path(), Kind::Manual);
+            QVERIFY2(o.ok, qPrintable(o.text));
+            m_sharedBackup = o.folder;
+        }
+        const Backups backups(m_shared->folder(), databasePassword());
+        const QString target = m_sharedTarget.path();
+        const QString copyName = QStringLiteral("KALVORA_YEDEK_%1")
+                                     .arg(QString::fromUtf8(QTest::currentDataTag()))
+                                     .replace(QLatin1Char(' '), QLatin1Char('_'));
+        QVERIFY(QDir(target).mkdir(copyName));
+        const Outcome taken{true, false, QString(), QDir(target).filePath(copyName)};
+        for (const QString& name : QDir(m_sharedBackup).entryList(QDir::Files))
+            QVERIFY(QFile::copy(QDir(m_sharedBackup).filePath(name), QDir(taken.folder).filePath(name)));
+        QVERIFY(backups.verify(taken.folder).ok);
+
+        const QString path = QDir(taken.folder).filePath(file);
+        const qint64 size = QFileInfo(path).size();
+        if (damage.startsWith(QLatin1String("flip")))
+            flipByte(path, size > 4096 ? size / 2 + 100 : 1);
+        else if (damage == QLatin1String("truncate"))
+            QVERIFY(QFile::resize(path, size - 1024));
+        else if (damage == QLatin1String("delete"))
+            QVERIFY(QFile::remove(path));
+        else
+            writeFile(path, "{\"program\": \"KALVORA\", \"files\": [");
+        if (damage == QLatin1String("flip+rehash"))
+            rehash(taken.folder, file);
+
+        const Verification v = backups.verify(taken.folder);
+        QVERIFY(!v.ok);
+        QVERIFY(!v.problems.isEmpty());
+        QVERIFY2(v.problems.join(QLatin1Char('\n')).contains(file),
+                 qPrintable(v.problems.join(QLatin1Char('\n'))));
+
+        const auto before = fingerprint(m_shared->folder());
+        const QStringList backupsBefore = entries(target);
+        const Outcome o = backups.restore(taken.folder, target);
+        QVERIFY(!o.ok);
+        QVERIFY2(o.text.contains(QStringLiteral("BOZUK")), qPrintable(o.text));
+        QVERIFY(o.text.contains(QStringLiteral("VERİLERİNİZE DOKUNULMADI")));
+        QCOMPARE(fingerprint(m_shared->folder()), before);
+        QCOMPARE(entries(target), backupsBefore);
+    }
+
+    void restoreRefusedWhileProgramRuns_data()
+    {
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("no lock") << QString() << false;
+        QTest::newRow("held by the running program") << QStringLiteral("held") << true;
+        QTest::newRow("left by a program that ended") << QStringLiteral("stale") << false;
+    }
+    void restoreRefusedWhileProgramRuns()
+    {
+        QFETCH(QString, lock);
+        QFETCH(bool, refused);
+        test::TestData data;
+        fill(data, 2);
+        QTemporaryDir target;
+        const Backups backups(data.folder(), databasePassword());
+        const Outcome taken = backups.create(target.path(), Kind::Manual);
+        QVERIFY2(taken.ok, qPrintable(taken.text));
+        data.addPerson(QStringLiteral("YENİ"));
+        data.store().closeAll();
+
+        QLockFile programLock(Backups::lockFilePath(data.folder()));
+        if (lock == QLatin1String("held")) {
+            programLock.setStaleLockTime(0);
+            QVERIFY(programLock.tryLock(0));
+        } else if (lock == QLatin1String("stale")) {
+            const qint64 pid = deadPid();
+            QVERIFY(pid > 0);
+            writeFile(Backups::lockFilePath(data.folder()),
+                      QByteArray::number(pid) + "\nkalvora\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+        }
+        QCOMPARE(Backups::programRunning(data.folder()), refused);
+
+        const auto before = fingerprint(data.folder());
+        const Outcome o = backups.restore(taken.folder, target.path());
+        QCOMPARE(o.ok, !refused);
+        if (refused) {
+            QVERIFY2(o.text.contains(QStringLiteral("KALVORA PROGRAMI ŞU AN AÇIK")), qPrintable(o.text));
+            QCOMPARE(fingerprint(data.folder()), before);
+            QCOMPARE(Backups::list(target.path()).size(), 1);
+            programLock.unlock();
+            QVERIFY(backups.restore(taken.folder, target.path()).ok);
+        }
+        QCOMPARE(Database::open(dataFile(data.folder(), "uyeler.mdb"), databasePassword())
+                     .scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER"))
+                     .toInt(),
+                 2);
+    }
+
+    void failuresLeaveNothingHalfWritten_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("wrong password") << QStringLiteral("key") << QStringLiteral("ŞİFRE YANLIŞ");
+        QTest::newRow("empty password") << QStringLiteral("nokey") << QStringLiteral("ŞİFRESİ VERİLMEDİ");
+        QTest::newRow("data file missing")
+            << QStringLiteral("missing") << QStringLiteral("VERİ DOSYASI BULUNAMADI: gelirmdb.mdb");
+        QTest::newRow("target is a file")
+            << QStringLiteral("file") << QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI");
+        QTest::newRow("target full") << QStringLiteral("full") << QStringLiteral("DİSK DOLU");
+        QTest::newRow("cancelled") << QStringLiteral("cancel") << QStringLiteral("İPTAL EDİLDİ");
+        QTest::newRow("data damaged") << QStringLiteral("damaged") << QStringLiteral("DOSYA: data.mdb");
+    }
+    void failuresLeaveNothingHalfWritten()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QString, expected);
+        test::TestData data;
+        fill(data, 200);
+        data.store().closeAll();
+        QTemporaryDir root;
+        QString target = QDir(root.path()).filePath(QStringLiteral("yedekler"));
+        QString key = databasePassword();
+        Backups::Options options;
+        ProgressFn progress;
+        if (failure == QLatin1String("key"))
+            key = QStringLiteral("1234");
+        else if (failure == QLatin1String("nokey"))
+            key.clear();
+        else if (failure == QLatin1String("missing"))
+            QVERIFY(QFile::remove(dataFile(data.folder(), "gelirmdb.mdb")));
+        else if (failure == QLatin1String("file"))
+            writeFile(target, "not a folder");
+        else if (failure == QLatin1String("full"))
+            options.destinationVfs = QString::fromLatin1(fullDisk::name());
+        else if (failure == QLatin1String("cancel"))
+            progress = [](const Progress& p) { return p.percent < 20; };
+        else if (failure == QLatin1String("damaged"))
+            flipByte(dataFile(data.folder(), "data.mdb"),
+                     QFileInfo(dataFile(data.folder(), "data.mdb")).size() / 2);
+
+        const auto before = fingerprint(data.folder());
+        const Outcome o = Backups(data.folder(), key, options).create(target, Kind::Manual, progress);
+        QVERIFY(!o.ok);
+        QCOMPARE(o.cancelled, failure == QLatin1String("cancel"));
+        QVERIFY2(o.text.contains(expected), qPrintable(o.text));
+        QCOMPARE(fingerprint(data.folder()), before);
+        if (failure != QLatin1String("file"))
+            QCOMPARE(entries(target), QStringList());
+        QVERIFY(Backups::list(target).isEmpty());
+    }
+
+    void listNewestFirstAndAbandonedFoldersRemoved()
+    {
+        test::TestData data;
+        fill(data, 3);
+        QTemporaryDir target;
+        const Backups backups(data.folder(), databasePassword());
+        const QDir dir(target.path());
+        QVERIFY(dir.mkdir(QStringLiteral("KALVORA_YEDEK_19990101_000000")));
+        writeFile(dir.filePath(QStringLiteral("KALVORA_YEDEK_19990101_000000/uyeler.mdb")), "x");
+        const QString abandoned = QStringLiteral(".KALVORA_YEDEK_20000101_000000.%1.tmp").arg(deadPid());
+        const QString running =
+            QStringLiteral(".KALVORA_YEDEK_20000101_000000.%1.tmp").arg(QCoreApplication::applicationPid());
+        QVERIFY(dir.mkdir(abandoned));
+        QVERIFY(dir.mkdir(running));
+        QVERIFY(dir.mkdir(QStringLiteral("başka klasör")));
+
+        const Outcome first = backups.create(target.path(), Kind::Manual);
+        const Outcome second = backups.create(target.path(), Kind::Automatic);
+        QVERIFY(first.ok && second.ok);
+        QVERIFY(first.folder != second.folder);
+        QVERIFY(!dir.exists(abandoned));
+        QVERIFY(dir.exists(running));
+
+        const QList<BackupEntry> list = Backups::list(target.path());
+        QCOMPARE(list.size(), 3);
+        QCOMPARE(list.at(0).folder, second.folder);
+        QCOMPARE(list.at(0).manifest->kind, Kind::Automatic);
+        QCOMPARE(list.at(1).folder, first.folder);
+        QVERIFY(!list.at(2).manifest);
+        QCOMPARE(list.at(2).size, 1);
+        QVERIFY(!backups.verify(list.at(2).folder).ok);
+    }
+
+    void manifestRoundTripAndRejectsForeignNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("plain") << QStringLiteral("uyeler.mdb") << true;
+        QTest::newRow("parent folder") << QStringLiteral("../uyeler.mdb") << false;
+        QTest::newRow("absolute") << QStringLiteral("/etc/passwd") << false;
+        QTest::newRow("backslash") << QStringLiteral("..\\x") << false;
+        QTest::newRow("hidden") << QStringLiteral(".uyeler.mdb.1.geri.tmp") << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void manifestRoundTripAndRejectsForeignNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        Manifest m;
+        m.created = QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58));
+        m.kind = Kind::BeforeRestore;
+        m.sourceFolder = QStringLiteral("/veri/klasör");
+        m.counts = {3, 9, -1, 0};
+        m.files.append({name, 12, QByteArray(64, 'a'), true});
+        const auto back = Manifest::fromJson(m.toJson());
+        QCOMPARE(bool(back), accepted);
+        if (back) {
+            QCOMPARE(back->created, m.created);
+            QCOMPARE(back->kind, m.kind);
+            QCOMPARE(back->sourceFolder, m.sourceFolder);
+            QCOMPARE(back->counts.transactions, 9);
+            QCOMPARE(back->counts.incomeEntries, -1);
+            QCOMPARE(back->files.first().sha256, m.files.first().sha256);
+        }
+    }
+
+    void sizeText_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << QStringLiteral("0 BAYT");
+        QTest::newRow("bytes") << qint64(1023) << QStringLiteral("1023 BAYT");
+        QTest::newRow("one kilobyte") << qint64(1024) << QStringLiteral("1,0 KB");
+        QTest::newRow("comma decimals") << qint64(1536) << QStringLiteral("1,5 KB");
+        QTest::newRow("rounds up to the next unit") << qint64(1048575) << QStringLiteral("1,0 MB");
+        QTest::newRow("megabytes") << qint64(5 * 1024 * 1024 + 300 * 1024) << QStringLiteral("5,3 MB");
+        QTest::newRow("gigabytes") << qint64(3) * 1024 * 1024 * 1024 << QStringLiteral("3,0 GB");
+    }
+    void sizeText()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(backup::sizeText(bytes), text);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("error");
+        auto args = [](std::initializer_list<const char*> list) {
+            QStringList out;
+            for (const char* a : list)
+                out << QString::fromUtf8(a);
+            return out;
+        };
+        const QString fixed = databasePassword();
+        const QString none;
+        const QString y = QStringLiteral("/y");
+        const QString own = QStringLiteral("1234");
+        QTest::newRow("started by the main program")
+            << args({"5176204938"}) << false << none << fixed << false;
+        QTest::newRow("auto with folder") << args({"--auto", "/y"}) << true << y << fixed << false;
+        QTest::newRow("password then auto") << args({"1234", "--auto", "/y"}) << true << y << own << false;
+        QTest::newRow("auto, folder, password")
+            << args({"--auto", "/y", "1234"}) << true << y << own << false;
+        QTest::newRow("auto without folder") << args({"1234", "--auto"}) << true << none << own << false;
+        QTest::newRow("auto=") << args({"--auto=/y"}) << true << y << fixed << false;
+        QTest::newRow("data folder skipped")
+            << args({"--data-dir", "/d", "--auto", "/y"}) << true << y << fixed << false;
+        QTest::newRow("unknown option") << args({"--hepsi"}) << false << none << fixed << true;
+        QTest::newRow("too many") << args({"1", "2"}) << false << none << none << true;
+        QTest::newRow("data folder without value") << args({"--data-dir"}) << false << none << fixed << true;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, automatic);
+        QFETCH(QString, target);
+        QFETCH(QString, key);
+        QFETCH(bool, error);
+        const CommandLine cl = CommandLine::parse(QStringList{QStringLiteral("yedekle")} + arguments);
+        QCOMPARE(!cl.error.isEmpty(), error);
+        if (error)
+            return;
+        QCOMPARE(cl.automatic, automatic);
+        QCOMPARE(cl.target, target);
+        QCOMPARE(cl.key, key);
+    }
+
+    void automaticRunUsesRememberedFolder()
+    {
+        test::TestData data;
+        fill(data, 2);
+        QTemporaryDir dir;
+        const QString settings = QDir(dir.path()).filePath(QStringLiteral("yedekle.ini"));
+        const QString remembered = QDir(dir.path()).filePath(QStringLiteral("seçilen"));
+        QCOMPARE(FolderSetting(settings).folder(data.folder()), Backups::defaultTarget(data.folder()));
+        FolderSetting(settings).remember(remembered);
+
+        CommandLine cl = CommandLine::parse({QStringLiteral("yedekle"), QStringLiteral("--auto")});
+        cl.dataFolder = data.folder();
+        QString outText;
+        QString errText;
+        QTextStream out(&outText);
+        QTextStream err(&errText);
+        QCOMPARE(runAutomatic(cl, settings, out, err), int(ExitOk));
+        QVERIFY(outText.contains(QStringLiteral("YEDEK ALINDI")));
+        QCOMPARE(Backups::list(remembered).size(), 1);
+        QCOMPARE(Backups::list(remembered).first().manifest->kind, Kind::Automatic);
+
+        cl.key = QStringLiteral("0000");
+        QCOMPARE(runAutomatic(cl, settings, out, err), int(ExitFailed));
+        QVERIFY(errText.contains(QStringLiteral("ŞİFRE YANLIŞ")));
+        QCOMPARE(Backups::list(remembered).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestYedekle)
+#include "tst_yedekle.moc"

@@ -1,0 +1,840 @@
+#include "backup.h"
+
+#include "data/data_folder.h"
+#include "data/database.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QThread>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <signal.h>
+#include <unistd.h>
+
+namespace kalvora::backup {
+
+namespace {
+
+// A failure with its Turkish text; the action stops and whatever it began is undone.
+struct Failure {
+    QString text;
+};
+struct Cancelled {};
+
+QString manifestName()
+{
+    return QString::fromLatin1(manifestFileName);
+}
+
+// The table whose rows a file's count reports.
+QString countTable(const QString& file)
+{
+    if (file == QLatin1String(files::customers))
+        return QStringLiteral("MUSTERILER");
+    if (file == QLatin1String(files::transactions))
+        return QStringLiteral("CARIKART");
+    return QStringLiteral("GIDERLER");
+}
+
+// A DbError as a reason after a file name that is already given.
+QString reasonText(const DbError& e)
+{
+    return DbError(e.code(), e.message(), QString())
+        .turkishText()
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+QString writeFailure(const QString& path, const QString& error)
+{
+    return QStringLiteral("DOSYA YAZILAMADI: ") + QDir::toNativeSeparators(path) + QLatin1Char('\n') + error +
+           QStringLiteral("\n(DİSK DOLU YA DA KLASÖR SALT OKUNUR OLABİLİR.)");
+}
+
+// Spreads the reports of one action over a number of equal steps.
+class Reporter {
+public:
+    Reporter(const ProgressFn& fn, int steps) : m_fn(fn), m_steps(std::max(1, steps)) {}
+
+    void begin(const QString& text)
+    {
+        m_text = text;
+        report(0.0);
+    }
+    void report(double fraction)
+    {
+        if (!m_fn)
+            return;
+        fraction = std::clamp(fraction, 0.0, 1.0);
+        const int percent = static_cast<int>((std::min(m_done, m_steps) + fraction) * 100.0 / m_steps);
+        if (!m_fn({m_text, std::min(percent, 100)}))
+            throw Cancelled{};
+    }
+    void end()
+    {
+        report(1.0);
+        ++m_done;
+    }
+    void back(int steps) { m_done = std::max(0, m_done - steps); }
+
+private:
+    ProgressFn m_fn;
+    int m_steps;
+    int m_done = 0;
+    QString m_text;
+};
+
+ProgressFn subRange(const ProgressFn& fn, int from, int to)
+{
+    if (!fn)
+        return {};
+    return [fn, from, to](const Progress& p) { return fn({p.text, from + (to - from) * p.percent / 100}); };
+}
+
+bool syncFile(QFile& f)
+{
+    return f.flush() && ::fsync(f.handle()) == 0;
+}
+
+// A rename is only durable once the folder holding it is synced.
+void syncFolder(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void syncPath(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+QByteArray fileHash(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&f))
+        return {};
+    return hash.result().toHex();
+}
+
+// Copies byte for byte into a new file, synced; returns the SHA-256 of what was copied.
+QByteArray copyFile(const QString& from, const QString& to)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Failure{QStringLiteral("DOSYA OKUNAMADI: ") + QDir::toNativeSeparators(from) +
+                      QLatin1Char('\n') + in.errorString()};
+    QFile out(to);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw Failure{writeFailure(to, out.errorString())};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0)
+            throw Failure{QStringLiteral("DOSYA OKUNAMADI: ") + QDir::toNativeSeparators(from) +
+                          QLatin1Char('\n') + in.errorString()};
+        if (n == 0)
+            break;
+        hash.addData(QByteArrayView(buffer.constData(), n));
+        if (out.write(buffer.constData(), n) != n)
+            throw Failure{writeFailure(to, out.errorString())};
+    }
+    if (!syncFile(out))
+        throw Failure{writeFailure(to, out.errorString())};
+    out.close();
+    if (out.error() != QFileDevice::NoError)
+        throw Failure{writeFailure(to, out.errorString())};
+    return hash.result().toHex();
+}
+
+void writeFileSynced(const QString& path, const QByteArray& content)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(content) != content.size() ||
+        !syncFile(out))
+        throw Failure{writeFailure(path, out.errorString())};
+}
+
+bool processAlive(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// The folder a backup is written into; removed with everything in it unless kept.
+class TempFolder {
+public:
+    explicit TempFolder(const QString& path) : m_path(path)
+    {
+        if (!QDir().mkdir(m_path))
+            throw Failure{QStringLiteral("YEDEK KLASÖRÜNE YAZILAMIYOR:\n") +
+                          QDir::toNativeSeparators(m_path) +
+                          QStringLiteral("\n(DİSK DOLU YA DA KLASÖR SALT OKUNUR OLABİLİR.)")};
+    }
+    ~TempFolder()
+    {
+        if (!m_kept)
+            QDir(m_path).removeRecursively();
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const QString& path() const { return m_path; }
+    QString filePath(const QString& name) const { return QDir(m_path).filePath(name); }
+    void keep() { m_kept = true; }
+
+private:
+    QString m_path;
+    bool m_kept = false;
+};
+
+// Folders of backups that died half-way (their process is gone) are of no use to anybody.
+void removeAbandoned(const QString& target)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.KALVORA_YEDEK_[0-9_]+\\.([0-9]+)\\.tmp$"));
+    const QDir dir(target);
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (m.hasMatch() && !processAlive(m.captured(1).toLongLong()))
+            QDir(dir.filePath(name)).removeRecursively();
+    }
+}
+
+// Keeps the given schemas of a connection in one read transaction: no other connection can commit
+// to them until it ends, so what is read belongs to one moment.
+class ReadLock {
+public:
+    ReadLock(Database& db, const QStringList& schemas) : m_db(db)
+    {
+        m_db.exec(QStringLiteral("BEGIN"));
+        try {
+            for (const QString& s : schemas)
+                m_db.exec(QStringLiteral("SELECT count(*) FROM ") + s + QStringLiteral(".sqlite_master"));
+        } catch (...) {
+            end();
+            throw;
+        }
+    }
+    ~ReadLock() { end(); }
+    ReadLock(const ReadLock&) = delete;
+    ReadLock& operator=(const ReadLock&) = delete;
+
+private:
+    void end()
+    {
+        if (!m_db.inTransaction())
+            return;
+        try {
+            m_db.exec(QStringLiteral("COMMIT"));
+        } catch (const DbError&) {
+        }
+    }
+    Database& m_db;
+};
+
+struct DbCheck {
+    QString problem;
+    qint64 count = -1;
+};
+
+// Runs the integrity check on a connection and counts the rows of its table.
+DbCheck checkConnection(Database& db, const QString& table)
+{
+    DbCheck out;
+    try {
+        QStringList rows;
+        {
+            Statement st = db.prepare(QStringLiteral("PRAGMA integrity_check"));
+            while (rows.size() < 3 && st.step())
+                rows << st.text(0);
+        }
+        if (rows != QStringList{QStringLiteral("ok")}) {
+            out.problem = QStringLiteral("BÜTÜNLÜK DENETİMİ BAŞARISIZ (") + rows.join(QStringLiteral("; ")) +
+                          QLatin1Char(')');
+            return out;
+        }
+        const bool hasTable =
+            db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1"),
+                      {table})
+                .toLongLong() > 0;
+        if (hasTable)
+            out.count = db.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong();
+    } catch (const DbError& e) {
+        out.problem = reasonText(e);
+    }
+    return out;
+}
+
+DbCheck checkDatabase(const QString& path, const QString& key, const QString& table)
+{
+    try {
+        Database db = Database::open(path, key, Database::Mode::ReadOnly);
+        return checkConnection(db, table);
+    } catch (const DbError& e) {
+        return {reasonText(e), -1};
+    }
+}
+
+struct BackupFinisher {
+    void operator()(sqlite3_backup* b) const { sqlite3_backup_finish(b); }
+};
+
+// Online copies of database files into the temporary folder.
+class Copier {
+public:
+    Copier(const Backups::Options& options, const QString& key, Reporter& reporter)
+        : m_options(options), m_key(key), m_reporter(reporter)
+    {}
+
+    // Copies one schema of source into a new file at destPath with the same key, then checks the
+    // copy as read back from the disk. Unless lockHeld, the source is released between steps; a
+    // writer's commit restarts the copy, and after a few restarts the source is held still until the
+    // copy is done.
+    DbCheck copy(Database& source, const QString& schema, const QString& sourcePath, const QString& destPath,
+                 bool lockHeld, const QString& table)
+    {
+        QFile::remove(destPath);
+        Database dest =
+            Database::open(destPath, m_key, Database::Mode::ReadWriteCreate, m_options.destinationVfs);
+        const QByteArray schemaName = schema.toUtf8();
+        std::unique_ptr<sqlite3_backup, BackupFinisher> backup(
+            sqlite3_backup_init(dest.handle(), "main", source.handle(), schemaName.constData()));
+        if (!backup)
+            dest.raise(sqlite3_errcode(dest.handle()));
+        std::optional<ReadLock> lock;
+        int lastRemaining = -1;
+        int restarts = 0;
+        double done = 0.0;
+        QElapsedTimer busy;
+        for (;;) {
+            const int rc = sqlite3_backup_step(backup.get(), std::max(1, m_options.pagesPerStep));
+            if (rc == SQLITE_DONE)
+                break;
+            if (rc == SQLITE_OK) {
+                busy.invalidate();
+                const int remaining = sqlite3_backup_remaining(backup.get());
+                const int total = sqlite3_backup_pagecount(backup.get());
+                if (lastRemaining >= 0 && remaining > lastRemaining)
+                    ++restarts;
+                lastRemaining = remaining;
+                done = total > 0 ? 1.0 - static_cast<double>(remaining) / total : 0.0;
+                m_reporter.report(done);
+                if (restarts >= 3 && !lockHeld && !lock)
+                    lock.emplace(source, QStringList{schema});
+                continue;
+            }
+            const int primary = rc & 0xff;
+            if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+                if (!busy.isValid())
+                    busy.start();
+                else if (busy.elapsed() > m_options.busyLimitMs)
+                    throw DbError(rc, QString::fromUtf8(sqlite3_errstr(rc)), sourcePath);
+                m_reporter.report(done);
+                QThread::msleep(20);
+                continue;
+            }
+            backup.reset();
+            const bool readSide = primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ||
+                                  rc == SQLITE_IOERR_READ || rc == SQLITE_IOERR_SHORT_READ;
+            throw DbError(rc, QString::fromUtf8(sqlite3_errstr(rc)), readSide ? sourcePath : destPath);
+        }
+        const int rc = sqlite3_backup_finish(backup.release());
+        if (rc != SQLITE_OK)
+            dest.raise(rc);
+        lock.reset();
+        // Dropping the cached pages makes the check read (and decrypt) what is on the disk.
+        sqlite3_db_release_memory(dest.handle());
+        return checkConnection(dest, table);
+    }
+
+private:
+    const Backups::Options& m_options;
+    QString m_key;
+    Reporter& m_reporter;
+};
+
+QStringList templateFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.fr3")}, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+const QStringList& databaseFiles()
+{
+    static const QStringList names{QString::fromLatin1(files::customers),
+                                   QString::fromLatin1(files::transactions),
+                                   QString::fromLatin1(files::income), QString::fromLatin1(files::expense)};
+    return names;
+}
+
+Backups::Backups(const QString& dataFolder, const QString& key) : Backups(dataFolder, key, Options{}) {}
+
+Backups::Backups(const QString& dataFolder, const QString& key, const Options& options)
+    : m_dataFolder(dataFolder), m_key(key), m_options(options)
+{}
+
+Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& progress) const
+{
+    // The backup taken before a restore must succeed even when the current data is missing or
+    // damaged (that is why one restores): what does not open is copied byte for byte.
+    const bool tolerant = kind == Kind::BeforeRestore;
+    const QDir data(m_dataFolder);
+    Outcome out;
+    try {
+        if (m_key.isEmpty())
+            throw Failure{QStringLiteral("VERİTABANI ŞİFRESİ VERİLMEDİ.")};
+        if (!tolerant) {
+            for (const QString& name : databaseFiles())
+                if (!QFileInfo(data.filePath(name)).isFile())
+                    throw Failure{QStringLiteral("VERİ DOSYASI BULUNAMADI: ") + name + QLatin1Char('\n') +
+                                  QDir::toNativeSeparators(m_dataFolder)};
+        }
+        if (!QDir().mkpath(target) || !QFileInfo(target).isDir())
+            throw Failure{QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI:\n") +
+                          QDir::toNativeSeparators(target)};
+        removeAbandoned(target);
+
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString stamp =
+            QString::fromLatin1(folderPrefix) + now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+        TempFolder tmp(QDir(target).filePath(QLatin1Char('.') + stamp + QLatin1Char('.') +
+                                             QString::number(QCoreApplication::applicationPid()) +
+                                             QStringLiteral(".tmp")));
+
+        const QStringList others = [&] {
+            QStringList list;
+            if (QFileInfo(data.filePath(QString::fromLatin1(files::password))).isFile())
+                list << QString::fromLatin1(files::password);
+            return list + templateFiles(m_dataFolder);
+        }();
+        Reporter reporter(progress, static_cast<int>(databaseFiles().size()) + 2);
+        Copier copier(m_options, m_key, reporter);
+        QMap<QString, DbCheck> checks; // the databases in the backup, each checked as written
+
+        auto copyText = [](const QString& name) { return QStringLiteral("KOPYALANIYOR: ") + name; };
+        if (!tolerant) {
+            const QString customers = QString::fromLatin1(files::customers);
+            const QString transactions = QString::fromLatin1(files::transactions);
+            Database accounts = Database::open(data.filePath(customers), m_key);
+            accounts.attach(data.filePath(transactions), QStringLiteral("cari"), m_key);
+            auto versions = [&] {
+                return std::make_pair(
+                    accounts.scalar(QStringLiteral("PRAGMA main.data_version")).toLongLong(),
+                    accounts.scalar(QStringLiteral("PRAGMA cari.data_version")).toLongLong());
+            };
+            auto copyPair = [&](bool locked) {
+                for (const QString& name : {customers, transactions}) {
+                    reporter.begin(copyText(name));
+                    checks[name] = copier.copy(
+                        accounts, name == customers ? QStringLiteral("main") : QStringLiteral("cari"),
+                        data.filePath(name), tmp.filePath(name), locked, countTable(name));
+                    reporter.end();
+                }
+            };
+            const auto before = versions();
+            copyPair(false);
+            if (versions() != before) {
+                // A change was committed between the two copies: the people and their transactions
+                // must come from one moment, so copy both again while both files stay still.
+                reporter.back(2);
+                ReadLock lock(accounts, {QStringLiteral("main"), QStringLiteral("cari")});
+                copyPair(true);
+            }
+            for (const char* ledger : {files::income, files::expense}) {
+                const QString name = QString::fromLatin1(ledger);
+                reporter.begin(copyText(name));
+                Database source = Database::open(data.filePath(name), m_key);
+                checks[name] = copier.copy(source, QStringLiteral("main"), data.filePath(name),
+                                           tmp.filePath(name), false, countTable(name));
+                reporter.end();
+            }
+            for (auto it = checks.cbegin(); it != checks.cend(); ++it)
+                if (!it->problem.isEmpty())
+                    throw Failure{QStringLiteral("VERİ DOSYASI BOZUK: ") + it.key() + QLatin1Char('\n') +
+                                  it->problem};
+        } else {
+            for (const QString& name : databaseFiles()) {
+                reporter.begin(copyText(name));
+                const QString path = data.filePath(name);
+                if (QFileInfo(path).isFile()) {
+                    try {
+                        Database source = Database::open(path, m_key);
+                        checks[name] = copier.copy(source, QStringLiteral("main"), path, tmp.filePath(name),
+                                                   true, countTable(name));
+                    } catch (const DbError& e) {
+                        if (e.file() != path)
+                            throw;
+                        QFile::remove(tmp.filePath(name));
+                        copyFile(path, tmp.filePath(name));
+                        checks[name] = DbCheck{reasonText(e), -1};
+                    }
+                }
+                reporter.end();
+            }
+        }
+
+        reporter.begin(copyText(others.join(QStringLiteral(", "))));
+        for (const QString& name : others)
+            copyFile(data.filePath(name), tmp.filePath(name));
+        reporter.end();
+
+        reporter.begin(QStringLiteral("TAMAMLANIYOR"));
+        Manifest manifest;
+        manifest.created = now;
+        manifest.kind = kind;
+        manifest.sourceFolder = QDir::toNativeSeparators(m_dataFolder);
+        manifest.counts.people = checks.value(QString::fromLatin1(files::customers)).count;
+        manifest.counts.transactions = checks.value(QString::fromLatin1(files::transactions)).count;
+        manifest.counts.incomeEntries = checks.value(QString::fromLatin1(files::income)).count;
+        manifest.counts.expenseEntries = checks.value(QString::fromLatin1(files::expense)).count;
+        for (const QString& name : databaseFiles()) {
+            if (!checks.contains(name))
+                continue;
+            syncPath(tmp.filePath(name));
+            manifest.files.append(
+                {name, QFileInfo(tmp.filePath(name)).size(), fileHash(tmp.filePath(name)), true});
+        }
+        for (const QString& name : others)
+            manifest.files.append(
+                {name, QFileInfo(tmp.filePath(name)).size(), fileHash(tmp.filePath(name)), false});
+        for (const FileEntry& f : manifest.files)
+            if (f.sha256.isEmpty())
+                throw Failure{QStringLiteral("YEDEK DOSYASI OKUNAMADI: ") + f.name};
+
+        writeFileSynced(tmp.filePath(manifestName()), manifest.toJson());
+        syncFolder(tmp.path());
+        QString finalPath;
+        for (int n = 1; n < 1000 && finalPath.isEmpty(); ++n) {
+            const QString candidate =
+                QDir(target).filePath(n == 1 ? stamp : stamp + QLatin1Char('_') + QString::number(n));
+            if (!QFileInfo::exists(candidate) && QDir().rename(tmp.path(), candidate))
+                finalPath = candidate;
+        }
+        if (finalPath.isEmpty())
+            throw Failure{writeFailure(tmp.path(), QStringLiteral("YEDEK KLASÖRÜ ADLANDIRILAMADI."))};
+        tmp.keep();
+        syncFolder(target);
+        reporter.end();
+
+        out.ok = true;
+        out.folder = QDir(finalPath).absolutePath();
+        out.text = QStringLiteral("YEDEK ALINDI:\n") + QDir::toNativeSeparators(out.folder);
+        if (manifest.counts.people >= 0 && manifest.counts.transactions >= 0)
+            out.text += QStringLiteral("\n\nKİŞİ SAYISI: %1\nHAREKET SAYISI: %2")
+                            .arg(manifest.counts.people)
+                            .arg(manifest.counts.transactions);
+    } catch (const Failure& f) {
+        out.text =
+            QStringLiteral("YEDEK ALINAMADI.\n") + f.text + QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.");
+    } catch (const DbError& e) {
+        out.text = QStringLiteral("YEDEK ALINAMADI.\n") + e.turkishText() +
+                   QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.");
+    } catch (const Cancelled&) {
+        out.cancelled = true;
+        out.text = QStringLiteral("YEDEKLEME İPTAL EDİLDİ. YARIM KALAN YEDEK SİLİNDİ.");
+    } catch (const std::exception& e) {
+        out.text = QStringLiteral("YEDEK ALINAMADI.\n") + QString::fromLocal8Bit(e.what()) +
+                   QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.");
+    }
+    return out;
+}
+
+Verification Backups::verify(const QString& backupFolder, const ProgressFn& progress) const
+{
+    Verification v;
+    const QDir dir(backupFolder);
+    QFile mf(dir.filePath(manifestName()));
+    if (!mf.exists()) {
+        v.problems << QStringLiteral("YEDEK BİLGİ DOSYASI (%1) BULUNAMADI.").arg(manifestName());
+        return v;
+    }
+    if (!mf.open(QIODevice::ReadOnly)) {
+        v.problems << QStringLiteral("YEDEK BİLGİ DOSYASI (%1) OKUNAMADI: ").arg(manifestName()) +
+                          mf.errorString();
+        return v;
+    }
+    v.manifest = Manifest::fromJson(mf.readAll());
+    if (!v.manifest) {
+        v.problems << QStringLiteral("YEDEK BİLGİ DOSYASI (%1) BOZUK.").arg(manifestName());
+        return v;
+    }
+    if (v.manifest->kind != Kind::BeforeRestore)
+        for (const QString& name : databaseFiles())
+            if (!v.manifest->file(name))
+                v.problems << name + QStringLiteral(": YEDEKTE YOK.");
+    try {
+        Reporter reporter(progress, static_cast<int>(v.manifest->files.size()));
+        for (const FileEntry& f : v.manifest->files) {
+            reporter.begin(QStringLiteral("DOĞRULANIYOR: ") + f.name);
+            const QString path = dir.filePath(f.name);
+            const QFileInfo info(path);
+            if (!info.isFile())
+                v.problems << f.name + QStringLiteral(": DOSYA EKSİK.");
+            else if (info.size() != f.size)
+                v.problems << f.name + QStringLiteral(": DOSYA BOYUTU DEĞİŞMİŞ (BOZUK).");
+            else if (fileHash(path) != f.sha256)
+                v.problems << f.name + QStringLiteral(": DOSYA İÇERİĞİ DEĞİŞMİŞ (BOZUK).");
+            else if (f.database) {
+                const DbCheck check = checkDatabase(path, m_key, countTable(f.name));
+                if (!check.problem.isEmpty())
+                    v.problems << f.name + QStringLiteral(": ") + check.problem;
+            }
+            reporter.end();
+        }
+    } catch (const Cancelled&) {
+        v.cancelled = true;
+        v.problems << QStringLiteral("DOĞRULAMA İPTAL EDİLDİ.");
+        return v;
+    }
+    v.ok = v.problems.isEmpty();
+    return v;
+}
+
+Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarget,
+                         const ProgressFn& progress) const
+{
+    Outcome out;
+    const QString untouched = QStringLiteral("\n\nGERİ YÜKLEME YAPILMADI, VERİLERİNİZE DOKUNULMADI.");
+    QDir().mkpath(m_dataFolder);
+    const QDir data(m_dataFolder);
+    // Held to the end: the main program cannot start while its files are being replaced.
+    QLockFile lock(lockFilePath(m_dataFolder));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            out.text =
+                QStringLiteral("KALVORA PROGRAMI ŞU AN AÇIK. GERİ YÜKLEMEDEN ÖNCE PROGRAMI \"GÜVENLİ ÇIKIŞ\" "
+                               "İLE KAPATINIZ.") +
+                untouched;
+        else
+            out.text = QStringLiteral("VERİ KLASÖRÜNE YAZILAMIYOR:\n") +
+                       QDir::toNativeSeparators(m_dataFolder) + untouched;
+        return out;
+    }
+
+    const Verification v = verify(backupFolder, subRange(progress, 0, 30));
+    if (v.cancelled) {
+        out.cancelled = true;
+        out.text = QStringLiteral("GERİ YÜKLEME İPTAL EDİLDİ.") + untouched;
+        return out;
+    }
+    if (!v.ok) {
+        out.text = QStringLiteral("SEÇİLEN YEDEK BOZUK, GERİ YÜKLENEMEZ:\n") +
+                   v.problems.join(QLatin1Char('\n')) + untouched;
+        return out;
+    }
+
+    bool anyCurrent = !templateFiles(m_dataFolder).isEmpty() ||
+                      QFileInfo(data.filePath(QString::fromLatin1(files::password))).isFile();
+    for (const QString& name : databaseFiles())
+        anyCurrent = anyCurrent || QFileInfo(data.filePath(name)).isFile();
+    if (anyCurrent) {
+        const Outcome saved = create(safetyTarget, Kind::BeforeRestore, subRange(progress, 30, 80));
+        if (!saved.ok) {
+            out.cancelled = saved.cancelled;
+            out.text = saved.cancelled ? QStringLiteral("GERİ YÜKLEME İPTAL EDİLDİ.") + untouched
+                                       : QStringLiteral("ŞU ANKİ VERİLERİNİZ YEDEKLENEMEDİ.\n") + saved.text +
+                                             QStringLiteral("\n\nGERİ YÜKLEME YAPILMADI.");
+            return out;
+        }
+        out.folder = saved.folder;
+    }
+    const QString savedText = out.folder.isEmpty() ? QString()
+                                                   : QStringLiteral("\n\nÖNCEKİ VERİLERİNİZ ŞU YEDEKTE:\n") +
+                                                         QDir::toNativeSeparators(out.folder);
+
+    // Leftovers of a restore that died half-way; nobody else restores while the lock is held.
+    static const QRegularExpression staleStaged(QStringLiteral("^\\..+\\.[0-9]+\\.geri\\.tmp$"));
+    for (const QString& name : data.entryList(QDir::Files | QDir::Hidden))
+        if (staleStaged.match(name).hasMatch())
+            QFile::remove(data.filePath(name));
+
+    // Every file is copied beside its place first; only when all are there and match the manifest
+    // are they renamed over the current files, one atomic rename per file.
+    struct Staged {
+        QString name;
+        QString staged;
+        QString finalPath;
+    };
+    QList<Staged> staged;
+    auto removeStaged = [&] {
+        for (const Staged& s : staged)
+            QFile::remove(s.staged);
+    };
+    try {
+        Reporter reporter(subRange(progress, 80, 100), static_cast<int>(v.manifest->files.size()));
+        for (const FileEntry& f : v.manifest->files) {
+            reporter.begin(QStringLiteral("GERİ YÜKLENİYOR: ") + f.name);
+            Staged s{f.name,
+                     data.filePath(QLatin1Char('.') + f.name + QLatin1Char('.') +
+                                   QString::number(QCoreApplication::applicationPid()) +
+                                   QStringLiteral(".geri.tmp")),
+                     data.filePath(f.name)};
+            QFile::remove(s.staged);
+            staged.append(s);
+            if (copyFile(QDir(backupFolder).filePath(f.name), s.staged) != f.sha256)
+                throw Failure{f.name + QStringLiteral(": YEDEK DOSYASI OKUNURKEN DEĞİŞTİ.")};
+            if (QFileInfo::exists(s.finalPath))
+                QFile::setPermissions(s.staged, QFile::permissions(s.finalPath));
+            reporter.end();
+        }
+    } catch (const Failure& f) {
+        removeStaged();
+        out.text = QStringLiteral("GERİ YÜKLEME YAPILAMADI.\n") + f.text +
+                   QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.") + savedText;
+        return out;
+    } catch (const Cancelled&) {
+        removeStaged();
+        out.cancelled = true;
+        out.text = QStringLiteral("GERİ YÜKLEME İPTAL EDİLDİ.\n\nVERİLERİNİZE DOKUNULMADI.") + savedText;
+        return out;
+    }
+
+    for (int i = 0; i < staged.size(); ++i) {
+        const Staged& s = staged.at(i);
+        // A journal left beside the old file would be played into the restored one on its next open.
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            QFile::remove(s.finalPath + QString::fromLatin1(suffix));
+        if (::rename(QFile::encodeName(s.staged).constData(), QFile::encodeName(s.finalPath).constData()) !=
+            0) {
+            const QString error = QString::fromLocal8Bit(strerror(errno));
+            for (int j = i; j < staged.size(); ++j)
+                QFile::remove(staged.at(j).staged);
+            out.text = i == 0
+                           ? QStringLiteral("GERİ YÜKLEME YAPILAMADI.\n") + writeFailure(s.finalPath, error) +
+                                 QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.") + savedText
+                           : QStringLiteral("GERİ YÜKLEME YARIDA KESİLDİ: ") + s.name + QLatin1Char('\n') +
+                                 error + savedText;
+            syncFolder(m_dataFolder);
+            return out;
+        }
+    }
+    syncFolder(m_dataFolder);
+    out.ok = true;
+    out.text = QStringLiteral("YEDEK GERİ YÜKLENDİ.") + savedText;
+    return out;
+}
+
+QString Backups::checkKey() const
+{
+    const QString path = QDir(m_dataFolder).filePath(QString::fromLatin1(files::customers));
+    if (!QFileInfo(path).isFile())
+        return {};
+    try {
+        Database::open(path, m_key);
+        return {};
+    } catch (const DbError& e) {
+        return e.turkishText();
+    }
+}
+
+QList<BackupEntry> Backups::list(const QString& target)
+{
+    QList<BackupEntry> out;
+    const QDir dir(target);
+    for (const QFileInfo& info : dir.entryInfoList({QString::fromLatin1(folderPrefix) + QLatin1Char('*')},
+                                                   QDir::Dirs | QDir::NoDotAndDotDot)) {
+        BackupEntry e;
+        e.folder = info.absoluteFilePath();
+        e.name = info.fileName();
+        QFile mf(QDir(e.folder).filePath(manifestName()));
+        if (mf.open(QIODevice::ReadOnly) && mf.size() < 16 * 1024 * 1024)
+            e.manifest = Manifest::fromJson(mf.readAll());
+        if (e.manifest) {
+            e.size = e.manifest->totalSize();
+        } else {
+            for (const QFileInfo& f : QDir(e.folder).entryInfoList(QDir::Files))
+                e.size += f.size();
+        }
+        out.append(e);
+    }
+    std::sort(out.begin(), out.end(), [](const BackupEntry& a, const BackupEntry& b) {
+        // Folders whose manifest cannot be read come last.
+        if (a.manifest.has_value() != b.manifest.has_value())
+            return a.manifest.has_value();
+        if (a.manifest && a.manifest->created != b.manifest->created)
+            return a.manifest->created > b.manifest->created;
+        return a.name > b.name;
+    });
+    return out;
+}
+
+bool Backups::programRunning(const QString& dataFolder)
+{
+    if (!QFileInfo(lockFilePath(dataFolder)).exists())
+        return false;
+    QLockFile lock(lockFilePath(dataFolder));
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return false;
+    }
+    return lock.error() == QLockFile::LockFailedError;
+}
+
+QString Backups::lockFilePath(const QString& dataFolder)
+{
+    return QDir(dataFolder).filePath(QStringLiteral("kalvora.lock"));
+}
+
+QString Backups::defaultTarget(const QString& dataFolder)
+{
+    return QDir(dataFolder).filePath(QStringLiteral("yedekler"));
+}
+
+FolderSetting::FolderSetting(const QString& settingsFile) : m_settingsFile(settingsFile) {}
+
+namespace {
+
+std::unique_ptr<QSettings> openSettings(const QString& file)
+{
+    if (file.isEmpty())
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("orventa"), QStringLiteral("yedekle"));
+    return std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
+
+const QString folderKey = QStringLiteral("yedekKlasoru");
+
+} // namespace
+
+QString FolderSetting::folder(const QString& dataFolder) const
+{
+    const QString remembered = openSettings(m_settingsFile)->value(folderKey).toString();
+    return remembered.isEmpty() ? Backups::defaultTarget(dataFolder) : remembered;
+}
+
+void FolderSetting::remember(const QString& folder)
+{
+    auto settings = openSettings(m_settingsFile);
+    settings->setValue(folderKey, folder);
+    settings->sync();
+}
+
+} // namespace kalvora::backup

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+namespace kalvora::backup {
+
+enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+
+// yedekle [PASSWORD] [--auto [DIR]] [--data-dir DIR]
+struct CommandLine {
+    bool automatic = false;
+    bool help = false;
+    QString target;     // --auto DIR; empty: the remembered backup folder
+    QString key;        // the one plain argument; the program's database password when absent
+    QString dataFolder; // --data-dir, else $KALVORA_DATA_DIR, else the user's data folder
+    QString error;      // Turkish, when the arguments cannot be used
+
+    // arguments[0] is the program itself.
+    static CommandLine parse(const QStringList& arguments);
+};
+
+QString usageText();
+
+// One backup without a window, for scheduled use: the new folder on out, the reason on err.
+int runAutomatic(const CommandLine& commandLine, const QString& settingsFile, QTextStream& out,
+                 QTextStream& err);
+
+} // namespace kalvora::backup
