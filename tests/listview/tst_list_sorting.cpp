@@ -74,8 +74,19 @@ void cardHeaderClicked(ReportList* list, int column)
     }
 }
 
-// The time the test thread spent, which other work on a shared machine does not stretch as it stretches
-// the elapsed time.
+// Timings mean something only in an optimised build without sanitizers. They count the time the test
+// thread spent, which other work on a shared machine does not stretch as it stretches the elapsed time.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LISTVIEW_TEST_SANITIZED
+#endif
+#endif
+#if defined(QT_NO_DEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(LISTVIEW_TEST_SANITIZED)
+constexpr bool kTimed = true;
+#else
+constexpr bool kTimed = false;
+#endif
+
 qint64 threadMilliseconds()
 {
     timespec t{};
@@ -382,10 +393,10 @@ private Q_SLOTS:
         QCOMPARE(list.rowCount(), 10000);
         QCOMPARE(list.currentItem(), current);
         QCOMPARE(list.verticalScrollBar()->value(), 3000);
-        QVERIFY2(sort.cpu < 200, qPrintable(u"sort: %1 ms"_s.arg(sort.cpu)));
+        QVERIFY2(!kTimed || sort.cpu < 200, qPrintable(u"sort: %1 ms"_s.arg(sort.cpu)));
 
         const Timing fit = bestOfFive([&] { SutunlariSigdir(&list); });
-        QVERIFY2(fit.cpu < 50, qPrintable(u"fit: %1 ms"_s.arg(fit.cpu)));
+        QVERIFY2(!kTimed || fit.cpu < 50, qPrintable(u"fit: %1 ms"_s.arg(fit.cpu)));
         qInfo("sort %lld ms (%lld ms elapsed), fit %lld ms (%lld ms elapsed)", sort.cpu, sort.elapsed,
               fit.cpu, fit.elapsed);
     }
