@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace kalvora {
+
+class ReportDefinition;
+
+// The rows of one query of a definition, every value as text (a null as the empty text).
+struct ReportDataSet {
+    QString name;
+    QStringList columns;
+    QList<QStringList> rows;
+
+    // Without regard to case; -1 when absent.
+    int columnIndex(const QString& column) const;
+};
+
+// Reads every query ("TfrxADOQuery") of the definition through its connection object: the file named
+// by "Data Source" of the connection string (relative to the definition's folder when relative),
+// opened read-only. Throws ReportError naming the query and the file.
+QList<ReportDataSet> loadDataSets(const ReportDefinition& definition);
+
+// The value of one key of an ADO connection string ("Data Source"), without its quotes; keys without
+// regard to case. Empty when absent.
+QString connectionStringValue(const QString& connectionString, const QString& key);
+
+// "Data Source=<file>" with the quotes the file name needs.
+QString connectionStringPart(const QString& key, const QString& value);
+
+} // namespace kalvora
