@@ -6,6 +6,7 @@
 #include "app/window_openers.h"
 #include "data/data_folder.h"
 #include "data/store.h"
+#include "reports/report_templates.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,6 +40,7 @@ int runApplication(int argc, char** argv)
 
     Store store(dataFolder);
     const QList<StoreProblem> problems = store.initialize();
+    installTemplates(DataFolder::installationFolder(), dataFolder);
     for (const StoreProblem& p : problems)
         MessageBox::error(nullptr, p.text + QStringLiteral("\n\nDOSYAYA DOKUNULMADI."),
                           QStringLiteral("VERİ DOSYASI AÇILAMADI"));
