@@ -270,6 +270,22 @@ private Q_SLOTS:
         QCOMPARE(columnTexts(&list, 0), QStringList({u"A"_s, u"B"_s, u"C"_s}));
     }
 
+    void hiddenRowsStayHidden()
+    {
+        ReportList list;
+        list.setColumns({u"A"_s});
+        list.setRows({{u"1"_s}, {u"2"_s}, {u"3"_s}});
+        QTreeWidgetItem* two = list.topLevelItem(1);
+        two->setHidden(true);
+        SutunSirala(&list, 0, SortKind::Number);
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"1"_s, u"2"_s, u"3"_s}));
+        SutunSirala(&list, 0, SortKind::Number);
+        QCOMPARE(columnTexts(&list, 0), QStringList({u"3"_s, u"2"_s, u"1"_s}));
+        QVERIFY(two->isHidden());
+        QVERIFY(!list.topLevelItem(0)->isHidden());
+        QVERIFY(!list.topLevelItem(2)->isHidden());
+    }
+
     void outOfRangeColumnChangesNothing()
     {
         ReportList list;

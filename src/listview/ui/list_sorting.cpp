@@ -51,6 +51,11 @@ void SutunSirala(QTreeWidget* list, int column, SortKind kind)
     const QList<QTreeWidgetItem*> selected = list->selectedItems();
     const int top = list->verticalScrollBar()->value();
     const int left = list->horizontalScrollBar()->value();
+    QList<QTreeWidgetItem*> hidden;
+    for (int r = 0; r < rows; ++r) {
+        if (list->isRowHidden(r, QModelIndex()))
+            hidden.append(root->child(r));
+    }
     // The same items come back in a new order: the list's own signals would only report passing states.
     const QSignalBlocker blocker(list);
     list->setUpdatesEnabled(false);
@@ -64,6 +69,8 @@ void SutunSirala(QTreeWidget* list, int column, SortKind kind)
         list->setCurrentItem(current, currentColumn, QItemSelectionModel::NoUpdate);
     for (QTreeWidgetItem* item : selected)
         item->setSelected(true);
+    for (QTreeWidgetItem* item : hidden)
+        item->setHidden(true);
     list->verticalScrollBar()->setValue(top);
     list->horizontalScrollBar()->setValue(left);
     list->setUpdatesEnabled(true);
