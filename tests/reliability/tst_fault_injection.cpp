@@ -1,0 +1,300 @@
+#include "accounts/account_book.h"
+#include "customers/customer_repository.h"
+#include "data/store.h"
+#include "ledger/ledger_store.h"
+#include "reliability/store_checks.h"
+#include "support/fault_vfs.h"
+#include "support/test_data.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using namespace kalvora;
+using test::FaultVfs;
+
+namespace {
+
+using Action = std::function<void(Store&)>;
+using Setup = std::function<void(test::TestData&)>;
+
+Entry entry(const QString& amount, const QString& currency, const QString& description = QString())
+{
+    return Entry{description, amount, QDate(2024, 3, 15), QStringLiteral("10:20:30"), currency};
+}
+
+Customer person(Store& store, const QString& key)
+{
+    const auto c = CustomerRepository(store).find(key);
+    if (!c)
+        throw std::runtime_error("no such person");
+    return *c;
+}
+
+LedgerEntry ledgerEntry(const QString& amount)
+{
+    LedgerEntry e;
+    e.title = QStringLiteral("KİRA");
+    e.date = QStringLiteral("15.03.2024");
+    e.description = QStringLiteral("MART'IN KİRASI");
+    e.time = QStringLiteral("10:20:30");
+    e.maker = QStringLiteral("İŞLETME");
+    e.amount = amount;
+    return e;
+}
+
+// Two people with rows whose balances are written back, and one entry in each ledger.
+void standardSetup(test::TestData& data)
+{
+    Store& store = data.store();
+    AccountBook book(store);
+    const QString a = CustomerRepository(store).insert(
+        {QStringLiteral("ALİ VELİ"), QStringLiteral("212"), QString(), QString(), QString(), QString()});
+    const QString b = CustomerRepository(store).insert(
+        {QStringLiteral("AYŞE'NİN DÜKKANI"), QString(), QString(), QString(), QString(), QString()});
+    book.lend(person(store, a), entry(QStringLiteral("1500,5"), QStringLiteral("TL")));
+    book.collect(person(store, a), entry(QStringLiteral("250"), QStringLiteral("TL")));
+    book.lend(person(store, a), entry(QStringLiteral("100"), QStringLiteral("DOLAR")));
+    book.lend(person(store, b), entry(QStringLiteral("75,25"), QStringLiteral("EURO")));
+    book.collect(person(store, b), entry(QStringLiteral("75,25"), QStringLiteral("EURO")));
+    LedgerStore(store, Ledger::Income).record(ledgerEntry(QStringLiteral("1000")), -1);
+    LedgerStore(store, Ledger::Expense).record(ledgerEntry(QStringLiteral("12,5")), -1);
+}
+
+qint64 firstRowOf(Store& store, const QString& personKey)
+{
+    return store.accounts()
+        .scalar(QStringLiteral("SELECT min(otokod) FROM cari.CARIKART WHERE uye_kodu=?1"), {personKey})
+        .toLongLong();
+}
+
+struct Tally {
+    int injected = 0;     // runs in which the fault was injected
+    int failed = 0;       // of those, runs the action reported as failed
+    int storedAnyway = 0; // failed runs whose change was nevertheless stored whole
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Action)
+Q_DECLARE_METATYPE(kalvora::test::FaultVfs::Op)
+
+class TestFaultInjection : public QObject {
+    Q_OBJECT
+private:
+    QMap<QString, Tally> m_tallies;
+
+    // Runs the action on a Store over the fault VFS with each operation kind failing at its 1st, 2nd,
+    // 3rd... call until the action no longer meets the fault. After every injected run: a failure was
+    // reported as DbError naming a file, no transaction was left open, every file passes the integrity
+    // check, balances and cash boxes agree with the rows, and the files hold all of the change or none.
+    void runUnderFaults(const QString& label, const Setup& setup, const Action& action, bool persistent)
+    {
+        test::TestData data;
+        setup(data);
+        data.store().closeAll();
+        QTemporaryDir pristine;
+        test::copyFolderFiles(data.folder(), pristine.path());
+
+        test::FolderChecker original(pristine.path());
+        test::FolderChecker checker(data.folder());
+        QVERIFY2(checker.problems().isEmpty(), qPrintable(checker.problems().join(QLatin1Char('\n'))));
+        const QStringList before = checker.snapshot();
+
+        Store store(data.folder(), FaultVfs::name());
+        action(store);
+        const QStringList after = checker.snapshot();
+        QVERIFY2(after != before, "the action changes nothing");
+        QVERIFY(checker.problems().isEmpty());
+
+        auto restore = [&] {
+            checker.restoreFrom(original);
+            QCOMPARE(checker.snapshot(), before);
+        };
+        restore();
+
+        Tally& tally = m_tallies[label];
+        for (FaultVfs::Op op : FaultVfs::allOps) {
+            for (int n = 1;; ++n) {
+                QVERIFY2(n < 2000, "the action never stops meeting faults");
+                const QString where = QStringLiteral("%1: %2 #%3%4")
+                                          .arg(label, QString::fromLatin1(FaultVfs::opName(op)))
+                                          .arg(n)
+                                          .arg(persistent ? QStringLiteral(" and later") : QString());
+                bool ok = false;
+                QString message;
+                {
+                    test::ArmedFault fault(op, n, persistent);
+                    try {
+                        action(store);
+                        ok = true;
+                    } catch (const DbError& e) {
+                        message = e.turkishText();
+                    } catch (const std::exception& e) {
+                        QFAIL(qPrintable(where + QStringLiteral(": unexpected failure ") +
+                                         QString::fromUtf8(e.what())));
+                    }
+                }
+                const bool fired = FaultVfs::fired();
+                if (fired)
+                    ++tally.injected;
+                if (!ok) {
+                    ++tally.failed;
+                    QVERIFY2(fired, qPrintable(where + QStringLiteral(": failed without a fault")));
+                    QVERIFY2(message.contains(QStringLiteral(".mdb")), qPrintable(where + message));
+                }
+                // The store goes on working over the same connections, with no transaction left open.
+                try {
+                    QVERIFY2(!store.accounts().inTransaction(), qPrintable(where));
+                    QVERIFY2(!store.ledger(Ledger::Income).inTransaction(), qPrintable(where));
+                    QVERIFY2(!store.ledger(Ledger::Expense).inTransaction(), qPrintable(where));
+                    store.accounts().scalar(QStringLiteral("SELECT count(*) FROM cari.CARIKART"));
+                } catch (const DbError& e) {
+                    QFAIL(qPrintable(where + QStringLiteral(": the store no longer works: ") +
+                                     e.turkishText()));
+                }
+                const QStringList problems = checker.problems();
+                QVERIFY2(problems.isEmpty(),
+                         qPrintable(where + QLatin1Char('\n') + problems.join(QLatin1Char('\n'))));
+                const QStringList now = checker.snapshot();
+                if (ok) {
+                    QVERIFY2(now == after,
+                             qPrintable(where + QStringLiteral(": reported success, stored otherwise")));
+                } else if (now == after) {
+                    ++tally.storedAnyway;
+                } else {
+                    QVERIFY2(now == before,
+                             qPrintable(where + QStringLiteral(": part of the change was stored")));
+                }
+                if (now != before) {
+                    restore();
+                    if (QTest::currentTestFailed())
+                        return;
+                }
+                if (!fired)
+                    break;
+            }
+        }
+    }
+
+private Q_SLOTS:
+    void cleanupTestCase()
+    {
+        for (auto it = m_tallies.cbegin(); it != m_tallies.cend(); ++it)
+            qInfo("%s: %d fault points injected, %d reported failures, %d failed but stored whole",
+                  qPrintable(it.key()), it->injected, it->failed, it->storedAnyway);
+    }
+
+    void writeActions_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<bool>("persistent");
+        const QList<QPair<const char*, Action>> actions = {
+            {"person added",
+             [](Store& s) {
+                 CustomerRepository(s).insert({QStringLiteral("YENİ KİŞİ"), QStringLiteral("0212 555 11 22"),
+                                               QString(), QStringLiteral("12345678901"), QString(),
+                                               QStringLiteral("İSTANBUL")});
+             }},
+            {"person edited",
+             [](Store& s) {
+                 CustomerRepository(s).update(QStringLiteral("1"),
+                                              {QStringLiteral("ALİ VELİ OĞLU"), QStringLiteral("216"),
+                                               QString(), QString(), QStringLiteral("KADIKÖY"), QString()});
+             }},
+            {"person deleted with rows", [](Store& s) { CustomerRepository(s).remove(QStringLiteral("1")); }},
+            {"money lent",
+             [](Store& s) {
+                 AccountBook(s).lend(
+                     person(s, QStringLiteral("1")),
+                     entry(QStringLiteral("2000"), QStringLiteral("TL"), QStringLiteral("BORÇ")));
+             }},
+            {"money collected",
+             [](Store& s) {
+                 AccountBook(s).collect(person(s, QStringLiteral("2")),
+                                        entry(QStringLiteral("10,5"), QStringLiteral("EURO")));
+             }},
+            {"row edited",
+             [](Store& s) {
+                 AccountBook(s).edit(QStringLiteral("1"), QStringLiteral("ALİ VELİ"),
+                                     firstRowOf(s, QStringLiteral("1")),
+                                     entry(QStringLiteral("1.750,00"), QStringLiteral("DOLAR")));
+             }},
+            {"row cancelled",
+             [](Store& s) {
+                 AccountBook(s).cancel(QStringLiteral("1"), firstRowOf(s, QStringLiteral("1")));
+             }},
+            {"account reset",
+             [](Store& s) {
+                 const auto out = AccountBook(s).reset(QStringLiteral("2"));
+                 if (out.outstanding)
+                     throw std::runtime_error("reset refused");
+             }},
+            {"income recorded",
+             [](Store& s) {
+                 LedgerStore(s, Ledger::Income).record(ledgerEntry(QStringLiteral("99,99")), -1);
+             }},
+            {"expense cancelled",
+             [](Store& s) {
+                 if (!LedgerStore(s, Ledger::Expense).cancel(1))
+                     throw std::runtime_error("nothing cancelled");
+             }},
+        };
+        for (const auto& [name, action] : actions) {
+            QTest::addRow("%s, once", name) << action << false;
+            QTest::addRow("%s, from then on", name) << action << true;
+        }
+    }
+    void writeActions()
+    {
+        QFETCH(Action, action);
+        QFETCH(bool, persistent);
+        QString label = QString::fromUtf8(QTest::currentDataTag());
+        label.truncate(label.lastIndexOf(QLatin1Char(',')));
+        runUnderFaults(label, standardSetup, action, persistent);
+    }
+
+    // A first start on a failing disk reports the file it could not prepare; the next start on a sound
+    // disk prepares everything and keeps what the first one finished.
+    void firstStartOnFailingDisk_data()
+    {
+        QTest::addColumn<FaultVfs::Op>("op");
+        for (FaultVfs::Op op : FaultVfs::allOps)
+            QTest::newRow(FaultVfs::opName(op)) << op;
+    }
+    void firstStartOnFailingDisk()
+    {
+        QFETCH(FaultVfs::Op, op);
+        for (int n = 1;; n += 1 + n / 2) {
+            QVERIFY(n < 5000);
+            QTemporaryDir dir;
+            QList<StoreProblem> problems;
+            {
+                test::ArmedFault fault(op, n);
+                Store store(dir.path(), FaultVfs::name());
+                problems = store.initialize();
+            }
+            const bool fired = FaultVfs::fired();
+            Tally& tally = m_tallies[QStringLiteral("first start")];
+            tally.injected += fired ? 1 : 0;
+            tally.failed += problems.isEmpty() ? 0 : 1;
+            if (!fired)
+                QVERIFY(problems.isEmpty());
+            for (const StoreProblem& p : problems)
+                QVERIFY2(p.text.contains(p.file), qPrintable(p.text));
+            Store again(dir.path());
+            const auto second = again.initialize();
+            QVERIFY2(second.isEmpty(), qPrintable(second.isEmpty() ? QString() : second.first().text));
+            again.closeAll();
+            test::FolderChecker checker(dir.path());
+            const QStringList wrong = checker.problems();
+            QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+            if (!fired)
+                break;
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFaultInjection)
+#include "tst_fault_injection.moc"

@@ -1,0 +1,193 @@
+#include "accounts/account_book.h"
+#include "customers/customer_repository.h"
+#include "data/store.h"
+#include "ledger/ledger_store.h"
+#include "reliability/store_checks.h"
+#include "support/test_data.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace kalvora;
+
+namespace {
+
+// The child: an endless series of mixed write actions on the folder, each through the classes the
+// windows use. It says "ready" once its connections are open.
+int runWriter(const QString& folder, quint32 seed)
+{
+    QRandomGenerator rnd(seed);
+    Store store(folder);
+    store.accounts();
+    store.ledger(Ledger::Income);
+    store.ledger(Ledger::Expense);
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+
+    const QStringList currencies{QStringLiteral("TL"), QStringLiteral("DOLAR"), QStringLiteral("EURO")};
+    auto amount = [&] {
+        return QString::number(rnd.bounded(1, 100000)) +
+               (rnd.bounded(2) ? QStringLiteral(",") + QString::number(rnd.bounded(10, 100)) : QString());
+    };
+    auto entry = [&] {
+        return Entry{QStringLiteral("İŞLEM'%1").arg(rnd.bounded(1000)), amount(),
+                     QDate(2020, 1, 1).addDays(rnd.bounded(1500)), QStringLiteral("12:00:00"),
+                     currencies.at(rnd.bounded(3))};
+    };
+    for (quint64 i = 0;; ++i) {
+        CustomerRepository people(store);
+        AccountBook book(store);
+        const QList<Customer> all = people.all();
+        const int choice = all.size() < 3 ? 0 : rnd.bounded(100);
+        const Customer someone = all.isEmpty() ? Customer() : all.at(rnd.bounded(all.size()));
+        try {
+            if (choice < 8) {
+                people.insert({QStringLiteral("KİŞİ %1").arg(i), QStringLiteral("0212"), QString(), QString(),
+                               QString(), QStringLiteral("ADRES")});
+            } else if (choice < 30) {
+                book.lend(someone, entry());
+            } else if (choice < 50) {
+                book.collect(someone, entry());
+            } else if (choice < 58) {
+                const AccountState state = book.load(someone.key);
+                if (!state.rows.isEmpty())
+                    book.edit(someone.key, someone.name, state.rows.at(rnd.bounded(state.rows.size())).key,
+                              entry());
+            } else if (choice < 64) {
+                const AccountState state = book.load(someone.key);
+                if (!state.rows.isEmpty())
+                    book.cancel(someone.key, state.rows.at(rnd.bounded(state.rows.size())).key);
+            } else if (choice < 70) {
+                // Pays back what is owed in each currency, then empties the card.
+                const AccountState state = book.load(someone.key);
+                for (Currency c : allCurrencies) {
+                    const double owed = state.figures.balance(c);
+                    if (owed > 0)
+                        book.collect(someone, Entry{QString(), plainNumberText(owed), QDate(2024, 1, 1),
+                                                    QStringLiteral("12:00:00"), currencyText(c)});
+                    else if (owed < 0)
+                        book.lend(someone, Entry{QString(), plainNumberText(-owed), QDate(2024, 1, 1),
+                                                 QStringLiteral("12:00:00"), currencyText(c)});
+                }
+                book.reset(someone.key);
+            } else if (choice < 74) {
+                people.remove(someone.key);
+            } else if (choice < 76) {
+                people.update(someone.key, {someone.name + QStringLiteral("'"), QStringLiteral("0216"),
+                                            QString(), QString(), QString(), QString()});
+            } else if (choice < 90) {
+                LedgerEntry e;
+                e.title = QStringLiteral("KALEM");
+                e.date = QStringLiteral("15.03.2024");
+                e.time = QStringLiteral("10:00:00");
+                e.maker = QStringLiteral("İŞLETME");
+                e.amount = amount();
+                LedgerStore(store, rnd.bounded(2) ? Ledger::Income : Ledger::Expense).record(e, -1);
+            } else {
+                LedgerStore ledger(store, rnd.bounded(2) ? Ledger::Income : Ledger::Expense);
+                const QList<LedgerEntry> entries = ledger.allEntries();
+                if (!entries.isEmpty())
+                    ledger.cancel(entries.at(rnd.bounded(entries.size())).key);
+            }
+        } catch (const DbError& e) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.turkishText()));
+            return 2;
+        }
+    }
+}
+
+} // namespace
+
+class TestKill : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // The writer is killed with SIGKILL at random moments, over and over, on the same folder. After
+    // each kill a fresh connection to every file must find it sound and every stored balance equal to
+    // the sum of its rows; whatever the writer had not committed is simply not there.
+    void killedWriterLosesNothing()
+    {
+        const int wantedKills = 55;
+        const qint64 timeLimitMs = 90000;
+        test::TestData data;
+        data.store().closeAll();
+        const QString folder = data.folder();
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator rnd(seed);
+        qInfo("seed %u", seed);
+
+        QElapsedTimer clock;
+        clock.start();
+        int kills = 0;
+        int midTransaction = 0;
+        int lastRows = 0;
+        while (kills < wantedKills && clock.elapsed() < timeLimitMs) {
+            QProcess writer;
+            writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            writer.start(QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("--writer"), folder, QString::number(rnd.generate())});
+            QVERIFY2(writer.waitForStarted(10000), qPrintable(writer.errorString()));
+            QByteArray said;
+            while (!said.contains("ready\n")) {
+                QVERIFY2(writer.waitForReadyRead(20000), "the writer did not start");
+                said += writer.readAllStandardOutput();
+            }
+            // Mostly short delays, so that kills often land in the first actions; now and then a longer
+            // one lets the files grow.
+            const int dice = rnd.bounded(20);
+            QThread::msleep(dice < 10 ? rnd.bounded(40) : dice < 17 ? rnd.bounded(400) : rnd.bounded(1500));
+            QVERIFY2(writer.state() == QProcess::Running,
+                     qPrintable(QStringLiteral("the writer stopped by itself (seed %1)").arg(seed)));
+            writer.kill();
+            QVERIFY(writer.waitForFinished(10000));
+            QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+            ++kills;
+            for (const test::FolderFile& f : test::folderFiles)
+                if (QFile::exists(QDir(folder).filePath(QString::fromLatin1(f.name)) +
+                                  QStringLiteral("-journal")))
+                    ++midTransaction;
+
+            test::FolderChecker checker(folder);
+            const QStringList problems = checker.problems();
+            QVERIFY2(problems.isEmpty(),
+                     qPrintable(QStringLiteral("after kill %1 (seed %2):\n").arg(kills).arg(seed) +
+                                problems.join(QLatin1Char('\n'))));
+            lastRows = checker.file(files::transactions)
+                           .scalar(QStringLiteral("SELECT count(*) FROM CARIKART"))
+                           .toInt();
+            if (kills % 20 == 0) {
+                // A normal start after the crash finds nothing to report.
+                checker.close();
+                Store store(folder);
+                const auto startProblems = store.initialize();
+                QVERIFY2(startProblems.isEmpty(), qPrintable(startProblems.value(0).text));
+            }
+        }
+        qInfo("%d kills survived in %lld ms, %d of them left a journal to roll back, %d rows at the end",
+              kills, clock.elapsed(), midTransaction, lastRows);
+        QVERIFY2(kills >= 50, "too few kills in the time allowed");
+        QVERIFY2(lastRows > 0, "the writer never committed anything");
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--writer") == 0) {
+        QCoreApplication app(argc, argv);
+        return runWriter(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toUInt());
+    }
+    QCoreApplication app(argc, argv);
+    TestKill test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_kill.moc"
