@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 using namespace kalvora;
@@ -666,6 +667,59 @@ private Q_SLOTS:
         click(&s.card, "MyButton6");
         AccountCard::setStatementAction({});
         QCOMPARE(seen, &s.card);
+    }
+
+    void headerClickSortsByTheColumnsKind_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("firstClick");
+        QTest::newRow("amount as number, smallest first")
+            << 1
+            << QStringList{QStringLiteral("-30,00"), QStringLiteral(",50"), QStringLiteral("200,00"),
+                           QStringLiteral("1.500,00")};
+        QTest::newRow("date as date, latest first")
+            << 3
+            << QStringList{QStringLiteral("02.01.2025"), QStringLiteral("31.12.2024"),
+                           QStringLiteral("10.03.2024"), QStringLiteral("05.01.2024")};
+        QTest::newRow("time does nothing")
+            << 4
+            << QStringList{QStringLiteral("12:00:00"), QStringLiteral("12:00:00"), QStringLiteral("12:00:00"),
+                           QStringLiteral("12:00:00")};
+    }
+    void headerClickSortsByTheColumnsKind()
+    {
+        QFETCH(int, column);
+        QFETCH(QStringList, firstClick);
+        Setup s;
+        s.data.addTransaction(s.key, QStringLiteral("200"), QStringLiteral("TL"),
+                              QStringLiteral("05.01.2024"), QStringLiteral("100"), QStringLiteral("A"));
+        s.data.addTransaction(s.key, QStringLiteral("1500"), QStringLiteral("TL"),
+                              QStringLiteral("10.03.2024"), QStringLiteral("100"), QStringLiteral("B"));
+        s.data.addTransaction(s.key, QStringLiteral("-30"), QStringLiteral("TL"),
+                              QStringLiteral("31.12.2024"), QStringLiteral("200"), QStringLiteral("C"));
+        s.data.addTransaction(s.key, QStringLiteral("0,5"), QStringLiteral("TL"),
+                              QStringLiteral("02.01.2025"), QStringLiteral("100"), QStringLiteral("D"));
+        s.open();
+        Q_EMIT s.list()->headerClicked(column);
+        QCOMPARE(s.column(column), firstClick);
+        if (column == 4) {
+            QCOMPARE(s.column(0), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                                               QStringLiteral("D")}));
+            return;
+        }
+        Q_EMIT s.list()->headerClicked(column);
+        QStringList reversed = firstClick;
+        std::reverse(reversed.begin(), reversed.end());
+        QCOMPARE(s.column(column), reversed);
+        // The statement sees the order shown, and the hidden key moves with its row.
+        QCOMPARE(s.card.shownRows().first().at(column), reversed.first());
+        const QString shownFirst = s.list()->cell(0, 0);
+        s.list()->setCurrentRow(0);
+        MessageBox::setNextAnswer(MessageBox::Button::Yes);
+        click(&s.card, "MyButton3");
+        QVERIFY(s.boxes.lastText().startsWith(shownFirst + QStringLiteral(" - ")));
+        QVERIFY(!storedColumn(s.data.store(), QStringLiteral("aylar")).contains(shownFirst));
+        QCOMPARE(storedColumn(s.data.store(), QStringLiteral("aylar")).size(), 3);
     }
 
     void resizingFollowsTheWindow()

@@ -11,6 +11,7 @@
 #include "data/db_error.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
+#include "listview/ui/list_sorting.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -448,7 +449,20 @@ void AccountCard::listingKindChosen(int index)
 
 void AccountCard::headerClicked(int column)
 {
-    Q_UNUSED(column);
+    switch (column) {
+    case ColDescription:
+    case ColCurrency:
+        SutunSirala(m_list, column, SortKind::Text);
+        break;
+    case ColAmount:
+        SutunSirala(m_list, column, SortKind::Number);
+        break;
+    case ColDate:
+        SutunSirala(m_list, column, SortKind::Date);
+        break;
+    default:
+        break; // SAAT does not sort
+    }
 }
 
 void AccountCard::printStatement()
