@@ -12,6 +12,9 @@ namespace kalvora {
 
 namespace {
 
+constexpr int maxNesting = 64;
+constexpr qsizetype maxExpressionLength = 2000;
+
 struct Token {
     enum Kind { End, Number, String, QuotedName, Ident, Punct, Bad };
     Kind kind = End;
@@ -153,6 +156,16 @@ private:
 
     NodePtr unary()
     {
+        // Nesting is bounded so that no text, however odd, can exhaust the stack.
+        if (++m_depth > maxNesting)
+            return nullptr;
+        NodePtr n = unaryInner();
+        --m_depth;
+        return n;
+    }
+
+    NodePtr unaryInner()
+    {
         if (isPunct('-')) {
             advance();
             NodePtr inner = unary();
@@ -257,6 +270,7 @@ private:
 
     Lexer m_lexer;
     Token m_tok;
+    int m_depth = 0;
 };
 
 std::optional<double> numberOf(const ReportValue& v)
@@ -444,6 +458,8 @@ QString valueText(const ReportValue& value)
 
 std::optional<ReportValue> evaluateExpression(const QString& expression, const ExpressionScope& scope)
 {
+    if (expression.size() > maxExpressionLength)
+        return std::nullopt;
     Parser parser(expression);
     const NodePtr tree = parser.parseAll();
     if (!tree)

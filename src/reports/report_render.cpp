@@ -10,16 +10,13 @@
 
 namespace kalvora {
 
-namespace {
-
-QPageLayout layoutFor(const PreparedPage& page)
+QPageLayout pageLayoutFor(const PreparedPage& page)
 {
     const QSizeF mm = page.size / unitsPerMm;
-    return QPageLayout(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-                       QPageLayout::Portrait, QMarginsF());
+    const bool landscape = mm.width() > mm.height();
+    return QPageLayout(QPageSize(landscape ? mm.transposed() : mm, QPageSize::Millimeter),
+                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
 }
-
-} // namespace
 
 void paintPage(QPainter& painter, const PreparedPage& page)
 {
@@ -69,14 +66,14 @@ void writePdf(const PreparedReport& report, const QString& path)
         writer.setCreator(QStringLiteral("KALVORA"));
         writer.setTitle(report.title);
         if (!report.pages.isEmpty())
-            writer.setPageLayout(layoutFor(report.pages.first()));
+            writer.setPageLayout(pageLayoutFor(report.pages.first()));
         QPainter painter;
         if (!painter.begin(&writer))
             throw failed(QString());
         const double scale = pageUnitScale(writer.resolution());
         for (qsizetype i = 0; i < report.pages.size(); ++i) {
             if (i > 0) {
-                writer.setPageLayout(layoutFor(report.pages.at(i)));
+                writer.setPageLayout(pageLayoutFor(report.pages.at(i)));
                 writer.newPage();
             }
             painter.save();

@@ -2,6 +2,8 @@
 
 #include "reports/report_layout.h"
 
+#include <QPageLayout>
+
 class QPainter;
 
 namespace kalvora {
@@ -15,6 +17,10 @@ inline double pageUnitScale(double dotsPerInch)
 {
     return dotsPerInch / (25.4 * unitsPerMm);
 }
+
+// The paper of a prepared page: a standard size where it is one (A4 turned sideways is A4 landscape),
+// no margins.
+QPageLayout pageLayoutFor(const PreparedPage& page);
 
 // Writes every page to a PDF file: to a temporary file first, renamed when complete. Throws
 // ReportError naming the file.

@@ -1,6 +1,7 @@
 #include "app/message_box.h"
 #include "reports/report_definition.h"
 #include "reports/report_layout.h"
+#include "reports/report_render.h"
 #include "reports/ui/report_viewer.h"
 #include "support/test_data.h"
 
@@ -180,6 +181,31 @@ private Q_SLOTS:
         QCOMPARE(boxes.count(), 1);
         QVERIFY(boxes.lastText().contains(QStringLiteral("PDF DOSYASI YAZILAMADI")));
         QCOMPARE(boxes.lastTitle(), QStringLiteral("PDF KAYDEDİLEMEDİ"));
+    }
+
+    // The paper follows the definition: A4 upright or turned sideways.
+    void paperSize_data()
+    {
+        QTest::addColumn<QString>("orientation");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("portrait") << QStringLiteral("poPortrait") << QStringLiteral("595 x 842 pts (A4)");
+        QTest::newRow("landscape") << QStringLiteral("poLandscape") << QStringLiteral("842 x 595 pts (A4)");
+    }
+    void paperSize()
+    {
+        QFETCH(QString, orientation);
+        QFETCH(QString, size);
+        QByteArray xml(threePages);
+        xml.replace("<TfrxReportPage Name=\"P\"",
+                    "<TfrxReportPage Name=\"P\" Orientation=\"" + orientation.toLatin1() + '"');
+        QTemporaryDir dir;
+        const QString pdf = QDir(dir.path()).filePath(QStringLiteral("kagit.pdf"));
+        writePdf(layoutReport(ReportDefinition::parse(xml, QStringLiteral("x")), {}), pdf);
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY(info.waitForFinished(60000));
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("Page size:       ") + size), qPrintable(out));
     }
 
     // raporla --pdf: a PDF without a window; a bad file is named on the error output, exit code not 0.

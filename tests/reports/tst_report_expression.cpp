@@ -119,6 +119,14 @@ private Q_SLOTS:
             << QStringLiteral("[FormatFloat('#,##.00', TABLO_GLR.\"S2\")]") << 3 << QStringLiteral(",50");
         QTest::newRow("upper case, Turkish")
             << QStringLiteral("[UpperCase('istanbul ışık')]") << 0 << QStringLiteral("İSTANBUL IŞIK");
+        QTest::newRow("deep nesting stays")
+            << QLatin1Char('[') + QString(5000, QLatin1Char('(')) + QLatin1Char(']') << 0
+            << QLatin1Char('[') + QString(5000, QLatin1Char('(')) + QLatin1Char(']');
+        QTest::newRow("nesting within bounds")
+            << QStringLiteral("[((((((((((1))))))))))]") << 0 << QStringLiteral("1");
+        const QString longSum = QStringLiteral("1") + QStringLiteral("+1").repeated(3000);
+        QTest::newRow("very long expression stays") << QLatin1Char('[') + longSum + QLatin1Char(']') << 0
+                                                    << QLatin1Char('[') + longSum + QLatin1Char(']');
         QTest::newRow("unknown function stays")
             << QStringLiteral("[Foo(1)]") << 0 << QStringLiteral("[Foo(1)]");
     }

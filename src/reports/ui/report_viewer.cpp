@@ -10,8 +10,6 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -320,10 +318,8 @@ bool ReportViewer::printTo(QPrinter& printer, int from, int to) const
         return false;
     from = std::clamp(from, 1, pageCount());
     to = std::clamp(to, from, pageCount());
-    const QSizeF mm = m_report.pages.at(from - 1).size / unitsPerMm;
     printer.setFullPage(true);
-    printer.setPageLayout(
-        QPageLayout(QPageSize(mm, QPageSize::Millimeter), QPageLayout::Portrait, QMarginsF()));
+    printer.setPageLayout(pageLayoutFor(m_report.pages.at(from - 1)));
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
