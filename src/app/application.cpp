@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QScreen>
 
 #include <memory>
 
@@ -55,7 +56,12 @@ int runApplication(int argc, char** argv)
     };
     QObject::connect(&main, &MainWindow::quitRequested, &app, endNow);
     QObject::connect(&login, &LoginWindow::closeRequested, &app, endNow);
-    QObject::connect(&login, &LoginWindow::accepted_, &app, [&] { main.showMaximized(); });
+    QObject::connect(&login, &LoginWindow::accepted_, &app, [&] {
+        // Without a window manager "maximised" means nothing, so take the screen's size first.
+        if (const QScreen* screen = main.screen())
+            main.setGeometry(screen->availableGeometry());
+        main.showMaximized();
+    });
     QApplication::setQuitOnLastWindowClosed(false);
 
     login.show();

@@ -102,7 +102,7 @@ MainWindow::MainWindow(Store& store, const QString& dataFolder, Openers openers,
                         QStringLiteral("TC KİMLİK NO"), QStringLiteral("VERGİ DAİRESİ"),
                         QStringLiteral("ADRES"), QStringLiteral("OTO_KOD")});
     for (int c = ColTl; c <= ColEuro; ++c)
-        m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        m_list->setColumnAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     connect(m_list, &ReportList::rowActivated, this, [this](int) { openAccountCard(); });
     connect(m_list, &ReportList::headerClicked, this, &MainWindow::headerClicked);
 
@@ -245,9 +245,6 @@ void MainWindow::DetayliAra()
                       c.name, c.workPhone, c.mobilePhone, c.idNumber, c.taxOffice, c.address, c.key});
     }
     m_list->setRows(texts);
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        for (int c = ColTl; c <= ColEuro; ++c)
-            m_list->topLevelItem(r)->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     m_count->setText(QString::number(m_list->rowCount()));
     if (m_openers.fitColumns) {
         m_openers.fitColumns(m_list);

@@ -29,9 +29,29 @@ void ReportList::setColumns(const QStringList& headers)
     setHeaderLabels(headers);
 }
 
-QTreeWidgetItem* ReportList::addRow(const QStringList& texts, const QVariant& hidden)
+void ReportList::setColumnAlignment(int column, Qt::Alignment alignment)
+{
+    headerItem()->setTextAlignment(column, alignment);
+    for (auto& a : m_alignments) {
+        if (a.first == column) {
+            a.second = alignment;
+            return;
+        }
+    }
+    m_alignments.append({column, alignment});
+}
+
+QTreeWidgetItem* ReportList::makeItem(const QStringList& texts) const
 {
     auto* item = new QTreeWidgetItem(texts);
+    for (const auto& a : m_alignments)
+        item->setTextAlignment(a.first, a.second);
+    return item;
+}
+
+QTreeWidgetItem* ReportList::addRow(const QStringList& texts, const QVariant& hidden)
+{
+    auto* item = makeItem(texts);
     item->setData(0, Qt::UserRole, hidden);
     addTopLevelItem(item);
     return item;
@@ -43,7 +63,7 @@ void ReportList::setRows(const QList<QStringList>& rows, const QList<QVariant>& 
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        auto* item = new QTreeWidgetItem(rows.at(i));
+        auto* item = makeItem(rows.at(i));
         if (i < hidden.size())
             item->setData(0, Qt::UserRole, hidden.at(i));
         items.append(item);

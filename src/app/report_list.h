@@ -14,6 +14,8 @@ public:
     explicit ReportList(QWidget* parent = nullptr);
 
     void setColumns(const QStringList& headers);
+    // Alignment of a column's header and cells; rows added later take it before they reach the view.
+    void setColumnAlignment(int column, Qt::Alignment alignment);
     // Appends one row; texts[0] is the row text, the rest its sub-items.
     QTreeWidgetItem* addRow(const QStringList& texts, const QVariant& hidden = QVariant());
     // Replaces all rows at once (much faster than adding one by one).
@@ -36,6 +38,10 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QTreeWidgetItem* makeItem(const QStringList& texts) const;
+    QList<QPair<int, Qt::Alignment>> m_alignments;
 };
 
 } // namespace kalvora

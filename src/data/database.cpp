@@ -90,6 +90,9 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
     db.check(sqlite3_create_collation_v2(raw, "TURKISH", SQLITE_UTF8, nullptr, turkishCollation, nullptr));
     // Reading the schema is the first access that needs the key: a wrong key fails here.
     db.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    // Every page read from an encrypted file is decrypted and checked; a larger cache keeps the pages of
+    // a whole store in memory, so list reloads do not pay that again.
+    db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
     return db;
 }
 
@@ -105,6 +108,7 @@ void Database::attach(const QString& path, const QString& alias, const QString& 
     // The key is checked on first use of the attached schema.
     try {
         exec(QStringLiteral("SELECT count(*) FROM ") + alias + QStringLiteral(".sqlite_master"));
+        exec(QStringLiteral("PRAGMA ") + alias + QStringLiteral(".cache_size = -65536"));
     } catch (const DbError& e) {
         try {
             exec(QStringLiteral("DETACH DATABASE ") + alias);

@@ -10,6 +10,16 @@ namespace kalvora {
 
 QString BuyukHarf(const QString& text)
 {
+    // Stored texts are upper case already: hand them back without copying.
+    bool lower = false;
+    for (QChar c : text) {
+        if (c.isLower() || c == QChar(0x0131)) {
+            lower = true;
+            break;
+        }
+    }
+    if (!lower)
+        return text;
     QString s = text;
     s.replace(QChar(0x0069), QChar(0x0130)); // i -> İ
     s.replace(QChar(0x0131), QChar(0x0049)); // ı -> I
