@@ -24,10 +24,12 @@ DataSize sizeByName(const QString& name)
 
 namespace {
 
-const char* const firstNames[] = {"AHMET", "MEHMET", "AYŞE", "FATMA", "ALİ", "VELİ", "ZEYNEP", "EMİNE", "HÜSEYİN",
-                                  "İBRAHİM", "ÇAĞLA", "ŞEYMA", "ÖMER", "ÜMİT", "IŞIL", "GÖKHAN", "DERYA", "CAN"};
-const char* const lastNames[] = {"YILMAZ", "KAYA", "DEMİR", "ŞAHİN", "ÇELİK", "YILDIZ", "YILDIRIM", "ÖZTÜRK",
-                                 "AYDIN", "ÖZDEMİR", "ARSLAN", "DOĞAN", "KILIÇ", "ASLAN", "ÇETİN", "KARA"};
+const char* const firstNames[] = {"AHMET",  "MEHMET", "AYŞE",    "FATMA",   "ALİ",   "VELİ",
+                                  "ZEYNEP", "EMİNE",  "HÜSEYİN", "İBRAHİM", "ÇAĞLA", "ŞEYMA",
+                                  "ÖMER",   "ÜMİT",   "IŞIL",    "GÖKHAN",  "DERYA", "CAN"};
+const char* const lastNames[] = {"YILMAZ",   "KAYA",   "DEMİR", "ŞAHİN",   "ÇELİK",  "YILDIZ",
+                                 "YILDIRIM", "ÖZTÜRK", "AYDIN", "ÖZDEMİR", "ARSLAN", "DOĞAN",
+                                 "KILIÇ",    "ASLAN",  "ÇETİN", "KARA"};
 const char* const offices[] = {"KADIKÖY", "BEŞİKTAŞ", "ÜSKÜDAR", "ÇANKAYA", "KONAK", "NİLÜFER", "SELÇUKLU"};
 const char* const currencies[] = {"TL", "TL", "TL", "DOLAR", "EURO"};
 
@@ -36,7 +38,8 @@ QString amountText(std::mt19937_64& rng)
     const int whole = static_cast<int>(rng() % 20000) + 1;
     if (rng() % 2)
         return QString::number(whole);
-    return QString::number(whole) + QLatin1Char(',') + QString::number(rng() % 100).rightJustified(2, QLatin1Char('0'));
+    return QString::number(whole) + QLatin1Char(',') +
+           QString::number(rng() % 100).rightJustified(2, QLatin1Char('0'));
 }
 
 } // namespace
@@ -55,29 +58,35 @@ void generate(const QString& folder, const DataSize& size)
     {
         Transaction tx(db);
         Statement ins = db.prepare(QStringLiteral(
-            "INSERT INTO MUSTERILER(adisoyadi,istel,ceptel,tc,verdai,adres,SonBakiye,SonBakiye_usd,SonBakiye_euro) "
+            "INSERT INTO "
+            "MUSTERILER(adisoyadi,istel,ceptel,tc,verdai,adres,SonBakiye,SonBakiye_usd,SonBakiye_euro) "
             "VALUES (?1,?2,?3,?4,?5,?6,'0','0','0')"));
         for (int p = 0; p < size.people; ++p) {
-            const QString name = QString::fromUtf8(firstNames[rng() % std::size(firstNames)]) + QLatin1Char(' ') +
-                                 QString::fromUtf8(lastNames[rng() % std::size(lastNames)]) + QLatin1Char(' ') +
-                                 QString::number(p + 1);
+            const QString name = QString::fromUtf8(firstNames[rng() % std::size(firstNames)]) +
+                                 QLatin1Char(' ') +
+                                 QString::fromUtf8(lastNames[rng() % std::size(lastNames)]) +
+                                 QLatin1Char(' ') + QString::number(p + 1);
             ins.reset();
             ins.bind(1, name)
                 .bind(2, QStringLiteral("0212 %1").arg(rng() % 10000000, 7, 10, QLatin1Char('0')))
                 .bind(3, QStringLiteral("05%1").arg(rng() % 1000000000, 9, 10, QLatin1Char('0')))
                 .bind(4, QString::number(10000000000ULL + rng() % 89999999999ULL))
                 .bind(5, QString::fromUtf8(offices[rng() % std::size(offices)]))
-                .bind(6, QStringLiteral("%1 SOKAK NO %2").arg(QString::fromUtf8(lastNames[rng() % std::size(lastNames)]))
+                .bind(6, QStringLiteral("%1 SOKAK NO %2")
+                             .arg(QString::fromUtf8(lastNames[rng() % std::size(lastNames)]))
                              .arg(rng() % 200 + 1));
             ins.step();
         }
         // Transactions: one person in ten is busy; the rest have a few rows each.
         Statement tr = db.prepare(QStringLiteral(
-            "INSERT INTO CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,istel,ceptel,tc,verdai,adres,"
-            "para) SELECT ?1,?2,?3,?4,?5,?6,adisoyadi,istel,ceptel,tc,verdai,adres,?7 FROM MUSTERILER WHERE oto_kod=?1"));
+            "INSERT INTO "
+            "CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,istel,ceptel,tc,verdai,adres,"
+            "para) SELECT ?1,?2,?3,?4,?5,?6,adisoyadi,istel,ceptel,tc,verdai,adres,?7 FROM MUSTERILER WHERE "
+            "oto_kod=?1"));
         for (int t = 0; t < size.transactions; ++t) {
-            const qint64 person = (rng() % 10 == 0) ? static_cast<qint64>(rng() % std::max(1, size.people / 10)) + 1
-                                                    : static_cast<qint64>(rng() % size.people) + 1;
+            const qint64 person = (rng() % 10 == 0)
+                                      ? static_cast<qint64>(rng() % std::max(1, size.people / 10)) + 1
+                                      : static_cast<qint64>(rng() % size.people) + 1;
             const bool lent = rng() % 3 != 0;
             const QString amount = amountText(rng);
             const QDate date = first.addDays(static_cast<qint64>(rng() % days));
@@ -112,7 +121,8 @@ void generate(const QString& folder, const DataSize& size)
         Database& ldb = store.ledger(l);
         Transaction tx(ldb);
         Statement ins = ldb.prepare(QStringLiteral(
-            "INSERT INTO GIDERLER(gider_ad,gider_tarihi,gider_aciklama,gider_saati,gider_yapan,gider_tutar,gider_iptal) "
+            "INSERT INTO "
+            "GIDERLER(gider_ad,gider_tarihi,gider_aciklama,gider_saati,gider_yapan,gider_tutar,gider_iptal) "
             "VALUES (?1,?2,?3,?4,'İŞLETME',?5,?6)"));
         double cash = 0;
         for (int e = 0; e < size.ledgerEntries; ++e) {

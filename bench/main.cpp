@@ -44,7 +44,8 @@ int main(int argc, char** argv)
         QDir().mkpath(folder);
         generate(folder, size);
         out << "generated " << size.name << " (" << size.people << " people, " << size.transactions
-            << " transactions, " << size.ledgerEntries << " entries per ledger) in " << t.elapsed() << " ms\n";
+            << " transactions, " << size.ledgerEntries << " entries per ledger) in " << t.elapsed()
+            << " ms\n";
     } else {
         out << "using existing data folder " << folder << "\n";
     }

@@ -59,8 +59,9 @@ void literalCustomerList(const QString& folder, const QString& filter, ReportLis
             continue;
         rows.append({displayAmount(st.text(QStringLiteral("SonBakiye"))),
                      displayAmount(st.text(QStringLiteral("SonBakiye_usd"))),
-                     displayAmount(st.text(QStringLiteral("SonBakiye_euro"))), st.text(QStringLiteral("adisoyadi")),
-                     st.text(QStringLiteral("istel")), st.text(QStringLiteral("ceptel")), st.text(QStringLiteral("tc")),
+                     displayAmount(st.text(QStringLiteral("SonBakiye_euro"))),
+                     st.text(QStringLiteral("adisoyadi")), st.text(QStringLiteral("istel")),
+                     st.text(QStringLiteral("ceptel")), st.text(QStringLiteral("tc")),
                      st.text(QStringLiteral("verdai")), st.text(QStringLiteral("adres")),
                      st.text(QStringLiteral("oto_kod"))});
     }
@@ -82,7 +83,8 @@ QList<QStringList> literalMoneyList(const QString& folder, bool given, const QSt
             continue;
         const double amount = numberValue(st.text(QStringLiteral("tutar")));
         rows.append({st.text(QStringLiteral("adisoyadi")), st.text(QStringLiteral("istel")),
-                     st.text(QStringLiteral("ceptel")), st.text(QStringLiteral("tc")), st.text(QStringLiteral("verdai")),
+                     st.text(QStringLiteral("ceptel")), st.text(QStringLiteral("tc")),
+                     st.text(QStringLiteral("verdai")),
                      st.text(QStringLiteral("durum")) + QLatin1Char(' ') + st.text(QStringLiteral("tarih")),
                      st.text(QStringLiteral("aylar")),
                      formatAmount(given ? amount : -amount, AmountPattern::NoLeadingZero)});
@@ -97,7 +99,10 @@ void literalNetPosition(const QString& folder)
     double sums[6] = {};
     while (st.step()) {
         const QString c = st.text(QStringLiteral("para_cinsi"));
-        const int i = c == QLatin1String("TL") ? 0 : c == QLatin1String("DOLAR") ? 1 : c == QLatin1String("EURO") ? 2 : -1;
+        const int i = c == QLatin1String("TL")      ? 0
+                      : c == QLatin1String("DOLAR") ? 1
+                      : c == QLatin1String("EURO")  ? 2
+                                                    : -1;
         if (i < 0)
             continue;
         const QString p = st.text(QStringLiteral("para"));
@@ -131,12 +136,13 @@ QList<Operation> OperationSet::operations()
                     p->main->DetayliAra();
                 },
                 [p, scratchList] { literalCustomerList(p->folder, QString(), scratchList); }});
-    ops.append({QStringLiteral("DetayliAra, filter \"YILMAZ 12\""),
-                [p] {
-                    p->main->filterBox()->setText(QStringLiteral("YILMAZ 12"));
-                    p->main->DetayliAra();
-                },
-                [p, scratchList] { literalCustomerList(p->folder, QStringLiteral("YILMAZ 12"), scratchList); }});
+    ops.append(
+        {QStringLiteral("DetayliAra, filter \"YILMAZ 12\""),
+         [p] {
+             p->main->filterBox()->setText(QStringLiteral("YILMAZ 12"));
+             p->main->DetayliAra();
+         },
+         [p, scratchList] { literalCustomerList(p->folder, QStringLiteral("YILMAZ 12"), scratchList); }});
     p->main->filterBox()->clear();
     p->main->DetayliAra();
     ops.append({QStringLiteral("money given list, TL (query)"),
@@ -145,7 +151,8 @@ QList<Operation> OperationSet::operations()
     ops.append({QStringLiteral("money received list, DOLAR (query)"),
                 [p] { moneyListRows(*p->store, MoneyDirection::Received, QStringLiteral("DOLAR")); },
                 [p] { literalMoneyList(p->folder, false, QStringLiteral("DOLAR")); }});
-    ops.append({QStringLiteral("debtors list (query)"), [p] { balanceListRows(*p->store, BalanceSide::Debtors); },
+    ops.append({QStringLiteral("debtors list (query)"),
+                [p] { balanceListRows(*p->store, BalanceSide::Debtors); },
                 {}});
     ops.append({QStringLiteral("net position"), [p] { computeNetPosition(*p->store); },
                 [p] { literalNetPosition(p->folder); }});

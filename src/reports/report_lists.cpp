@@ -17,8 +17,9 @@ QList<QStringList> moneyListRows(Store& store, MoneyDirection direction, const Q
     // of the stored amount (received amounts are negative, so ascending puts the largest repayment first).
     // A text that is no number reads as zero, as everywhere else.
     Statement st = store.accounts().prepare(
-        QStringLiteral("SELECT adisoyadi, istel, ceptel, tc, verdai, durum, tarih, aylar, tutar FROM CARIKART "
-                       "WHERE para = ?1 AND para_cinsi = ?2 ORDER BY coalesce(cdbl(tutar), 0) ") +
+        QStringLiteral(
+            "SELECT adisoyadi, istel, ceptel, tc, verdai, durum, tarih, aylar, tutar FROM CARIKART "
+            "WHERE para = ?1 AND para_cinsi = ?2 ORDER BY coalesce(cdbl(tutar), 0) ") +
         (given ? QStringLiteral("DESC") : QStringLiteral("ASC")) + QStringLiteral(", otokod ASC"));
     st.bind(1, given ? QStringLiteral("100") : QStringLiteral("200")).bind(2, currency);
     QList<QStringList> rows;
@@ -44,8 +45,8 @@ QList<QStringList> balanceListRows(Store& store, BalanceSide side)
         (debtors ? QStringLiteral("DESC") : QStringLiteral("ASC")) + QStringLiteral(", oto_kod ASC"));
     QList<QStringList> rows;
     while (st.step()) {
-        rows.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), displayAmount(st.text(6)),
-                     displayAmount(st.text(7)), displayAmount(st.text(8))});
+        rows.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5),
+                     displayAmount(st.text(6)), displayAmount(st.text(7)), displayAmount(st.text(8))});
     }
     return rows;
 }

@@ -27,8 +27,8 @@ private Q_SLOTS:
         const qint64 b = data.addPerson(QStringLiteral("VELİ"));
         data.addTransaction(a, QStringLiteral("200"), QStringLiteral("DOLAR"), QStringLiteral("01.01.2020"),
                             QStringLiteral("100"), QStringLiteral("BİR"));
-        data.addTransaction(b, QStringLiteral("1500,5"), QStringLiteral("DOLAR"), QStringLiteral("02.01.2020"),
-                            QStringLiteral("100"));
+        data.addTransaction(b, QStringLiteral("1500,5"), QStringLiteral("DOLAR"),
+                            QStringLiteral("02.01.2020"), QStringLiteral("100"));
         data.addTransaction(a, QStringLiteral(",5"), QStringLiteral("DOLAR"), QStringLiteral("03.01.2020"),
                             QStringLiteral("100"));
         data.addTransaction(a, QStringLiteral("9999"), QStringLiteral("TL"), QStringLiteral("03.01.2020"),
@@ -38,8 +38,8 @@ private Q_SLOTS:
         data.addTransaction(a, QStringLiteral("70"), QStringLiteral("dolar"), QStringLiteral("03.01.2020"),
                             QStringLiteral("100"));
         const auto rows = moneyListRows(data.store(), MoneyDirection::Given, QStringLiteral("DOLAR"));
-        QCOMPARE(column(rows, 7), QStringList({QStringLiteral("1.500,50"), QStringLiteral("200,00"),
-                                               QStringLiteral(",50")}));
+        QCOMPARE(column(rows, 7),
+                 QStringList({QStringLiteral("1.500,50"), QStringLiteral("200,00"), QStringLiteral(",50")}));
         QCOMPARE(rows.at(1).at(0), QString()); // the name column holds the row's own copy (empty here)
         QCOMPARE(rows.at(1).at(5), QStringLiteral("01.01.2020 12:00:00"));
         QCOMPARE(rows.at(1).at(6), QStringLiteral("BİR"));
@@ -52,8 +52,8 @@ private Q_SLOTS:
         const qint64 a = data.addPerson(QStringLiteral("ALİ"));
         data.addTransaction(a, QStringLiteral("-150"), QStringLiteral("TL"), QStringLiteral("01.01.2020"),
                             QStringLiteral("200"));
-        data.addTransaction(a, QStringLiteral("-1.500,50"), QStringLiteral("TL"), QStringLiteral("01.01.2020"),
-                            QStringLiteral("200"));
+        data.addTransaction(a, QStringLiteral("-1.500,50"), QStringLiteral("TL"),
+                            QStringLiteral("01.01.2020"), QStringLiteral("200"));
         data.addTransaction(a, QStringLiteral("400"), QStringLiteral("TL"), QStringLiteral("01.01.2020"),
                             QStringLiteral("100"));
         const auto rows = moneyListRows(data.store(), MoneyDirection::Received, QStringLiteral("TL"));
@@ -66,8 +66,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QString>("total");
         QTest::newRow("empty") << QStringList() << QStringLiteral("0,00");
-        QTest::newRow("grouped and fraction") << QStringList({QStringLiteral("1.234,50"), QStringLiteral(",50")})
-                                              << QStringLiteral("1.235,00");
+        QTest::newRow("grouped and fraction")
+            << QStringList({QStringLiteral("1.234,50"), QStringLiteral(",50")}) << QStringLiteral("1.235,00");
         QTest::newRow("half") << QStringList({QStringLiteral(",50")}) << QStringLiteral("0,50");
         QTest::newRow("signed") << QStringList({QStringLiteral("100,00"), QStringLiteral("-1.250,00")})
                                 << QStringLiteral("-1.150,00");
@@ -82,7 +82,8 @@ private Q_SLOTS:
     void debtorsAndCreditors()
     {
         test::TestData data;
-        data.addPerson(QStringLiteral("SIFIR"), QStringLiteral("0,00"), QStringLiteral("0"), QStringLiteral("0"));
+        data.addPerson(QStringLiteral("SIFIR"), QStringLiteral("0,00"), QStringLiteral("0"),
+                       QStringLiteral("0"));
         data.addPerson(QStringLiteral("İKİ YÖNLÜ"), QStringLiteral("100,00"), QStringLiteral("-50,00"),
                        QStringLiteral("0,00"));
         data.addPerson(QStringLiteral("EURO BORÇLU"), QStringLiteral("0,00"), QStringLiteral("0,00"),
@@ -97,7 +98,8 @@ private Q_SLOTS:
         QCOMPARE(totalOfShownAmounts(column(debtors, 7)), QStringLiteral("-50,00"));
         QCOMPARE(totalOfShownAmounts(column(debtors, 6)), QStringLiteral("1.350,00"));
         const auto creditors = balanceListRows(data.store(), BalanceSide::Creditors);
-        QCOMPARE(column(creditors, 0), QStringList({QStringLiteral("ALACAKLI"), QStringLiteral("İKİ YÖNLÜ")}));
+        QCOMPARE(column(creditors, 0),
+                 QStringList({QStringLiteral("ALACAKLI"), QStringLiteral("İKİ YÖNLÜ")}));
         QCOMPARE(creditors.at(0).at(6), QStringLiteral("-1.250,00"));
         QCOMPARE(totalOfShownAmounts(column(creditors, 6)), QStringLiteral("-1.150,00"));
     }

@@ -1,0 +1,124 @@
+#include "reports/ui/balance_list_window.h"
+
+#include "app/message_box.h"
+#include "app/report_list.h"
+#include "app/twips.h"
+#include "data/db_error.h"
+#include "listview/ui/list_sorting.h"
+#include "reports/ui/list_printing.h"
+
+#include <QLabel>
+
+namespace kalvora {
+
+namespace {
+enum Column { ColName, ColWork, ColMobile, ColTc, ColTax, ColAddress, ColTl, ColUsd, ColEuro };
+}
+
+BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, BalanceSide side,
+                                     QWidget* parent)
+    : ListReportWindow(store, dataFolder, parent), m_side(side)
+{
+    const bool debtors = side == BalanceSide::Debtors;
+    setObjectName(debtors ? QStringLiteral("Form17") : QStringLiteral("Form18"));
+    setWindowTitle(debtors ? QStringLiteral("TÜM BORÇULAR-TUTARA GÖRE LİSTELENMİŞTİR.")
+                           : QStringLiteral("BÜTÜN ALACAKLILAR-TUTARA GÖRE LİSTELENMİŞTİR."));
+    m_list->setAccessibleName(windowTitle());
+    if (debtors) {
+        m_list->setColumns({QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),
+                            QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
+                            QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("ADRES"),
+                            QStringLiteral("BORÇ TOPLAMI (TL)"), QStringLiteral("BORÇ TOPLAMI (DOLAR)"),
+                            QStringLiteral("BORÇ TOPLAMI (EURO)")});
+    } else {
+        m_list->setColumns({QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),
+                            QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
+                            QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("ADRES"),
+                            QStringLiteral("TOPLAM BORÇ(TL)"), QStringLiteral("TOPLAM BORÇ(DOLAR)"),
+                            QStringLiteral("TOPLAM BORÇ(EURO)")});
+    }
+    for (int c = ColTl; c <= ColEuro; ++c)
+        m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    m_totalTl = addTotal("Label1", QStringLiteral("TOPLAM TL"), "Label3", 60);
+    m_totalUsd = addTotal("Label4", QStringLiteral("TOPLAM DOLAR"), "Label2", 3180);
+    m_totalEuro = addTotal("Label6", QStringLiteral("TOPLAM EURO"), "Label5", 6300);
+    connect(m_list, &ReportList::headerClicked, this, &BalanceListWindow::headerClicked);
+    fill();
+}
+
+void BalanceListWindow::fill()
+{
+    m_list->clear();
+    QList<QStringList> rows;
+    try {
+        rows = balanceListRows(m_store, m_side);
+    } catch (const DbError& e) {
+        MessageBox::error(this, e.turkishText());
+    }
+    m_list->setRows(rows);
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        for (int c = ColTl; c <= ColEuro; ++c)
+            m_list->topLevelItem(r)->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    SutunlariSigdir(m_list);
+    ToPLa();
+    ToPLa_usd();
+    ToPLa_euro();
+}
+
+void BalanceListWindow::totalColumn(int column, QLabel* label)
+{
+    QStringList amounts;
+    amounts.reserve(m_list->rowCount());
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        amounts.append(m_list->cell(r, column));
+    label->setText(totalOfShownAmounts(amounts));
+}
+
+void BalanceListWindow::ToPLa()
+{
+    totalColumn(ColTl, m_totalTl);
+}
+
+void BalanceListWindow::ToPLa_usd()
+{
+    totalColumn(ColUsd, m_totalUsd);
+}
+
+void BalanceListWindow::ToPLa_euro()
+{
+    totalColumn(ColEuro, m_totalEuro);
+}
+
+void BalanceListWindow::headerClicked(int column)
+{
+    // The three balances sort by their value; the texts in Turkish alphabetical order.
+    SutunSirala(m_list, column, column >= ColTl ? SortKind::Number : SortKind::Text);
+}
+
+void BalanceListWindow::print()
+{
+    ListPrintJob job;
+    job.columns = QStringLiteral("S1#/S2#/S3#/S4#/S5#/S6#/S7#/S8#/S9#/");
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        job.rows.append(
+            {{QStringLiteral("S1"), m_list->cell(r, ColName)},
+             {QStringLiteral("S2"), m_list->cell(r, ColWork) + QLatin1Char('-') + m_list->cell(r, ColMobile)},
+             {QStringLiteral("S5"), m_list->cell(r, ColTl)},
+             {QStringLiteral("S6"), m_list->cell(r, ColUsd)},
+             {QStringLiteral("S7"), m_list->cell(r, ColEuro)}});
+    }
+    job.templateName = QStringLiteral("bakiyeler.fr3");
+    job.memoFields = {{QStringLiteral("Memo1"), QStringLiteral("s1")},
+                      {QStringLiteral("Memo17"), QStringLiteral("s2")},
+                      {QStringLiteral("Memo2"), QStringLiteral("s5")},
+                      {QStringLiteral("Memo12"), QStringLiteral("s6")},
+                      {QStringLiteral("Memo15"), QStringLiteral("s7")}};
+    job.memoTexts = {
+        {QStringLiteral("Memo9"), windowTitle() + QStringLiteral("  Tarih:  [Date]      Saat:  [Time]")},
+        {QStringLiteral("Memo10"), m_totalTl->text()},
+        {QStringLiteral("Memo5"), m_totalUsd->text()},
+        {QStringLiteral("Memo11"), m_totalEuro->text()}};
+    printList(this, m_store, m_dataFolder, job, m_reportOptions);
+}
+
+} // namespace kalvora

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "reports/report_lists.h"
+#include "reports/ui/list_report_window.h"
+
+namespace kalvora {
+
+// Form17 (debtors) and Form18 (creditors) with the three balance totals.
+class BalanceListWindow final : public ListReportWindow {
+    Q_OBJECT
+public:
+    BalanceListWindow(Store& store, const QString& dataFolder, BalanceSide side, QWidget* parent = nullptr);
+
+    // TumBorclular / TumAlacaklilar: fills the list, then the three totals.
+    void fill();
+    void ToPLa();
+    void ToPLa_usd();
+    void ToPLa_euro();
+
+    void print() override;
+
+private:
+    void headerClicked(int column);
+    void totalColumn(int column, QLabel* label);
+
+    BalanceSide m_side;
+    QLabel* m_totalTl;
+    QLabel* m_totalUsd;
+    QLabel* m_totalEuro;
+};
+
+} // namespace kalvora

@@ -1,0 +1,124 @@
+#include "reports/ui/money_list_window.h"
+
+#include "app/accessibility.h"
+#include "app/message_box.h"
+#include "app/report_list.h"
+#include "app/twips.h"
+#include "data/db_error.h"
+#include "listview/ui/list_sorting.h"
+#include "reports/ui/list_printing.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace kalvora {
+
+namespace {
+enum Column { ColName, ColWork, ColMobile, ColTc, ColTax, ColDate, ColText, ColAmount };
+}
+
+MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyDirection direction,
+                                 QWidget* parent)
+    : ListReportWindow(store, dataFolder, parent), m_direction(direction)
+{
+    const bool given = direction == MoneyDirection::Given;
+    setObjectName(given ? QStringLiteral("Form14") : QStringLiteral("Form15"));
+    setWindowTitle(given ? QStringLiteral("VERDİĞİM PARALAR VE AYRINTILARI")
+                         : QStringLiteral("ALDIĞIM PARALAR VE AYRINTILARI"));
+    auto* label2 = new QLabel(QStringLiteral("PARA CİNSİ"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(twipsRect(60, 150, 1200, 285));
+    m_combo = new QComboBox(this);
+    m_combo->setObjectName(QStringLiteral("Combo1"));
+    m_combo->addItems(currencyCodes());
+    m_combo->setCurrentIndex(-1);
+    m_combo->setGeometry(twipsRect(1260, 90, 1800, 375));
+    nameByCaption(label2, m_combo);
+    setListTop(600);
+
+    m_list->setAccessibleName(windowTitle());
+    m_list->setColumns({QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),
+                        QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
+                        QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("TARİH"), QStringLiteral("AÇIKLAMA"),
+                        given ? QStringLiteral("TUTAR") : QStringLiteral("TUTARI")});
+    m_list->headerItem()->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+    m_totalCaption = new QLabel(
+        given ? QStringLiteral("TOPLAM VERDİĞİM TUTAR") : QStringLiteral("TOPLAM ALDIĞIM TUTAR"), m_strip);
+    m_totalCaption->setObjectName(QStringLiteral("Label1"));
+    m_totalCaption->setGeometry(twipsRect(60, 90, 3600, 285));
+    m_total = new QLabel(QStringLiteral("0,00"), m_strip);
+    m_total->setObjectName(QStringLiteral("Label3"));
+    m_total->setGeometry(twipsRect(60, 390, 3600, 330));
+    m_total->setStyleSheet(QStringLiteral("font-weight: bold; border: 1px solid gray; background: white;"));
+    m_total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_total->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    nameByCaption(m_totalCaption, m_total);
+
+    // Only choosing an item refills the list.
+    connect(m_combo, &QComboBox::activated, this, [this](int) { fill(); });
+    connect(m_list, &ReportList::headerClicked, this, &MoneyListWindow::headerClicked);
+    setTabOrder(m_combo, m_list);
+    fill();
+}
+
+void MoneyListWindow::fill()
+{
+    m_list->clear();
+    QList<QStringList> rows;
+    if (!m_combo->currentText().isEmpty()) {
+        try {
+            rows = moneyListRows(m_store, m_direction, m_combo->currentText());
+        } catch (const DbError& e) {
+            MessageBox::error(this, e.turkishText());
+        }
+    }
+    m_list->setRows(rows);
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        m_list->topLevelItem(r)->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+    SutunlariSigdir(m_list);
+    ToPLa();
+}
+
+void MoneyListWindow::ToPLa()
+{
+    QStringList amounts;
+    amounts.reserve(m_list->rowCount());
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        amounts.append(m_list->cell(r, ColAmount));
+    m_total->setText(totalOfShownAmounts(amounts));
+}
+
+void MoneyListWindow::headerClicked(int column)
+{
+    const SortKind kind = column == ColDate     ? SortKind::Date
+                          : column == ColAmount ? SortKind::Number
+                                                : SortKind::Text;
+    SutunSirala(m_list, column, kind);
+}
+
+void MoneyListWindow::print()
+{
+    ListPrintJob job;
+    job.columns = QStringLiteral("S1#/S2#/S3#/S4#/S5#/");
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        job.rows.append(
+            {{QStringLiteral("S1"), m_list->cell(r, ColName)},
+             {QStringLiteral("S2"), m_list->cell(r, ColWork) + QLatin1Char('-') + m_list->cell(r, ColMobile)},
+             {QStringLiteral("S3"), m_list->cell(r, ColDate)},
+             {QStringLiteral("S4"), m_list->cell(r, ColText)},
+             {QStringLiteral("S5"), m_list->cell(r, ColAmount)}});
+    }
+    job.templateName = QStringLiteral("paralar.fr3");
+    job.memoFields = {{QStringLiteral("Memo1"), QStringLiteral("s1")},
+                      {QStringLiteral("Memo11"), QStringLiteral("s4")},
+                      {QStringLiteral("Memo17"), QStringLiteral("s2")},
+                      {QStringLiteral("Memo2"), QStringLiteral("s5")},
+                      {QStringLiteral("Memo3"), QStringLiteral("s3")}};
+    job.memoTexts = {
+        {QStringLiteral("Memo9"), windowTitle() + QStringLiteral("  Tarih:  [Date]      Saat:  [Time]")},
+        {QStringLiteral("Memo8"), m_totalCaption->text() + QStringLiteral(": ")},
+        {QStringLiteral("Memo10"), m_total->text() + QLatin1Char(' ') + m_combo->currentText()}};
+    printList(this, m_store, m_dataFolder, job, m_reportOptions);
+}
+
+} // namespace kalvora

@@ -1,0 +1,84 @@
+#include "reports/ui/reports_menu_window.h"
+
+#include "app/picture_button.h"
+#include "app/twips.h"
+#include "reports/ui/balance_list_window.h"
+#include "reports/ui/money_list_window.h"
+#include "reports/ui/net_position_window.h"
+
+#include <QGroupBox>
+
+namespace kalvora {
+
+ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QWidget* parent)
+    : QDialog(parent), m_store(store), m_dataFolder(dataFolder)
+{
+    setObjectName(QStringLiteral("Form13"));
+    setWindowTitle(QStringLiteral("RAPORLAMA MENÜSÜ"));
+    setFixedSize(twips(4620), twips(6300));
+    auto* frame = new QGroupBox(this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setGeometry(twipsRect(120, 60, 4380, 6120));
+
+    struct Def {
+        const char* name;
+        const char* caption;
+        const char* title;
+        const char* text;
+        const char* icon;
+        QStyle::StandardPixmap fallback;
+    };
+    const Def defs[] = {
+        {"MyButton1", "VERDİĞİM PARALAR", "VERDİKLERİM", "BÜTÜN KİŞİLERE VERİLEN PARALARIN LİSTESİ", "go-up",
+         QStyle::SP_ArrowUp},
+        {"MyButton2", "ALDIĞIM PARALAR", "ALDIKLARIM",
+         "BÜTÜN KİŞİLERİN ÖDEDİKLERİ PARALAR SİZE ÖDENEN PARALAR VE LİSTESİ", "go-down",
+         QStyle::SP_ArrowDown},
+        {"MyButton3", "NET DURUM", "NET DURUMUNUZ", "NET DURUMUNUZU GÖSTERİR", "view-statistics",
+         QStyle::SP_FileDialogInfoView},
+        {"MyButton4", "BÜTÜN BORÇLULAR", "BORÇLULAR",
+         "SİZE NET BORCU OLAN KİŞİLERİ VE TOPLAM TUTARINI GÖREBİLİRSİNİZ", "go-next", QStyle::SP_ArrowRight},
+        {"MyButton5", "BÜTÜN ALACAKLILAR", "ALACAKLILARIN LİSTESİ",
+         "KİŞİLERE OLAN NET BORCUNUZU VE TOPLAM BORCUNUZU GÖREBİLİRSİNİZ", "go-previous",
+         QStyle::SP_ArrowLeft},
+        {"MyButton7", "&KAPAT", "KAPAT", "RAPORLAMA MENÜSÜNDEN ÇIKIŞ", "window-close",
+         QStyle::SP_DialogCloseButton},
+    };
+    int top = 240;
+    QWidget* previous = nullptr;
+    for (const Def& d : defs) {
+        auto* b = new PictureButton(QString::fromLatin1(d.name), QString::fromUtf8(d.caption),
+                                    QString::fromUtf8(d.title), QString::fromUtf8(d.text), frame);
+        b->setPicture(QString::fromLatin1(d.icon), d.fallback);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setGeometry(twipsRect(240, top, 3900, 840));
+        top += 960;
+        if (previous)
+            setTabOrder(previous, b);
+        previous = b;
+    }
+    auto button = [this](const char* name) { return findChild<PictureButton*>(QString::fromLatin1(name)); };
+    connect(button("MyButton1"), &QToolButton::clicked, this, [this] {
+        MoneyListWindow w(m_store, m_dataFolder, MoneyDirection::Given, this);
+        w.exec();
+    });
+    connect(button("MyButton2"), &QToolButton::clicked, this, [this] {
+        MoneyListWindow w(m_store, m_dataFolder, MoneyDirection::Received, this);
+        w.exec();
+    });
+    connect(button("MyButton3"), &QToolButton::clicked, this, [this] {
+        NetPositionWindow w(m_store, this);
+        w.exec();
+    });
+    connect(button("MyButton4"), &QToolButton::clicked, this, [this] {
+        BalanceListWindow w(m_store, m_dataFolder, BalanceSide::Debtors, this);
+        w.exec();
+    });
+    connect(button("MyButton5"), &QToolButton::clicked, this, [this] {
+        BalanceListWindow w(m_store, m_dataFolder, BalanceSide::Creditors, this);
+        w.exec();
+    });
+    connect(button("MyButton7"), &QToolButton::clicked, this, &QDialog::accept);
+}
+
+} // namespace kalvora
