@@ -2,7 +2,7 @@
 # Installs what building, running and testing KALVORA needs on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format ccache libssl3 ca-certificates
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libsqlcipher-dev sqlcipher
     xvfb xauth imagemagick poppler-utils fonts-dejavu-core
