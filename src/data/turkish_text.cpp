@@ -10,15 +10,19 @@ namespace kalvora {
 
 QString BuyukHarf(const QString& text)
 {
-    // Stored texts are upper case already: hand them back without copying.
-    bool lower = false;
-    for (QChar c : text) {
-        if (c.isLower() || c == QChar(0x0131)) {
-            lower = true;
-            break;
+    // Stored texts are upper case already: hand them back without copying. Small letters are not the
+    // only characters with capitals (title-case letters, small Roman numerals, circled letters, letters
+    // beyond the first 65,536), so the test is whether a character has an upper case of its own.
+    bool changes = false;
+    for (qsizetype i = 0; i < text.size() && !changes; ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
         }
+        changes = QChar::isLower(c) || QChar::isTitleCase(c) || QChar::toUpper(c) != c || c == 0x0131;
     }
-    if (!lower)
+    if (!changes)
         return text;
     QString s = text;
     s.replace(QChar(0x0069), QChar(0x0130)); // i -> İ

@@ -64,6 +64,7 @@ private Q_SLOTS:
         QTest::newRow("title-case digraph") << QStringLiteral("ǅ") << QStringLiteral("Ǆ");
         QTest::newRow("greek title case") << QStringLiteral("ᾈ") << QStringLiteral("ἈΙ");
         QTest::newRow("combining mark") << QStringLiteral("\u0345") << QStringLiteral("\u0399");
+        QTest::newRow("letter beyond 65,536") << QStringLiteral("𐐨") << QStringLiteral("𐐀");
         QTest::newRow("sharp s") << QStringLiteral("ß") << QStringLiteral("SS");
         QTest::newRow("turkish") << QStringLiteral("çiğdem ışık") << QStringLiteral("ÇİĞDEM IŞIK");
         QTest::newRow("already upper") << QStringLiteral("ALİ 2 İŞ") << QStringLiteral("ALİ 2 İŞ");
