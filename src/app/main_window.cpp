@@ -34,43 +34,62 @@ namespace {
 enum Column { ColTl, ColUsd, ColEuro, ColName, ColWork, ColMobile, ColTc, ColTax, ColAddress, ColKey };
 
 struct ButtonDef {
-    const char* name;
-    const char* caption;
-    const char* tipTitle;
-    const char* tipText;
-    const char* icon;
-    QStyle::StandardPixmap fallback;
+    ButtonSpec spec;
     int left;
     int top;
 };
 
 const ButtonDef buttonDefs[] = {
-    {"MyButton1", "YENİ KİŞİ &EKLE", "YENİ KİŞİ EKLE", "YENİ KİŞİLER EKLEMENİZİ SAĞLAR", "contact-new",
-     QStyle::SP_FileDialogNewFolder, 60, 60},
-    {"MyButton2", "BİLGİLERİ &DÜZENLE", "BİLGİLERİ DÜZENLE",
-     "EKLEDİĞİNİZ YENİ KİŞİLERİN DAHA ÖNCEKİ BİLGİLERİNİ DEĞİŞTİREBİLİRSİNİZ", "document-edit",
-     QStyle::SP_FileDialogDetailedView, 2070, 60},
-    {"MyButton3", "KİŞİ &SİL", "KİŞİYİ SİL", "LİSTEDEN SEÇTİĞİNİZ KİŞİYİ SİLER", "edit-delete",
-     QStyle::SP_TrashIcon, 4080, 60},
-    {"MyButton4", "HESAP &KARTI", "HESAP KARTI",
-     "LİSTEDEN SEÇİLEN KİŞİNİN HESAP KARTINA GİRİŞ YAPABİLİRSİNİZ", "x-office-spreadsheet",
-     QStyle::SP_FileDialogContentsView, 6090, 60},
-    {"MyButton6", "&YEDEKLEME", "YEDEKLEME", "PROGRAM VE DATALARINIZI YEDEKLEMENİZİ SAĞLAR", "document-save",
-     QStyle::SP_DialogSaveButton, 8100, 60},
-    {"MyButton7", "&GÜVENLİ ÇIKIŞ", "GÜVENLİ ÇIKIŞ", "PROGRAMI KAPATMAK İÇİN BURAYI KULLANIN",
-     "application-exit", QStyle::SP_DialogCloseButton, 10110, 60},
-    {"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
-     "dialog-password", QStyle::SP_MessageBoxWarning, 60, 990},
-    {"MyButton12", "GELİR YAZ", "GELİR YAZ", "GÜNLÜK AYLIK YILLIK GELİRLERİNİZİ KAYIT ALTINA ALIRSINIZ",
-     "go-down", QStyle::SP_ArrowDown, 2070, 990},
-    {"MyButton13", "GİDER YAZ", "GİDER YAZ", "GÜNLÜK AYLIK YILLIK GİDERLERİNİZİ KAYIT ALTINA ALIRSINIZ",
-     "go-up", QStyle::SP_ArrowUp, 4080, 990},
-    {"MyButton8", "İLETİŞİM", "İLETİŞİM", "BİZİMLE İLETİŞİM YOLLARINI GÖREBİLİRSİNİZ", "mail-message",
-     QStyle::SP_MessageBoxInformation, 6090, 990},
-    {"MyButton5", "RAPORLAR", "RAPORLAR", "GENEL PARA DURUMUNUZU GÖREBİLİRSİNİZ", "x-office-document",
-     QStyle::SP_FileDialogInfoView, 8100, 990},
-    {"MyButton10", "T.C.M.B KURLARI", "RAPORLAR", "T.C.M.B KURLARINI  GÖREBİLİRSİNİZ", "view-refresh",
-     QStyle::SP_BrowserReload, 10110, 990},
+    {{"MyButton1", "YENİ KİŞİ &EKLE", "YENİ KİŞİ EKLE", "YENİ KİŞİLER EKLEMENİZİ SAĞLAR", "contact-new",
+      QStyle::SP_FileDialogNewFolder},
+     60,
+     60},
+    {{"MyButton2", "BİLGİLERİ &DÜZENLE", "BİLGİLERİ DÜZENLE",
+      "EKLEDİĞİNİZ YENİ KİŞİLERİN DAHA ÖNCEKİ BİLGİLERİNİ DEĞİŞTİREBİLİRSİNİZ", "document-edit",
+      QStyle::SP_FileDialogDetailedView},
+     2070,
+     60},
+    {{"MyButton3", "KİŞİ &SİL", "KİŞİYİ SİL", "LİSTEDEN SEÇTİĞİNİZ KİŞİYİ SİLER", "edit-delete",
+      QStyle::SP_TrashIcon},
+     4080,
+     60},
+    {{"MyButton4", "HESAP &KARTI", "HESAP KARTI",
+      "LİSTEDEN SEÇİLEN KİŞİNİN HESAP KARTINA GİRİŞ YAPABİLİRSİNİZ", "x-office-spreadsheet",
+      QStyle::SP_FileDialogContentsView},
+     6090,
+     60},
+    {{"MyButton6", "&YEDEKLEME", "YEDEKLEME", "PROGRAM VE DATALARINIZI YEDEKLEMENİZİ SAĞLAR", "document-save",
+      QStyle::SP_DialogSaveButton},
+     8100,
+     60},
+    {{"MyButton7", "&GÜVENLİ ÇIKIŞ", "GÜVENLİ ÇIKIŞ", "PROGRAMI KAPATMAK İÇİN BURAYI KULLANIN",
+      "application-exit", QStyle::SP_DialogCloseButton},
+     10110,
+     60},
+    {{"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
+      "dialog-password", QStyle::SP_MessageBoxWarning},
+     60,
+     990},
+    {{"MyButton12", "GELİR YAZ", "GELİR YAZ", "GÜNLÜK AYLIK YILLIK GELİRLERİNİZİ KAYIT ALTINA ALIRSINIZ",
+      "go-down", QStyle::SP_ArrowDown},
+     2070,
+     990},
+    {{"MyButton13", "GİDER YAZ", "GİDER YAZ", "GÜNLÜK AYLIK YILLIK GİDERLERİNİZİ KAYIT ALTINA ALIRSINIZ",
+      "go-up", QStyle::SP_ArrowUp},
+     4080,
+     990},
+    {{"MyButton8", "İLETİŞİM", "İLETİŞİM", "BİZİMLE İLETİŞİM YOLLARINI GÖREBİLİRSİNİZ", "mail-message",
+      QStyle::SP_MessageBoxInformation},
+     6090,
+     990},
+    {{"MyButton5", "RAPORLAR", "RAPORLAR", "GENEL PARA DURUMUNUZU GÖREBİLİRSİNİZ", "x-office-document",
+      QStyle::SP_FileDialogInfoView},
+     8100,
+     990},
+    {{"MyButton10", "T.C.M.B KURLARI", "RAPORLAR", "T.C.M.B KURLARINI  GÖREBİLİRSİNİZ", "view-refresh",
+      QStyle::SP_BrowserReload},
+     10110,
+     990},
 };
 
 } // namespace
@@ -144,9 +163,7 @@ void MainWindow::buildButtons()
 {
     QWidget* previous = nullptr;
     for (const ButtonDef& d : buttonDefs) {
-        auto* b = new PictureButton(QString::fromUtf8(d.name), QString::fromUtf8(d.caption),
-                                    QString::fromUtf8(d.tipTitle), QString::fromUtf8(d.tipText), m_picture1);
-        b->setPicture(QString::fromLatin1(d.icon), d.fallback);
+        PictureButton* b = makePictureButton(d.spec, m_picture1);
         b->setGeometry(twipsRect(d.left, d.top, 1965, 885));
         if (previous)
             setTabOrder(previous, b);

@@ -22,6 +22,14 @@ void PictureButton::setPicture(const QString& themeName, QStyle::StandardPixmap 
     setIcon(QIcon::fromTheme(themeName, style()->standardIcon(fallback)));
 }
 
+PictureButton* makePictureButton(const ButtonSpec& spec, QWidget* parent)
+{
+    auto* b = new PictureButton(QString::fromLatin1(spec.name), QString::fromUtf8(spec.caption),
+                                QString::fromUtf8(spec.tipTitle), QString::fromUtf8(spec.tipText), parent);
+    b->setPicture(QString::fromLatin1(spec.icon), spec.fallback);
+    return b;
+}
+
 QString plainCaption(const QString& caption)
 {
     QString out;

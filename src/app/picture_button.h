@@ -23,6 +23,19 @@ private:
     QString m_tipText;
 };
 
+// A picture button as the window tables give it: name, caption, tooltip title and text, and the picture
+// (a theme icon name with Qt's standard icon as fallback).
+struct ButtonSpec {
+    const char* name;
+    const char* caption;
+    const char* tipTitle;
+    const char* tipText;
+    const char* icon;
+    QStyle::StandardPixmap fallback;
+};
+
+PictureButton* makePictureButton(const ButtonSpec& spec, QWidget* parent);
+
 // The caption without its "&" access-key marks ("&&" stays one "&").
 QString plainCaption(const QString& caption);
 

@@ -142,36 +142,34 @@ void AccountCard::buildFigures()
 void AccountCard::buildButtons()
 {
     struct Def {
-        const char* name;
-        const char* caption;
-        const char* tipTitle;
-        const char* tipText;
-        const char* icon;
-        QStyle::StandardPixmap fallback;
+        ButtonSpec spec;
         void (AccountCard::*action)();
     };
     const Def defs[] = {
-        {"MyButton1", "BORÇ ALSIN", "NAKİT PARA VER", "BOÇ PARA VERMEK İÇİN KULLANIN", "go-next",
-         QStyle::SP_ArrowRight, &AccountCard::lend},
-        {"MyButton4", "BORÇ ÖDESİN", "NAKİT PARA AL", "KİŞİ SİZE OLAN BORCUNU ÖDER", "go-previous",
-         QStyle::SP_ArrowLeft, &AccountCard::collect},
-        {"MyButton2", "DEĞİŞTİR", "DEĞİŞTİR", "YANLIŞ YAPILAN İŞLEMİ DEĞİŞTİRİR", "document-edit",
-         QStyle::SP_FileDialogDetailedView, &AccountCard::editSelected},
-        {"MyButton3", "İPTAL", "İPTAL ET", "YANLIŞ İŞLEMİ SEÇİP SİLER", "edit-delete", QStyle::SP_TrashIcon,
+        {{"MyButton1", "BORÇ ALSIN", "NAKİT PARA VER", "BOÇ PARA VERMEK İÇİN KULLANIN", "go-next",
+          QStyle::SP_ArrowRight},
+         &AccountCard::lend},
+        {{"MyButton4", "BORÇ ÖDESİN", "NAKİT PARA AL", "KİŞİ SİZE OLAN BORCUNU ÖDER", "go-previous",
+          QStyle::SP_ArrowLeft},
+         &AccountCard::collect},
+        {{"MyButton2", "DEĞİŞTİR", "DEĞİŞTİR", "YANLIŞ YAPILAN İŞLEMİ DEĞİŞTİRİR", "document-edit",
+          QStyle::SP_FileDialogDetailedView},
+         &AccountCard::editSelected},
+        {{"MyButton3", "İPTAL", "İPTAL ET", "YANLIŞ İŞLEMİ SEÇİP SİLER", "edit-delete", QStyle::SP_TrashIcon},
          &AccountCard::cancelSelected},
-        {"MyButton6", "&DÖKÜM AL", "DÖKÜM AL", "HESAP KARTI DÖKÜMÜ", "document-print", QStyle::SP_FileIcon,
+        {{"MyButton6", "&DÖKÜM AL", "DÖKÜM AL", "HESAP KARTI DÖKÜMÜ", "document-print", QStyle::SP_FileIcon},
          &AccountCard::printStatement},
-        {"MyButton7", "HESABI SIFIRLA", "DÖKÜM AL", "TÜM HESABINI SIFIRLAR", "edit-clear",
-         QStyle::SP_DialogResetButton, &AccountCard::resetAccount},
-        {"MyButton5", "KAPAT", "VAZGEÇ", "CARİ HESAP KARTINI KAPATIR", "window-close",
-         QStyle::SP_DialogCloseButton, nullptr},
+        {{"MyButton7", "HESABI SIFIRLA", "DÖKÜM AL", "TÜM HESABINI SIFIRLAR", "edit-clear",
+          QStyle::SP_DialogResetButton},
+         &AccountCard::resetAccount},
+        {{"MyButton5", "KAPAT", "VAZGEÇ", "CARİ HESAP KARTINI KAPATIR", "window-close",
+          QStyle::SP_DialogCloseButton},
+         nullptr},
     };
     int left = 120;
     QWidget* previous = m_kind;
     for (const Def& d : defs) {
-        auto* b = new PictureButton(QString::fromLatin1(d.name), QString::fromUtf8(d.caption),
-                                    QString::fromUtf8(d.tipTitle), QString::fromUtf8(d.tipText), this);
-        b->setPicture(QString::fromLatin1(d.icon), d.fallback);
+        PictureButton* b = makePictureButton(d.spec, this);
         b->setIconSize(QSize(24, 24));
         b->setGeometry(twipsRect(left, 2760, 1800, 840));
         left += 1860;

@@ -20,15 +20,7 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setGeometry(twipsRect(120, 60, 4380, 6120));
 
-    struct Def {
-        const char* name;
-        const char* caption;
-        const char* title;
-        const char* text;
-        const char* icon;
-        QStyle::StandardPixmap fallback;
-    };
-    const Def defs[] = {
+    const ButtonSpec defs[] = {
         {"MyButton1", "VERDİĞİM PARALAR", "VERDİKLERİM", "BÜTÜN KİŞİLERE VERİLEN PARALARIN LİSTESİ", "go-up",
          QStyle::SP_ArrowUp},
         {"MyButton2", "ALDIĞIM PARALAR", "ALDIKLARIM",
@@ -46,10 +38,8 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
     };
     int top = 240;
     QWidget* previous = nullptr;
-    for (const Def& d : defs) {
-        auto* b = new PictureButton(QString::fromLatin1(d.name), QString::fromUtf8(d.caption),
-                                    QString::fromUtf8(d.title), QString::fromUtf8(d.text), frame);
-        b->setPicture(QString::fromLatin1(d.icon), d.fallback);
+    for (const ButtonSpec& d : defs) {
+        PictureButton* b = makePictureButton(d, frame);
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setGeometry(twipsRect(240, top, 3900, 840));
         top += 960;

@@ -59,15 +59,7 @@ BackupWindow::BackupWindow(const QString& dataFolder, const QString& key, const 
     panel->setStyleSheet(QStringLiteral("#Picture1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
                                         "stop:0 #dde8f4, stop:1 #b9cde4); }"));
     auto* buttons = new QHBoxLayout(panel);
-    struct Def {
-        const char* name;
-        const char* caption;
-        const char* tipTitle;
-        const char* tipText;
-        const char* icon;
-        QStyle::StandardPixmap fallback;
-    };
-    const Def defs[] = {
+    const ButtonSpec defs[] = {
         {"MyButton1", "YEDEK &AL", "YEDEK AL", "VERİLERİNİZİN GÜVENLİ BİR KOPYASINI SEÇİLEN KLASÖRE ALIR",
          "document-save", QStyle::SP_DialogSaveButton},
         {"MyButton2", "&DOĞRULA", "DOĞRULA",
@@ -82,10 +74,8 @@ BackupWindow::BackupWindow(const QString& dataFolder, const QString& key, const 
         {"MyButton6", "&ÇIKIŞ", "ÇIKIŞ", "YEDEKLEME ÜNİTESİNİ KAPATIR", "application-exit",
          QStyle::SP_DialogCloseButton},
     };
-    for (const Def& d : defs) {
-        auto* b = new PictureButton(QString::fromLatin1(d.name), QString::fromUtf8(d.caption),
-                                    QString::fromUtf8(d.tipTitle), QString::fromUtf8(d.tipText), panel);
-        b->setPicture(QString::fromLatin1(d.icon), d.fallback);
+    for (const ButtonSpec& d : defs) {
+        PictureButton* b = makePictureButton(d, panel);
         b->setFixedSize(twips(1965), twips(885));
         buttons->addWidget(b);
         if (b->objectName() == QLatin1String("MyButton5"))
