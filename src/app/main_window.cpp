@@ -34,7 +34,7 @@ namespace {
 enum Column { ColTl, ColUsd, ColEuro, ColName, ColWork, ColMobile, ColTc, ColTax, ColAddress, ColKey };
 
 struct ButtonDef {
-    ButtonSpec spec;
+    ButtonInfo info;
     int left;
     int top;
 };
@@ -163,7 +163,7 @@ void MainWindow::buildButtons()
 {
     QWidget* previous = nullptr;
     for (const ButtonDef& d : buttonDefs) {
-        PictureButton* b = makePictureButton(d.spec, m_picture1);
+        PictureButton* b = makePictureButton(d.info, m_picture1);
         b->setGeometry(twipsRect(d.left, d.top, 1965, 885));
         if (previous)
             setTabOrder(previous, b);

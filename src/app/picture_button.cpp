@@ -22,11 +22,11 @@ void PictureButton::setPicture(const QString& themeName, QStyle::StandardPixmap 
     setIcon(QIcon::fromTheme(themeName, style()->standardIcon(fallback)));
 }
 
-PictureButton* makePictureButton(const ButtonSpec& spec, QWidget* parent)
+PictureButton* makePictureButton(const ButtonInfo& info, QWidget* parent)
 {
-    auto* b = new PictureButton(QString::fromLatin1(spec.name), QString::fromUtf8(spec.caption),
-                                QString::fromUtf8(spec.tipTitle), QString::fromUtf8(spec.tipText), parent);
-    b->setPicture(QString::fromLatin1(spec.icon), spec.fallback);
+    auto* b = new PictureButton(QString::fromLatin1(info.name), QString::fromUtf8(info.caption),
+                                QString::fromUtf8(info.tipTitle), QString::fromUtf8(info.tipText), parent);
+    b->setPicture(QString::fromLatin1(info.icon), info.fallback);
     return b;
 }
 

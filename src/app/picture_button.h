@@ -25,7 +25,7 @@ private:
 
 // A picture button as the window tables give it: name, caption, tooltip title and text, and the picture
 // (a theme icon name with Qt's standard icon as fallback).
-struct ButtonSpec {
+struct ButtonInfo {
     const char* name;
     const char* caption;
     const char* tipTitle;
@@ -34,7 +34,7 @@ struct ButtonSpec {
     QStyle::StandardPixmap fallback;
 };
 
-PictureButton* makePictureButton(const ButtonSpec& spec, QWidget* parent);
+PictureButton* makePictureButton(const ButtonInfo& info, QWidget* parent);
 
 // The caption without its "&" access-key marks ("&&" stays one "&").
 QString plainCaption(const QString& caption);

@@ -142,7 +142,7 @@ void AccountCard::buildFigures()
 void AccountCard::buildButtons()
 {
     struct Def {
-        ButtonSpec spec;
+        ButtonInfo info;
         void (AccountCard::*action)();
     };
     const Def defs[] = {
@@ -169,7 +169,7 @@ void AccountCard::buildButtons()
     int left = 120;
     QWidget* previous = m_kind;
     for (const Def& d : defs) {
-        PictureButton* b = makePictureButton(d.spec, this);
+        PictureButton* b = makePictureButton(d.info, this);
         b->setIconSize(QSize(24, 24));
         b->setGeometry(twipsRect(left, 2760, 1800, 840));
         left += 1860;

@@ -20,7 +20,7 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setGeometry(twipsRect(120, 60, 4380, 6120));
 
-    const ButtonSpec defs[] = {
+    const ButtonInfo defs[] = {
         {"MyButton1", "VERDİĞİM PARALAR", "VERDİKLERİM", "BÜTÜN KİŞİLERE VERİLEN PARALARIN LİSTESİ", "go-up",
          QStyle::SP_ArrowUp},
         {"MyButton2", "ALDIĞIM PARALAR", "ALDIKLARIM",
@@ -38,7 +38,7 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
     };
     int top = 240;
     QWidget* previous = nullptr;
-    for (const ButtonSpec& d : defs) {
+    for (const ButtonInfo& d : defs) {
         PictureButton* b = makePictureButton(d, frame);
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setGeometry(twipsRect(240, top, 3900, 840));

@@ -59,7 +59,7 @@ BackupWindow::BackupWindow(const QString& dataFolder, const QString& key, const 
     panel->setStyleSheet(QStringLiteral("#Picture1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
                                         "stop:0 #dde8f4, stop:1 #b9cde4); }"));
     auto* buttons = new QHBoxLayout(panel);
-    const ButtonSpec defs[] = {
+    const ButtonInfo defs[] = {
         {"MyButton1", "YEDEK &AL", "YEDEK AL", "VERİLERİNİZİN GÜVENLİ BİR KOPYASINI SEÇİLEN KLASÖRE ALIR",
          "document-save", QStyle::SP_DialogSaveButton},
         {"MyButton2", "&DOĞRULA", "DOĞRULA",
@@ -74,7 +74,7 @@ BackupWindow::BackupWindow(const QString& dataFolder, const QString& key, const 
         {"MyButton6", "&ÇIKIŞ", "ÇIKIŞ", "YEDEKLEME ÜNİTESİNİ KAPATIR", "application-exit",
          QStyle::SP_DialogCloseButton},
     };
-    for (const ButtonSpec& d : defs) {
+    for (const ButtonInfo& d : defs) {
         PictureButton* b = makePictureButton(d, panel);
         b->setFixedSize(twips(1965), twips(885));
         buttons->addWidget(b);
