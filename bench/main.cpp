@@ -3,6 +3,8 @@
 #include "data_generator.h"
 #include "operations.h"
 
+#include "data/db_error.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +14,18 @@
 #include <cstdio>
 
 using namespace kalvora::bench;
+
+namespace {
+
+QString loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(f.readLine()).section(QLatin1Char(' '), 0, 2);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -52,29 +66,48 @@ int main(int argc, char** argv)
     out.flush();
 
     OperationSet set(folder);
+    out << set.personDescription() << "; load average before: " << loadAverage() << "\n";
     out << QStringLiteral("%1 %2 %3 %4 %5\n")
                .arg(QStringLiteral("operation"), -44)
                .arg(QStringLiteral("median ms"), 10)
                .arg(QStringLiteral("max ms"), 10)
                .arg(QStringLiteral("baseline"), 10)
                .arg(QStringLiteral("ratio"), 8);
+    out.flush();
+    int failures = 0;
     for (const Operation& op : set.operations()) {
-        const Timing ours = measure(op.runs, op.ours);
-        QString base = QStringLiteral("-");
-        QString ratio = QStringLiteral("-");
-        if (baseline && op.baseline) {
-            const Timing b = measure(std::max(1, op.runs / 2), op.baseline, false);
-            base = QString::number(b.medianMs, 'f', 1);
-            ratio = QString::number(b.medianMs / std::max(ours.medianMs, 0.001), 'f', 1) + QLatin1Char('x');
+        try {
+            if (op.setup)
+                op.setup();
+            const Timing ours = measure(op.runs, op.ours);
+            QString base = QStringLiteral("-");
+            QString ratio = QStringLiteral("-");
+            if (baseline && op.baseline) {
+                const Timing b = measure(std::min(3, op.runs), op.baseline, false);
+                base = QString::number(b.medianMs, 'f', 1);
+                ratio =
+                    QString::number(b.medianMs / std::max(ours.medianMs, 0.001), 'f', 1) + QLatin1Char('x');
+            }
+            out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                       .arg(op.name, -44)
+                       .arg(ours.medianMs, 10, 'f', 1)
+                       .arg(ours.maxMs, 10, 'f', 1)
+                       .arg(base, 10)
+                       .arg(ratio, 8);
+        } catch (const kalvora::DbError& e) {
+            ++failures;
+            out << op.name << ": FAILED: " << e.turkishText() << "\n";
+        } catch (const std::exception& e) {
+            ++failures;
+            out << op.name << ": FAILED: " << QString::fromStdString(e.what()) << "\n";
         }
-        out << QStringLiteral("%1 %2 %3 %4 %5\n")
-                   .arg(op.name, -44)
-                   .arg(ours.medianMs, 10, 'f', 1)
-                   .arg(ours.maxMs, 10, 'f', 1)
-                   .arg(base, 10)
-                   .arg(ratio, 8);
+        for (const QString& error : set.errorsShown()) {
+            ++failures;
+            out << "  error box: " << error << "\n";
+        }
         out.flush();
     }
+    out << "load average after: " << loadAverage() << "\n";
     out << "peak memory: " << QString::number(peakMemoryMb(), 'f', 0) << " MB\n";
-    return 0;
+    return failures == 0 ? 0 : 1;
 }

@@ -1,60 +1,63 @@
 #include "operations.h"
 
+#include "accounts/ui/account_card.h"
+#include "accounts/ui/entry_window.h"
 #include "app/main_window.h"
+#include "app/message_box.h"
 #include "app/report_list.h"
 #include "app/window_openers.h"
 #include "data/database.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
+#include "ledger/ui/ledger_history_window.h"
 #include "reports/report_lists.h"
+#include "reports/report_templates.h"
+#include "reports/ui/balance_list_window.h"
+#include "reports/ui/list_printing.h"
+#include "reports/ui/money_list_window.h"
+#include "reports/ui/net_position_window.h"
+#include "reports/ui/report_print.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
 
 #include <memory>
+#include <stdexcept>
 
 namespace kalvora::bench {
 
-struct OperationSet::Private {
-    QString folder;
-    std::unique_ptr<Store> store;
-    std::unique_ptr<MainWindow> main;
-
-    Database freshConnection(const char* file) const
-    {
-        return Database::open(QDir(folder).filePath(QString::fromLatin1(file)), databasePassword());
-    }
-};
-
-OperationSet::OperationSet(const QString& dataFolder) : d(new Private)
-{
-    d->folder = dataFolder;
-    d->store = std::make_unique<Store>(dataFolder);
-    d->store->initialize();
-    d->main = std::make_unique<MainWindow>(*d->store, dataFolder, windowOpeners());
-    d->main->show();
-}
-
-OperationSet::~OperationSet()
-{
-    d->main.reset();
-    delete d;
-}
-
 namespace {
 
-// The literal customer list: a fresh connection, the whole table, the locale's upper case per row.
+Database openFile(const QString& folder, const char* file)
+{
+    return Database::open(QDir(folder).filePath(QString::fromLatin1(file)), databasePassword());
+}
+
+QString upper(const QString& s)
+{
+    return s.toUpper();
+}
+
+// The literal customer list: a fresh connection, the whole table, upper case and substring test per row,
+// every column sized by the list control.
 void literalCustomerList(const QString& folder, const QString& filter, ReportList* list)
 {
-    Database db = Database::open(QDir(folder).filePath(QStringLiteral("uyeler.mdb")), databasePassword());
+    Database db = openFile(folder, "uyeler.mdb");
     Statement st = db.prepare(QStringLiteral("select * from MUSTERILER order by adisoyadi ASC"));
-    const QString f = filter.toUpper();
+    const QString f = upper(filter);
     QList<QStringList> rows;
     while (st.step()) {
         bool match = false;
         for (const char* c : {"oto_kod", "adisoyadi", "istel", "ceptel", "tc", "verdai", "adres"})
-            match = match || st.text(QString::fromLatin1(c)).toUpper().contains(f);
+            match = match || upper(st.text(QString::fromLatin1(c))).contains(f);
         if (!match)
             continue;
         rows.append({displayAmount(st.text(QStringLiteral("SonBakiye"))),
@@ -70,10 +73,37 @@ void literalCustomerList(const QString& folder, const QString& filter, ReportLis
         list->resizeColumnToContents(c);
 }
 
-// The literal money list: every row of the table ordered by the converted amount, filtered one by one.
-QList<QStringList> literalMoneyList(const QString& folder, bool given, const QString& currency)
+// The literal card load: every row of CARIKART ordered by the converted date, the person's kept by text
+// equality, listed, and the three balances summed.
+void literalCard(const QString& folder, const QString& key, ReportList* list)
 {
-    Database db = Database::open(QDir(folder).filePath(QStringLiteral("data.mdb")), databasePassword());
+    Database db = openFile(folder, "data.mdb");
+    Statement st = db.prepare(QStringLiteral("select * from CARIKART order by CDATE(tarih) ASC"));
+    QList<QStringList> rows;
+    double sums[3] = {};
+    while (st.step()) {
+        if (st.text(QStringLiteral("uye_kodu")) != key)
+            continue;
+        const QString currency = st.text(QStringLiteral("para_cinsi"));
+        const double amount = numberValue(st.text(QStringLiteral("tutar")));
+        sums[currency == QLatin1String("TL") ? 0 : currency == QLatin1String("DOLAR") ? 1 : 2] += amount;
+        rows.append({st.text(QStringLiteral("aylar")), formatAmount(amount), currency,
+                     st.text(QStringLiteral("tarih")), st.text(QStringLiteral("durum"))});
+    }
+    list->setRows(rows);
+    for (int c = 0; c < list->columnCount(); ++c)
+        list->resizeColumnToContents(c);
+    Database people = openFile(folder, "uyeler.mdb");
+    people.execute(
+        QStringLiteral(
+            "UPDATE MUSTERILER SET SonBakiye=?2, SonBakiye_usd=?3, SonBakiye_euro=?4 WHERE oto_kod=?1"),
+        {key, formatAmount(sums[0]), formatAmount(sums[1]), formatAmount(sums[2])});
+}
+
+// The literal money list: every row ordered by the converted amount, filtered one by one.
+void literalMoneyList(const QString& folder, bool given, const QString& currency, ReportList* list)
+{
+    Database db = openFile(folder, "data.mdb");
     Statement st = db.prepare(given ? QStringLiteral("select * from CARIKART order by cdbl(tutar) DESC")
                                     : QStringLiteral("select * from CARIKART order by cdbl(tutar) ASC"));
     QList<QStringList> rows;
@@ -89,12 +119,39 @@ QList<QStringList> literalMoneyList(const QString& folder, bool given, const QSt
                      st.text(QStringLiteral("aylar")),
                      formatAmount(given ? amount : -amount, AmountPattern::NoLeadingZero)});
     }
-    return rows;
+    list->setRows(rows);
+    for (int c = 0; c < list->columnCount(); ++c)
+        list->resizeColumnToContents(c);
+}
+
+// The literal balance list: every person ordered by the converted lira balance, filtered one by one.
+void literalBalanceList(const QString& folder, bool debtors, ReportList* list)
+{
+    Database db = openFile(folder, "uyeler.mdb");
+    Statement st =
+        db.prepare(debtors ? QStringLiteral("select * from MUSTERILER order by cdbl(SonBakiye) DESC")
+                           : QStringLiteral("select * from MUSTERILER order by cdbl(SonBakiye) ASC"));
+    QList<QStringList> rows;
+    while (st.step()) {
+        const double b[3] = {numberValue(st.text(QStringLiteral("SonBakiye"))),
+                             numberValue(st.text(QStringLiteral("SonBakiye_usd"))),
+                             numberValue(st.text(QStringLiteral("SonBakiye_euro")))};
+        const bool keep = debtors ? (b[0] > 0 || b[1] > 0 || b[2] > 0) : (b[0] < 0 || b[1] < 0 || b[2] < 0);
+        if (!keep)
+            continue;
+        rows.append({st.text(QStringLiteral("adisoyadi")), st.text(QStringLiteral("istel")),
+                     st.text(QStringLiteral("ceptel")), st.text(QStringLiteral("tc")),
+                     st.text(QStringLiteral("verdai")), st.text(QStringLiteral("adres")), formatAmount(b[0]),
+                     formatAmount(b[1]), formatAmount(b[2])});
+    }
+    list->setRows(rows);
+    for (int c = 0; c < list->columnCount(); ++c)
+        list->resizeColumnToContents(c);
 }
 
 void literalNetPosition(const QString& folder)
 {
-    Database db = Database::open(QDir(folder).filePath(QStringLiteral("data.mdb")), databasePassword());
+    Database db = openFile(folder, "data.mdb");
     Statement st = db.prepare(QStringLiteral("select * from CARIKART order by CDATE(durum) ASC"));
     double sums[6] = {};
     while (st.step()) {
@@ -113,14 +170,208 @@ void literalNetPosition(const QString& folder)
     }
 }
 
+// The literal ledger history: the whole table ordered by the converted date, the period tested per row.
+void literalLedger(const QString& folder, const char* file, int year, int month, const QDate& day,
+                   ReportList* list)
+{
+    Database db = openFile(folder, file);
+    Statement st = db.prepare(QStringLiteral("select * from GIDERLER order by CDATE(gider_tarihi) ASC"));
+    QList<QStringList> rows;
+    double total = 0;
+    while (st.step()) {
+        if (st.text(QStringLiteral("gider_iptal")) != QLatin1String("0"))
+            continue;
+        const QDate d = readDateText(st.text(QStringLiteral("gider_tarihi")));
+        const bool keep = day.isValid() ? d == day : (d.year() == year && (month == 0 || d.month() == month));
+        if (!keep)
+            continue;
+        total += numberValue(st.text(QStringLiteral("gider_tutar")));
+        rows.append({st.text(QStringLiteral("gider_yapan")), st.text(QStringLiteral("gider_tutar")),
+                     st.text(QStringLiteral("gider_ad")), st.text(QStringLiteral("gider_aciklama")),
+                     st.text(QStringLiteral("gider_tarihi")), st.text(QStringLiteral("gider_saati"))});
+    }
+    list->setRows(rows);
+}
+
+// The literal sort: the list control's own sort on the column's text.
+void literalSort(ReportList* list, int column)
+{
+    static bool ascending = true;
+    list->sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    ascending = !ascending;
+}
+
 } // namespace
+
+struct OperationSet::Private {
+    QString folder;
+    std::unique_ptr<Store> store;
+    std::unique_ptr<MainWindow> main;
+    QTemporaryDir temp;
+    Customer person; // a person with about 50 transactions
+    int personRows = 0;
+    // The card as the main window opens it (its reloads include the main list) and one without the main
+    // list reload, for the per-person part of each change.
+    std::unique_ptr<AccountCard> card;
+    std::unique_ptr<AccountCard> bareCard;
+    std::unique_ptr<LendWindow> lend;
+    std::unique_ptr<LendWindow> bareLend;
+    std::unique_ptr<MoneyListWindow> given;
+    std::unique_ptr<MoneyListWindow> received;
+    std::unique_ptr<BalanceListWindow> debtors;
+    std::unique_ptr<BalanceListWindow> creditors;
+    std::unique_ptr<NetPositionWindow> net;
+    std::unique_ptr<LedgerHistoryWindow> ledger;
+    QString definitionPath; // the last definition a print handed to the viewer
+    ReportList* scratch = nullptr;
+    ReportList* scratchCard = nullptr;
+    ReportList* scratchMoney = nullptr;
+    ReportList* scratchBalance = nullptr;
+    ReportList* scratchLedger = nullptr;
+
+    ReportOptions printOptions()
+    {
+        ReportOptions o;
+        o.installationFolder = QCoreApplication::applicationDirPath();
+        o.tempFolder = temp.path();
+        o.startViewer = [this](const QString&, const QStringList& arguments, const QString&) {
+            definitionPath = arguments.value(0);
+            return true;
+        };
+        return o;
+    }
+
+    // Opens the card the way "HESAP &KARTI" does: the person's row copied in, maximised, shown.
+    std::unique_ptr<AccountCard> openCard(bool withMainList)
+    {
+        std::function<void()> refresh;
+        if (withMainList)
+            refresh = [this] { main->DetayliAra(); };
+        auto c = std::make_unique<AccountCard>(*store, refresh, main.get());
+        c->setPerson(person);
+        c->setWindowState(c->windowState() | Qt::WindowMaximized);
+        c->show();
+        QApplication::processEvents();
+        return c;
+    }
+
+    void lendOnce(LendWindow& w)
+    {
+        w.amountBox()->setText(QStringLiteral("1234,56"));
+        w.currencyBox()->setCurrentIndex(w.currencyBox()->findText(QStringLiteral("DOLAR")));
+        w.save();
+    }
+
+    // Cancels the newest row of the card (the one the last lending wrote).
+    void cancelNewest(AccountCard& c)
+    {
+        ReportList* list = c.list();
+        int newest = -1;
+        qint64 key = 0;
+        for (int r = 0; r < list->rowCount(); ++r) {
+            if (list->hiddenValue(r).toLongLong() > key) {
+                key = list->hiddenValue(r).toLongLong();
+                newest = r;
+            }
+        }
+        list->setCurrentRow(newest);
+        c.iSlem_Sil();
+    }
+
+    void editNewest(AccountCard& c)
+    {
+        ReportList* list = c.list();
+        int newest = 0;
+        qint64 key = 0;
+        for (int r = 0; r < list->rowCount(); ++r) {
+            if (list->hiddenValue(r).toLongLong() > key) {
+                key = list->hiddenValue(r).toLongLong();
+                newest = r;
+            }
+        }
+        EditWindow w(&c, list->rowTexts(newest), key);
+        w.amountBox()->setText(QStringLiteral("4321,5"));
+        w.save();
+    }
+};
+
+OperationSet::OperationSet(const QString& dataFolder) : d(new Private)
+{
+    MessageBox::setTestMode(true);
+    d->folder = dataFolder;
+    installTemplates(QStringLiteral(KALVORA_SOURCE_DIR), dataFolder);
+    d->store = std::make_unique<Store>(dataFolder);
+    d->store->initialize();
+    d->main = std::make_unique<MainWindow>(*d->store, dataFolder, windowOpeners());
+    d->main->show();
+    QApplication::processEvents();
+
+    // The person whose number of rows is nearest to 50 (the smallest key among equals).
+    Statement st = d->store->accounts().prepare(
+        QStringLiteral("SELECT uye_kodu, count(*) AS n FROM cari.CARIKART GROUP BY uye_kodu "
+                       "ORDER BY abs(count(*) - 50), CAST(uye_kodu AS INTEGER) LIMIT 1"));
+    if (!st.step())
+        throw std::runtime_error("no transactions in the data folder");
+    const QString key = st.text(0);
+    d->personRows = static_cast<int>(st.int64(1));
+    ReportList* list = d->main->list();
+    for (int r = 0; r < list->rowCount(); ++r) {
+        if (d->main->customerAt(r).key == key) {
+            d->person = d->main->customerAt(r);
+            break;
+        }
+    }
+    if (d->person.key.isEmpty())
+        throw std::runtime_error("the chosen person is not in the main list");
+
+    d->scratch = new ReportList(d->main.get());
+    d->scratch->setColumns(QStringList(10, QStringLiteral("X")));
+    d->scratchCard = new ReportList(d->main.get());
+    d->scratchCard->setColumns(QStringList(5, QStringLiteral("X")));
+    d->scratchMoney = new ReportList(d->main.get());
+    d->scratchMoney->setColumns(QStringList(8, QStringLiteral("X")));
+    d->scratchBalance = new ReportList(d->main.get());
+    d->scratchBalance->setColumns(QStringList(9, QStringLiteral("X")));
+    d->scratchLedger = new ReportList(d->main.get());
+    d->scratchLedger->setColumns(QStringList(6, QStringLiteral("X")));
+}
+
+OperationSet::~OperationSet()
+{
+    d->lend.reset();
+    d->bareLend.reset();
+    d->card.reset();
+    d->bareCard.reset();
+    d->given.reset();
+    d->received.reset();
+    d->debtors.reset();
+    d->creditors.reset();
+    d->net.reset();
+    d->ledger.reset();
+    d->main.reset();
+    delete d;
+}
+
+QString OperationSet::personDescription() const
+{
+    return QStringLiteral("person %1 with %2 transactions").arg(d->person.key).arg(d->personRows);
+}
+
+QStringList OperationSet::errorsShown()
+{
+    QStringList out;
+    for (const MessageBox::Shown& s : MessageBox::shown()) {
+        if (s.icon == MessageBox::Icon::Error)
+            out.append(s.text);
+    }
+    MessageBox::clearShown();
+    return out;
+}
 
 QList<Operation> OperationSet::operations()
 {
     QList<Operation> ops;
     Private* p = d;
-    auto* scratchList = new ReportList(p->main.get());
-    scratchList->setColumns(QStringList(10, QStringLiteral("X")));
 
     ops.append({QStringLiteral("start-up to the filled main window"),
                 [p] {
@@ -128,6 +379,7 @@ QList<Operation> OperationSet::operations()
                     w.show();
                     QApplication::processEvents();
                 },
+                [p] { literalCustomerList(p->folder, QString(), p->scratch); },
                 {},
                 5});
     ops.append({QStringLiteral("DetayliAra, empty filter"),
@@ -135,27 +387,215 @@ QList<Operation> OperationSet::operations()
                     p->main->filterBox()->clear();
                     p->main->DetayliAra();
                 },
-                [p, scratchList] { literalCustomerList(p->folder, QString(), scratchList); }});
-    ops.append(
-        {QStringLiteral("DetayliAra, filter \"YILMAZ 12\""),
-         [p] {
-             p->main->filterBox()->setText(QStringLiteral("YILMAZ 12"));
-             p->main->DetayliAra();
-         },
-         [p, scratchList] { literalCustomerList(p->folder, QStringLiteral("YILMAZ 12"), scratchList); }});
-    p->main->filterBox()->clear();
-    p->main->DetayliAra();
-    ops.append({QStringLiteral("money given list, TL (query)"),
-                [p] { moneyListRows(*p->store, MoneyDirection::Given, QStringLiteral("TL")); },
-                [p] { literalMoneyList(p->folder, true, QStringLiteral("TL")); }});
-    ops.append({QStringLiteral("money received list, DOLAR (query)"),
-                [p] { moneyListRows(*p->store, MoneyDirection::Received, QStringLiteral("DOLAR")); },
-                [p] { literalMoneyList(p->folder, false, QStringLiteral("DOLAR")); }});
-    ops.append({QStringLiteral("debtors list (query)"),
-                [p] { balanceListRows(*p->store, BalanceSide::Debtors); },
+                [p] { literalCustomerList(p->folder, QString(), p->scratch); },
                 {}});
-    ops.append({QStringLiteral("net position"), [p] { computeNetPosition(*p->store); },
-                [p] { literalNetPosition(p->folder); }});
+    ops.append({QStringLiteral("DetayliAra, filter \"YILMAZ 12\""),
+                [p] {
+                    p->main->filterBox()->setText(QStringLiteral("YILMAZ 12"));
+                    p->main->DetayliAra();
+                },
+                [p] { literalCustomerList(p->folder, QStringLiteral("YILMAZ 12"), p->scratch); },
+                {}});
+    ops.append({QStringLiteral("click on \"ADI SOYADI\" (sort, 10 columns)"),
+                [p] {
+                    // The list as DetayliAra leaves it, then one click.
+                    Q_EMIT p->main->list()->headerClicked(3);
+                },
+                [p] { literalSort(p->scratch, 3); },
+                [p] {
+                    p->main->filterBox()->clear();
+                    p->main->DetayliAra();
+                    literalCustomerList(p->folder, QString(), p->scratch);
+                }});
+    ops.append({QStringLiteral("card open (KartiYukle2)"),
+                [p] { p->openCard(true); },
+                [p] { literalCard(p->folder, p->person.key, p->scratchCard); },
+                {}});
+
+    auto prepareCards = [p] {
+        p->main->filterBox()->clear();
+        p->main->DetayliAra();
+        if (!p->card) {
+            p->card = p->openCard(true);
+            p->bareCard = p->openCard(false);
+            p->lend = std::make_unique<LendWindow>(p->card.get());
+            p->bareLend = std::make_unique<LendWindow>(p->bareCard.get());
+        }
+    };
+    // The baseline of a change: its statement on a fresh connection, the literal card load with its
+    // balance write-back, and the literal main list.
+    auto literalChange = [p](const QString& sql, const QStringList& params) {
+        {
+            Database db = openFile(p->folder, "data.mdb");
+            db.execute(sql, QVariantList(params.begin(), params.end()));
+        }
+        literalCard(p->folder, p->person.key, p->scratchCard);
+        literalCustomerList(p->folder, QString(), p->scratch);
+    };
+    const QString insertSql =
+        QStringLiteral("INSERT INTO CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,para) "
+                       "VALUES (?1,'',?2,?3,?4,'DOLAR',?5,'100')");
+    ops.append({QStringLiteral("lending save (with main list reload)"), [p] { p->lendOnce(*p->lend); },
+                [p, literalChange, insertSql] {
+                    literalChange(insertSql,
+                                  {p->person.key, QStringLiteral("1234,56"), dateText(QDate::currentDate()),
+                                   timeText(QTime::currentTime()), p->person.name});
+                },
+                prepareCards});
+    ops.append({QStringLiteral("  per-person part (without the main list)"),
+                [p] { p->lendOnce(*p->bareLend); },
+                {},
+                prepareCards});
+    ops.append({QStringLiteral("edit (with main list reload)"), [p] { p->editNewest(*p->card); },
+                [p, literalChange] {
+                    literalChange(QStringLiteral("UPDATE CARIKART SET tutar=?2 WHERE otokod=(SELECT "
+                                                 "max(otokod) FROM CARIKART WHERE uye_kodu=?1)"),
+                                  {p->person.key, QStringLiteral("4321,5")});
+                },
+                prepareCards});
+    ops.append({QStringLiteral("  per-person part (without the main list)"),
+                [p] { p->editNewest(*p->bareCard); },
+                {},
+                prepareCards});
+    // Each cancel removes one of the rows the lending saves wrote, so the data stays as generated.
+    ops.append({QStringLiteral("cancel (with main list reload)"), [p] { p->cancelNewest(*p->card); },
+                [p, literalChange] {
+                    literalChange(QStringLiteral("DELETE FROM CARIKART WHERE otokod=(SELECT max(otokod) FROM "
+                                                 "CARIKART WHERE uye_kodu=?1 AND aylar='' AND para='100')"),
+                                  {p->person.key});
+                },
+                prepareCards});
+    ops.append({QStringLiteral("  per-person part (without the main list)"),
+                [p] { p->cancelNewest(*p->bareCard); },
+                {},
+                prepareCards});
+
+    ops.append({QStringLiteral("statement print up to the viewer start"),
+                [p] {
+                    StatementData data;
+                    AccountCard& c = *p->card;
+                    data.name = c.personName();
+                    data.tl = {c.balanceText(Currency::Tl), c.statusText(Currency::Tl)};
+                    data.dollar = {c.balanceText(Currency::Dolar), c.statusText(Currency::Dolar)};
+                    data.euro = {c.balanceText(Currency::Euro), c.statusText(Currency::Euro)};
+                    data.rows = statementRows(c.list());
+                    if (!printAccountStatement(&c, *p->store, p->folder, data, p->printOptions()))
+                        throw std::runtime_error("the statement print failed");
+                },
+                {},
+                prepareCards});
+
+    auto openReports = [p] {
+        if (!p->given) {
+            p->given =
+                std::make_unique<MoneyListWindow>(*p->store, p->folder, MoneyDirection::Given, p->main.get());
+            p->received = std::make_unique<MoneyListWindow>(*p->store, p->folder, MoneyDirection::Received,
+                                                            p->main.get());
+            p->debtors = std::make_unique<BalanceListWindow>(*p->store, p->folder, BalanceSide::Debtors,
+                                                             p->main.get());
+            p->creditors = std::make_unique<BalanceListWindow>(*p->store, p->folder, BalanceSide::Creditors,
+                                                               p->main.get());
+            for (QDialog* w : std::initializer_list<QDialog*>{p->given.get(), p->received.get(),
+                                                              p->debtors.get(), p->creditors.get()})
+                w->show();
+            QApplication::processEvents();
+        }
+    };
+    auto chooseCurrency = [](MoneyListWindow* w, const char* currency) {
+        w->currencyBox()->setCurrentIndex(w->currencyBox()->findText(QString::fromLatin1(currency)));
+    };
+    ops.append({QStringLiteral("money given fill, TL"),
+                [p, chooseCurrency] {
+                    chooseCurrency(p->given.get(), "TL");
+                    p->given->fill();
+                },
+                [p] { literalMoneyList(p->folder, true, QStringLiteral("TL"), p->scratchMoney); },
+                openReports});
+    ops.append({QStringLiteral("money received fill, DOLAR"),
+                [p, chooseCurrency] {
+                    chooseCurrency(p->received.get(), "DOLAR");
+                    p->received->fill();
+                },
+                [p] { literalMoneyList(p->folder, false, QStringLiteral("DOLAR"), p->scratchMoney); },
+                openReports});
+    ops.append({QStringLiteral("debtors fill"), [p] { p->debtors->fill(); },
+                [p] { literalBalanceList(p->folder, true, p->scratchBalance); }, openReports});
+    ops.append({QStringLiteral("creditors fill"), [p] { p->creditors->fill(); },
+                [p] { literalBalanceList(p->folder, false, p->scratchBalance); }, openReports});
+    ops.append({QStringLiteral("net position (NETDURUM)"),
+                [p] {
+                    if (!p->net)
+                        p->net = std::make_unique<NetPositionWindow>(*p->store, p->main.get());
+                    p->net->NETDURUM();
+                },
+                [p] { literalNetPosition(p->folder); },
+                {}});
+
+    // The expense ledger, one day, one month and one year of entries.
+    auto openLedger = [p](const char* option) {
+        return [p, option] {
+            if (!p->ledger) {
+                p->ledger = std::make_unique<LedgerHistoryWindow>(*p->store, Ledger::Expense, p->main.get());
+                p->ledger->show();
+                p->ledger->findChild<QDateEdit*>(QStringLiteral("Tarihbox1"))->setDate(QDate(2020, 6, 15));
+                p->ledger->findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(5);
+                p->ledger->findChild<QComboBox*>(QStringLiteral("Combo2"))
+                    ->setCurrentText(QStringLiteral("2020"));
+                p->ledger->findChild<QComboBox*>(QStringLiteral("Combo3"))
+                    ->setCurrentText(QStringLiteral("2020"));
+            }
+            p->ledger->findChild<QRadioButton*>(QString::fromLatin1(option))->click();
+            QApplication::processEvents();
+        };
+    };
+    ops.append({QStringLiteral("ledger load, day"), [p] { p->ledger->GECMISI_YUKLE(); },
+                [p] { literalLedger(p->folder, "gider.mdb", 2020, 6, QDate(2020, 6, 15), p->scratchLedger); },
+                openLedger("Option1")});
+    ops.append({QStringLiteral("ledger load, month"), [p] { p->ledger->GECMISI_YUKLE(); },
+                [p] { literalLedger(p->folder, "gider.mdb", 2020, 6, QDate(), p->scratchLedger); },
+                openLedger("Option2")});
+    ops.append({QStringLiteral("ledger load, year"), [p] { p->ledger->GECMISI_YUKLE(); },
+                [p] { literalLedger(p->folder, "gider.mdb", 2020, 0, QDate(), p->scratchLedger); },
+                openLedger("Option5")});
+
+    // A 1,000-row money list printed through the bridge, then written by the viewer as PDF.
+    ops.append({QStringLiteral("raporla --pdf, 1,000-row list"),
+                [p] {
+                    QProcess viewer;
+                    viewer.setProgram(
+                        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("raporla")));
+                    viewer.setArguments({QStringLiteral("--pdf"),
+                                         QDir(p->temp.path()).filePath(QStringLiteral("list.pdf")),
+                                         p->definitionPath});
+                    viewer.start();
+                    if (!viewer.waitForFinished(120000) || viewer.exitCode() != 0)
+                        throw std::runtime_error("raporla --pdf failed: " +
+                                                 viewer.readAllStandardError().toStdString());
+                },
+                {},
+                [p] {
+                    const QList<QStringList> rows =
+                        moneyListRows(*p->store, MoneyDirection::Given, QStringLiteral("TL")).mid(0, 1000);
+                    ListPrintJob job;
+                    job.columns = QStringLiteral("S1#/S2#/S3#/S4#/S5#/");
+                    for (const QStringList& r : rows) {
+                        job.rows.append({{QStringLiteral("S1"), r.at(0)},
+                                         {QStringLiteral("S2"), r.at(1) + QLatin1Char('-') + r.at(2)},
+                                         {QStringLiteral("S3"), r.at(5)},
+                                         {QStringLiteral("S4"), r.at(6)},
+                                         {QStringLiteral("S5"), r.at(7)}});
+                    }
+                    job.templateName = QStringLiteral("paralar.fr3");
+                    job.memoFields = {{QStringLiteral("Memo1"), QStringLiteral("s1")},
+                                      {QStringLiteral("Memo11"), QStringLiteral("s4")},
+                                      {QStringLiteral("Memo17"), QStringLiteral("s2")},
+                                      {QStringLiteral("Memo2"), QStringLiteral("s5")},
+                                      {QStringLiteral("Memo3"), QStringLiteral("s3")}};
+                    job.memoTexts = {{QStringLiteral("Memo9"), QStringLiteral("VERDİĞİM PARALAR")}};
+                    if (!printList(p->main.get(), *p->store, p->folder, job, p->printOptions()))
+                        throw std::runtime_error("the list print failed");
+                },
+                3});
     return ops;
 }
 

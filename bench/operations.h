@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -13,14 +14,24 @@ struct Operation {
     QString name;
     std::function<void()> ours;
     std::function<void()> baseline; // may be empty
+    std::function<void()> setup;    // runs once before the timing, outside it; may be empty
     int runs = 7;
 };
 
+// Drives the real windows offscreen over one data folder. Writing operations leave the data as they
+// found it: every row a lending save adds is removed again by a cancel.
 class OperationSet final {
 public:
     explicit OperationSet(const QString& dataFolder);
     ~OperationSet();
+    OperationSet(const OperationSet&) = delete;
+    OperationSet& operator=(const OperationSet&) = delete;
+
     QList<Operation> operations();
+    // Which person the per-person actions use.
+    QString personDescription() const;
+    // The error boxes shown since the last call (none is expected).
+    QStringList errorsShown();
 
 private:
     struct Private;
