@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 namespace kalvora {
 
 ReportList::ReportList(QWidget* parent) : QTreeWidget(parent)
@@ -41,17 +43,34 @@ void ReportList::setColumnAlignment(int column, Qt::Alignment alignment)
     m_alignments.append({column, alignment});
 }
 
-QTreeWidgetItem* ReportList::makeItem(const QStringList& texts) const
+ReportList::Alignments ReportList::headerAlignments() const
+{
+    Alignments out;
+    for (const auto& a : m_alignments)
+        out.append({a.first, headerItem()->data(a.first, Qt::TextAlignmentRole)});
+    // A window that aligns a header aligns that column's rows too, usually row by row after the fill.
+    // Once in the view each such call finds its row by a linear search (quadratic over a long list);
+    // rows that already hold the same alignment make those calls return at once.
+    for (int c = 0; c < columnCount(); ++c) {
+        const QVariant v = headerItem()->data(c, Qt::TextAlignmentRole);
+        if (v.isValid() &&
+            std::none_of(out.cbegin(), out.cend(), [c](const auto& a) { return a.first == c; }))
+            out.append({c, v});
+    }
+    return out;
+}
+
+QTreeWidgetItem* ReportList::makeItem(const QStringList& texts, const Alignments& alignments)
 {
     auto* item = new QTreeWidgetItem(texts);
-    for (const auto& a : m_alignments)
-        item->setTextAlignment(a.first, a.second);
+    for (const auto& a : alignments)
+        item->setData(a.first, Qt::TextAlignmentRole, a.second);
     return item;
 }
 
 QTreeWidgetItem* ReportList::addRow(const QStringList& texts, const QVariant& hidden)
 {
-    auto* item = makeItem(texts);
+    auto* item = makeItem(texts, headerAlignments());
     item->setData(0, Qt::UserRole, hidden);
     addTopLevelItem(item);
     return item;
@@ -62,8 +81,9 @@ void ReportList::setRows(const QList<QStringList>& rows, const QList<QVariant>& 
     clear();
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
+    const Alignments alignments = headerAlignments();
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        auto* item = makeItem(rows.at(i));
+        auto* item = makeItem(rows.at(i), alignments);
         if (i < hidden.size())
             item->setData(0, Qt::UserRole, hidden.at(i));
         items.append(item);

@@ -18,7 +18,8 @@ public:
     void setColumnAlignment(int column, Qt::Alignment alignment);
     // Appends one row; texts[0] is the row text, the rest its sub-items.
     QTreeWidgetItem* addRow(const QStringList& texts, const QVariant& hidden = QVariant());
-    // Replaces all rows at once (much faster than adding one by one).
+    // Replaces all rows at once (much faster than adding one by one). New rows take the alignment of
+    // every column whose header has one, before they reach the view.
     void setRows(const QList<QStringList>& rows, const QList<QVariant>& hidden = {});
     int rowCount() const { return topLevelItemCount(); }
     QString cell(int row, int column) const;
@@ -40,7 +41,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QTreeWidgetItem* makeItem(const QStringList& texts) const;
+    using Alignments = QList<QPair<int, QVariant>>;
+    // The alignments of the header's columns that have one.
+    Alignments headerAlignments() const;
+    static QTreeWidgetItem* makeItem(const QStringList& texts, const Alignments& alignments);
     QList<QPair<int, Qt::Alignment>> m_alignments;
 };
 
