@@ -33,7 +33,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 2 || args.contains(QStringLiteral("--help"))) {
-        std::printf("usage: kalvora-bench small|large|huge [--dir DIR] [--keep] [--no-baseline]\n");
+        std::printf(
+            "usage: kalvora-bench small|large|huge [--dir DIR] [--keep] [--no-baseline] [--only TEXT]\n");
         return 2;
     }
     DataSize size;
@@ -50,6 +51,9 @@ int main(int argc, char** argv)
         folder = args.at(dirArg + 1);
     temp.setAutoRemove(!args.contains(QStringLiteral("--keep")) && dirArg < 0);
     const bool baseline = !args.contains(QStringLiteral("--no-baseline"));
+    // --only TEXT: just the operations whose name contains TEXT (for profiling one of them).
+    const int onlyArg = static_cast<int>(args.indexOf(QStringLiteral("--only")));
+    const QString only = onlyArg > 0 && onlyArg + 1 < args.size() ? args.at(onlyArg + 1) : QString();
 
     QTextStream out(stdout);
     if (!QFile::exists(QDir(folder).filePath(QStringLiteral("data.mdb")))) {
@@ -76,6 +80,8 @@ int main(int argc, char** argv)
     out.flush();
     int failures = 0;
     for (const Operation& op : set.operations()) {
+        if (!only.isEmpty() && !op.name.contains(only))
+            continue;
         try {
             if (op.setup)
                 op.setup();
