@@ -2,6 +2,10 @@
 
 #include "data/turkish_text.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace kalvora {
 
 namespace {
@@ -23,15 +27,43 @@ QVariantList upperCased(const CustomerContact& c)
 
 } // namespace
 
-QList<Customer> CustomerRepository::all()
+QList<Customer> CustomerRepository::readAll()
 {
     QList<Customer> out;
     Statement st =
-        m_store.accounts().prepare(QString::fromLatin1(selectColumns) +
-                                   QStringLiteral(" ORDER BY adisoyadi COLLATE TURKISH ASC, oto_kod ASC"));
+        m_store.accounts().prepare(QString::fromLatin1(selectColumns) + QStringLiteral(" ORDER BY oto_kod"));
     while (st.step())
         out.append(readCustomer(st));
     return out;
+}
+
+// The order of ORDER BY adisoyadi COLLATE TURKISH, oto_kod (rows come in key order, the sort is stable),
+// with each name's sort key computed once instead of twice per comparison.
+QList<Customer> CustomerRepository::sortedByName(QList<Customer> rows)
+{
+    struct Keyed {
+        std::u32string key;
+        qsizetype index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(static_cast<size_t>(rows.size()));
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        keyed.push_back({turkishSortKey(rows.at(i).name), i});
+    std::stable_sort(keyed.begin(), keyed.end(), [&rows](const Keyed& a, const Keyed& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return rows.at(a.index).name < rows.at(b.index).name;
+    });
+    QList<Customer> out;
+    out.reserve(rows.size());
+    for (const Keyed& k : keyed)
+        out.append(std::move(rows[k.index]));
+    return out;
+}
+
+QList<Customer> CustomerRepository::all()
+{
+    return sortedByName(readAll());
 }
 
 bool CustomerRepository::matches(const Customer& c, const QString& upperFilter)
@@ -49,14 +81,14 @@ bool CustomerRepository::matches(const Customer& c, const QString& upperFilter)
 QList<Customer> CustomerRepository::search(const QString& filter)
 {
     const QString upper = BuyukHarf(filter);
-    QList<Customer> rows = all();
+    QList<Customer> rows = readAll();
     if (upper.isEmpty())
-        return rows;
+        return sortedByName(std::move(rows));
     QList<Customer> out;
     for (Customer& c : rows)
         if (matches(c, upper))
             out.append(std::move(c));
-    return out;
+    return sortedByName(std::move(out));
 }
 
 std::optional<Customer> CustomerRepository::find(const QString& key)

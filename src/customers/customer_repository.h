@@ -36,6 +36,9 @@ public:
     int remove(const QString& key);
 
 private:
+    // Every person in key order.
+    QList<Customer> readAll();
+    static QList<Customer> sortedByName(QList<Customer> rows);
     // The second delete of remove(): the person's transactions.
     static int KartiniTemizle(Database& db, const QString& key);
 
