@@ -3,6 +3,10 @@
 #include "data/store.h"
 #include "data/turkish_text.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace kalvora {
 
 QStringList currencyCodes()
@@ -13,22 +17,31 @@ QStringList currencyCodes()
 QList<QStringList> moneyListRows(Store& store, MoneyDirection direction, const QString& currency)
 {
     const bool given = direction == MoneyDirection::Given;
-    // The (para, para_cinsi) index finds the rows of one kind and currency; the order is the numeric value
-    // of the stored amount (received amounts are negative, so ascending puts the largest repayment first).
-    // A text that is no number reads as zero, as everywhere else.
-    Statement st = store.accounts().prepare(
-        QStringLiteral(
-            "SELECT adisoyadi, istel, ceptel, tc, verdai, durum, tarih, aylar, tutar FROM CARIKART "
-            "WHERE para = ?1 AND para_cinsi = ?2 ORDER BY coalesce(cdbl(tutar), 0) ") +
-        (given ? QStringLiteral("DESC") : QStringLiteral("ASC")) + QStringLiteral(", otokod ASC"));
+    // The (para, para_cinsi) index finds the rows of one kind and currency, already in otokod order. The
+    // order shown is the numeric value of the stored amount (received amounts are negative, so ascending
+    // puts the largest repayment first), then otokod; a text that is no number reads as zero, as
+    // everywhere else. Sorting here on the value read once per row costs a fraction of SQLite's sorter
+    // over the whole rows with cdbl() per row.
+    Statement st = store.accounts().prepare(QStringLiteral(
+        "SELECT adisoyadi, istel, ceptel, tc, verdai, durum, tarih, aylar, tutar FROM CARIKART "
+        "WHERE para = ?1 AND para_cinsi = ?2 ORDER BY otokod"));
     st.bind(1, given ? QStringLiteral("100") : QStringLiteral("200")).bind(2, currency);
-    QList<QStringList> rows;
+    QList<QStringList> read;
+    std::vector<std::pair<double, qsizetype>> order;
     while (st.step()) {
         const double amount = numberValue(st.text(8));
-        rows.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
+        order.emplace_back(amount, read.size());
+        read.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
                      st.text(5) + QLatin1Char(' ') + st.text(6), st.text(7),
                      formatAmount(given ? amount : -amount, AmountPattern::NoLeadingZero)});
     }
+    std::stable_sort(order.begin(), order.end(), [given](const auto& a, const auto& b) {
+        return given ? a.first > b.first : a.first < b.first;
+    });
+    QList<QStringList> rows;
+    rows.reserve(read.size());
+    for (const auto& o : order)
+        rows.append(std::move(read[o.second]));
     return rows;
 }
 
