@@ -1,5 +1,6 @@
 #include "operations.h"
 
+#include "accounts/account_book.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
 #include "app/main_window.h"
@@ -278,6 +279,21 @@ struct OperationSet::Private {
         c.iSlem_Sil();
     }
 
+    // Rows an interrupted run left behind (the amounts the lending and edit runs write, no description),
+    // removed the way the card cancels a row, so the stored balances follow.
+    void removeBenchRows()
+    {
+        Statement st = store->accounts().prepare(
+            QStringLiteral("SELECT uye_kodu, otokod FROM cari.CARIKART WHERE aylar = '' AND para = '100' AND "
+                           "tutar IN ('1234,56', '4321,5')"));
+        QList<QPair<QString, qint64>> rows;
+        while (st.step())
+            rows.append({st.text(0), st.int64(1)});
+        st = Statement();
+        for (const auto& r : rows)
+            AccountBook(*store).cancel(r.first, r.second);
+    }
+
     void editNewest(AccountCard& c)
     {
         ReportList* list = c.list();
@@ -302,6 +318,7 @@ OperationSet::OperationSet(const QString& dataFolder) : d(new Private)
     installTemplates(QStringLiteral(KALVORA_SOURCE_DIR), dataFolder);
     d->store = std::make_unique<Store>(dataFolder);
     d->store->initialize();
+    d->removeBenchRows();
     d->main = std::make_unique<MainWindow>(*d->store, dataFolder, windowOpeners());
     d->main->show();
     QApplication::processEvents();
@@ -338,6 +355,10 @@ OperationSet::OperationSet(const QString& dataFolder) : d(new Private)
 
 OperationSet::~OperationSet()
 {
+    try {
+        d->removeBenchRows();
+    } catch (const DbError&) {
+    }
     d->lend.reset();
     d->bareLend.reset();
     d->card.reset();
@@ -405,8 +426,8 @@ QList<Operation> OperationSet::operations()
                 [p] {
                     p->main->filterBox()->clear();
                     p->main->DetayliAra();
-                    literalCustomerList(p->folder, QString(), p->scratch);
-                }});
+                },
+                7, [p] { literalCustomerList(p->folder, QString(), p->scratch); }});
     ops.append({QStringLiteral("card open (KartiYukle2)"),
                 [p] { p->openCard(true); },
                 [p] { literalCard(p->folder, p->person.key, p->scratchCard); },
@@ -421,6 +442,13 @@ QList<Operation> OperationSet::operations()
             p->lend = std::make_unique<LendWindow>(p->card.get());
             p->bareLend = std::make_unique<LendWindow>(p->bareCard.get());
         }
+    };
+    // The other card changed the same person's rows: reload both before the edits and cancels, so each
+    // picks the real newest row.
+    auto reloadCards = [p, prepareCards] {
+        prepareCards();
+        p->card->KartiYukle2();
+        p->bareCard->KartiYukle2();
     };
     // The baseline of a change: its statement on a fresh connection, the literal card load with its
     // balance write-back, and the literal main list.
@@ -452,11 +480,11 @@ QList<Operation> OperationSet::operations()
                                                  "max(otokod) FROM CARIKART WHERE uye_kodu=?1)"),
                                   {p->person.key, QStringLiteral("4321,5")});
                 },
-                prepareCards});
+                reloadCards});
     ops.append({QStringLiteral("  per-person part (without the main list)"),
                 [p] { p->editNewest(*p->bareCard); },
                 {},
-                prepareCards});
+                reloadCards});
     // Each cancel removes one of the rows the lending saves wrote, so the data stays as generated.
     ops.append({QStringLiteral("cancel (with main list reload)"), [p] { p->cancelNewest(*p->card); },
                 [p, literalChange] {
@@ -464,11 +492,11 @@ QList<Operation> OperationSet::operations()
                                                  "CARIKART WHERE uye_kodu=?1 AND aylar='' AND para='100')"),
                                   {p->person.key});
                 },
-                prepareCards});
+                reloadCards});
     ops.append({QStringLiteral("  per-person part (without the main list)"),
                 [p] { p->cancelNewest(*p->bareCard); },
                 {},
-                prepareCards});
+                reloadCards});
 
     ops.append({QStringLiteral("statement print up to the viewer start"),
                 [p] {
@@ -485,21 +513,45 @@ QList<Operation> OperationSet::operations()
                 {},
                 prepareCards});
 
-    auto openReports = [p] {
-        if (!p->given) {
-            p->given =
-                std::make_unique<MoneyListWindow>(*p->store, p->folder, MoneyDirection::Given, p->main.get());
-            p->received = std::make_unique<MoneyListWindow>(*p->store, p->folder, MoneyDirection::Received,
-                                                            p->main.get());
-            p->debtors = std::make_unique<BalanceListWindow>(*p->store, p->folder, BalanceSide::Debtors,
-                                                             p->main.get());
-            p->creditors = std::make_unique<BalanceListWindow>(*p->store, p->folder, BalanceSide::Creditors,
-                                                               p->main.get());
-            for (QDialog* w : std::initializer_list<QDialog*>{p->given.get(), p->received.get(),
-                                                              p->debtors.get(), p->creditors.get()})
-                w->show();
-            QApplication::processEvents();
-        }
+    // The reports menu opens one report window at a time.
+    auto closeReports = [p] {
+        p->given.reset();
+        p->received.reset();
+        p->debtors.reset();
+        p->creditors.reset();
+        p->net.reset();
+        for (ReportList* l :
+             {p->scratch, p->scratchCard, p->scratchMoney, p->scratchBalance, p->scratchLedger})
+            l->clear();
+    };
+    auto showReport = [](QDialog* w) {
+        w->setWindowState(w->windowState() | Qt::WindowMaximized);
+        w->show();
+        QApplication::processEvents();
+    };
+    auto openGiven = [p, closeReports, showReport] {
+        closeReports();
+        p->given =
+            std::make_unique<MoneyListWindow>(*p->store, p->folder, MoneyDirection::Given, p->main.get());
+        showReport(p->given.get());
+    };
+    auto openReceived = [p, closeReports, showReport] {
+        closeReports();
+        p->received =
+            std::make_unique<MoneyListWindow>(*p->store, p->folder, MoneyDirection::Received, p->main.get());
+        showReport(p->received.get());
+    };
+    auto openDebtors = [p, closeReports, showReport] {
+        closeReports();
+        p->debtors =
+            std::make_unique<BalanceListWindow>(*p->store, p->folder, BalanceSide::Debtors, p->main.get());
+        showReport(p->debtors.get());
+    };
+    auto openCreditors = [p, closeReports, showReport] {
+        closeReports();
+        p->creditors =
+            std::make_unique<BalanceListWindow>(*p->store, p->folder, BalanceSide::Creditors, p->main.get());
+        showReport(p->creditors.get());
     };
     auto chooseCurrency = [](MoneyListWindow* w, const char* currency) {
         w->currencyBox()->setCurrentIndex(w->currencyBox()->findText(QString::fromLatin1(currency)));
@@ -510,18 +562,22 @@ QList<Operation> OperationSet::operations()
                     p->given->fill();
                 },
                 [p] { literalMoneyList(p->folder, true, QStringLiteral("TL"), p->scratchMoney); },
-                openReports});
+                openGiven});
+    ops.append({QStringLiteral("  its query (moneyListRows)"),
+                [p] { moneyListRows(*p->store, MoneyDirection::Given, QStringLiteral("TL")); },
+                {},
+                closeReports});
     ops.append({QStringLiteral("money received fill, DOLAR"),
                 [p, chooseCurrency] {
                     chooseCurrency(p->received.get(), "DOLAR");
                     p->received->fill();
                 },
                 [p] { literalMoneyList(p->folder, false, QStringLiteral("DOLAR"), p->scratchMoney); },
-                openReports});
+                openReceived});
     ops.append({QStringLiteral("debtors fill"), [p] { p->debtors->fill(); },
-                [p] { literalBalanceList(p->folder, true, p->scratchBalance); }, openReports});
+                [p] { literalBalanceList(p->folder, true, p->scratchBalance); }, openDebtors});
     ops.append({QStringLiteral("creditors fill"), [p] { p->creditors->fill(); },
-                [p] { literalBalanceList(p->folder, false, p->scratchBalance); }, openReports});
+                [p] { literalBalanceList(p->folder, false, p->scratchBalance); }, openCreditors});
     ops.append({QStringLiteral("net position (NETDURUM)"),
                 [p] {
                     if (!p->net)
@@ -534,6 +590,9 @@ QList<Operation> OperationSet::operations()
     // The expense ledger, one day, one month and one year of entries.
     auto openLedger = [p](const char* option) {
         return [p, option] {
+            for (ReportList* l :
+                 {p->scratch, p->scratchCard, p->scratchMoney, p->scratchBalance, p->scratchLedger})
+                l->clear();
             if (!p->ledger) {
                 p->ledger = std::make_unique<LedgerHistoryWindow>(*p->store, Ledger::Expense, p->main.get());
                 p->ledger->show();

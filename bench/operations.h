@@ -16,6 +16,7 @@ struct Operation {
     std::function<void()> baseline; // may be empty
     std::function<void()> setup;    // runs once before the timing, outside it; may be empty
     int runs = 7;
+    std::function<void()> baselineSetup = {}; // runs once before the baseline's timing; may be empty
 };
 
 // Drives the real windows offscreen over one data folder. Writing operations leave the data as they
