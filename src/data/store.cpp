@@ -46,6 +46,9 @@ CREATE TABLE IF NOT EXISTS CARIKART (
 );
 CREATE INDEX IF NOT EXISTS CARIKART_uye_kodu ON CARIKART(uye_kodu);
 CREATE INDEX IF NOT EXISTS CARIKART_para ON CARIKART(para, para_cinsi);
+-- Holds every column the net position reads, so its pass over all rows reads this index, a fraction of the
+-- table's pages.
+CREATE INDEX IF NOT EXISTS CARIKART_para_tutar ON CARIKART(para, para_cinsi, tutar);
 )";
 
 // kayit_no identifies one entry, so a cancellation marks exactly the chosen row.
