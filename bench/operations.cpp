@@ -283,9 +283,9 @@ struct OperationSet::Private {
     // removed the way the card cancels a row, so the stored balances follow.
     void removeBenchRows()
     {
-        Statement st = store->accounts().prepare(
-            QStringLiteral("SELECT uye_kodu, otokod FROM cari.CARIKART WHERE aylar = '' AND para = '100' AND "
-                           "tutar IN ('1234,56', '4321,5')"));
+        Statement st = store->accounts().prepare(QStringLiteral(
+            "SELECT uye_kodu, otokod FROM cari.CARIKART WHERE para = '100' AND para_cinsi = 'DOLAR' AND "
+            "aylar = '' AND tutar IN ('1234,56', '4321,5')"));
         QList<QPair<QString, qint64>> rows;
         while (st.step())
             rows.append({st.text(0), st.int64(1)});
