@@ -3,8 +3,15 @@
 #include "data/turkish_text.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <sqlite3.h>
+
+#include <limits>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace kalvora {
 
@@ -36,6 +43,36 @@ void cdblFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     sqlite3_result_double(ctx, *v);
+}
+
+// Whether another process holds any of SQLite's locks on the file (the lock bytes of the unix VFS
+// start at 1 GiB: the pending byte, the reserved byte, then 510 shared bytes). Read from the kernel's
+// list, because opening and closing the file here would drop the locks this process holds on it.
+bool lockedByAnotherProcess(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    QFile list(QStringLiteral("/proc/locks"));
+    if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    const QByteArray id = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':' +
+                          QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' +
+                          QByteArray::number(static_cast<qulonglong>(st.st_ino));
+    const qint64 first = 0x40000000;
+    const qint64 last = first + 2 + 510 - 1;
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QByteArray& line : list.readAll().split('\n')) {
+        // "1: POSIX  ADVISORY  WRITE 17984 fe:00:10953248 1073741824 1073742335"; "->" marks a waiter.
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() < 8 || f.contains("->") || f.at(5) != id || f.at(4) == self)
+            continue;
+        const qint64 start = f.at(6).toLongLong();
+        const qint64 end = f.at(7) == "EOF" ? std::numeric_limits<qint64>::max() : f.at(7).toLongLong();
+        if (start <= last && end >= first)
+            return true;
+    }
+    return false;
 }
 
 int turkishCollation(void*, int na, const void* a, int nb, const void* b)
@@ -116,6 +153,7 @@ void Database::attach(const QString& path, const QString& alias, const QString& 
         }
         throw DbError(e.code(), e.message(), path);
     }
+    m_attached.emplace_back(alias, path);
 }
 
 void Database::exec(const QString& sql)
@@ -125,7 +163,7 @@ void Database::exec(const QString& sql)
     if (rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(err);
-        throw DbError(rc, msg, m_path);
+        throw DbError(rc, msg, failingFile(rc));
     }
 }
 
@@ -193,7 +231,31 @@ void Database::raise(int code) const
 {
     const QString msg =
         m_db ? QString::fromUtf8(sqlite3_errmsg(m_db.get())) : QString::fromUtf8(sqlite3_errstr(code));
-    throw DbError(code, msg, m_path);
+    throw DbError(code, msg, failingFile(code));
+}
+
+QString Database::failingFile(int code) const
+{
+    if (m_attached.empty() || !m_db)
+        return m_path;
+    std::vector<std::pair<QString, QString>> files{{QStringLiteral("main"), m_path}};
+    files.insert(files.end(), m_attached.begin(), m_attached.end());
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        for (const auto& [alias, path] : files)
+            if (lockedByAnotherProcess(path))
+                return path;
+        break;
+    case SQLITE_READONLY:
+        for (const auto& [alias, path] : files)
+            if (sqlite3_db_readonly(m_db.get(), alias.toUtf8().constData()) == 1)
+                return path;
+        break;
+    default:
+        break;
+    }
+    return m_path;
 }
 
 void Database::check(int rc) const

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -51,7 +52,8 @@ public:
     bool inTransaction() const;
     void setBusyTimeout(int ms);
 
-    // The error of the last failed call as a DbError on this file.
+    // The error of the last failed call as a DbError on this file, or on the attached file it concerns
+    // when that can be told (the file another program holds locked, the file that is read-only).
     [[noreturn]] void raise(int code) const;
     // Throws when rc is not SQLITE_OK.
     void check(int rc) const;
@@ -60,8 +62,12 @@ private:
     struct Closer {
         void operator()(sqlite3* db) const;
     };
+    // The file a failure with this code is about.
+    QString failingFile(int code) const;
+
     std::unique_ptr<sqlite3, Closer> m_db;
     QString m_path;
+    std::vector<std::pair<QString, QString>> m_attached; // alias, path
 };
 
 // A prepared statement; parameters are numbered from 1, columns from 0 or read by name.

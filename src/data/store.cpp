@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kalvora {
 
@@ -158,8 +159,15 @@ Database& Store::connection(Slot& slot, const QString& file, const QString& key,
     ino_t ino2 = 0;
     const bool exists = fileIdentity(fullPath, &dev, &ino);
     const bool exists2 = attachFile.isEmpty() || fileIdentity(path(attachFile), &dev2, &ino2);
+    // A file that was read-only when it was opened stays so for its connection: once the file can be
+    // written again, a new connection lets the program save without a restart.
+    auto writableAgain = [&](const char* schema, const QString& name) {
+        return sqlite3_db_readonly(slot.db.handle(), schema) == 1 &&
+               ::access(QFile::encodeName(path(name)).constData(), W_OK) == 0;
+    };
     if (slot.db.isOpen() && exists && exists2 && dev == slot.dev && ino == slot.ino && dev2 == slot.dev2 &&
-        ino2 == slot.ino2 && !slot.db.inTransaction())
+        ino2 == slot.ino2 && !slot.db.inTransaction() && !writableAgain("main", file) &&
+        (attachFile.isEmpty() || !writableAgain("cari", attachFile)))
         return slot.db;
     if (slot.db.isOpen() && slot.db.inTransaction())
         return slot.db; // never swap a connection under a running transaction

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include <sqlite3.h>
 
@@ -25,6 +26,29 @@ State& state()
 {
     static State s;
     return s;
+}
+
+// The one read-only file's name ("" for the whole folder); set only while nothing is open.
+std::string& readOnlyFile()
+{
+    static std::string name;
+    return name;
+}
+
+bool readOnlyPath(const char* path)
+{
+    if (!state().readOnly.load())
+        return false;
+    const std::string& only = readOnlyFile();
+    if (only.empty())
+        return true;
+    std::string p = path ? path : "";
+    for (const char* suffix : {"-journal", "-wal"})
+        if (p.size() > std::strlen(suffix) &&
+            p.compare(p.size() - std::strlen(suffix), std::string::npos, suffix) == 0)
+            p.resize(p.size() - std::strlen(suffix));
+    return p.size() > only.size() && p.compare(p.size() - only.size(), std::string::npos, only) == 0 &&
+           p[p.size() - only.size() - 1] == '/';
 }
 
 sqlite3_vfs* realVfs = nullptr;
@@ -225,7 +249,7 @@ int vfsOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* 
     if (name && isFolderFile(flags)) {
         if (const int rc = fault(FaultVfs::Op::Open))
             return rc;
-        if (state().readOnly.load()) {
+        if (readOnlyPath(name)) {
             if (!(flags & SQLITE_OPEN_MAIN_DB))
                 return SQLITE_CANTOPEN; // no journal can be created in the folder
             flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
@@ -246,7 +270,7 @@ int vfsDelete(sqlite3_vfs*, const char* name, int syncDir)
 
 int vfsAccess(sqlite3_vfs*, const char* name, int flags, int* out)
 {
-    if (flags == SQLITE_ACCESS_READWRITE && state().readOnly.load()) {
+    if (flags == SQLITE_ACCESS_READWRITE && readOnlyPath(name)) {
         *out = 0;
         return SQLITE_OK;
     }
@@ -398,9 +422,10 @@ void FaultVfs::resetCounts()
     disarm();
 }
 
-void FaultVfs::setReadOnly(bool on)
+void FaultVfs::setReadOnly(bool on, const QString& onlyFile)
 {
     registerOnce();
+    readOnlyFile() = onlyFile.toStdString();
     state().readOnly = on;
 }
 

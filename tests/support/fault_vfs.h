@@ -33,8 +33,9 @@ public:
     static void resetCounts();
 
     // Emulates a data folder the program may not write to, also when the tests run as root: existing
-    // files open read-only, no journal can be created, the access check says "not writable".
-    static void setReadOnly(bool on);
+    // files open read-only, no journal can be created, the access check says "not writable". With a
+    // file name, only that file of the folder (and its journal) is read-only.
+    static void setReadOnly(bool on, const QString& onlyFile = QString());
 };
 
 // Arms a fault for the life of the object.
