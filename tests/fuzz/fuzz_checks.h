@@ -8,6 +8,8 @@
 #include "data/turkish_text.h"
 #include "listview/sort_compare.h"
 #include "rates/exchange_rates.h"
+#include "reports/report_definition.h"
+#include "reports/report_expression.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -264,6 +267,91 @@ inline Problem checkSortCompare(const QByteArray& data)
             if (!SortKey(dateText(d), SortKind::Date).converts())
                 return "the date " + show(dateText(d)) + " does not convert in a date column";
         }
+    }
+    return std::nullopt;
+}
+
+// A report definition read from any bytes is refused with a ReportError or read whole; what is read
+// is written back so that reading it again gives the same definition.
+inline Problem checkReportDefinition(const QByteArray& data)
+{
+    QByteArray first;
+    try {
+        first = ReportDefinition::parse(data, QStringLiteral("fuzz.fr3")).toXml();
+    } catch (const ReportError& e) {
+        if (!e.text().contains(QStringLiteral("fuzz.fr3")))
+            return "a refusal does not name the file: " + show(e.text());
+        return std::nullopt;
+    }
+    try {
+        const QByteArray second = ReportDefinition::parse(first, QStringLiteral("again.fr3")).toXml();
+        if (second != first)
+            return "a definition written back reads otherwise";
+    } catch (const ReportError& e) {
+        return "a definition written back cannot be read: " + show(e.text());
+    }
+    return std::nullopt;
+}
+
+// Three rows of the scratch table and the usual variables.
+class FuzzScope final : public ExpressionScope {
+public:
+    std::optional<QString> field(const QString& dataSet, const QString& column) const override
+    {
+        static const QStringList columns{QStringLiteral("S1"), QStringLiteral("S2"), QStringLiteral("S3")};
+        const QStringList rows[3] = {
+            {QStringLiteral("ALİ'NİN"), QStringLiteral("1.250,50"), QStringLiteral("TL")},
+            {QStringLiteral("[S1]"), QStringLiteral("-300,00"), QStringLiteral("DOLAR")},
+            {QString(), QStringLiteral("abc"), QStringLiteral("EURO")}};
+        if (dataSet.compare(QStringLiteral("TABLO_GLR"), Qt::CaseInsensitive) != 0)
+            return std::nullopt;
+        const qsizetype c = columns.indexOf(column.toUpper());
+        if (c < 0)
+            return std::nullopt;
+        return rows[m_row].at(c);
+    }
+    std::optional<ReportValue> variable(const QString& name) const override
+    {
+        if (name.compare(QStringLiteral("Date"), Qt::CaseInsensitive) == 0)
+            return ReportValue(QStringLiteral("15.03.2024"));
+        if (name.compare(QStringLiteral("Page#"), Qt::CaseInsensitive) == 0)
+            return ReportValue(1.0);
+        if (name.compare(QStringLiteral("Line#"), Qt::CaseInsensitive) == 0)
+            return ReportValue(double(m_row + 1));
+        return std::nullopt;
+    }
+    bool forEachRow(const QString& band, const std::function<void()>& visit) const override
+    {
+        if (!band.isEmpty() && band.compare(QStringLiteral("MasterData1"), Qt::CaseInsensitive) != 0)
+            return false;
+        if (++m_depth > 8) { // a sum inside a sum inside a sum...: enough
+            --m_depth;
+            return false;
+        }
+        const int saved = m_row;
+        for (int r = 0; r < 3; ++r) {
+            m_row = r;
+            visit();
+        }
+        m_row = saved;
+        --m_depth;
+        return true;
+    }
+
+private:
+    mutable int m_row = 0;
+    mutable int m_depth = 0;
+};
+
+inline Problem checkReportExpression(const QByteArray& data)
+{
+    const FuzzScope scope;
+    for (const QString& text : texts(data).mid(0, 1)) {
+        if (const auto value = evaluateExpression(text, scope))
+            valueText(*value);
+        const QString expanded = expandText(text, scope);
+        if (!text.contains(QLatin1Char('[')) && expanded != text)
+            return "a text without brackets changed on expansion: " + show(text);
     }
     return std::nullopt;
 }

@@ -28,6 +28,10 @@ private Q_SLOTS:
         QTest::newRow("password_file") << QStringLiteral("password_file") << Check(fuzz::checkPasswordFile);
         QTest::newRow("rate_page") << QStringLiteral("rate_page") << Check(fuzz::checkRatePage);
         QTest::newRow("sort_compare") << QStringLiteral("sort_compare") << Check(fuzz::checkSortCompare);
+        QTest::newRow("report_definition")
+            << QStringLiteral("report_definition") << Check(fuzz::checkReportDefinition);
+        QTest::newRow("report_expression")
+            << QStringLiteral("report_expression") << Check(fuzz::checkReportExpression);
     }
     void replay()
     {

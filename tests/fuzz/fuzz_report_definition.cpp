@@ -1,0 +1,3 @@
+#include "fuzz/fuzz_main.h"
+
+KALVORA_FUZZ_TARGET(checkReportDefinition)
