@@ -2,10 +2,10 @@
 # Builds the libFuzzer targets with clang (build-fuzz/) and runs each for a bounded time over its
 # checked-in corpus in tests/fuzz/corpus/<target>/. New inputs go to a scratch folder, so the checked-in
 # corpus stays as it is; a crash is kept in build-fuzz/crashes/<target>/ and makes the script fail.
-# KALVORA_FUZZ_SECONDS sets the time per target (default 25).
+# KALVORA_FUZZ_SECONDS sets the time per target (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${KALVORA_FUZZ_SECONDS:-25}
+seconds=${KALVORA_FUZZ_SECONDS:-20}
 dir=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVORA_FUZZ=ON \
     -DKALVORA_TESTS=OFF -DKALVORA_BENCH=OFF >/dev/null
