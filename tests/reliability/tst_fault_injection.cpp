@@ -497,18 +497,22 @@ private Q_SLOTS:
     void firstStartOnFailingDisk_data()
     {
         QTest::addColumn<FaultVfs::Op>("op");
-        for (FaultVfs::Op op : FaultVfs::allOps)
-            QTest::newRow(FaultVfs::opName(op)) << op;
+        QTest::addColumn<bool>("persistent");
+        for (FaultVfs::Op op : FaultVfs::allOps) {
+            QTest::addRow("%s, once", FaultVfs::opName(op)) << op << false;
+            QTest::addRow("%s, from then on", FaultVfs::opName(op)) << op << true;
+        }
     }
     void firstStartOnFailingDisk()
     {
         QFETCH(FaultVfs::Op, op);
-        for (int n = 1;; n += 1 + n / 2) {
+        QFETCH(bool, persistent);
+        for (int n = 1;; n += persistent ? 1 + n : 1 + n / 2) {
             QVERIFY(n < 5000);
             QTemporaryDir dir;
             QList<StoreProblem> problems;
             {
-                test::ArmedFault fault(op, n);
+                test::ArmedFault fault(op, n, persistent);
                 Store store(dir.path(), FaultVfs::name());
                 problems = store.initialize();
             }
