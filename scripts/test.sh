@@ -10,7 +10,7 @@ if [ "${KALVORA_SKIP_SANITIZERS:-0}" != 1 ]; then
     # The kill and fault-injection runs repeat hundreds of writes against wall-clock limits; they run in
     # the normal build above and would only time out here.
     (cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure --parallel "$(nproc)" \
-        -E 'tst_kill|tst_fault_injection')
+        -E 'tst_kill|fault')
 fi
 if [ -x scripts/fuzz.sh ] && [ "${KALVORA_SKIP_FUZZ:-0}" != 1 ]; then
     ./scripts/fuzz.sh
