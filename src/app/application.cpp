@@ -2,7 +2,7 @@
 
 #include "app/login_window.h"
 #include "app/main_window.h"
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "app/window_openers.h"
 #include "data/data_folder.h"
 #include "data/store.h"

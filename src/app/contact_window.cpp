@@ -1,7 +1,7 @@
 #include "app/contact_window.h"
 
-#include "app/picture_button.h"
-#include "app/twips.h"
+#include "widgets/picture_button.h"
+#include "widgets/twips.h"
 
 #include <QDesktopServices>
 #include <QLabel>

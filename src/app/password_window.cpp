@@ -1,10 +1,10 @@
 #include "app/password_window.h"
 
-#include "app/accessibility.h"
-#include "app/digit_key_filter.h"
-#include "app/message_box.h"
-#include "app/picture_button.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/digit_key_filter.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/twips.h"
 #include "data/data_folder.h"
 #include "data/password_file.h"
 

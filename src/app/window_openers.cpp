@@ -1,7 +1,7 @@
 #include "app/window_openers.h"
 
 #include "accounts/ui/account_card.h"
-#include "app/report_list.h"
+#include "widgets/report_list.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"

@@ -1,10 +1,10 @@
 #include "accounts/account_book.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
-#include "accounts/ui/limited_text_box.h"
+#include "widgets/limited_text_box.h"
 #include "app/main_window.h"
-#include "app/picture_button.h"
-#include "app/report_list.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 #include "customers/customer_repository.h"
 #include "support/test_data.h"
 

@@ -1,7 +1,7 @@
 #include "app/login_window.h"
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "app/password_window.h"
-#include "app/picture_button.h"
+#include "widgets/picture_button.h"
 #include "data/password_file.h"
 #include "support/test_data.h"
 

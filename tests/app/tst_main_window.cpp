@@ -1,7 +1,7 @@
 #include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/picture_button.h"
-#include "app/report_list.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 #include "support/test_data.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 // The faster list reloads sort in the program what SQL used to sort: each must give exactly the order of the
 // statement it replaced, which serves here as the oracle. Rows that take their alignment from the header
 // must look as before.
-#include "app/report_list.h"
+#include "widgets/report_list.h"
 #include "customers/customer_repository.h"
 #include "data/turkish_text.h"
 #include "reports/report_lists.h"

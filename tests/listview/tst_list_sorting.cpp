@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/report_list.h"
+#include "widgets/report_list.h"
 #include "app/window_openers.h"
 #include "data/turkish_text.h"
 #include "listview/ui/list_sorting.h"

@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/picture_button.h"
+#include "widgets/picture_button.h"
 #include "app/window_openers.h"
 #include "local_http_server.h"
 #include "rate_samples.h"

@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "reports/account_statement.h"
 #include "reports/report_bridge.h"
 #include "reports/report_layout.h"

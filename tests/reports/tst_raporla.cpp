@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "reports/report_definition.h"
 #include "reports/report_layout.h"
 #include "reports/report_render.h"

@@ -1,6 +1,6 @@
 #include "support/test_data.h"
 
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 
 #include <QStandardPaths>
 

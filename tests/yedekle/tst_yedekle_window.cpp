@@ -1,6 +1,6 @@
-#include "app/message_box.h"
-#include "app/picture_button.h"
-#include "app/report_list.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 #include "ui/backup_window.h"
 #include "yedekle/fixture.h"
 

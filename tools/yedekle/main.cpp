@@ -2,7 +2,7 @@
 #include "command_line.h"
 #include "ui/backup_window.h"
 
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QCoreApplication>

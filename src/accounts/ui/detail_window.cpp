@@ -1,7 +1,7 @@
 #include "accounts/ui/detail_window.h"
 
-#include "app/accessibility.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/twips.h"
 
 #include <QLabel>
 

@@ -1,6 +1,6 @@
 #include "customers/ui/add_customer_window.h"
 
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "customers/customer_checks.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/contact_boxes.h"

@@ -1,8 +1,8 @@
 #include "customers/ui/customer_form.h"
 
-#include "app/accessibility.h"
-#include "app/picture_button.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/picture_button.h"
+#include "widgets/twips.h"
 #include "customers/ui/contact_boxes.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "ledger/ui/ledger_entry_window.h"
 
 #include "accounts/amount_check.h"
-#include "app/accessibility.h"
-#include "app/message_box.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/message_box.h"
+#include "widgets/twips.h"
 #include "data/turkish_text.h"
 
 #include <QDateEdit>

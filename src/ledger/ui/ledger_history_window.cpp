@@ -1,9 +1,9 @@
 #include "ledger/ui/ledger_history_window.h"
 
-#include "app/accessibility.h"
-#include "app/message_box.h"
-#include "app/report_list.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 #include "data/turkish_text.h"
 #include "ledger/ui/ledger_entry_window.h"
 

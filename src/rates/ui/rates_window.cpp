@@ -1,7 +1,7 @@
 #include "rates/ui/rates_window.h"
 
-#include "app/accessibility.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/twips.h"
 
 #include <QGroupBox>
 #include <QLabel>

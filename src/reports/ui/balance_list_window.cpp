@@ -1,8 +1,8 @@
 #include "reports/ui/balance_list_window.h"
 
-#include "app/message_box.h"
-#include "app/report_list.h"
-#include "app/twips.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 #include "data/db_error.h"
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"

@@ -1,8 +1,8 @@
 #include "reports/ui/list_report_window.h"
 
-#include "app/picture_button.h"
-#include "app/report_list.h"
-#include "app/twips.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "reports/ui/money_list_window.h"
 
-#include "app/accessibility.h"
-#include "app/message_box.h"
-#include "app/report_list.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 #include "data/db_error.h"
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"

@@ -1,9 +1,9 @@
 #include "reports/ui/net_position_window.h"
 
-#include "app/accessibility.h"
-#include "app/message_box.h"
-#include "app/picture_button.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/twips.h"
 #include "data/db_error.h"
 #include "reports/report_lists.h"
 

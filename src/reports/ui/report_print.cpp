@@ -1,6 +1,6 @@
 #include "reports/ui/report_print.h"
 
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "data/db_error.h"
 #include "reports/report_templates.h"
 

@@ -1,6 +1,6 @@
 #include "reports/ui/report_viewer.h"
 
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "reports/report_definition.h"
 #include "reports/report_render.h"
 

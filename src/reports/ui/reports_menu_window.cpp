@@ -1,7 +1,7 @@
 #include "reports/ui/reports_menu_window.h"
 
-#include "app/picture_button.h"
-#include "app/twips.h"
+#include "widgets/picture_button.h"
+#include "widgets/twips.h"
 #include "reports/ui/balance_list_window.h"
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"

@@ -1,10 +1,10 @@
 #include "ui/backup_window.h"
 
-#include "app/accessibility.h"
-#include "app/message_box.h"
-#include "app/picture_button.h"
-#include "app/report_list.h"
-#include "app/twips.h"
+#include "widgets/accessibility.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 #include "data/turkish_text.h"
 
 #include <QApplication>

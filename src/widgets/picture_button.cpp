@@ -1,4 +1,4 @@
-#include "app/picture_button.h"
+#include "widgets/picture_button.h"
 
 namespace kalvora {
 

@@ -1,4 +1,4 @@
-#include "app/twips.h"
+#include "widgets/twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

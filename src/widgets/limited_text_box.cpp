@@ -1,4 +1,4 @@
-#include "accounts/ui/limited_text_box.h"
+#include "widgets/limited_text_box.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "accounts/ui/amount_key_filter.h"
+#include "widgets/amount_key_filter.h"
 
 #include "accounts/amount_check.h"
 

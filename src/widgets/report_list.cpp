@@ -1,4 +1,4 @@
-#include "app/report_list.h"
+#include "widgets/report_list.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

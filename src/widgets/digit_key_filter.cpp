@@ -1,4 +1,4 @@
-#include "app/digit_key_filter.h"
+#include "widgets/digit_key_filter.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

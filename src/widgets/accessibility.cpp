@@ -1,6 +1,6 @@
-#include "app/accessibility.h"
+#include "widgets/accessibility.h"
 
-#include "app/picture_button.h"
+#include "widgets/picture_button.h"
 
 #include <QLabel>
 
