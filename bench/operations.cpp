@@ -4,8 +4,6 @@
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
 #include "app/main_window.h"
-#include "widgets/message_box.h"
-#include "widgets/report_list.h"
 #include "app/window_openers.h"
 #include "data/database.h"
 #include "data/store.h"
@@ -18,6 +16,8 @@
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
 #include "reports/ui/report_print.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -245,10 +245,9 @@ struct OperationSet::Private {
     // Opens the card the way "HESAP &KARTI" does: the person's row copied in, maximised, shown.
     std::unique_ptr<AccountCard> openCard(bool withMainList)
     {
-        std::function<void()> refresh;
+        auto c = std::make_unique<AccountCard>(*store, main.get());
         if (withMainList)
-            refresh = [this] { main->DetayliAra(); };
-        auto c = std::make_unique<AccountCard>(*store, refresh, main.get());
+            QObject::connect(c.get(), &AccountCard::accountChanged, main.get(), &MainWindow::DetayliAra);
         c->setPerson(person);
         c->setWindowState(c->windowState() | Qt::WindowMaximized);
         c->show();
@@ -305,7 +304,8 @@ struct OperationSet::Private {
                 newest = r;
             }
         }
-        EditWindow w(&c, list->rowTexts(newest), key);
+        EditWindow w(*store, c.person(), *c.rowAt(newest), &c);
+        QObject::connect(&w, &EntryWindow::saved, &c, &AccountCard::applyChange);
         w.amountBox()->setText(QStringLiteral("4321,5"));
         w.save();
     }
@@ -319,7 +319,8 @@ OperationSet::OperationSet(const QString& dataFolder) : d(new Private)
     d->store = std::make_unique<Store>(dataFolder);
     d->store->initialize();
     d->removeBenchRows();
-    d->main = std::make_unique<MainWindow>(*d->store, dataFolder, windowOpeners());
+    d->main = std::make_unique<MainWindow>(*d->store, dataFolder);
+    connectWindowOpeners(*d->main);
     d->main->show();
     QApplication::processEvents();
 
@@ -396,7 +397,8 @@ QList<Operation> OperationSet::operations()
 
     ops.append({QStringLiteral("start-up to the filled main window"),
                 [p] {
-                    MainWindow w(*p->store, p->folder, windowOpeners());
+                    MainWindow w(*p->store, p->folder);
+                    connectWindowOpeners(w);
                     w.show();
                     QApplication::processEvents();
                 },
@@ -439,8 +441,11 @@ QList<Operation> OperationSet::operations()
         if (!p->card) {
             p->card = p->openCard(true);
             p->bareCard = p->openCard(false);
-            p->lend = std::make_unique<LendWindow>(p->card.get());
-            p->bareLend = std::make_unique<LendWindow>(p->bareCard.get());
+            p->lend = std::make_unique<LendWindow>(*p->store, p->person, p->card.get());
+            p->bareLend = std::make_unique<LendWindow>(*p->store, p->person, p->bareCard.get());
+            QObject::connect(p->lend.get(), &EntryWindow::saved, p->card.get(), &AccountCard::applyChange);
+            QObject::connect(p->bareLend.get(), &EntryWindow::saved, p->bareCard.get(),
+                             &AccountCard::applyChange);
         }
     };
     // The other card changed the same person's rows: reload both before the edits and cancels, so each
@@ -498,20 +503,15 @@ QList<Operation> OperationSet::operations()
                 {},
                 reloadCards});
 
-    ops.append({QStringLiteral("statement print up to the viewer start"),
-                [p] {
-                    StatementData data;
-                    AccountCard& c = *p->card;
-                    data.name = c.personName();
-                    data.tl = {c.balanceText(Currency::Tl), c.statusText(Currency::Tl)};
-                    data.dollar = {c.balanceText(Currency::Dolar), c.statusText(Currency::Dolar)};
-                    data.euro = {c.balanceText(Currency::Euro), c.statusText(Currency::Euro)};
-                    data.rows = statementRows(c.list());
-                    if (!printAccountStatement(&c, *p->store, p->folder, data, p->printOptions()))
-                        throw std::runtime_error("the statement print failed");
-                },
-                {},
-                prepareCards});
+    ops.append(
+        {QStringLiteral("statement print up to the viewer start"),
+         [p] {
+             AccountCard& c = *p->card;
+             if (!printAccountStatement(&c, *p->store, p->folder, c.statementData(), p->printOptions()))
+                 throw std::runtime_error("the statement print failed");
+         },
+         {},
+         prepareCards});
 
     // The reports menu opens one report window at a time.
     auto closeReports = [p] {

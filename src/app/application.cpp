@@ -2,11 +2,11 @@
 
 #include "app/login_window.h"
 #include "app/main_window.h"
-#include "widgets/message_box.h"
 #include "app/window_openers.h"
 #include "data/data_folder.h"
 #include "data/store.h"
 #include "reports/report_templates.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,7 +47,8 @@ int runApplication(int argc, char** argv)
                           QStringLiteral("VERİ DOSYASI AÇILAMADI"));
 
     LoginWindow login(dataFolder);
-    MainWindow main(store, dataFolder, windowOpeners());
+    MainWindow main(store, dataFolder);
+    connectWindowOpeners(main);
     main.setWindowTitle(QStringLiteral("ORVENTA KALVORA - CARİ HESAP TAKİBİ"));
 
     auto endNow = [&] {

@@ -1,17 +1,20 @@
 #include "app/main_window.h"
 
-#include "widgets/accessibility.h"
 #include "app/contact_window.h"
-#include "widgets/message_box.h"
 #include "app/password_window.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
-#include "widgets/twips.h"
 #include "customers/customer_repository.h"
+#include "data/clock.h"
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
+#include "listview/ui/list_sorting.h"
+#include "widgets/accessibility.h"
+#include "widgets/db_error_message.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -94,9 +97,9 @@ const ButtonDef buttonDefs[] = {
 
 } // namespace
 
-MainWindow::MainWindow(Store& store, const QString& dataFolder, Openers openers, QWidget* parent)
+MainWindow::MainWindow(Store& store, const QString& dataFolder, QWidget* parent)
     : QMainWindow(parent), m_store(store), m_dataFolder(dataFolder),
-      m_installFolder(DataFolder::installationFolder()), m_openers(std::move(openers))
+      m_installFolder(DataFolder::installationFolder())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ORVENTA KALVORA - "));
@@ -172,18 +175,15 @@ void MainWindow::buildButtons()
     auto button = [this](const char* name) {
         return m_picture1->findChild<PictureButton*>(QString::fromLatin1(name));
     };
-    connect(button("MyButton1"), &QToolButton::clicked, this, [this] {
-        if (m_openers.addPerson)
-            m_openers.addPerson(this);
-    });
+    connect(button("MyButton1"), &QToolButton::clicked, this, &MainWindow::addPersonRequested);
     connect(button("MyButton2"), &QToolButton::clicked, this, [this] {
         withCurrent(
-            m_openers.editPerson,
+            &MainWindow::editPersonRequested,
             QStringLiteral("BİLGİLERİ DÜZENLENECEK KİŞİ YOK. YENİ KİŞİ EKLE FORMUNU KULLANABİLİRSİNİZ."),
             QStringLiteral("DİKKAT"));
     });
     connect(button("MyButton3"), &QToolButton::clicked, this, [this] {
-        withCurrent(m_openers.deletePerson, QStringLiteral("SİLİNECEK KİŞİ YOK."),
+        withCurrent(&MainWindow::deletePersonRequested, QStringLiteral("SİLİNECEK KİŞİ YOK."),
                     QStringLiteral("KİŞİ YOK"));
     });
     connect(button("MyButton4"), &QToolButton::clicked, this, &MainWindow::openAccountCard);
@@ -193,16 +193,10 @@ void MainWindow::buildButtons()
         PasswordWindow w(m_dataFolder, this);
         w.exec();
     });
-    auto plain = [this](PictureButton* b, std::function<void(MainWindow*)> MainWindow::Openers::*member) {
-        connect(b, &QToolButton::clicked, this, [this, member] {
-            if (m_openers.*member)
-                (m_openers.*member)(this);
-        });
-    };
-    plain(button("MyButton12"), &Openers::incomeLedger);
-    plain(button("MyButton13"), &Openers::expenseLedger);
-    plain(button("MyButton5"), &Openers::reports);
-    plain(button("MyButton10"), &Openers::rates);
+    connect(button("MyButton12"), &QToolButton::clicked, this, &MainWindow::incomeLedgerRequested);
+    connect(button("MyButton13"), &QToolButton::clicked, this, &MainWindow::expenseLedgerRequested);
+    connect(button("MyButton5"), &QToolButton::clicked, this, &MainWindow::reportsRequested);
+    connect(button("MyButton10"), &QToolButton::clicked, this, &MainWindow::ratesRequested);
     connect(button("MyButton8"), &QToolButton::clicked, this, [this] {
         ContactWindow w(this);
         w.exec();
@@ -236,7 +230,7 @@ void MainWindow::buildStatusBar()
 
 void MainWindow::updateClock()
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::now();
     m_panels[0]->setText(timeText(now.time()));
     m_panels[1]->setText(dateText(now.date()));
     const QString on = QStringLiteral("color: black;");
@@ -249,26 +243,24 @@ void MainWindow::updateClock()
 void MainWindow::DetayliAra()
 {
     m_list->clear();
-    QList<Customer> rows;
-    try {
-        rows = CustomerRepository(m_store).search(m_filter->text());
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
-    }
+    m_customers.clear();
+    showingDbError(this, [this] { m_customers = CustomerRepository(m_store).search(m_filter->text()); });
     QList<QStringList> texts;
-    texts.reserve(rows.size());
-    for (const Customer& c : rows) {
-        texts.append({displayAmount(c.balanceTl), displayAmount(c.balanceUsd), displayAmount(c.balanceEuro),
-                      c.name, c.workPhone, c.mobilePhone, c.idNumber, c.taxOffice, c.address, c.key});
+    QList<QVariant> indexes;
+    texts.reserve(m_customers.size());
+    indexes.reserve(m_customers.size());
+    for (Customer& c : m_customers) {
+        // The person is handed on as the list shows them: the delete check reads the shown balances.
+        c.balanceTl = displayAmount(c.balanceTl);
+        c.balanceUsd = displayAmount(c.balanceUsd);
+        c.balanceEuro = displayAmount(c.balanceEuro);
+        texts.append({c.balanceTl, c.balanceUsd, c.balanceEuro, c.name, c.workPhone, c.mobilePhone,
+                      c.idNumber, c.taxOffice, c.address, c.key});
+        indexes.append(indexes.size());
     }
-    m_list->setRows(texts);
+    m_list->setRows(texts, indexes);
     m_count->setText(QString::number(m_list->rowCount()));
-    if (m_openers.fitColumns) {
-        m_openers.fitColumns(m_list);
-    } else {
-        for (int c = 0; c < m_list->columnCount(); ++c)
-            m_list->resizeColumnToContents(c);
-    }
+    SutunlariSigdir(m_list);
     m_list->setColumnWidth(ColKey, 0);
     if (m_list->rowCount() > 0)
         m_list->setCurrentRow(0);
@@ -276,21 +268,9 @@ void MainWindow::DetayliAra()
 
 Customer MainWindow::customerAt(int row) const
 {
-    const QStringList t = m_list->rowTexts(row);
-    Customer c;
-    if (t.size() < 10)
-        return c;
-    c.balanceTl = t.at(ColTl);
-    c.balanceUsd = t.at(ColUsd);
-    c.balanceEuro = t.at(ColEuro);
-    c.name = t.at(ColName);
-    c.workPhone = t.at(ColWork);
-    c.mobilePhone = t.at(ColMobile);
-    c.idNumber = t.at(ColTc);
-    c.taxOffice = t.at(ColTax);
-    c.address = t.at(ColAddress);
-    c.key = t.at(ColKey);
-    return c;
+    if (row < 0 || row >= m_list->rowCount())
+        return {};
+    return m_customers.value(m_list->hiddenValue(row).toInt());
 }
 
 bool MainWindow::currentCustomer(Customer* out) const
@@ -304,21 +284,20 @@ bool MainWindow::currentCustomer(Customer* out) const
     return true;
 }
 
-void MainWindow::withCurrent(const std::function<void(MainWindow*, const Customer&)>& opener,
-                             const QString& emptyText, const QString& emptyTitle)
+void MainWindow::withCurrent(void (MainWindow::*signal)(const Customer&), const QString& emptyText,
+                             const QString& emptyTitle)
 {
     Customer c;
     if (!currentCustomer(&c)) {
         MessageBox::information(this, emptyText, emptyTitle);
         return;
     }
-    if (opener)
-        opener(this, c);
+    Q_EMIT(this->*signal)(c);
 }
 
 void MainWindow::openAccountCard()
 {
-    withCurrent(m_openers.accountCard, QStringLiteral("KAYITLI KİŞİ YOK. LÜTFEN KİŞİ KAYDEDİN."),
+    withCurrent(&MainWindow::accountCardRequested, QStringLiteral("KAYITLI KİŞİ YOK. LÜTFEN KİŞİ KAYDEDİN."),
                 QStringLiteral("ÜYE YOK"));
 }
 
@@ -334,8 +313,7 @@ void MainWindow::headerClicked(int column)
     // Only the three balances, the name and the two telephones sort; the other headers do nothing.
     if (column > ColMobile)
         return;
-    if (m_openers.sortColumn)
-        m_openers.sortColumn(m_list, column);
+    SutunSirala(m_list, column, SortKind::Text);
 }
 
 void MainWindow::confirmExit()

@@ -2,9 +2,8 @@
 
 #include "customers/customer.h"
 
+#include <QList>
 #include <QMainWindow>
-
-#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -17,28 +16,13 @@ class ReportList;
 class Store;
 
 // Form1: the hub. The button panel, the customer list with its filter strip, and the status bar.
+// Each button asks for its window by a signal; whoever builds the main window opens them.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    // What the buttons open; a feature not yet present leaves its opener empty and its button inert.
-    struct Openers {
-        std::function<void(MainWindow*)> addPerson;                     // Form2
-        std::function<void(MainWindow*, const Customer&)> editPerson;   // Form3
-        std::function<void(MainWindow*, const Customer&)> deletePerson; // Kisi_Sil
-        std::function<void(MainWindow*, const Customer&)> accountCard;  // Form4
-        std::function<void(MainWindow*)> incomeLedger;                  // GelirMenu
-        std::function<void(MainWindow*)> expenseLedger;                 // GiderMenu
-        std::function<void(MainWindow*)> reports;                       // Form13
-        std::function<void(MainWindow*)> rates;                         // TCMB_KUR
-        // Column sort and fit of the customer list.
-        std::function<void(ReportList*, int column)> sortColumn;
-        std::function<void(ReportList*)> fitColumns;
-    };
+    // Loads the list at once (DetayliAra).
+    MainWindow(Store& store, const QString& dataFolder, QWidget* parent = nullptr);
 
-    // Loads the list at once (DetayliAra), with the openers' column fit when given.
-    MainWindow(Store& store, const QString& dataFolder, Openers openers = {}, QWidget* parent = nullptr);
-
-    void setOpeners(Openers openers) { m_openers = std::move(openers); }
     Store& store() { return m_store; }
     const QString& dataFolder() const { return m_dataFolder; }
 
@@ -46,8 +30,10 @@ public:
     void DetayliAra();
     // The person of the current list row; false when the list is empty.
     bool currentCustomer(Customer* out) const;
-    // Reads the person of one list row from the sub-items.
+    // The person behind one list row, with the balances as the list shows them.
     Customer customerAt(int row) const;
+    // The people of the last load, in the order they were read.
+    const QList<Customer>& customers() const { return m_customers; }
 
     ReportList* list() const { return m_list; }
     QLineEdit* filterBox() const { return m_filter; }
@@ -60,6 +46,14 @@ public:
 Q_SIGNALS:
     // The person confirmed the exit: the program ends at once.
     void quitRequested();
+    void addPersonRequested();                          // MyButton1, Form2
+    void editPersonRequested(const Customer& person);   // MyButton2, Form3
+    void deletePersonRequested(const Customer& person); // MyButton3, Kisi_Sil
+    void accountCardRequested(const Customer& person);  // MyButton4 and a double click, Form4
+    void incomeLedgerRequested();                       // MyButton12, GelirMenu
+    void expenseLedgerRequested();                      // MyButton13, GiderMenu
+    void reportsRequested();                            // MyButton5, Form13
+    void ratesRequested();                              // MyButton10, TCMB_KUR
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,13 +70,14 @@ private:
     void startBackup();
     void search();
     void headerClicked(int column);
-    void withCurrent(const std::function<void(MainWindow*, const Customer&)>& opener,
-                     const QString& emptyText, const QString& emptyTitle);
+    // Emits signal with the current person, or says that the list is empty.
+    void withCurrent(void (MainWindow::*signal)(const Customer&), const QString& emptyText,
+                     const QString& emptyTitle);
 
     Store& m_store;
     QString m_dataFolder;
     QString m_installFolder;
-    Openers m_openers;
+    QList<Customer> m_customers; // list rows keep their index here as the hidden value
     bool m_closeAllowed = false;
     QFrame* m_picture1 = nullptr;
     QFrame* m_picture2 = nullptr;

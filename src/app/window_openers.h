@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/main_window.h"
-
 namespace kalvora {
 
-// What each main-window button opens, gathered in one place.
-MainWindow::Openers windowOpeners();
+class MainWindow;
+
+// Connects each request of the main window to the window it opens, modal over the main window, and
+// each of those windows' changes back to the main list.
+void connectWindowOpeners(MainWindow& main);
 
 } // namespace kalvora

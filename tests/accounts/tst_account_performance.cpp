@@ -1,12 +1,12 @@
 #include "accounts/account_book.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
-#include "widgets/limited_text_box.h"
 #include "app/main_window.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "customers/customer_repository.h"
 #include "support/test_data.h"
+#include "widgets/limited_text_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -99,7 +99,8 @@ private Q_SLOTS:
         Customer c;
         c.key = QString::number(target);
         c.name = QStringLiteral("KİŞİ %1").arg(target);
-        AccountCard card(data.store(), reloadMainList, &main);
+        AccountCard card(data.store(), &main);
+        QObject::connect(&card, &AccountCard::accountChanged, &main, reloadMainList);
         card.setPerson(c);
         card.show();
         QCOMPARE(card.list()->rowCount(), cardRows);
@@ -118,7 +119,8 @@ private Q_SLOTS:
         const qint64 stored = bestOf(3, [&] { AccountBook(data.store()).lend(c, e); });
         qInfo("insert, re-read and write-back in one transaction: %lld ms", stored);
 
-        LendWindow w(&card);
+        LendWindow w(data.store(), c, &card);
+        QObject::connect(&w, &EntryWindow::saved, &card, &AccountCard::applyChange);
         w.show();
         w.currencyBox()->setCurrentIndex(0);
         auto* save = w.findChild<PictureButton*>(QStringLiteral("MyButton6"));

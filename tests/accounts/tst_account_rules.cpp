@@ -1,6 +1,7 @@
 #include "accounts/account.h"
 #include "accounts/account_book.h"
 #include "accounts/amount_check.h"
+#include "support/gui_helpers.h"
 #include "support/test_data.h"
 
 #include <QTest>
@@ -41,16 +42,6 @@ Customer person(qint64 key, const QString& name)
     c.taxOffice = QStringLiteral("KADIKÖY");
     c.address = QStringLiteral("MODA'DA");
     return c;
-}
-
-QStringList storedBalances(Store& store, qint64 key)
-{
-    Statement st = store.accounts().prepare(
-        QStringLiteral("SELECT SonBakiye, SonBakiye_usd, SonBakiye_euro FROM MUSTERILER WHERE oto_kod = ?1"));
-    st.bind(1, key);
-    if (!st.step())
-        return {};
-    return {st.text(0), st.text(1), st.text(2)};
 }
 
 QStringList storedRow(Store& store, qint64 rowKey)
@@ -320,7 +311,7 @@ private Q_SLOTS:
                          QStringLiteral("TL"), QStringLiteral("ALİ'NİN OĞLU"), QStringLiteral("0212"),
                          QStringLiteral("0532"), QStringLiteral("123"), QStringLiteral("KADIKÖY"),
                          QStringLiteral("MODA'DA"), QStringLiteral("100")}));
-        QCOMPARE(storedBalances(data.store(), key),
+        QCOMPARE(test::storedBalances(data.store(), key),
                  (QStringList{QStringLiteral("1.500,50"), QStringLiteral("0,00"), QStringLiteral("0,00")}));
 
         s = book.collect(p, entry(QStringLiteral("1500,50"), QStringLiteral("TL")));
@@ -328,7 +319,7 @@ private Q_SLOTS:
         QCOMPARE(storedRow(data.store(), s.rows.at(1).key).at(2), QStringLiteral("-1500,5"));
         QCOMPARE(storedRow(data.store(), s.rows.at(1).key).at(12), QStringLiteral("200"));
         QCOMPARE(s.figures.status(Currency::Tl), QStringLiteral("TEMİZ"));
-        QCOMPARE(storedBalances(data.store(), key),
+        QCOMPARE(test::storedBalances(data.store(), key),
                  (QStringList{QStringLiteral("0,00"), QStringLiteral("0,00"), QStringLiteral("0,00")}));
     }
 
@@ -371,7 +362,7 @@ private Q_SLOTS:
         QCOMPARE(r.at(12), kind);
         QCOMPARE(s.figures.balanceText(Currency::Tl), QStringLiteral("0,00"));
         QCOMPARE(s.figures.balanceText(Currency::Euro), balance);
-        QCOMPARE(storedBalances(data.store(), key),
+        QCOMPARE(test::storedBalances(data.store(), key),
                  (QStringList{QStringLiteral("0,00"), QStringLiteral("0,00"), balance}));
     }
 
@@ -395,7 +386,7 @@ private Q_SLOTS:
 
         AccountState s = book.cancel(k, loan);
         QCOMPARE(s.rows.size(), 1);
-        QCOMPARE(storedBalances(data.store(), key),
+        QCOMPARE(test::storedBalances(data.store(), key),
                  (QStringList{QStringLiteral("0,00"), QStringLiteral("10,00"), QStringLiteral("0,00")}));
         QCOMPARE(book.reset(k).outstanding, std::optional<Currency>(Currency::Dolar));
 
@@ -422,7 +413,7 @@ private Q_SLOTS:
         const qint64 key = data.addPerson(QStringLiteral("AYŞE"), QStringLiteral("12"));
         const AccountBook::ResetOutcome done = AccountBook(data.store()).reset(QString::number(key));
         QVERIFY(done.balancesChanged);
-        QCOMPARE(storedBalances(data.store(), key),
+        QCOMPARE(test::storedBalances(data.store(), key),
                  (QStringList{QStringLiteral("0,00"), QStringLiteral("0,00"), QStringLiteral("0,00")}));
     }
 
@@ -446,7 +437,7 @@ private Q_SLOTS:
         const AccountState s = book.load(p.key);
         QCOMPARE(s.rows.size(), 1);
         QCOMPARE(s.rows.at(0).amount, QStringLiteral("100"));
-        QCOMPARE(storedBalances(data.store(), key),
+        QCOMPARE(test::storedBalances(data.store(), key),
                  (QStringList{QStringLiteral("100,00"), QStringLiteral("0,00"), QStringLiteral("0,00")}));
         QVERIFY(!data.store().accounts().inTransaction());
     }

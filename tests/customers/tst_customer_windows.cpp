@@ -1,13 +1,14 @@
 #include "app/main_window.h"
-#include "widgets/message_box.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "app/window_openers.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/contact_boxes.h"
 #include "customers/ui/edit_customer_window.h"
+#include "support/gui_helpers.h"
 #include "support/test_data.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -28,7 +29,8 @@ namespace {
 struct Fixture {
     test::TestData data;
     test::MessageBoxCapture boxes;
-    MainWindow main{data.store(), data.folder(), windowOpeners()};
+    MainWindow main{data.store(), data.folder()};
+    Fixture() { connectWindowOpeners(main); }
 
     ReportList* list() const { return main.list(); }
     QString countLabel() const { return main.findChild<QLabel*>(QStringLiteral("Label2"))->text(); }
@@ -48,13 +50,6 @@ struct Fixture {
         b->click();
     }
 };
-
-// Types text key by key, Turkish letters included (QTest::keyClicks handles only Latin-1).
-void typeText(QWidget* w, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
 
 QWidget* box(QWidget* window, int n)
 {
@@ -103,7 +98,7 @@ private Q_SLOTS:
     void addWindowLayout()
     {
         Fixture f;
-        AddCustomerWindow w(f.data.store(), {}, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
         QCOMPARE(w.objectName(), QStringLiteral("Form2"));
         QCOMPARE(w.windowTitle(), QStringLiteral("YENİ KİŞİ EKLE"));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
@@ -139,15 +134,15 @@ private Q_SLOTS:
     {
         Fixture f;
         f.data.addPerson(QStringLiteral("ZEKİ"));
-        AddCustomerWindow w(
-            f.data.store(), [&f] { f.main.DetayliAra(); }, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
+        QObject::connect(&w, &AddCustomerWindow::added, &f.main, &MainWindow::DetayliAra);
         QVERIFY(showActive(&w));
         const QStringList typed{QStringLiteral("şükrü öztürk"), QStringLiteral("0 212 555 44 33"),
                                 QStringLiteral("0532 111"),     QStringLiteral("12345678901"),
                                 QStringLiteral("kadıköy"),      QStringLiteral("moda")};
         for (int n = 1; n <= 6; ++n) {
             QCOMPARE(QApplication::focusWidget(), box(&w, n));
-            typeText(box(&w, n), typed.at(n - 1));
+            test::typeText(box(&w, n), typed.at(n - 1));
             QTest::keyClick(box(&w, n), Qt::Key_Return);
         }
         // Enter in the address box started a new line before moving on.
@@ -183,10 +178,10 @@ private Q_SLOTS:
     {
         QFETCH(int, n);
         Fixture f;
-        AddCustomerWindow w(f.data.store(), {}, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
         QVERIFY(showActive(&w));
         box(&w, n)->setFocus();
-        typeText(box(&w, n), QStringLiteral("a\"'b\""));
+        test::typeText(box(&w, n), QStringLiteral("a\"'b\""));
         QCOMPARE(boxText(&w, n), QStringLiteral("a'b"));
         QApplication::clipboard()->setText(QStringLiteral("\"c\""));
         QTest::keyClick(box(&w, n), Qt::Key_V, Qt::ControlModifier);
@@ -212,10 +207,10 @@ private Q_SLOTS:
         QFETCH(int, limit);
         QFETCH(QString, column);
         Fixture f;
-        AddCustomerWindow w(f.data.store(), {}, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
         QVERIFY(showActive(&w));
         if (n != 1)
-            typeText(box(&w, 1), QStringLiteral("x"));
+            test::typeText(box(&w, 1), QStringLiteral("x"));
         box(&w, n)->setFocus();
         QString pasted;
         for (int i = 0; pasted.size() < 150; ++i)
@@ -223,7 +218,7 @@ private Q_SLOTS:
         QApplication::clipboard()->setText(pasted);
         QTest::keyClick(box(&w, n), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(boxText(&w, n), pasted.left(limit));
-        typeText(box(&w, n), QStringLiteral("zz"));
+        test::typeText(box(&w, n), QStringLiteral("zz"));
         QCOMPARE(boxText(&w, n), pasted.left(limit));
         button(&w, "MyButton6")->click();
         const QString stored =
@@ -244,11 +239,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         Fixture f;
-        AddCustomerWindow w(
-            f.data.store(), [&f] { f.main.DetayliAra(); }, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
+        QObject::connect(&w, &AddCustomerWindow::added, &f.main, &MainWindow::DetayliAra);
         QVERIFY(showActive(&w));
-        typeText(box(&w, 1), name);
-        typeText(box(&w, 2), QStringLiteral("212"));
+        test::typeText(box(&w, 1), name);
+        test::typeText(box(&w, 2), QStringLiteral("212"));
         box(&w, 6)->setFocus();
         button(&w, "MyButton6")->click();
         QCOMPARE(f.boxes.count(), 1);
@@ -264,11 +259,11 @@ private Q_SLOTS:
     void blanksAroundTheNameAreKept()
     {
         Fixture f;
-        AddCustomerWindow w(f.data.store(), {}, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
         QVERIFY(showActive(&w));
-        typeText(box(&w, 1), QStringLiteral(" ali "));
+        test::typeText(box(&w, 1), QStringLiteral(" ali "));
         button(&w, "MyButton6")->click();
-        typeText(box(&w, 1), QStringLiteral(" ali "));
+        test::typeText(box(&w, 1), QStringLiteral(" ali "));
         button(&w, "MyButton6")->click();
         QCOMPARE(f.people(), 2);
         QCOMPARE(f.person(1).name, QStringLiteral(" ALİ "));
@@ -292,7 +287,7 @@ private Q_SLOTS:
         bool ran = false;
         whenOpened<AddCustomerWindow>(
             [](AddCustomerWindow* w) {
-                typeText(box(w, 1), QStringLiteral("ali veli"));
+                test::typeText(box(w, 1), QStringLiteral("ali veli"));
                 button(w, "MyButton6")->click();
                 button(w, "MyButton2")->click();
             },
@@ -307,14 +302,14 @@ private Q_SLOTS:
     void clearAndCancelStoreNothing()
     {
         Fixture f;
-        AddCustomerWindow w(f.data.store(), {}, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
         QVERIFY(showActive(&w));
         for (int n = 1; n <= 6; ++n)
-            typeText(box(&w, n), QStringLiteral("abc"));
+            test::typeText(box(&w, n), QStringLiteral("abc"));
         button(&w, "MyButton1")->click();
         for (int n = 1; n <= 6; ++n)
             QVERIFY(boxText(&w, n).isEmpty());
-        typeText(box(&w, 1), QStringLiteral("abc"));
+        test::typeText(box(&w, 1), QStringLiteral("abc"));
         button(&w, "MyButton2")->click();
         QVERIFY(!w.isVisible());
         QCOMPARE(w.result(), int(QDialog::Rejected));
@@ -327,11 +322,11 @@ private Q_SLOTS:
         Fixture f;
         f.data.store().accounts().exec(QStringLiteral(
             "CREATE TRIGGER no_insert BEFORE INSERT ON MUSTERILER BEGIN SELECT RAISE(ABORT, 'x'); END"));
-        AddCustomerWindow w(
-            f.data.store(), [&f] { f.main.DetayliAra(); }, &f.main);
+        AddCustomerWindow w(f.data.store(), &f.main);
+        QObject::connect(&w, &AddCustomerWindow::added, &f.main, &MainWindow::DetayliAra);
         QVERIFY(showActive(&w));
-        typeText(box(&w, 1), QStringLiteral("ali"));
-        typeText(box(&w, 6), QStringLiteral("adres"));
+        test::typeText(box(&w, 1), QStringLiteral("ali"));
+        test::typeText(box(&w, 6), QStringLiteral("adres"));
         button(&w, "MyButton6")->click();
         QCOMPARE(f.boxes.count(), 1);
         QCOMPARE(MessageBox::shown().last().icon, MessageBox::Icon::Error);
@@ -346,11 +341,11 @@ private Q_SLOTS:
     void apostropheRoundTrip()
     {
         Fixture f;
-        AddCustomerWindow add(
-            f.data.store(), [&f] { f.main.DetayliAra(); }, &f.main);
+        AddCustomerWindow add(f.data.store(), &f.main);
+        QObject::connect(&add, &AddCustomerWindow::added, &f.main, &MainWindow::DetayliAra);
         QVERIFY(showActive(&add));
-        typeText(box(&add, 1), QStringLiteral("ali'nin dükkanı"));
-        typeText(box(&add, 5), QStringLiteral("o'nun"));
+        test::typeText(box(&add, 1), QStringLiteral("ali'nin dükkanı"));
+        test::typeText(box(&add, 5), QStringLiteral("o'nun"));
         button(&add, "MyButton6")->click();
         add.close();
         QCOMPARE(f.list()->cell(0, 3), QStringLiteral("ALİ'NİN DÜKKANI"));
@@ -380,7 +375,7 @@ private Q_SLOTS:
         f.main.DetayliAra();
         Customer row;
         QVERIFY(f.main.currentCustomer(&row));
-        EditCustomerWindow w(f.data.store(), row, {}, &f.main);
+        EditCustomerWindow w(f.data.store(), row, &f.main);
         QCOMPARE(w.objectName(), QStringLiteral("Form3"));
         QCOMPARE(w.windowTitle(), QStringLiteral("BİLGİ DÜZENLE"));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
@@ -412,11 +407,11 @@ private Q_SLOTS:
                 QVERIFY(QTest::qWaitForWindowActive(w));
                 static_cast<QLineEdit*>(box(w, 2))->clear();
                 box(w, 2)->setFocus();
-                typeText(box(w, 2), QStringLiteral("0 216 999"));
+                test::typeText(box(w, 2), QStringLiteral("0 216 999"));
                 QTest::keyClick(box(w, 2), Qt::Key_Return);
                 QCOMPARE(QApplication::focusWidget(), box(w, 3));
                 box(w, 6)->setFocus();
-                typeText(box(w, 6), QStringLiteral("çarşı"));
+                test::typeText(box(w, 6), QStringLiteral("çarşı"));
                 button(w, "MyButton6")->click();
                 QVERIFY(!w->isVisible());
             },
@@ -452,12 +447,12 @@ private Q_SLOTS:
         f.main.DetayliAra();
         Customer row;
         QVERIFY(f.main.currentCustomer(&row));
-        EditCustomerWindow w(
-            f.data.store(), row, [&f] { f.main.DetayliAra(); }, &f.main);
+        EditCustomerWindow w(f.data.store(), row, &f.main);
+        QObject::connect(&w, &EditCustomerWindow::updated, &f.main, &MainWindow::DetayliAra);
         QVERIFY(showActive(&w));
         button(&w, "MyButton1")->click();
-        typeText(box(&w, 1), name);
-        typeText(box(&w, 3), QStringLiteral("532"));
+        test::typeText(box(&w, 1), name);
+        test::typeText(box(&w, 3), QStringLiteral("532"));
         box(&w, 4)->setFocus();
         button(&w, "MyButton6")->click();
         QCOMPARE(f.boxes.count(), 1);
@@ -483,9 +478,9 @@ private Q_SLOTS:
         f.main.DetayliAra();
         Customer row;
         QVERIFY(f.main.currentCustomer(&row));
-        EditCustomerWindow w(f.data.store(), row, {}, &f.main);
+        EditCustomerWindow w(f.data.store(), row, &f.main);
         QVERIFY(showActive(&w));
-        typeText(box(&w, 1), QStringLiteral("X"));
+        test::typeText(box(&w, 1), QStringLiteral("X"));
         QTest::keyClick(box(&w, 1), Qt::Key_Escape);
         QVERIFY(!w.isVisible());
         QCOMPARE(w.result(), int(QDialog::Rejected));
@@ -505,21 +500,21 @@ private Q_SLOTS:
         f.main.DetayliAra();
         Customer row;
         QVERIFY(f.main.currentCustomer(&row));
-        EditCustomerWindow w(f.data.store(), row, {}, &f.main);
+        EditCustomerWindow w(f.data.store(), row, &f.main);
         QVERIFY(showActive(&w));
         QCOMPARE(boxText(&w, 5), longOffice);
         box(&w, 5)->setFocus();
         QTest::keyClick(box(&w, 5), Qt::Key_End);
-        typeText(box(&w, 5), QStringLiteral("İ"));
+        test::typeText(box(&w, 5), QStringLiteral("İ"));
         QCOMPARE(boxText(&w, 5), longOffice);
         button(&w, "MyButton6")->click();
         QCOMPARE(f.person(key).taxOffice, longOffice);
 
-        EditCustomerWindow fresh(f.data.store(), row, {}, &f.main);
+        EditCustomerWindow fresh(f.data.store(), row, &f.main);
         QVERIFY(showActive(&fresh));
         button(&fresh, "MyButton1")->click();
         box(&fresh, 5)->setFocus();
-        typeText(box(&fresh, 5), longOffice);
+        test::typeText(box(&fresh, 5), longOffice);
         QCOMPARE(boxText(&fresh, 5), longOffice.left(20));
     }
 
@@ -530,8 +525,8 @@ private Q_SLOTS:
         f.main.DetayliAra();
         Customer row;
         QVERIFY(f.main.currentCustomer(&row));
-        EditCustomerWindow w(
-            f.data.store(), row, [&f] { f.main.DetayliAra(); }, &f.main);
+        EditCustomerWindow w(f.data.store(), row, &f.main);
+        QObject::connect(&w, &EditCustomerWindow::updated, &f.main, &MainWindow::DetayliAra);
         QVERIFY(showActive(&w));
         f.data.store().accounts().execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod = ?1"), {key});
         button(&w, "MyButton6")->click();

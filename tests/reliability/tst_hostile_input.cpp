@@ -1,13 +1,9 @@
 #include "accounts/amount_check.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
-#include "widgets/limited_text_box.h"
 #include "app/login_window.h"
 #include "app/main_window.h"
-#include "widgets/message_box.h"
 #include "app/password_window.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/contact_boxes.h"
@@ -18,6 +14,10 @@
 #include "ledger/ui/ledger_history_window.h"
 #include "reliability/store_checks.h"
 #include "support/test_data.h"
+#include "widgets/limited_text_box.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -296,8 +296,8 @@ Opened withCard(People& p, const std::function<QWidget*(AccountCard*)>& make)
     Opened o;
     o.main = std::make_unique<MainWindow>(p.data.store(), p.data.folder());
     MainWindow* main = o.main.get();
-    o.card = std::make_unique<AccountCard>(
-        p.data.store(), [main] { main->DetayliAra(); }, main);
+    o.card = std::make_unique<AccountCard>(p.data.store(), main);
+    QObject::connect(o.card.get(), &AccountCard::accountChanged, main, &MainWindow::DetayliAra);
     o.card->setPerson(row(p.data.store(), QString::number(p.target)));
     o.card->show();
     o.card->KartiYukle2();
@@ -402,7 +402,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         People& p = *m_people;
         const QStringList before = p.snapshot();
-        AddCustomerWindow w(p.data.store(), {});
+        AddCustomerWindow w(p.data.store());
         w.show();
         fillEveryBox(&w, text);
         const QList<QWidget*> boxes = textBoxes(&w);
@@ -434,7 +434,7 @@ private Q_SLOTS:
         const QString key = QString::number(p.target);
         const QStringList before = p.snapshot();
         const Customer original = row(p.data.store(), key);
-        EditCustomerWindow w(p.data.store(), original, {});
+        EditCustomerWindow w(p.data.store(), original);
         w.show();
         fillEveryBox(&w, text);
         const CustomerContact shown = w.contact();
@@ -463,8 +463,8 @@ private Q_SLOTS:
         People& p = *m_people;
         const QString key = QString::number(p.target);
         MainWindow main(p.data.store(), p.data.folder());
-        AccountCard card(
-            p.data.store(), [&main] { main.DetayliAra(); }, &main);
+        AccountCard card(p.data.store(), &main);
+        QObject::connect(&card, &AccountCard::accountChanged, &main, &MainWindow::DetayliAra);
         card.setPerson(row(p.data.store(), key));
         card.show();
         QVERIFY(card.KartiYukle2());
@@ -477,11 +477,12 @@ private Q_SLOTS:
             const int rowsBefore = card.list()->rowCount();
             std::unique_ptr<EntryWindow> w;
             if (kind == 0)
-                w = std::make_unique<LendWindow>(&card);
+                w = std::make_unique<LendWindow>(p.data.store(), card.person(), &card);
             else if (kind == 1)
-                w = std::make_unique<CollectWindow>(&card);
+                w = std::make_unique<CollectWindow>(p.data.store(), card.person(), &card);
             else
-                w = std::make_unique<EditWindow>(&card, card.list()->rowTexts(0), card.selectedRowKey());
+                w = std::make_unique<EditWindow>(p.data.store(), card.person(), *card.rowAt(0), &card);
+            QObject::connect(w.get(), &EntryWindow::saved, &card, &AccountCard::applyChange);
             w->show();
             // The edit window fills the amount box with the row's amount as shown (with its dots).
             const QString filled = w->amountBox()->text();
@@ -581,22 +582,24 @@ private Q_SLOTS:
         }) << QStringList();
         QTest::newRow("Form8") << plain<LoginWindow>() << QStringList();
         QTest::newRow("Form9") << plain<PasswordWindow>() << QStringList();
-        QTest::newRow("Form2") << plain<AddCustomerWindow>(std::function<void()>()) << contactBoxes;
+        QTest::newRow("Form2") << plain<AddCustomerWindow>() << contactBoxes;
         QTest::newRow("Form3") << Opener([](People& p) {
             Opened o;
-            o.window = std::make_unique<EditCustomerWindow>(
-                p.data.store(), row(p.data.store(), QString::number(p.target)), std::function<void()>());
+            o.window = std::make_unique<EditCustomerWindow>(p.data.store(),
+                                                            row(p.data.store(), QString::number(p.target)));
             return o;
         }) << contactBoxes;
         QTest::newRow("Form5") << Opener([](People& p) {
-            return withCard(p, [](AccountCard* c) { return new LendWindow(c); });
+            return withCard(p,
+                            [&p](AccountCard* c) { return new LendWindow(p.data.store(), c->person(), c); });
         }) << QStringList{QStringLiteral("xpText1")};
         QTest::newRow("Form6") << Opener([](People& p) {
-            return withCard(p, [](AccountCard* c) { return new CollectWindow(c); });
+            return withCard(
+                p, [&p](AccountCard* c) { return new CollectWindow(p.data.store(), c->person(), c); });
         }) << QStringList{QStringLiteral("xpText1")};
         QTest::newRow("Form12") << Opener([](People& p) {
-            return withCard(p, [](AccountCard* c) {
-                return new EditWindow(c, c->list()->rowTexts(0), c->selectedRowKey());
+            return withCard(p, [&p](AccountCard* c) {
+                return new EditWindow(p.data.store(), c->person(), *c->rowAt(0), c);
             });
         }) << QStringList{QStringLiteral("xpText1")};
         QTest::newRow("GelirYaz") << plain<LedgerEntryWindow>(Ledger::Income) << QStringList();

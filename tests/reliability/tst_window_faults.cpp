@@ -1,10 +1,6 @@
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
-#include "widgets/limited_text_box.h"
 #include "app/main_window.h"
-#include "widgets/message_box.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"
@@ -13,6 +9,10 @@
 #include "reliability/fault_actions.h"
 #include "reliability/store_checks.h"
 #include "support/fault_vfs.h"
+#include "widgets/limited_text_box.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -52,8 +52,8 @@ AccountCard* openCard(Store& store, std::vector<std::shared_ptr<QWidget>>& keep,
 {
     auto main = std::make_shared<MainWindow>(store, store.folder());
     MainWindow* m = main.get();
-    auto card = std::make_shared<AccountCard>(
-        store, [m] { m->DetayliAra(); }, m);
+    auto card = std::make_shared<AccountCard>(store, m);
+    QObject::connect(card.get(), &AccountCard::accountChanged, m, &MainWindow::DetayliAra);
     keep.push_back(main);
     keep.push_back(card);
     card->setPerson(person(store, key));
@@ -67,9 +67,10 @@ template <class W> WindowStep entryWindow(Store& store, std::vector<std::shared_
     AccountCard* card = openCard(store, keep, QStringLiteral("1"));
     std::shared_ptr<W> w;
     if constexpr (std::is_same_v<W, EditWindow>)
-        w = std::make_shared<W>(card, card->list()->rowTexts(0), card->selectedRowKey());
+        w = std::make_shared<W>(store, card->person(), *card->rowAt(0), card);
     else
-        w = std::make_shared<W>(card);
+        w = std::make_shared<W>(store, card->person(), card);
+    QObject::connect(w.get(), &EntryWindow::saved, card, &AccountCard::applyChange);
     keep.push_back(w);
     w->show();
     w->amountBox()->clear();
@@ -85,7 +86,7 @@ QList<QPair<const char*, WindowAction>> windowActionList()
     return {
         {"Form2 person added",
          [](Store& store, std::vector<std::shared_ptr<QWidget>>& keep) -> WindowStep {
-             auto w = std::make_shared<AddCustomerWindow>(store, std::function<void()>());
+             auto w = std::make_shared<AddCustomerWindow>(store);
              keep.push_back(w);
              w->show();
              QTest::keyClicks(w->findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("YENI"));
@@ -93,8 +94,7 @@ QList<QPair<const char*, WindowAction>> windowActionList()
          }},
         {"Form3 person edited",
          [](Store& store, std::vector<std::shared_ptr<QWidget>>& keep) -> WindowStep {
-             auto w = std::make_shared<EditCustomerWindow>(store, person(store, QStringLiteral("1")),
-                                                           std::function<void()>());
+             auto w = std::make_shared<EditCustomerWindow>(store, person(store, QStringLiteral("1")));
              keep.push_back(w);
              w->show();
              QTest::keyClicks(w->findChild<QLineEdit*>(QStringLiteral("Text2")), QStringLiteral("9"));
@@ -108,7 +108,8 @@ QList<QPair<const char*, WindowAction>> windowActionList()
              MainWindow* m = main.get();
              return [m, row, &store] {
                  MessageBox::setNextAnswer(MessageBox::Button::Yes);
-                 deleteCustomer(m, store, row, [m] { m->DetayliAra(); });
+                 if (deleteCustomer(m, store, row))
+                     m->DetayliAra();
              };
          }},
         {"Form5 money lent", entryWindow<LendWindow>},

@@ -1,10 +1,10 @@
-#include "widgets/message_box.h"
 #include "reports/account_statement.h"
 #include "reports/report_bridge.h"
 #include "reports/report_layout.h"
 #include "reports/report_templates.h"
 #include "reports/ui/report_print.h"
 #include "support/test_data.h"
+#include "widgets/message_box.h"
 
 #include <QDir>
 #include <QFile>
@@ -274,27 +274,6 @@ private Q_SLOTS:
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(started.size(), 2);
         QCOMPARE(started.at(1), QDir(temp.path()).filePath(QStringLiteral("temp_report.fr3")));
-    }
-
-    // The rows go to the statement in the order the list shows them, after a sort.
-    void rowsInListOrder()
-    {
-        QTreeWidget list;
-        list.setColumnCount(5);
-        const QList<QStringList> rows{{QStringLiteral("B"), QStringLiteral("2,00"), QStringLiteral("TL"),
-                                       QStringLiteral("01.01.2024"), QStringLiteral("10:00:00")},
-                                      {QStringLiteral("A"), QStringLiteral("1,00"), QStringLiteral("EURO"),
-                                       QStringLiteral("02.01.2024"), QStringLiteral("11:00:00")}};
-        for (const QStringList& r : rows)
-            list.addTopLevelItem(new QTreeWidgetItem(r));
-        list.sortItems(0, Qt::AscendingOrder);
-        const QList<StatementRow> out = statementRows(&list);
-        QCOMPARE(out.size(), 2);
-        QCOMPARE(out.at(0).description, QStringLiteral("A"));
-        QCOMPARE(out.at(0).amount, QStringLiteral("1,00"));
-        QCOMPARE(out.at(0).currency, QStringLiteral("EURO"));
-        QCOMPARE(out.at(0).date, QStringLiteral("02.01.2024"));
-        QCOMPARE(out.at(1).description, QStringLiteral("B"));
     }
 };
 

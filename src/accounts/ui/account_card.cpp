@@ -3,15 +3,15 @@
 #include "accounts/account_book.h"
 #include "accounts/ui/detail_window.h"
 #include "accounts/ui/entry_window.h"
+#include "data/store.h"
+#include "data/turkish_text.h"
+#include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
+#include "widgets/db_error_message.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "data/store.h"
-#include "data/turkish_text.h"
-#include "listview/ui/list_sorting.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -27,12 +27,6 @@ enum Column { ColDescription, ColAmount, ColCurrency, ColDate, ColTime };
 constexpr int listLeft = 60;
 constexpr int listTop = 3720;
 
-std::function<void(AccountCard*)>& statementAction()
-{
-    static std::function<void(AccountCard*)> action;
-    return action;
-}
-
 QString statusStyle(const QString& word)
 {
     if (word == QStringLiteral("BORÇLU"))
@@ -44,8 +38,7 @@ QString statusStyle(const QString& word)
 
 } // namespace
 
-AccountCard::AccountCard(Store& store, std::function<void()> refreshMainList, QWidget* parent)
-    : QDialog(parent), m_store(store), m_refreshMainList(std::move(refreshMainList))
+AccountCard::AccountCard(Store& store, QWidget* parent) : QDialog(parent), m_store(store)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("CARİ HESAP KARTI"));
@@ -62,11 +55,6 @@ AccountCard::AccountCard(Store& store, std::function<void()> refreshMainList, QW
 }
 
 AccountCard::~AccountCard() = default;
-
-void AccountCard::setStatementAction(std::function<void(AccountCard*)> action)
-{
-    statementAction() = std::move(action);
-}
 
 void AccountCard::buildPersonFields()
 {
@@ -90,7 +78,7 @@ void AccountCard::buildPersonFields()
         bold.setBold(true);
         value->setFont(bold);
         nameByCaption(caption, value);
-        m_person[i] = value;
+        m_personLabels[i] = value;
     }
 }
 
@@ -201,50 +189,46 @@ void AccountCard::buildList()
 
 void AccountCard::setPerson(const Customer& person)
 {
+    m_person = person;
     const QString texts[7] = {person.key,      person.name,      person.workPhone, person.mobilePhone,
                               person.idNumber, person.taxOffice, person.address};
     for (int i = 0; i < 7; ++i)
-        m_person[i]->setText(texts[i]);
+        m_personLabels[i]->setText(texts[i]);
 }
 
-Customer AccountCard::person() const
+StatementData AccountCard::statementData() const
 {
-    Customer c;
-    c.key = m_person[0]->text();
-    c.name = m_person[1]->text();
-    c.workPhone = m_person[2]->text();
-    c.mobilePhone = m_person[3]->text();
-    c.idNumber = m_person[4]->text();
-    c.taxOffice = m_person[5]->text();
-    c.address = m_person[6]->text();
-    c.balanceTl = m_balance[0]->text();
-    c.balanceUsd = m_balance[1]->text();
-    c.balanceEuro = m_balance[2]->text();
-    return c;
-}
-
-QString AccountCard::personName() const
-{
-    return m_person[1]->text();
-}
-
-QString AccountCard::balanceText(Currency currency) const
-{
-    return m_balance[static_cast<int>(currency)]->text();
-}
-
-QString AccountCard::statusText(Currency currency) const
-{
-    return m_status[static_cast<int>(currency)]->text();
+    StatementData d;
+    d.name = m_person.name;
+    StatementBalance* balances[3] = {&d.tl, &d.dollar, &d.euro};
+    for (Currency c : allCurrencies)
+        *balances[static_cast<int>(c)] = {m_shown.figures.balanceText(c), m_shown.figures.status(c)};
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        if (const AccountRow* row = rowAt(r)) {
+            const QStringList t = rowTexts(*row);
+            d.rows.append({t.at(ColDescription), t.at(ColAmount), t.at(ColCurrency), t.at(ColDate)});
+        }
+    }
+    return d;
 }
 
 QList<QStringList> AccountCard::shownRows() const
 {
     QList<QStringList> rows;
     rows.reserve(m_list->rowCount());
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        rows.append(m_list->rowTexts(r));
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        if (const AccountRow* row = rowAt(r))
+            rows.append(rowTexts(*row));
+    }
     return rows;
+}
+
+const AccountRow* AccountCard::rowAt(int listRow) const
+{
+    if (listRow < 0 || listRow >= m_list->rowCount())
+        return nullptr;
+    const auto it = m_rowIndex.constFind(m_list->hiddenValue(listRow).toLongLong());
+    return it == m_rowIndex.cend() ? nullptr : &m_shown.rows.at(*it);
 }
 
 int AccountCard::selectedRow() const
@@ -272,13 +256,17 @@ void AccountCard::setFigure(Currency currency, const QString& balance)
 
 void AccountCard::showRows(const AccountState& state)
 {
+    m_shown = state;
+    m_rowIndex.clear();
     QList<QStringList> texts;
     QList<QVariant> keys;
     texts.reserve(state.rows.size());
     keys.reserve(state.rows.size());
-    for (const AccountRow& r : state.rows) {
+    for (int i = 0; i < state.rows.size(); ++i) {
+        const AccountRow& r = state.rows.at(i);
         texts.append(rowTexts(r));
         keys.append(r.key);
+        m_rowIndex.insert(r.key, i);
     }
     m_list->setRows(texts, keys);
     for (int r = 0; r < m_list->rowCount(); ++r) {
@@ -296,46 +284,33 @@ void AccountCard::showRows(const AccountState& state)
 void AccountCard::showFull(const AccountState& state)
 {
     showRows(state);
-    m_detail->setFigures(state.figures, personName());
+    m_detail->setFigures(state.figures, m_person.name);
 }
 
 bool AccountCard::KartiYukle2()
 {
-    try {
-        showFull(AccountBook(m_store).load(person().key));
-        return true;
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
-        return false;
-    }
+    return showingDbError(this, [this] { showFull(AccountBook(m_store).load(m_person.key)); });
 }
 
 bool AccountCard::KartiYukle()
 {
-    try {
-        showRows(AccountBook(m_store).load(person().key, m_kind->currentText()));
-        return true;
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
-        return false;
-    }
+    return showingDbError(
+        this, [this] { showRows(AccountBook(m_store).load(m_person.key, m_kind->currentText())); });
 }
 
 void AccountCard::BakiyeGuncelle()
 {
-    try {
-        AccountBook::BakiyeGuncelle(m_store.accounts(), person().key, m_balance[0]->text(),
-                                    m_balance[1]->text(), m_balance[2]->text());
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
-    }
+    const AccountFigures& f = m_shown.figures;
+    showingDbError(this, [&] {
+        AccountBook::BakiyeGuncelle(m_store.accounts(), m_person.key, f.balanceText(Currency::Tl),
+                                    f.balanceText(Currency::Dolar), f.balanceText(Currency::Euro));
+    });
 }
 
 void AccountCard::applyChange(const AccountState& state)
 {
     showFull(state);
-    if (m_refreshMainList)
-        m_refreshMainList();
+    Q_EMIT accountChanged(m_person.key);
 }
 
 void AccountCard::openOver(QDialog& window)
@@ -347,35 +322,39 @@ void AccountCard::openOver(QDialog& window)
 
 void AccountCard::lend()
 {
-    LendWindow window(this);
+    LendWindow window(m_store, m_person, this);
+    connect(&window, &EntryWindow::saved, this, &AccountCard::applyChange);
     openOver(window);
 }
 
 void AccountCard::collect()
 {
-    CollectWindow window(this);
+    CollectWindow window(m_store, m_person, this);
+    connect(&window, &EntryWindow::saved, this, &AccountCard::applyChange);
     openOver(window);
 }
 
 void AccountCard::editSelected()
 {
-    const int row = selectedRow();
-    if (row < 0) {
+    const AccountRow* row = rowAt(selectedRow());
+    if (!row) {
         MessageBox::information(this, QStringLiteral("BİLGİLERİ DÜZENLENECEK İŞLEM YOK."),
                                 QStringLiteral("DİKKAT"));
         return;
     }
-    EditWindow window(this, m_list->rowTexts(row), m_list->hiddenValue(row).toLongLong());
+    EditWindow window(m_store, m_person, *row, this);
+    connect(&window, &EntryWindow::saved, this, &AccountCard::applyChange);
     openOver(window);
 }
 
 void AccountCard::cancelSelected()
 {
-    const int row = selectedRow();
-    if (row < 0)
+    const AccountRow* row = rowAt(selectedRow());
+    if (!row)
         return;
-    const QString question = m_list->cell(row, ColDescription) + QStringLiteral(" - ") +
-                             m_list->cell(row, ColAmount) + QStringLiteral(" İŞLEMİ SİLİNSİN Mİ?");
+    const QStringList texts = rowTexts(*row);
+    const QString question = texts.at(ColDescription) + QStringLiteral(" - ") + texts.at(ColAmount) +
+                             QStringLiteral(" İŞLEMİ SİLİNSİN Mİ?");
     if (!MessageBox::question(this, question))
         return;
     iSlem_Sil();
@@ -386,17 +365,15 @@ void AccountCard::iSlem_Sil()
     const qint64 rowKey = selectedRowKey();
     if (rowKey == 0)
         return;
-    try {
-        applyChange(AccountBook(m_store).cancel(person().key, rowKey));
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
-    }
+    AccountState state;
+    if (showingDbError(this, [&] { state = AccountBook(m_store).cancel(m_person.key, rowKey); }))
+        applyChange(state);
 }
 
 bool AccountCard::refusedForBalance()
 {
     for (Currency c : allCurrencies) {
-        if (numberValue(balanceText(c)) == 0)
+        if (numberValue(m_shown.figures.balanceText(c)) == 0)
             continue;
         const QString name = c == Currency::Tl ? QStringLiteral("TÜRK LİRASI") : currencyText(c);
         MessageBox::error(
@@ -418,21 +395,20 @@ void AccountCard::resetAccount()
                                              "BİLGİLERİ KALACAK SADECE BORÇ ALACAK BİLGİERİ SİLİNECEKTİR.")))
         return;
     m_list->clear();
-    try {
-        const AccountBook::ResetOutcome outcome = AccountBook(m_store).reset(person().key);
-        showFull(outcome.state);
-        // Rows that changed after the check above are kept: the refusal is shown with the new figures.
-        if (outcome.outstanding) {
-            refusedForBalance();
-            return;
-        }
-        // Only a stored copy that had drifted from 0,00 changes the main list.
-        if (outcome.balancesChanged && m_refreshMainList)
-            m_refreshMainList();
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
+    AccountBook::ResetOutcome outcome;
+    if (!showingDbError(this, [&] { outcome = AccountBook(m_store).reset(m_person.key); })) {
         KartiYukle2();
+        return;
     }
+    showFull(outcome.state);
+    // Rows that changed after the check above are kept: the refusal is shown with the new figures.
+    if (outcome.outstanding) {
+        refusedForBalance();
+        return;
+    }
+    // Only a stored copy that had drifted from 0,00 changes the main list.
+    if (outcome.balancesChanged)
+        Q_EMIT accountChanged(m_person.key);
 }
 
 void AccountCard::listingKindChosen(int index)
@@ -465,8 +441,7 @@ void AccountCard::headerClicked(int column)
 
 void AccountCard::printStatement()
 {
-    if (statementAction())
-        statementAction()(this);
+    Q_EMIT statementRequested(statementData());
 }
 
 void AccountCard::showEvent(QShowEvent* event)

@@ -2,10 +2,10 @@
 
 #include "accounts/account.h"
 #include "customers/customer.h"
+#include "reports/account_statement.h"
 
 #include <QDialog>
-
-#include <functional>
+#include <QHash>
 
 class QComboBox;
 class QLabel;
@@ -17,21 +17,19 @@ class ReportList;
 class Store;
 
 // Form4, "CARİ HESAP KARTI": one person's transactions, balances and status per currency, and the
-// buttons that lend, collect, correct, cancel, print and reset. The person comes in through the labels
-// Label15 to Label21; every load re-reads the rows.
+// buttons that lend, collect, correct, cancel, print and reset. It holds the person it was given and
+// the state it loaded last, and draws its labels from them; every load re-reads the rows.
 class AccountCard final : public QDialog {
     Q_OBJECT
 public:
-    // refreshMainList is the main window's DetayliAra, run after every change of the person's rows.
-    AccountCard(Store& store, std::function<void()> refreshMainList, QWidget* parent = nullptr);
+    explicit AccountCard(Store& store, QWidget* parent = nullptr);
     ~AccountCard() override;
 
-    Store& store() { return m_store; }
-
-    // Copies the person into Label15 (key) to Label21 (address).
+    // The person whose card this is; Label15 (key) to Label21 (address) show it.
     void setPerson(const Customer& person);
-    // The person as the labels hold it.
-    Customer person() const;
+    const Customer& person() const { return m_person; }
+    // The rows and figures the card shows at this moment.
+    const AccountState& shownState() const { return m_shown; }
 
     // Full load: every row of the person, all figures and the detail window. False after a database
     // failure, which has been shown.
@@ -44,18 +42,19 @@ public:
     void iSlem_Sil();
 
     // After a change written together with its balance write-back: shows the state the change read back
-    // and reloads the main list.
+    // and announces the change.
     void applyChange(const AccountState& state);
 
-    // What the statement printout needs: the list rows as shown and in the order shown (description,
-    // amount, currency, date, time), the name, and the balance and status texts.
+    // What the statement printout needs: the name, the balance and status of each currency, and the rows
+    // in the order the list shows them.
+    StatementData statementData() const;
+    // The five texts of each list row, in the order shown.
     QList<QStringList> shownRows() const;
-    QString personName() const;
-    QString balanceText(Currency currency) const;
-    QString statusText(Currency currency) const;
 
     ReportList* list() const { return m_list; }
     DetailWindow* detailWindow() const { return m_detail; }
+    // The loaded row behind a list row, which may have been moved by a header click; null past the end.
+    const AccountRow* rowAt(int listRow) const;
     // otokod of the selected list row (the first when none is selected); 0 for an empty list.
     qint64 selectedRowKey() const;
 
@@ -65,9 +64,13 @@ public:
     void editSelected();   // MyButton2 and a double click
     void cancelSelected(); // MyButton3
     void resetAccount();   // MyButton7
+    void printStatement(); // MyButton6
 
-    // What "&DÖKÜM AL" does; set by the statement printout.
-    static void setStatementAction(std::function<void(AccountCard*)> action);
+Q_SIGNALS:
+    // The person's rows or stored balances changed; the main list follows.
+    void accountChanged(const QString& personKey);
+    // "&DÖKÜM AL": print what the card shows.
+    void statementRequested(const StatementData& data);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -85,15 +88,16 @@ private:
     void openOver(QDialog& window);
     void listingKindChosen(int index);
     void headerClicked(int column);
-    void printStatement();
     // Shows the refusal for the first currency whose balance is not zero.
     bool refusedForBalance();
     int selectedRow() const;
 
     Store& m_store;
-    std::function<void()> m_refreshMainList;
+    Customer m_person;
+    AccountState m_shown;
+    QHash<qint64, int> m_rowIndex; // otokod -> index into m_shown.rows
     bool m_loadedOnce = false;
-    QLabel* m_person[7] = {};
+    QLabel* m_personLabels[7] = {};
     QLabel* m_balance[3] = {};
     QLabel* m_status[3] = {};
     QLabel* m_count = nullptr;

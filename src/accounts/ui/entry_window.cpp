@@ -2,15 +2,15 @@
 
 #include "accounts/account_book.h"
 #include "accounts/amount_check.h"
-#include "accounts/ui/account_card.h"
-#include "widgets/amount_key_filter.h"
-#include "widgets/limited_text_box.h"
+#include "data/clock.h"
+#include "data/turkish_text.h"
 #include "widgets/accessibility.h"
+#include "widgets/amount_key_filter.h"
+#include "widgets/db_error_message.h"
+#include "widgets/limited_text_box.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "data/turkish_text.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -40,8 +40,9 @@ void setTip(PictureButton* button, const char* title, const QString& text)
 
 } // namespace
 
-EntryWindow::EntryWindow(AccountCard* card, const Texts& texts)
-    : QDialog(card), m_card(card), m_missingCurrency(QString::fromUtf8(texts.missingCurrency))
+EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& texts, QWidget* parent)
+    : QDialog(parent), m_store(store), m_person(person),
+      m_missingCurrency(QString::fromUtf8(texts.missingCurrency))
 {
     setObjectName(QString::fromLatin1(texts.objectName));
     setWindowTitle(QString::fromUtf8(texts.caption));
@@ -76,7 +77,7 @@ EntryWindow::EntryWindow(AccountCard* card, const Texts& texts)
     m_date->setGeometry(twipsRect(1320, 1920, 2400, 330));
     m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     m_date->setCalendarPopup(true);
-    m_date->setDate(QDate::currentDate());
+    m_date->setDate(Clock::today());
     nameByCaption(dateCaption, m_date);
 
     auto* clockCaption = caption(this, "Label4", "SAAT:", twipsRect(3840, 1920, 720, 330));
@@ -129,14 +130,14 @@ EntryWindow::EntryWindow(AccountCard* card, const Texts& texts)
 void EntryWindow::tick()
 {
     m_blink->setVisible(!m_blink->isVisible());
-    m_clock->setText(timeText(QTime::currentTime()));
+    m_clock->setText(timeText(Clock::time()));
 }
 
 Entry EntryWindow::entry()
 {
     // The clock label lags up to half a second (and reads 00:00:00 before the first tick): the row
     // gets the time of the save itself.
-    m_clock->setText(timeText(QTime::currentTime()));
+    m_clock->setText(timeText(Clock::time()));
     Entry e;
     e.description = m_description->text();
     e.amount = m_amount->text();
@@ -159,73 +160,76 @@ void EntryWindow::save()
         m_currency->setFocus();
         return;
     }
-    try {
-        if (!store())
-            return;
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
+    bool stays = true;
+    if (!showingDbError(this, [&] { stays = write(); }) || !stays)
         return;
-    }
     m_description->setText(QString());
     m_amount->clear();
     m_description->setFocus();
 }
 
-LendWindow::LendWindow(AccountCard* card)
-    : EntryWindow(card, {"Form5", "BORÇ PARA VERİLİYOR", "PARA VERİYORUM", "", "",
-                         "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255})
+LendWindow::LendWindow(Store& store, const Customer& person, QWidget* parent)
+    : EntryWindow(store, person,
+                  {"Form5", "BORÇ PARA VERİLİYOR", "PARA VERİYORUM", "", "",
+                   "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255},
+                  parent)
 {}
 
 void LendWindow::AidatGir()
 {
-    m_card->applyChange(AccountBook(m_card->store()).lend(m_card->person(), entry()));
+    Q_EMIT saved(AccountBook(m_store).lend(m_person, entry()));
 }
 
-bool LendWindow::store()
+bool LendWindow::write()
 {
     AidatGir();
     return true;
 }
 
-CollectWindow::CollectWindow(AccountCard* card)
-    : EntryWindow(card, {"Form6", "MÜŞTERİ BORÇ ÖDÜYOR", " PARA ALIYORUM", "", "FORMU KAPAT",
-                         "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255})
+CollectWindow::CollectWindow(Store& store, const Customer& person, QWidget* parent)
+    : EntryWindow(store, person,
+                  {"Form6", "MÜŞTERİ BORÇ ÖDÜYOR", " PARA ALIYORUM", "", "FORMU KAPAT",
+                   "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255},
+                  parent)
 {}
 
 void CollectWindow::ParaAl()
 {
-    m_card->applyChange(AccountBook(m_card->store()).collect(m_card->person(), entry()));
+    Q_EMIT saved(AccountBook(m_store).collect(m_person, entry()));
 }
 
-bool CollectWindow::store()
+bool CollectWindow::write()
 {
     ParaAl();
     return true;
 }
 
-EditWindow::EditWindow(AccountCard* card, const QStringList& rowTexts, qint64 rowKey)
-    : EntryWindow(card, {"Form12", "BİLGİLERİ DÜZENLE", "BİLGİ DÜZENLİYORUM", "KAYDET", "FORMU KAPAT",
-                         "PARA CİNSİNİ KONTROL EDİNİZ!", 100}),
-      m_rowKey(rowKey)
+EditWindow::EditWindow(Store& store, const Customer& person, const AccountRow& row, QWidget* parent)
+    : EntryWindow(store, person,
+                  {"Form12", "BİLGİLERİ DÜZENLE", "BİLGİ DÜZENLİYORUM", "KAYDET", "FORMU KAPAT",
+                   "PARA CİNSİNİ KONTROL EDİNİZ!", 100},
+                  parent),
+      m_rowKey(row.key)
 {
-    descriptionBox()->setText(rowTexts.value(0));
-    amountBox()->setText(rowTexts.value(1));
-    currencyBox()->setCurrentIndex(currencyBox()->findText(rowTexts.value(2), Qt::MatchExactly));
-    const QDate date = readDateText(rowTexts.value(3));
+    const QStringList shown = rowTexts(row);
+    descriptionBox()->setText(shown.value(0));
+    amountBox()->setText(shown.value(1));
+    currencyBox()->setCurrentIndex(currencyBox()->findText(shown.value(2), Qt::MatchExactly));
+    const QDate date = readDateText(shown.value(3));
     if (date.isValid())
         datePicker()->setDate(date);
 }
 
 void EditWindow::AidatDuzenle()
 {
-    const Customer person = m_card->person();
-    const AccountState state = AccountBook(m_card->store()).edit(person.key, person.name, m_rowKey, entry());
+    const AccountState state = AccountBook(m_store).edit(m_person.key, m_person.name, m_rowKey, entry());
     accept();
-    m_card->applyChange(state);
-    MessageBox::information(m_card, QStringLiteral("BİLGİLER DEĞİŞTİRİLDİ."), QStringLiteral("İŞLEM TAMAM"));
+    Q_EMIT saved(state);
+    MessageBox::information(parentWidget(), QStringLiteral("BİLGİLER DEĞİŞTİRİLDİ."),
+                            QStringLiteral("İŞLEM TAMAM"));
 }
 
-bool EditWindow::store()
+bool EditWindow::write()
 {
     AidatDuzenle();
     return false;

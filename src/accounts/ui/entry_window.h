@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accounts/account.h"
+#include "customers/customer.h"
 
 #include <QDialog>
 
@@ -12,12 +13,12 @@ class QTimer;
 
 namespace kalvora {
 
-class AccountCard;
 class LimitedTextBox;
 class PictureButton;
+class Store;
 
-// The twin windows that write one row of the card's person: description, amount, currency, date, the
-// clock and a blinking label. Esc closes them like their "İPTAL -ESC-" button.
+// The twin windows that write one row of a person: description, amount, currency, date, the clock and
+// a blinking label. Each write is announced by saved(); Esc closes them like their "İPTAL -ESC-" button.
 class EntryWindow : public QDialog {
     Q_OBJECT
 public:
@@ -30,6 +31,10 @@ public:
     // everything typed in place.
     void save();
 
+Q_SIGNALS:
+    // A row was written together with the balance write-back; state is the person's account read back.
+    void saved(const AccountState& state);
+
 protected:
     struct Texts {
         const char* objectName;
@@ -40,14 +45,15 @@ protected:
         const char* missingCurrency;
         int descriptionLimit;
     };
-    EntryWindow(AccountCard* card, const Texts& texts);
+    EntryWindow(Store& store, const Customer& person, const Texts& texts, QWidget* parent);
 
     // The row as typed, with the clock text of this moment.
     Entry entry();
-    // Writes the row; throws DbError. Returns false when the window closed itself.
-    virtual bool store() = 0;
+    // Writes the row and emits saved(); throws DbError. Returns false when the window closed itself.
+    virtual bool write() = 0;
 
-    AccountCard* m_card;
+    Store& m_store;
+    const Customer m_person;
 
 private:
     void tick();
@@ -66,34 +72,34 @@ private:
 class LendWindow final : public EntryWindow {
     Q_OBJECT
 public:
-    explicit LendWindow(AccountCard* card);
+    LendWindow(Store& store, const Customer& person, QWidget* parent = nullptr);
     void AidatGir();
 
 protected:
-    bool store() override;
+    bool write() override;
 };
 
 // Form6: money the person pays back.
 class CollectWindow final : public EntryWindow {
     Q_OBJECT
 public:
-    explicit CollectWindow(AccountCard* card);
+    CollectWindow(Store& store, const Customer& person, QWidget* parent = nullptr);
     void ParaAl();
 
 protected:
-    bool store() override;
+    bool write() override;
 };
 
-// Form12: corrects the card's selected row; closes after a save.
+// Form12: corrects one row of the person; closes after a save.
 class EditWindow final : public EntryWindow {
     Q_OBJECT
 public:
-    // Filled from the card's list row: description, amount as shown, currency, date; rowKey is its otokod.
-    EditWindow(AccountCard* card, const QStringList& rowTexts, qint64 rowKey);
+    // Filled with the row as the card lists it: description, amount as shown, currency, date.
+    EditWindow(Store& store, const Customer& person, const AccountRow& row, QWidget* parent = nullptr);
     void AidatDuzenle();
 
 protected:
-    bool store() override;
+    bool write() override;
 
 private:
     qint64 m_rowKey;

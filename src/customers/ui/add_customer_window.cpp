@@ -1,9 +1,10 @@
 #include "customers/ui/add_customer_window.h"
 
-#include "widgets/message_box.h"
 #include "customers/customer_checks.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/contact_boxes.h"
+#include "widgets/db_error_message.h"
+#include "widgets/message_box.h"
 
 namespace kalvora {
 
@@ -24,8 +25,8 @@ CustomerForm::Texts addTexts()
 
 } // namespace
 
-AddCustomerWindow::AddCustomerWindow(Store& store, std::function<void()> reloadList, QWidget* parent)
-    : CustomerForm(addTexts(), parent), m_store(store), m_reloadList(std::move(reloadList))
+AddCustomerWindow::AddCustomerWindow(Store& store, QWidget* parent)
+    : CustomerForm(addTexts(), parent), m_store(store)
 {}
 
 void AddCustomerWindow::save()
@@ -35,22 +36,17 @@ void AddCustomerWindow::save()
         nameBox()->setFocus();
         return;
     }
-    if (!KULLANICIEKLE())
-        return;
-    if (m_reloadList)
-        m_reloadList();
+    KULLANICIEKLE();
 }
 
 bool AddCustomerWindow::KULLANICIEKLE()
 {
-    try {
-        CustomerRepository(m_store).insert(contact());
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
+    QString key;
+    if (!showingDbError(this, [&] { key = CustomerRepository(m_store).insert(contact()); }))
         return false;
-    }
     clearBoxes();
     nameBox()->setFocus();
+    Q_EMIT added(key);
     return true;
 }
 

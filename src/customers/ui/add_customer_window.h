@@ -2,29 +2,30 @@
 
 #include "customers/ui/customer_form.h"
 
-#include <functional>
-
 namespace kalvora {
 
 class Store;
 
 // Form2 "YENİ KİŞİ EKLE": registers people one after another; after each save the boxes are emptied
-// and the main list is reloaded.
+// and added() announces the new person.
 class AddCustomerWindow final : public CustomerForm {
     Q_OBJECT
 public:
-    AddCustomerWindow(Store& store, std::function<void()> reloadList, QWidget* parent = nullptr);
+    explicit AddCustomerWindow(Store& store, QWidget* parent = nullptr);
 
     // Inserts the person of the six boxes, then empties them and puts the focus into Text1.
     // False (boxes kept) when the store refused the insert.
     bool KULLANICIEKLE();
+
+Q_SIGNALS:
+    // A person was stored under the key oto_kod.
+    void added(const QString& key);
 
 protected:
     void save() override;
 
 private:
     Store& m_store;
-    std::function<void()> m_reloadList;
 };
 
 } // namespace kalvora

@@ -1,35 +1,28 @@
 #include "customers/ui/delete_customer.h"
 
-#include "widgets/message_box.h"
 #include "customers/customer_checks.h"
 #include "customers/customer_repository.h"
+#include "widgets/db_error_message.h"
+#include "widgets/message_box.h"
 
 namespace kalvora {
 
-void deleteCustomer(QWidget* parent, Store& store, const Customer& listRow,
-                    const std::function<void()>& reloadList)
+bool deleteCustomer(QWidget* parent, Store& store, const Customer& listRow)
 {
     if (const auto refusal = deleteRefusal(listRow)) {
         MessageBox::error(parent, refusal->text, refusal->title);
-        return;
-    }
-    if (!MessageBox::question(parent, deleteQuestion(listRow)))
-        return;
-    Kisi_Sil(parent, store, listRow.key, reloadList);
-}
-
-bool Kisi_Sil(QWidget* parent, Store& store, const QString& key, const std::function<void()>& reloadList)
-{
-    try {
-        CustomerRepository(store).remove(key);
-    } catch (const DbError& e) {
-        MessageBox::error(parent,
-                          e.turkishText() + QStringLiteral("\n\nKİŞİ SİLİNMEDİ; HİÇBİR KAYIT DEĞİŞMEDİ."));
         return false;
     }
-    if (reloadList)
-        reloadList();
-    return true;
+    if (!MessageBox::question(parent, deleteQuestion(listRow)))
+        return false;
+    return Kisi_Sil(parent, store, listRow.key);
+}
+
+bool Kisi_Sil(QWidget* parent, Store& store, const QString& key)
+{
+    return showingDbError(
+        parent, [&] { CustomerRepository(store).remove(key); },
+        QStringLiteral("KİŞİ SİLİNMEDİ; HİÇBİR KAYIT DEĞİŞMEDİ."));
 }
 
 } // namespace kalvora

@@ -2,8 +2,6 @@
 
 #include "customers/customer.h"
 
-#include <functional>
-
 class QWidget;
 
 namespace kalvora {
@@ -11,12 +9,11 @@ namespace kalvora {
 class Store;
 
 // The click of "KİŞİ SİL" for the person of the current list row: refuses while a balance shown in the
-// list is not zero, asks, and on Yes calls Kisi_Sil.
-void deleteCustomer(QWidget* parent, Store& store, const Customer& listRow,
-                    const std::function<void()>& reloadList);
+// list is not zero, asks, and on Yes calls Kisi_Sil. True when the person was removed.
+bool deleteCustomer(QWidget* parent, Store& store, const Customer& listRow);
 
 // Removes the person and all of their transactions (KartiniTemizle) as one change across uyeler.mdb and
-// data.mdb, then reloads the list. On a failure nothing is removed and the reason is shown; false then.
-bool Kisi_Sil(QWidget* parent, Store& store, const QString& key, const std::function<void()>& reloadList);
+// data.mdb. On a failure nothing is removed and the reason is shown; false then.
+bool Kisi_Sil(QWidget* parent, Store& store, const QString& key);
 
 } // namespace kalvora

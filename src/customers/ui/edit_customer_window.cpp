@@ -1,9 +1,10 @@
 #include "customers/ui/edit_customer_window.h"
 
-#include "widgets/message_box.h"
 #include "customers/customer_checks.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/contact_boxes.h"
+#include "widgets/db_error_message.h"
+#include "widgets/message_box.h"
 
 namespace kalvora {
 
@@ -25,13 +26,11 @@ CustomerForm::Texts editTexts()
 
 } // namespace
 
-EditCustomerWindow::EditCustomerWindow(Store& store, const Customer& listRow,
-                                       std::function<void()> reloadList, QWidget* parent)
-    : CustomerForm(editTexts(), parent), m_store(store), m_key(listRow.key),
-      m_reloadList(std::move(reloadList))
+EditCustomerWindow::EditCustomerWindow(Store& store, const Customer& person, QWidget* parent)
+    : CustomerForm(editTexts(), parent), m_store(store), m_key(person.key)
 {
-    setContact({listRow.name, listRow.workPhone, listRow.mobilePhone, listRow.idNumber, listRow.taxOffice,
-                listRow.address});
+    setContact({person.name, person.workPhone, person.mobilePhone, person.idNumber, person.taxOffice,
+                person.address});
 }
 
 void EditCustomerWindow::save()
@@ -47,14 +46,9 @@ void EditCustomerWindow::save()
 void EditCustomerWindow::BilgiDuzenle()
 {
     bool found = false;
-    try {
-        found = CustomerRepository(m_store).update(m_key, contact());
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
+    if (!showingDbError(this, [&] { found = CustomerRepository(m_store).update(m_key, contact()); }))
         return;
-    }
-    if (m_reloadList)
-        m_reloadList();
+    Q_EMIT updated(m_key);
     if (!found) {
         // Nothing was written: saying "updated" here would hide that the person is gone.
         MessageBox::error(this, QStringLiteral("KİŞİ KAYDI BULUNAMADI. BİLGİLER GÜNCELLENEMEDİ."),

@@ -3,8 +3,6 @@
 #include "customers/customer.h"
 #include "customers/ui/customer_form.h"
 
-#include <functional>
-
 namespace kalvora {
 
 class Store;
@@ -14,13 +12,16 @@ class Store;
 class EditCustomerWindow final : public CustomerForm {
     Q_OBJECT
 public:
-    EditCustomerWindow(Store& store, const Customer& listRow, std::function<void()> reloadList,
-                       QWidget* parent = nullptr);
+    EditCustomerWindow(Store& store, const Customer& person, QWidget* parent = nullptr);
 
     const QString& key() const { return m_key; }
 
-    // Writes the six boxes to the person, reloads the main list, confirms and closes the window.
+    // Writes the six boxes to the person, announces it, confirms and closes the window.
     void BilgiDuzenle();
+
+Q_SIGNALS:
+    // The write ran: the person's row changed, or was found gone (the list follows either way).
+    void updated(const QString& key);
 
 protected:
     void save() override;
@@ -28,7 +29,6 @@ protected:
 private:
     Store& m_store;
     QString m_key;
-    std::function<void()> m_reloadList;
 };
 
 } // namespace kalvora

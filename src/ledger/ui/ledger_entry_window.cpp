@@ -1,10 +1,12 @@
 #include "ledger/ui/ledger_entry_window.h"
 
 #include "accounts/amount_check.h"
+#include "data/clock.h"
+#include "data/turkish_text.h"
 #include "widgets/accessibility.h"
+#include "widgets/db_error_message.h"
 #include "widgets/message_box.h"
 #include "widgets/twips.h"
-#include "data/turkish_text.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -77,7 +79,7 @@ LedgerEntryWindow::LedgerEntryWindow(Store& store, Ledger which, QWidget* parent
     nameByCaption(caption("LabelTutar", QStringLiteral("TUTAR:"), 2880), m_amount);
     connect(m_amount, &QLineEdit::textChanged, this, &LedgerEntryWindow::amountChanged);
 
-    m_date = new QDateEdit(QDate::currentDate(), this);
+    m_date = new QDateEdit(Clock::today(), this);
     m_date->setObjectName(QStringLiteral("Tarihbox"));
     m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     m_date->setCalendarPopup(true);
@@ -87,7 +89,7 @@ LedgerEntryWindow::LedgerEntryWindow(Store& store, Ledger which, QWidget* parent
     m_clock = lineBox("Text1_3", 3840);
     m_clock->setGeometry(twipsRect(2040, 3840, 2160, 375));
     m_clock->setReadOnly(true);
-    m_clock->setText(timeText(QTime::currentTime()));
+    m_clock->setText(timeText(Clock::time()));
     nameByCaption(caption("LabelSaat", QStringLiteral("SAAT:"), 3840), m_clock);
 
     auto* button1 = new QPushButton(QStringLiteral("ONAYLA"), this);
@@ -133,7 +135,7 @@ void LedgerEntryWindow::amountChanged(const QString& text)
 
 void LedgerEntryWindow::tick()
 {
-    m_clock->setText(timeText(QTime::currentTime()));
+    m_clock->setText(timeText(Clock::time()));
 }
 
 void LedgerEntryWindow::blink()
@@ -161,11 +163,9 @@ void LedgerEntryWindow::confirm()
 
     m_sign = -1;
     try {
-        KASA_PARA_GIR();
+        if (!showingDbError(this, [this] { KASA_PARA_GIR(); }))
+            return;
     } catch (const LedgerError& e) {
-        MessageBox::error(this, e.turkishText());
-        return;
-    } catch (const DbError& e) {
         MessageBox::error(this, e.turkishText());
         return;
     }
@@ -181,7 +181,7 @@ void LedgerEntryWindow::KASA_PARA_GIR()
     entry.date = dateText(m_date->date());
     entry.description = m_description->toPlainText();
     // The time of the confirmation itself, not what the clock box last showed.
-    entry.time = timeText(QTime::currentTime());
+    entry.time = timeText(Clock::time());
     entry.maker = m_maker->text();
     entry.amount = m_amount->text();
     m_store.record(entry, m_sign);

@@ -1,11 +1,13 @@
 #include "ledger/ui/ledger_history_window.h"
 
+#include "data/clock.h"
+#include "data/turkish_text.h"
+#include "ledger/ui/ledger_entry_window.h"
 #include "widgets/accessibility.h"
+#include "widgets/db_error_message.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
-#include "data/turkish_text.h"
-#include "ledger/ui/ledger_entry_window.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -56,7 +58,7 @@ LedgerHistoryWindow::LedgerHistoryWindow(Store& store, Ledger which, QWidget* pa
         connect(b, &QRadioButton::clicked, this, &LedgerHistoryWindow::periodClicked);
     }
 
-    const QDate today = QDate::currentDate();
+    const QDate today = Clock::today();
     m_day = new QDateEdit(today, periodBox);
     m_day->setObjectName(QStringLiteral("Tarihbox1"));
     m_day->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -216,12 +218,8 @@ void LedgerHistoryWindow::GECMISI_YUKLE()
     m_list->clear();
     m_total->setText(formatAmount(0));
     LedgerListing listing;
-    try {
-        listing = m_store.list(filter());
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
+    if (!showingDbError(this, [&] { listing = m_store.list(filter()); }))
         return;
-    }
     QList<QTreeWidgetItem*> items;
     items.reserve(listing.entries.size());
     for (const LedgerEntry& e : std::as_const(listing.entries)) {
@@ -261,11 +259,9 @@ void LedgerHistoryWindow::cancelSelected()
     if (!MessageBox::question(this, question))
         return;
     try {
-        m_store.cancel(m_list->hiddenValue(row).toLongLong());
+        if (!showingDbError(this, [&] { m_store.cancel(m_list->hiddenValue(row).toLongLong()); }))
+            return;
     } catch (const LedgerError& e) {
-        MessageBox::error(this, e.turkishText());
-        return;
-    } catch (const DbError& e) {
         MessageBox::error(this, e.turkishText());
         return;
     }

@@ -1,11 +1,12 @@
 #include "reports/ui/balance_list_window.h"
 
-#include "widgets/message_box.h"
-#include "widgets/report_list.h"
-#include "widgets/twips.h"
 #include "data/db_error.h"
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"
+#include "widgets/db_error_message.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 
 #include <QLabel>
 
@@ -50,11 +51,7 @@ void BalanceListWindow::fill()
 {
     m_list->clear();
     QList<QStringList> rows;
-    try {
-        rows = balanceListRows(m_store, m_side);
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
-    }
+    showingDbError(this, [&] { rows = balanceListRows(m_store, m_side); });
     m_list->setRows(rows);
     for (int r = 0; r < m_list->rowCount(); ++r)
         for (int c = ColTl; c <= ColEuro; ++c)

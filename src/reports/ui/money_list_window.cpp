@@ -1,12 +1,13 @@
 #include "reports/ui/money_list_window.h"
 
-#include "widgets/accessibility.h"
-#include "widgets/message_box.h"
-#include "widgets/report_list.h"
-#include "widgets/twips.h"
 #include "data/db_error.h"
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"
+#include "widgets/accessibility.h"
+#include "widgets/db_error_message.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -66,11 +67,7 @@ void MoneyListWindow::fill()
     m_list->clear();
     QList<QStringList> rows;
     if (!m_combo->currentText().isEmpty()) {
-        try {
-            rows = moneyListRows(m_store, m_direction, m_combo->currentText());
-        } catch (const DbError& e) {
-            MessageBox::error(this, e.turkishText());
-        }
+        showingDbError(this, [&] { rows = moneyListRows(m_store, m_direction, m_combo->currentText()); });
     }
     m_list->setRows(rows);
     for (int r = 0; r < m_list->rowCount(); ++r)

@@ -1,11 +1,12 @@
 #include "reports/ui/net_position_window.h"
 
+#include "data/db_error.h"
+#include "reports/report_lists.h"
 #include "widgets/accessibility.h"
+#include "widgets/db_error_message.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "reports/report_lists.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -70,15 +71,13 @@ NetPositionWindow::NetPositionWindow(Store& store, QWidget* parent) : QDialog(pa
 
 void NetPositionWindow::NETDURUM()
 {
-    try {
-        const NetPosition p = computeNetPosition(m_store);
-        for (int c = 0; c < 3; ++c) {
-            m_given[c]->setText(p.given[c]);
-            m_received[c]->setText(p.received[c]);
-            m_net[c]->setText(p.net[c]);
-        }
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText());
+    NetPosition p;
+    if (!showingDbError(this, [&] { p = computeNetPosition(m_store); }))
+        return;
+    for (int c = 0; c < 3; ++c) {
+        m_given[c]->setText(p.given[c]);
+        m_received[c]->setText(p.received[c]);
+        m_net[c]->setText(p.net[c]);
     }
 }
 

@@ -1,12 +1,11 @@
 #include "reports/ui/report_print.h"
 
-#include "widgets/message_box.h"
 #include "data/db_error.h"
 #include "reports/report_templates.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTreeWidget>
 
 namespace kalvora {
 
@@ -37,16 +36,6 @@ bool printAccountStatement(QWidget* parent, Store& store, const QString& dataFol
     const QString templatePath = QDir(dataFolder).filePath(QString::fromLatin1(templates::statement));
     return runReportPrint(
         parent, store, [&](ReportBridge& bridge) { printStatement(bridge, templatePath, data); }, options);
-}
-
-QList<StatementRow> statementRows(const QTreeWidget* list)
-{
-    QList<StatementRow> rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list->topLevelItem(i);
-        rows.append({item->text(0), item->text(1), item->text(2), item->text(3)});
-    }
-    return rows;
 }
 
 } // namespace kalvora

@@ -24,7 +24,4 @@ bool runReportPrint(QWidget* parent, Store& store, const std::function<void(Repo
 bool printAccountStatement(QWidget* parent, Store& store, const QString& dataFolder,
                            const StatementData& data, const ReportOptions& options = {});
 
-// The rows of the card's list as shown, in the order shown: row text and sub-items 1 to 3.
-QList<StatementRow> statementRows(const QTreeWidget* list);
-
 } // namespace kalvora
