@@ -29,6 +29,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <numeric>
 
 #include <memory>
 #include <stdexcept>
@@ -198,7 +199,13 @@ void literalLedger(const QString& folder, const char* file, int year, int month,
 void literalSort(ReportList* list, int column)
 {
     static bool ascending = true;
-    list->sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    const QStringList texts = list->listModel()->columnTexts(column);
+    std::vector<int> order(size_t(texts.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+        return ascending ? texts.at(x) < texts.at(y) : texts.at(y) < texts.at(x);
+    });
+    list->listModel()->reorder(order);
     ascending = !ascending;
 }
 

@@ -1,33 +1,45 @@
 #pragma once
 
+#include "widgets/list_model.h"
+
 #include <QStringList>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVariant>
 
 namespace kalvora {
 
-// The multi-column report list: each row has its text (column 0), sub-item texts (columns 1..n) and
-// one hidden value. Rows are plain QTreeWidgetItems, so any list helper can work on them.
-class ReportList : public QTreeWidget {
+// The multi-column report list: a view over a ListModel, whose rows are plain texts with one hidden
+// value each. Only the rows on screen are drawn, so a list of a million rows costs its texts alone.
+class ReportList : public QTreeView {
     Q_OBJECT
 public:
     explicit ReportList(QWidget* parent = nullptr);
 
+    ListModel* listModel() const { return m_model; }
+
     void setColumns(const QStringList& headers);
-    // Alignment of a column's header and cells; rows added later take it before they reach the view.
+    QString headerText(int column) const;
+    // Alignment of a column's header and cells.
     void setColumnAlignment(int column, Qt::Alignment alignment);
-    // Appends one row; texts[0] is the row text, the rest its sub-items.
-    QTreeWidgetItem* addRow(const QStringList& texts, const QVariant& hidden = QVariant());
-    // Replaces all rows at once (much faster than adding one by one). New rows take the alignment of
-    // every column whose header has one, before they reach the view.
-    void setRows(const QList<QStringList>& rows, const QList<QVariant>& hidden = {});
-    int rowCount() const { return topLevelItemCount(); }
-    QString cell(int row, int column) const;
+    Qt::Alignment columnAlignment(int column) const { return m_model->columnAlignment(column); }
+    // Appends one row; texts[0] is the first column.
+    void addRow(const QStringList& texts, const QVariant& hidden = QVariant());
+    // Replaces all rows at once.
+    void setRows(QList<QStringList> rows, QList<QVariant> hidden = {});
+    void clear() { m_model->clear(); }
+    int rowCount() const { return m_model->rowCount(); }
+    int columnCount() const { return m_model->columnCount(); }
+    QString cell(int row, int column) const { return m_model->cell(row, column); }
     QStringList rowTexts(int row) const;
-    QVariant hiddenValue(int row) const;
+    QVariant hiddenValue(int row) const { return m_model->hidden(row); }
     // Index of the current row, -1 when none.
     int currentRow() const;
+    // Makes the row current and selected (row -1 clears both).
     void setCurrentRow(int row);
+    bool isRowHidden(int row) const { return QTreeView::isRowHidden(row, QModelIndex()); }
+    void setRowHidden(int row, bool hide) { QTreeView::setRowHidden(row, QModelIndex(), hide); }
+    // The area of a row in the viewport's coordinates.
+    QRect rowRect(int row) const;
 
 Q_SIGNALS:
     // A click on a column header (0-based column).
@@ -41,11 +53,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    using Alignments = QList<QPair<int, QVariant>>;
-    // The alignments of the header's columns that have one.
-    Alignments headerAlignments() const;
-    static QTreeWidgetItem* makeItem(const QStringList& texts, const Alignments& alignments);
-    QList<QPair<int, Qt::Alignment>> m_alignments;
+    ListModel* m_model;
 };
 
 } // namespace kalvora

@@ -41,8 +41,8 @@ private Q_SLOTS:
         ReportList* list = w.findChild<ReportList*>(QStringLiteral("ListView1"));
         QVERIFY(list);
         QCOMPARE(list->columnCount(), 10);
-        QCOMPARE(list->headerItem()->text(0), QStringLiteral("BAKİYESİ(TL)"));
-        QCOMPARE(list->headerItem()->text(9), QStringLiteral("OTO_KOD"));
+        QCOMPARE(list->headerText(0), QStringLiteral("BAKİYESİ(TL)"));
+        QCOMPARE(list->headerText(9), QStringLiteral("OTO_KOD"));
         QCOMPARE(names(list), QStringList({QStringLiteral("ALİ'NİN DÜKKANI"), QStringLiteral("CAN"),
                                            QStringLiteral("ÇAĞLA"), QStringLiteral("IŞIK"),
                                            QStringLiteral("İLKER"), QStringLiteral("ÖMER")}));

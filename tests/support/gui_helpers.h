@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/clock.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,5 +27,14 @@ QString labelText(const QWidget* window, const char* name);
 void onModal(const QString& objectName, std::function<void(QDialog*)> step);
 // SonBakiye, SonBakiye_usd and SonBakiye_euro of the person, as stored; empty when there is no row.
 QStringList storedBalances(Store& store, qint64 key);
+
+// The program's clock stands at one moment for the life of this object.
+class FixedClock final {
+public:
+    explicit FixedClock(const QDateTime& moment) { Clock::setFixed(moment); }
+    ~FixedClock() { Clock::setFixed(std::nullopt); }
+    FixedClock(const FixedClock&) = delete;
+    FixedClock& operator=(const FixedClock&) = delete;
+};
 
 } // namespace kalvora::test

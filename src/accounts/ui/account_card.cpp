@@ -181,7 +181,7 @@ void AccountCard::buildList()
     for (int c = 0; c < 5; ++c)
         m_list->setColumnWidth(c, twips(widths[c]));
     for (int c : {ColAmount, ColDate, ColTime})
-        m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        m_list->setColumnAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     m_list->setGeometry(twipsRect(listLeft, listTop, 13800, 4800));
     connect(m_list, &ReportList::rowActivated, this, [this](int) { editSelected(); });
     connect(m_list, &ReportList::headerClicked, this, &AccountCard::headerClicked);
@@ -268,12 +268,7 @@ void AccountCard::showRows(const AccountState& state)
         keys.append(r.key);
         m_rowIndex.insert(r.key, i);
     }
-    m_list->setRows(texts, keys);
-    for (int r = 0; r < m_list->rowCount(); ++r) {
-        QTreeWidgetItem* item = m_list->topLevelItem(r);
-        for (int c : {ColAmount, ColDate, ColTime})
-            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    }
+    m_list->setRows(std::move(texts), std::move(keys));
     if (m_list->rowCount() > 0)
         m_list->setCurrentRow(0);
     m_count->setText(QString::number(m_list->rowCount()));

@@ -127,12 +127,12 @@ LedgerHistoryWindow::LedgerHistoryWindow(Store& store, Ledger which, QWidget* pa
                         QStringLiteral("TUTAR"),
                         income ? QStringLiteral("GELİR ADI") : QStringLiteral("GİDER ADI"),
                         QStringLiteral("AÇIKLAMA"), QStringLiteral("TARİH"), QStringLiteral("SAAT")});
-    m_list->headerItem()->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->setColumnAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
     m_list->header()->setSectionsClickable(false);
     for (int c = ColMaker; c <= ColTime; ++c)
         m_list->setColumnWidth(c, twips(c == ColDescription ? 5100 : 1700));
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        m_list->setCurrentItem(item);
+    connect(m_list, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+        m_list->setCurrentRow(index.row());
         cancelSelected();
     });
     connect(m_list, &ReportList::keyTyped, this, [this](QKeyEvent* event) {
@@ -220,17 +220,16 @@ void LedgerHistoryWindow::GECMISI_YUKLE()
     LedgerListing listing;
     if (!showingDbError(this, [&] { listing = m_store.list(filter()); }))
         return;
-    QList<QTreeWidgetItem*> items;
-    items.reserve(listing.entries.size());
+    QList<QStringList> rows;
+    QList<QVariant> keys;
+    rows.reserve(listing.entries.size());
+    keys.reserve(listing.entries.size());
     for (const LedgerEntry& e : std::as_const(listing.entries)) {
-        auto* item = new QTreeWidgetItem(
-            QStringList{e.maker, formatAmount(numberValue(e.amount), AmountPattern::NoLeadingZero), e.title,
-                        e.description, e.date, e.time});
-        item->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
-        item->setData(0, Qt::UserRole, e.key);
-        items.append(item);
+        rows.append({e.maker, formatAmount(numberValue(e.amount), AmountPattern::NoLeadingZero), e.title,
+                     e.description, e.date, e.time});
+        keys.append(e.key);
     }
-    m_list->addTopLevelItems(items);
+    m_list->setRows(std::move(rows), std::move(keys));
     m_total->setText(formatAmount(numberValue(listing.total)));
 }
 

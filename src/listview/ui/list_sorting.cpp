@@ -1,11 +1,13 @@
 #include "listview/ui/list_sorting.h"
 
+#include "widgets/report_list.h"
+
 #include <QFontMetricsF>
 #include <QHash>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTreeWidget>
 #include <QtMath>
 
 #include <algorithm>
@@ -21,59 +23,47 @@ const char* const kDescendingProperty = "kalvoraSortDescending";
 
 } // namespace
 
-bool sortDescending(const QTreeWidget* list)
+bool sortDescending(const ReportList* list)
 {
     return list && list->property(kDescendingProperty).toBool();
 }
 
-void SutunSirala(QTreeWidget* list, int column, SortKind kind)
+void SutunSirala(ReportList* list, int column, SortKind kind)
 {
     if (!list || column < 0 || column >= list->columnCount())
         return;
     const bool descending = !sortDescending(list);
     list->setProperty(kDescendingProperty, descending);
 
-    QTreeWidgetItem* root = list->invisibleRootItem();
-    const int rows = root->childCount();
-    QStringList cells;
-    cells.reserve(rows);
-    for (int r = 0; r < rows; ++r)
-        cells.append(root->child(r)->text(column));
-    const std::vector<int> order = sortOrder(cells, kind, descending);
+    ListModel* model = list->listModel();
+    const int rows = model->rowCount();
+    const std::vector<int> order = sortOrder(model->columnTexts(column), kind, descending);
     bool unchanged = true;
     for (int r = 0; r < rows && unchanged; ++r)
         unchanged = order[size_t(r)] == r;
     if (unchanged)
         return;
 
-    QTreeWidgetItem* current = list->currentItem();
-    const int currentColumn = list->currentColumn();
-    const QList<QTreeWidgetItem*> selected = list->selectedItems();
+    std::vector<int> hidden;
+    for (int r = 0; r < rows; ++r) {
+        if (list->isRowHidden(r))
+            hidden.push_back(r);
+    }
     const int top = list->verticalScrollBar()->value();
     const int left = list->horizontalScrollBar()->value();
-    QList<QTreeWidgetItem*> hidden;
-    for (int r = 0; r < rows; ++r) {
-        if (list->isRowHidden(r, QModelIndex()))
-            hidden.append(root->child(r));
+    for (int r : hidden)
+        list->setRowHidden(r, false);
+    // The current index and the selection are persistent indexes: the model moves them with their rows.
+    model->reorder(order);
+    if (!hidden.empty()) {
+        std::vector<int> newRowOf(static_cast<size_t>(rows));
+        for (int i = 0; i < rows; ++i)
+            newRowOf[size_t(order[size_t(i)])] = i;
+        for (int r : hidden)
+            list->setRowHidden(newRowOf[size_t(r)], true);
     }
-    // The same items come back in a new order: the list's own signals would only report passing states.
-    const QSignalBlocker blocker(list);
-    list->setUpdatesEnabled(false);
-    const QList<QTreeWidgetItem*> items = root->takeChildren();
-    QList<QTreeWidgetItem*> sorted;
-    sorted.reserve(rows);
-    for (int r : order)
-        sorted.append(items.at(r));
-    root->addChildren(sorted);
-    if (current)
-        list->setCurrentItem(current, currentColumn, QItemSelectionModel::NoUpdate);
-    for (QTreeWidgetItem* item : selected)
-        item->setSelected(true);
-    for (QTreeWidgetItem* item : hidden)
-        item->setHidden(true);
     list->verticalScrollBar()->setValue(top);
     list->horizontalScrollBar()->setValue(left);
-    list->setUpdatesEnabled(true);
 }
 
 namespace {
@@ -242,31 +232,42 @@ private:
     qreal m_others = 0;
 };
 
+// Past this many distinct texts in a column the rest are estimated without looking them up.
+constexpr qsizetype kDistinctKept = 4096;
+
 } // namespace
 
-void SutunlariSigdir(QTreeWidget* list)
+void SutunlariSigdir(ReportList* list)
 {
     if (!list)
         return;
-    const int columns = list->columnCount();
-    const QTreeWidgetItem* root = list->invisibleRootItem();
-    const int rows = root->childCount();
+    const ListModel* model = list->listModel();
+    const int columns = model->columnCount();
+    const int rows = model->rowCount();
     TextWidthMeter& meter = meterFor(list->font());
     std::vector<ColumnWidest> widest(static_cast<size_t>(columns));
-    // Row by row, so that each item is visited once.
+    // A text met before in the same column cannot be wider than it was: only new texts are measured.
+    std::vector<QSet<QString>> seen(static_cast<size_t>(columns));
     for (int r = 0; r < rows; ++r) {
-        const QTreeWidgetItem* item = root->child(r);
-        for (int c = 0; c < columns; ++c) {
-            const QString text = item->text(c);
+        const QStringList& texts = model->rowTexts(r);
+        for (int c = 0; c < columns && c < texts.size(); ++c) {
+            const QString& text = texts.at(c);
+            if (text.isEmpty())
+                continue;
+            QSet<QString>& known = seen[size_t(c)];
+            if (known.size() < kDistinctKept) {
+                if (known.contains(text))
+                    continue;
+                known.insert(text);
+            }
             widest[size_t(c)].add(text, meter.estimate(text));
         }
     }
-    const QTreeWidgetItem* header = list->headerItem();
     // The item view keeps this margin on both sides of a cell text and elides a text that does not fit.
     const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
     for (int c = 0; c < columns; ++c) {
-        const qreal text =
-            std::max(widest[size_t(c)].widest(meter), meter.exact(header->text(c) + QStringLiteral("  ")));
+        const qreal text = std::max(widest[size_t(c)].widest(meter),
+                                    meter.exact(model->headers().value(c) + QStringLiteral("  ")));
         int width = qCeil(text) + margins;
         if (c == 0 && list->rootIsDecorated())
             width += list->indentation();

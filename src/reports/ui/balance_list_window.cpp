@@ -39,7 +39,7 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
                             QStringLiteral("TOPLAM BORÇ(EURO)")});
     }
     for (int c = ColTl; c <= ColEuro; ++c)
-        m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        m_list->setColumnAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     m_totalTl = addTotal("Label1", QStringLiteral("TOPLAM TL"), "Label3", 60);
     m_totalUsd = addTotal("Label4", QStringLiteral("TOPLAM DOLAR"), "Label2", 3180);
     m_totalEuro = addTotal("Label6", QStringLiteral("TOPLAM EURO"), "Label5", 6300);
@@ -52,10 +52,7 @@ void BalanceListWindow::fill()
     m_list->clear();
     QList<QStringList> rows;
     showingDbError(this, [&] { rows = balanceListRows(m_store, m_side); });
-    m_list->setRows(rows);
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        for (int c = ColTl; c <= ColEuro; ++c)
-            m_list->topLevelItem(r)->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->setRows(std::move(rows));
     SutunlariSigdir(m_list);
     ToPLa();
     ToPLa_usd();

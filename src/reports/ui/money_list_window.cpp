@@ -42,7 +42,7 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
                         QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
                         QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("TARİH"), QStringLiteral("AÇIKLAMA"),
                         given ? QStringLiteral("TUTAR") : QStringLiteral("TUTARI")});
-    m_list->headerItem()->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->setColumnAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
     m_totalCaption = new QLabel(
         given ? QStringLiteral("TOPLAM VERDİĞİM TUTAR") : QStringLiteral("TOPLAM ALDIĞIM TUTAR"), m_strip);
     m_totalCaption->setObjectName(QStringLiteral("Label1"));
@@ -69,9 +69,7 @@ void MoneyListWindow::fill()
     if (!m_combo->currentText().isEmpty()) {
         showingDbError(this, [&] { rows = moneyListRows(m_store, m_direction, m_combo->currentText()); });
     }
-    m_list->setRows(rows);
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        m_list->topLevelItem(r)->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->setRows(std::move(rows));
     SutunlariSigdir(m_list);
     ToPLa();
 }

@@ -7,7 +7,6 @@
 
 #include <functional>
 
-class QTreeWidget;
 class QWidget;
 
 namespace kalvora {

@@ -1,11 +1,11 @@
 #include "ui/backup_window.h"
 
+#include "data/turkish_text.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
-#include "data/turkish_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -122,7 +122,7 @@ BackupWindow::BackupWindow(const QString& dataFolder, const QString& key, const 
                         QStringLiteral("KİŞİ SAYISI"), QStringLiteral("HAREKET SAYISI"),
                         QStringLiteral("DURUMU"), QStringLiteral("KLASÖR")});
     for (int c : {ColSize, ColPeople, ColTransactions})
-        m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        m_list->setColumnAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(m_list, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -182,12 +182,8 @@ void BackupWindow::refreshList()
         hidden.append(e.folder);
     }
     m_list->setRows(rows, hidden);
-    for (int c = 0; c < m_list->columnCount(); ++c) {
+    for (int c = 0; c < m_list->columnCount(); ++c)
         m_list->resizeColumnToContents(c);
-        for (int r = 0; r < m_list->rowCount(); ++r)
-            if (c == ColSize || c == ColPeople || c == ColTransactions)
-                m_list->topLevelItem(r)->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    }
     m_status->setText(entries.isEmpty() ? QStringLiteral("BU KLASÖRDE YEDEK YOK.")
                                         : QStringLiteral("%1 YEDEK BULUNDU.").arg(entries.size()));
     if (!keep.isEmpty())
@@ -196,8 +192,8 @@ void BackupWindow::refreshList()
 
 QString BackupWindow::selectedFolder() const
 {
-    const QList<QTreeWidgetItem*> items = m_list->selectedItems();
-    return items.isEmpty() ? QString() : items.first()->data(0, Qt::UserRole).toString();
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QString() : m_list->hiddenValue(rows.first().row()).toString();
 }
 
 void BackupWindow::select(const QString& folder)
@@ -205,8 +201,7 @@ void BackupWindow::select(const QString& folder)
     for (int r = 0; r < m_list->rowCount(); ++r) {
         if (m_list->hiddenValue(r).toString() == folder) {
             m_list->setCurrentRow(r);
-            m_list->topLevelItem(r)->setSelected(true);
-            m_list->scrollToItem(m_list->topLevelItem(r));
+            m_list->scrollTo(m_list->listModel()->index(r, 0));
             return;
         }
     }
