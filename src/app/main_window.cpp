@@ -66,6 +66,10 @@ const ButtonDef buttonDefs[] = {
       "application-exit", QStyle::SP_DialogCloseButton},
      10110,
      60},
+    {{"MyButton14", "İPTALLER", "İPTALLER", "SİLİNEN VE DEĞİŞTİRİLEN KAYITLARI GÖSTERİR", "edit-undo",
+      QStyle::SP_ArrowBack},
+     12120,
+     60},
     {{"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
       "dialog-password", QStyle::SP_MessageBoxWarning},
      60,
@@ -203,6 +207,7 @@ void MainWindow::buildButtons()
     plain(button("MyButton13"), &Openers::expenseLedger);
     plain(button("MyButton5"), &Openers::reports);
     plain(button("MyButton10"), &Openers::rates);
+    plain(button("MyButton14"), &Openers::cancellations);
     connect(button("MyButton8"), &QToolButton::clicked, this, [this] {
         ContactWindow w(this);
         w.exec();

@@ -30,6 +30,7 @@ public:
         std::function<void(MainWindow*)> expenseLedger;                 // GiderMenu
         std::function<void(MainWindow*)> reports;                       // Form13
         std::function<void(MainWindow*)> rates;                         // TCMB_KUR
+        std::function<void(MainWindow*)> cancellations;                 // IptalArsivi
         // Column sort and fit of the customer list.
         std::function<void(ReportList*, int column)> sortColumn;
         std::function<void(ReportList*)> fitColumns;

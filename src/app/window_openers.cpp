@@ -1,6 +1,7 @@
 #include "app/window_openers.h"
 
 #include "accounts/ui/account_card.h"
+#include "archive/ui/cancellation_archive_window.h"
 #include "widgets/report_list.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
@@ -58,6 +59,11 @@ MainWindow::Openers windowOpeners()
         card.setPerson(c);
         card.setWindowState(card.windowState() | Qt::WindowMaximized);
         card.exec();
+    };
+    o.cancellations = [](MainWindow* w) {
+        CancellationArchiveWindow window(w->store(), w);
+        QObject::connect(&window, &CancellationArchiveWindow::restored, w, [w] { w->DetayliAra(); });
+        window.exec();
     };
     o.reports = [](MainWindow* w) {
         ReportsMenuWindow window(w->store(), w->dataFolder(), w);
