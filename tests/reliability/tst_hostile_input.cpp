@@ -1,13 +1,9 @@
 #include "accounts/amount_check.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
-#include "widgets/limited_text_box.h"
 #include "app/login_window.h"
 #include "app/main_window.h"
-#include "widgets/message_box.h"
 #include "app/password_window.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/contact_boxes.h"
@@ -18,6 +14,10 @@
 #include "ledger/ui/ledger_history_window.h"
 #include "reliability/store_checks.h"
 #include "support/test_data.h"
+#include "widgets/limited_text_box.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -223,11 +223,22 @@ bool isRowOf(const QString& line, const QString& key)
     return cells.size() > 1 && cells.at(1) == key;
 }
 
+// An archive line of the person: an item (uye_kodu seventh) or an archived row (uye_kodu fourth).
+bool isArchiveOf(const QString& line, const QString& key)
+{
+    for (const auto& [head, column] :
+         {std::pair{QStringLiteral("iptaller/iptaller.mdb/IPTALLER:"), 6},
+          std::pair{QStringLiteral("iptaller/iptaller.mdb/IPTAL_HAREKETLER:"), 3}})
+        if (line.startsWith(head))
+            return line.mid(head.size()).split(QLatin1Char('|')).value(column) == key;
+    return false;
+}
+
 QStringList withoutRowsOf(const QStringList& lines, const QString& key)
 {
     QStringList out;
     for (const QString& l : lines)
-        if (!isRowOf(l, key) && !l.startsWith(personPrefix(key)) &&
+        if (!isRowOf(l, key) && !isArchiveOf(l, key) && !l.startsWith(personPrefix(key)) &&
             !l.contains(QStringLiteral("/sqlite_sequence:")))
             out.append(l);
     return out;
