@@ -1,5 +1,6 @@
 #include "accounts/account_book.h"
 
+#include "archive/archive_writer.h"
 #include "data/turkish_text.h"
 
 namespace kalvora {
@@ -91,6 +92,7 @@ AccountState AccountBook::edit(const QString& personKey, const QString& personNa
     Transaction tx(db);
     const QString kind =
         db.scalar(QStringLiteral("SELECT para FROM cari.CARIKART WHERE otokod = ?1"), {rowKey}).toString();
+    ArchiveWriter().archiveRow(db, ArchiveAction::Edit, rowKey);
     db.execute(QStringLiteral("UPDATE cari.CARIKART SET aylar = ?1, tutar = ?2, durum = ?3, tarih = ?4, "
                               "para_cinsi = ?5, adisoyadi = ?6 WHERE otokod = ?7"),
                {BuyukHarf(entry.description), editedRowAmount(entry.amount, kind), dateText(entry.date),
@@ -105,6 +107,7 @@ AccountState AccountBook::cancel(const QString& personKey, qint64 rowKey)
 {
     Database& db = m_store.accounts();
     Transaction tx(db);
+    ArchiveWriter().archiveRow(db, ArchiveAction::Cancel, rowKey);
     db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE otokod = ?1"), {rowKey});
     AccountState state = readRows(db, personKey);
     BakiyeGuncelle(db, personKey, state.figures);
@@ -121,6 +124,7 @@ AccountBook::ResetOutcome AccountBook::reset(const QString& personKey)
     out.outstanding = out.state.figures.firstOutstanding();
     if (out.outstanding)
         return out;
+    ArchiveWriter().archivePerson(db, ArchiveAction::Reset, personKey);
     db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE uye_kodu = ?1"), {personKey});
     out.state = readRows(db, personKey);
     out.balancesChanged = BakiyeGuncelle(db, personKey, out.state.figures);

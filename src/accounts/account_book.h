@@ -27,9 +27,10 @@ public:
     // ParaAl: a row of kind "200" with the amount negated.
     AccountState collect(const Customer& person, const Entry& entry);
     // AidatDuzenle: rewrites description, amount, date, time, currency and name of one row; the row's
-    // kind decides the amount's sign. A row that no longer exists changes nothing.
+    // kind decides the amount's sign; the version before the edit goes to the archive. A row that no
+    // longer exists changes nothing.
     AccountState edit(const QString& personKey, const QString& personName, qint64 rowKey, const Entry& entry);
-    // iSlem_Sil: deletes one row.
+    // iSlem_Sil: deletes one row, keeping it in the archive.
     AccountState cancel(const QString& personKey, qint64 rowKey);
 
     struct ResetOutcome {
@@ -37,7 +38,8 @@ public:
         AccountState state;
         bool balancesChanged = false; // the stored copy differed from 0,00 before the reset
     };
-    // Deletes every row of the person, but only while all three balances read zero.
+    // Deletes every row of the person, but only while all three balances read zero; the rows are kept
+    // in the archive as one item.
     ResetOutcome reset(const QString& personKey);
 
     // BakiyeGuncelle: writes the three balance texts into the person's MUSTERILER row; true when a

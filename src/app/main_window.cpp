@@ -69,6 +69,10 @@ const ButtonDef buttonDefs[] = {
       "application-exit", QStyle::SP_DialogCloseButton},
      10110,
      60},
+    {{"MyButton14", "İPTALLER", "İPTALLER", "SİLİNEN VE DEĞİŞTİRİLEN KAYITLARI GÖSTERİR", "edit-undo",
+      QStyle::SP_ArrowBack},
+     12120,
+     60},
     {{"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
       "dialog-password", QStyle::SP_MessageBoxWarning},
      60,
@@ -197,6 +201,7 @@ void MainWindow::buildButtons()
     connect(button("MyButton13"), &QToolButton::clicked, this, &MainWindow::expenseLedgerRequested);
     connect(button("MyButton5"), &QToolButton::clicked, this, &MainWindow::reportsRequested);
     connect(button("MyButton10"), &QToolButton::clicked, this, &MainWindow::ratesRequested);
+    connect(button("MyButton14"), &QToolButton::clicked, this, &MainWindow::cancellationsRequested);
     connect(button("MyButton8"), &QToolButton::clicked, this, [this] {
         ContactWindow w(this);
         w.exec();

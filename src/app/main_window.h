@@ -54,6 +54,7 @@ Q_SIGNALS:
     void expenseLedgerRequested();                      // MyButton13, GiderMenu
     void reportsRequested();                            // MyButton5, Form13
     void ratesRequested();                              // MyButton10, TCMB_KUR
+    void cancellationsRequested();                      // MyButton14, IptalArsivi
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "accounts/ui/account_card.h"
 #include "app/main_window.h"
+#include "archive/ui/cancellation_archive_window.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"
@@ -53,6 +54,11 @@ void connectWindowOpeners(MainWindow& main)
     });
     QObject::connect(m, &MainWindow::ratesRequested, m, [m] {
         RatesWindow window(m);
+        window.exec();
+    });
+    QObject::connect(m, &MainWindow::cancellationsRequested, m, [m] {
+        CancellationArchiveWindow window(m->store(), m);
+        QObject::connect(&window, &CancellationArchiveWindow::restored, m, &MainWindow::DetayliAra);
         window.exec();
     });
 }

@@ -1,5 +1,6 @@
 #include "customers/customer_repository.h"
 
+#include "archive/archive_writer.h"
 #include "data/turkish_text.h"
 
 #include <algorithm>
@@ -128,6 +129,7 @@ int CustomerRepository::remove(const QString& key)
 {
     Database& db = m_store.accounts();
     Transaction tx(db);
+    ArchiveWriter().archivePerson(db, ArchiveAction::PersonDelete, key);
     db.execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod = ?1"), {key});
     const int removed = KartiniTemizle(db, key);
     tx.commit();

@@ -31,8 +31,8 @@ public:
     // person's transactions are left alone. False when no person has this key.
     bool update(const QString& key, const CustomerContact& contact);
     // Removes the person and every CARIKART row of the person in one transaction spanning uyeler.mdb
-    // and data.mdb: when either delete fails, neither file has changed. Returns the number of
-    // transactions removed.
+    // and data.mdb, the person and the rows kept in the archive in the same transaction: when any part
+    // fails, no file has changed. Returns the number of transactions removed.
     int remove(const QString& key);
 
 private:

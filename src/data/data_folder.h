@@ -21,6 +21,8 @@ inline const char* const transactions = "data.mdb";
 inline const char* const income = "gelirmdb.mdb";
 inline const char* const expense = "gider.mdb";
 inline const char* const scratch = "FRData.mdb";
+// The archive of cancelled, changed and deleted rows, in the folder the first start creates for it.
+inline const char* const archive = "iptaller/iptaller.mdb";
 inline const char* const password = "sifre.dll";
 } // namespace files
 

@@ -75,6 +75,48 @@ CREATE INDEX IF NOT EXISTS GIDERLER_serbest_tarih ON GIDERLER(gider_tarihi, gide
     WHERE gider_tarihi NOT GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]';
 )";
 
+// One IPTALLER row per archived action; the rows it took away in IPTAL_HAREKETLER with their old keys.
+// A deleted person's MUSTERILER columns stand in the item itself.
+const char* const archiveSchema = R"(
+CREATE TABLE IF NOT EXISTS IPTALLER (
+    iptal_no INTEGER PRIMARY KEY AUTOINCREMENT,
+    islem TEXT NOT NULL DEFAULT '',
+    tarih TEXT NOT NULL DEFAULT '',
+    saat TEXT NOT NULL DEFAULT '',
+    kullanici TEXT NOT NULL DEFAULT '',
+    bilgisayar TEXT NOT NULL DEFAULT '',
+    uye_kodu TEXT NOT NULL DEFAULT '',
+    adisoyadi TEXT NOT NULL DEFAULT '',
+    istel TEXT NOT NULL DEFAULT '',
+    ceptel TEXT NOT NULL DEFAULT '',
+    tc TEXT NOT NULL DEFAULT '',
+    verdai TEXT NOT NULL DEFAULT '',
+    adres TEXT NOT NULL DEFAULT '',
+    SonBakiye TEXT NOT NULL DEFAULT '',
+    SonBakiye_usd TEXT NOT NULL DEFAULT '',
+    SonBakiye_euro TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE IF NOT EXISTS IPTAL_HAREKETLER (
+    sira INTEGER PRIMARY KEY AUTOINCREMENT,
+    iptal_no INTEGER NOT NULL,
+    otokod INTEGER NOT NULL,
+    uye_kodu TEXT NOT NULL DEFAULT '',
+    aylar TEXT NOT NULL DEFAULT '',
+    tutar TEXT NOT NULL DEFAULT '',
+    durum TEXT NOT NULL DEFAULT '',
+    tarih TEXT NOT NULL DEFAULT '',
+    para_cinsi TEXT NOT NULL DEFAULT '',
+    adisoyadi TEXT NOT NULL DEFAULT '',
+    istel TEXT NOT NULL DEFAULT '',
+    ceptel TEXT NOT NULL DEFAULT '',
+    tc TEXT NOT NULL DEFAULT '',
+    verdai TEXT NOT NULL DEFAULT '',
+    adres TEXT NOT NULL DEFAULT '',
+    para TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS IPTAL_HAREKETLER_iptal_no ON IPTAL_HAREKETLER(iptal_no);
+)";
+
 bool fileIdentity(const QString& path, dev_t* dev, ino_t* ino)
 {
     struct stat st {};
@@ -143,6 +185,8 @@ QList<StoreProblem> Store::initialize()
             }
         });
     }
+    prepare(QString::fromLatin1(files::archive), key,
+            [](Database& db) { db.exec(QString::fromLatin1(archiveSchema)); });
     prepare(QString::fromLatin1(files::scratch), QString(), [](Database& db) {
         if (db.scalar(QStringLiteral("PRAGMA user_version")).toInt() == 0)
             db.exec(QStringLiteral("PRAGMA user_version = 1"));
@@ -150,59 +194,63 @@ QList<StoreProblem> Store::initialize()
     return problems;
 }
 
-Database& Store::connection(Slot& slot, const QString& file, const QString& key, const QString& attachFile)
+Database& Store::connection(Slot& slot, const QString& file, const QString& key,
+                            const std::vector<Attachment>& attachments)
 {
-    const QString fullPath = path(file);
-    dev_t dev = 0;
-    ino_t ino = 0;
-    dev_t dev2 = 0;
-    ino_t ino2 = 0;
-    const bool exists = fileIdentity(fullPath, &dev, &ino);
-    const bool exists2 = attachFile.isEmpty() || fileIdentity(path(attachFile), &dev2, &ino2);
+    QStringList paths{path(file)};
+    QStringList aliases{QStringLiteral("main")};
+    for (const Attachment& a : attachments) {
+        paths << path(QString::fromLatin1(a.file));
+        aliases << QString::fromLatin1(a.alias);
+    }
+    std::vector<Identity> identities(static_cast<size_t>(paths.size()));
+    qsizetype missing = -1;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        Identity& id = identities[static_cast<size_t>(i)];
+        if (!fileIdentity(paths.at(i), &id.dev, &id.ino) && missing < 0)
+            missing = i;
+    }
     // A file that was read-only when it was opened stays so for its connection: once the file can be
     // written again, a new connection lets the program save without a restart.
-    auto writableAgain = [&](const char* schema, const QString& name) {
-        return sqlite3_db_readonly(slot.db.handle(), schema) == 1 &&
-               ::access(QFile::encodeName(path(name)).constData(), W_OK) == 0;
+    auto writableAgain = [&] {
+        for (qsizetype i = 0; i < paths.size(); ++i)
+            if (sqlite3_db_readonly(slot.db.handle(), aliases.at(i).toUtf8().constData()) == 1 &&
+                ::access(QFile::encodeName(paths.at(i)).constData(), W_OK) == 0)
+                return true;
+        return false;
     };
-    if (slot.db.isOpen() && exists && exists2 && dev == slot.dev && ino == slot.ino && dev2 == slot.dev2 &&
-        ino2 == slot.ino2 && !slot.db.inTransaction() && !writableAgain("main", file) &&
-        (attachFile.isEmpty() || !writableAgain("cari", attachFile)))
+    if (slot.db.isOpen() && missing < 0 && identities == slot.files && !slot.db.inTransaction() &&
+        !writableAgain())
         return slot.db;
     if (slot.db.isOpen() && slot.db.inTransaction())
         return slot.db; // never swap a connection under a running transaction
     slot.db = Database();
-    if (!exists)
-        throw DbError(SQLITE_CANTOPEN, QStringLiteral("file not found"), fullPath);
-    if (!exists2)
-        throw DbError(SQLITE_CANTOPEN, QStringLiteral("file not found"), path(attachFile));
-    Database db = Database::open(fullPath, key, Database::Mode::ReadWrite, m_vfs);
-    if (!attachFile.isEmpty())
-        db.attach(path(attachFile), QStringLiteral("cari"), key);
+    if (missing >= 0)
+        throw DbError(SQLITE_CANTOPEN, QStringLiteral("file not found"), paths.at(missing));
+    Database db = Database::open(paths.first(), key, Database::Mode::ReadWrite, m_vfs);
+    for (qsizetype i = 1; i < paths.size(); ++i)
+        db.attach(paths.at(i), aliases.at(i), key);
     slot.db = std::move(db);
-    slot.dev = dev;
-    slot.ino = ino;
-    slot.dev2 = dev2;
-    slot.ino2 = ino2;
+    slot.files = std::move(identities);
     return slot.db;
 }
 
 Database& Store::accounts()
 {
     return connection(m_accounts, QString::fromLatin1(files::customers), databasePassword(),
-                      QString::fromLatin1(files::transactions));
+                      {{files::transactions, "cari"}, {files::archive, "iptal"}});
 }
 
 Database& Store::ledger(Ledger which)
 {
     return which == Ledger::Income
-               ? connection(m_income, QString::fromLatin1(files::income), databasePassword(), QString())
-               : connection(m_expense, QString::fromLatin1(files::expense), databasePassword(), QString());
+               ? connection(m_income, QString::fromLatin1(files::income), databasePassword(), {})
+               : connection(m_expense, QString::fromLatin1(files::expense), databasePassword(), {});
 }
 
 Database& Store::scratch()
 {
-    return connection(m_scratch, QString::fromLatin1(files::scratch), QString(), QString());
+    return connection(m_scratch, QString::fromLatin1(files::scratch), QString(), {});
 }
 
 void Store::closeAll()

@@ -2,8 +2,12 @@
 
 #include "data/database.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -19,8 +23,8 @@ struct StoreProblem {
 
 // The data folder's databases. Each file gets one connection for the life of the process (the key
 // derivation is slow); a connection is reopened when its file has been replaced on disk.
-// uyeler.mdb and data.mdb share one connection (data.mdb attached as "cari"), so a change that
-// touches both files commits atomically.
+// uyeler.mdb, data.mdb and the archive share one connection (data.mdb attached as "cari",
+// iptaller.mdb as "iptal"), so a change that touches them commits atomically.
 class Store final {
 public:
     explicit Store(const QString& dataFolder, const QString& vfs = QString());
@@ -35,7 +39,7 @@ public:
     // A file that exists but does not open with its key is never touched; it is reported instead.
     QList<StoreProblem> initialize();
 
-    // MUSTERILER (main) and CARIKART (attached as cari). Throws DbError.
+    // MUSTERILER (main), CARIKART (attached as cari) and the archive (attached as iptal). Throws DbError.
     Database& accounts();
     // gelirmdb.mdb or gider.mdb with GIDERLER and KASA_NET. Throws DbError.
     Database& ledger(Ledger which);
@@ -46,14 +50,21 @@ public:
     void closeAll();
 
 private:
-    struct Slot {
-        Database db;
+    struct Identity {
         dev_t dev = 0;
         ino_t ino = 0;
-        dev_t dev2 = 0;
-        ino_t ino2 = 0;
+        bool operator==(const Identity&) const = default;
     };
-    Database& connection(Slot& slot, const QString& file, const QString& key, const QString& attachFile);
+    struct Attachment {
+        const char* file;
+        const char* alias;
+    };
+    struct Slot {
+        Database db;
+        std::vector<Identity> files; // the main file first, then each attachment
+    };
+    Database& connection(Slot& slot, const QString& file, const QString& key,
+                         const std::vector<Attachment>& attachments);
 
     QString m_folder;
     QString m_vfs;

@@ -3,6 +3,7 @@
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
+#include "widgets/twips.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -252,10 +253,18 @@ private Q_SLOTS:
         test::TestData data;
         MainWindow w(data.store(), data.folder());
         const auto buttons = w.findChildren<PictureButton*>();
-        QCOMPARE(buttons.size(), 13);
+        QCOMPARE(buttons.size(), 14);
         auto* b10 = w.findChild<PictureButton*>(QStringLiteral("MyButton10"));
         QCOMPARE(b10->text(), QStringLiteral("T.C.M.B KURLARI"));
         QCOMPARE(b10->tipText(), QStringLiteral("T.C.M.B KURLARINI  GÖREBİLİRSİNİZ"));
+        // The archive's button stands right of the first row; the first row stays where it was.
+        auto* b14 = w.findChild<PictureButton*>(QStringLiteral("MyButton14"));
+        QCOMPARE(b14->text(), QStringLiteral("İPTALLER"));
+        QCOMPARE(b14->tipTitle(), QStringLiteral("İPTALLER"));
+        QCOMPARE(b14->tipText(), QStringLiteral("SİLİNEN VE DEĞİŞTİRİLEN KAYITLARI GÖSTERİR"));
+        QCOMPARE(b14->geometry(), twipsRect(12120, 60, 1965, 885));
+        QCOMPARE(w.findChild<PictureButton*>(QStringLiteral("MyButton7"))->geometry(),
+                 twipsRect(10110, 60, 1965, 885));
         auto* b1 = w.findChild<PictureButton*>(QStringLiteral("MyButton1"));
         QCOMPARE(b1->accessibleName(), QStringLiteral("YENİ KİŞİ EKLE"));
         QCOMPARE(w.filterBox()->accessibleName(), QStringLiteral("SÜZGEÇ:"));

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,7 +38,8 @@ private Q_SLOTS:
     void firstStartCreatesEncryptedFiles()
     {
         test::TestData data;
-        for (const char* name : {"uyeler.mdb", "data.mdb", "gelirmdb.mdb", "gider.mdb"}) {
+        for (const char* name :
+             {"uyeler.mdb", "data.mdb", "gelirmdb.mdb", "gider.mdb", "iptaller/iptaller.mdb"}) {
             const QString path = QDir(data.folder()).filePath(QString::fromLatin1(name));
             QVERIFY2(QFile::exists(path), name);
             QVERIFY2(!head(path).startsWith("SQLite format 3"), name);
@@ -56,6 +58,7 @@ private Q_SLOTS:
                               QStringLiteral("adres"), QStringLiteral("SonBakiye"),
                               QStringLiteral("SonBakiye_usd"), QStringLiteral("SonBakiye_euro")}));
         QVERIFY(columns(acc, QStringLiteral("CARIKART")).contains(QStringLiteral("uye_kodu")));
+        QVERIFY(columns(acc, QStringLiteral("IPTAL_HAREKETLER")).contains(QStringLiteral("otokod")));
         for (Ledger l : {Ledger::Income, Ledger::Expense}) {
             Database& db = data.store().ledger(l);
             QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM KASA_NET")).toInt(), 1);
@@ -81,17 +84,23 @@ private Q_SLOTS:
 
     void unreadableFilesAreReportedAndNeverTouched_data()
     {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("plainSqlite");
-        QTest::newRow("not a database") << QByteArray(5000, 'x') << false;
-        QTest::newRow("plain sqlite") << QByteArray() << true;
+        for (const char* file : {"uyeler.mdb", "iptaller/iptaller.mdb"}) {
+            QTest::addRow("%s, not a database", file)
+                << QString::fromLatin1(file) << QByteArray(5000, 'x') << false;
+            QTest::addRow("%s, plain sqlite", file) << QString::fromLatin1(file) << QByteArray() << true;
+        }
     }
     void unreadableFilesAreReportedAndNeverTouched()
     {
+        QFETCH(QString, file);
         QFETCH(QByteArray, content);
         QFETCH(bool, plainSqlite);
         QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("uyeler.mdb"));
+        const QString path = QDir(dir.path()).filePath(file);
+        QVERIFY(QFileInfo(path).dir().mkpath(QStringLiteral(".")));
         if (plainSqlite) {
             Database db = Database::open(path, QString(), Database::Mode::ReadWriteCreate);
             db.exec(QStringLiteral("CREATE TABLE x(a)"));
@@ -108,8 +117,8 @@ private Q_SLOTS:
         Store store(dir.path());
         const auto problems = store.initialize();
         QCOMPARE(problems.size(), 1);
-        QCOMPARE(problems.first().file, QStringLiteral("uyeler.mdb"));
-        QVERIFY(problems.first().text.contains(QStringLiteral("uyeler.mdb")));
+        QCOMPARE(problems.first().file, file);
+        QVERIFY(problems.first().text.contains(QFileInfo(file).fileName()));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
@@ -121,6 +130,7 @@ private Q_SLOTS:
         } catch (const DbError& e) {
             QCOMPARE(e.code() & 0xff, SQLITE_NOTADB);
             QVERIFY(e.turkishText().contains(QStringLiteral("ŞİFRE YANLIŞ")));
+            QVERIFY(e.turkishText().contains(QFileInfo(file).fileName()));
         }
     }
 

@@ -3,6 +3,8 @@
 // What must hold in a data folder after any failure or crash: every file passes SQLite's integrity
 // check, the balance copy in MUSTERILER equals the sums of each person's CARIKART rows, no transaction
 // row outlives its person, and each ledger's cash box equals its starting value minus its valid entries.
+// archiveProblems() adds that nothing left the accounts without its copy in the archive, and nothing is
+// in the archive that is still in the accounts.
 
 #include "data/data_folder.h"
 #include "data/database.h"
@@ -10,7 +12,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
+#include <QSet>
 #include <QStringList>
 
 #include <sqlite3.h>
@@ -25,11 +29,9 @@ struct FolderFile {
     const char* name;
     bool keyed;
 };
-inline constexpr FolderFile folderFiles[] = {{files::customers, true},
-                                             {files::transactions, true},
-                                             {files::income, true},
-                                             {files::expense, true},
-                                             {files::scratch, false}};
+inline constexpr FolderFile folderFiles[] = {{files::customers, true}, {files::transactions, true},
+                                             {files::income, true},    {files::expense, true},
+                                             {files::archive, true},   {files::scratch, false}};
 
 // Connections through the plain VFS, opened once and kept: each check sees the files as a fresh
 // connection would (SQLite re-validates its cache and rolls back a hot journal on every read).
@@ -136,6 +138,58 @@ public:
         return out;
     }
 
+    // Every key CARIKART and MUSTERILER ever gave out (their keys are never reused) is a row or person
+    // of the accounts or, removed, in the archive; a removed row or person in the archive is not in the
+    // accounts as well.
+    QStringList archiveProblems()
+    {
+        QStringList out;
+        auto keys = [](Database& db, const QString& sql) {
+            QSet<qint64> set;
+            Statement st = db.prepare(sql);
+            while (st.step())
+                set.insert(st.int64(0));
+            return set;
+        };
+        auto given = [](Database& db, const QString& table) {
+            return db.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"), {table})
+                .toLongLong();
+        };
+        Database& archive = file(files::archive);
+        const QString removedRows = QStringLiteral("SELECT h.otokod FROM IPTAL_HAREKETLER h JOIN IPTALLER i "
+                                                   "ON i.iptal_no = h.iptal_no WHERE i.islem ");
+        const QSet<qint64> rows =
+            keys(file(files::transactions), QStringLiteral("SELECT otokod FROM CARIKART"));
+        const QSet<qint64> removed = keys(archive, removedRows + QStringLiteral("<> 'DEĞİŞİKLİK'"));
+        for (qint64 k = 1, last = given(file(files::transactions), QStringLiteral("CARIKART")); k <= last;
+             ++k) {
+            if (rows.contains(k) && removed.contains(k))
+                out << QStringLiteral("row %1 is both in CARIKART and archived as removed").arg(k);
+            else if (!rows.contains(k) && !removed.contains(k))
+                out << QStringLiteral("row %1 is gone without its copy in the archive").arg(k);
+        }
+        const QSet<qint64> people =
+            keys(file(files::customers), QStringLiteral("SELECT oto_kod FROM MUSTERILER"));
+        const QSet<qint64> deleted =
+            keys(archive, QStringLiteral("SELECT uye_kodu FROM IPTALLER WHERE islem = 'KİŞİ SİLME'"));
+        for (qint64 k = 1, last = given(file(files::customers), QStringLiteral("MUSTERILER")); k <= last;
+             ++k) {
+            if (people.contains(k) == deleted.contains(k))
+                out << QStringLiteral("person %1 is %2")
+                           .arg(k)
+                           .arg(people.contains(k) ? QStringLiteral("both registered and archived as deleted")
+                                                   : QStringLiteral("gone without its copy in the archive"));
+        }
+        const qint64 empty =
+            archive
+                .scalar(QStringLiteral("SELECT count(*) FROM IPTAL_HAREKETLER WHERE iptal_no NOT IN "
+                                       "(SELECT iptal_no FROM IPTALLER)"))
+                .toLongLong();
+        if (empty > 0)
+            out << QStringLiteral("%1 archived rows without their item").arg(empty);
+        return out;
+    }
+
     // The starting value is 0 (as initialize writes it).
     QStringList cashBoxProblems(const char* name)
     {
@@ -177,7 +231,8 @@ public:
                     for (int c = 0; c < st.columnCount(); ++c) {
                         const QString column = st.columnName(c);
                         if (!withClock &&
-                            (column == QLatin1String("tarih") || column == QLatin1String("gider_saati")))
+                            (column == QLatin1String("tarih") || column == QLatin1String("saat") ||
+                             column == QLatin1String("gider_saati")))
                             cells << QStringLiteral("<clock>");
                         else
                             cells << (st.isNull(c) ? QStringLiteral("<null>") : st.text(c));
@@ -201,6 +256,7 @@ inline void copyFolderFiles(const QString& from, const QString& to)
     for (const FolderFile& f : folderFiles) {
         const QString name = QString::fromLatin1(f.name);
         const QString target = QDir(to).filePath(name);
+        QFileInfo(target).dir().mkpath(QStringLiteral("."));
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
         if (!QFile::copy(QDir(from).filePath(name), target))

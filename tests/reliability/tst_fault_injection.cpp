@@ -1,6 +1,8 @@
+#include "archive/cancellation_archive.h"
 #include "reliability/fault_actions.h"
 #include "reliability/store_checks.h"
 #include "support/fault_vfs.h"
+#include "support/gui_helpers.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +16,32 @@ using test::FaultVfs;
 using Action = std::function<void(Store&)>;
 using Setup = std::function<void(test::TestData&)>;
 Q_DECLARE_METATYPE(Action)
+
+namespace {
+
+void archiveSetup(test::TestData& data)
+{
+    standardSetup(data);
+    Store& store = data.store();
+    AccountBook(store).cancel(QStringLiteral("1"), firstRowOf(store, QStringLiteral("1")));
+    CustomerRepository(store).remove(QStringLiteral("2"));
+}
+
+// Restores the newest archive item of the kind; throws when it does not come back.
+void restoreItem(Store& store, const QString& action)
+{
+    for (const ArchiveItem& item : CancellationArchive(store).items()) {
+        if (item.action != action)
+            continue;
+        if (CancellationArchive(store).restore(item.key).result !=
+            CancellationArchive::RestoreResult::Restored)
+            throw std::runtime_error("not restored");
+        return;
+    }
+    throw std::runtime_error("no such item");
+}
+
+} // namespace
 
 class TestFaultInjection : public QObject {
     Q_OBJECT
@@ -38,10 +66,13 @@ private:
         const QStringList before = checker.snapshot();
 
         Store store(data.folder(), FaultVfs::name());
+        // Every run stamps the archive alike, so a run that stores its change stores exactly `after`.
+        const test::FixedClock clock(QDateTime(QDate(2024, 3, 15), QTime(10, 20, 30)));
         action(store);
         const QStringList after = checker.snapshot();
         QVERIFY2(after != before, "the action changes nothing");
         QVERIFY(checker.problems().isEmpty());
+        QCOMPARE(checker.archiveProblems(), QStringList());
 
         auto restore = [&] {
             checker.restoreFrom(original);
@@ -89,7 +120,7 @@ private:
                     QFAIL(qPrintable(where + QStringLiteral(": the store no longer works: ") +
                                      e.turkishText()));
                 }
-                const QStringList problems = checker.problems();
+                const QStringList problems = checker.problems() + checker.archiveProblems();
                 QVERIFY2(problems.isEmpty(),
                          qPrintable(where + QLatin1Char('\n') + problems.join(QLatin1Char('\n'))));
                 const QStringList now = checker.snapshot();
@@ -120,6 +151,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<Action>("action");
         QTest::addColumn<bool>("persistent");
+        QTest::addColumn<bool>("withArchive");
         const QList<QPair<const char*, Action>> actions = {
             {"person added",
              [](Store& s) {
@@ -172,17 +204,27 @@ private Q_SLOTS:
              }},
         };
         for (const auto& [name, action] : actions) {
-            QTest::addRow("%s, once", name) << action << false;
-            QTest::addRow("%s, from then on", name) << action << true;
+            QTest::addRow("%s, once", name) << action << false << false;
+            QTest::addRow("%s, from then on", name) << action << true << false;
+        }
+        // Over a folder whose archive holds a cancelled row of person 1 and the deleted person 2.
+        const QList<QPair<const char*, Action>> restores = {
+            {"cancelled row restored", [](Store& s) { restoreItem(s, QStringLiteral("İPTAL")); }},
+            {"deleted person restored", [](Store& s) { restoreItem(s, QStringLiteral("KİŞİ SİLME")); }},
+        };
+        for (const auto& [name, action] : restores) {
+            QTest::addRow("%s, once", name) << action << false << true;
+            QTest::addRow("%s, from then on", name) << action << true << true;
         }
     }
     void writeActions()
     {
         QFETCH(Action, action);
         QFETCH(bool, persistent);
+        QFETCH(bool, withArchive);
         QString label = QString::fromUtf8(QTest::currentDataTag());
         label.truncate(label.lastIndexOf(QLatin1Char(',')));
-        runUnderFaults(label, standardSetup, action, persistent);
+        runUnderFaults(label, withArchive ? archiveSetup : standardSetup, action, persistent);
     }
 };
 

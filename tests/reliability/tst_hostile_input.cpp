@@ -223,11 +223,22 @@ bool isRowOf(const QString& line, const QString& key)
     return cells.size() > 1 && cells.at(1) == key;
 }
 
+// An archive line of the person: an item (uye_kodu seventh) or an archived row (uye_kodu fourth).
+bool isArchiveOf(const QString& line, const QString& key)
+{
+    for (const auto& [head, column] :
+         {std::pair{QStringLiteral("iptaller/iptaller.mdb/IPTALLER:"), 6},
+          std::pair{QStringLiteral("iptaller/iptaller.mdb/IPTAL_HAREKETLER:"), 3}})
+        if (line.startsWith(head))
+            return line.mid(head.size()).split(QLatin1Char('|')).value(column) == key;
+    return false;
+}
+
 QStringList withoutRowsOf(const QStringList& lines, const QString& key)
 {
     QStringList out;
     for (const QString& l : lines)
-        if (!isRowOf(l, key) && !l.startsWith(personPrefix(key)) &&
+        if (!isRowOf(l, key) && !isArchiveOf(l, key) && !l.startsWith(personPrefix(key)) &&
             !l.contains(QStringLiteral("/sqlite_sequence:")))
             out.append(l);
     return out;

@@ -1,4 +1,5 @@
 #include "accounts/account_book.h"
+#include "archive/cancellation_archive.h"
 #include "customers/customer_repository.h"
 #include "data/store.h"
 #include "ledger/ledger_store.h"
@@ -92,6 +93,11 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
             } else if (choice < 76) {
                 people.update(someone.key, {someone.name + QStringLiteral("'"), QStringLiteral("0216"),
                                             QString(), QString(), QString(), QString()});
+            } else if (choice < 80) {
+                // Brings back any archived item; a refusal (its person or row is gone) changes nothing.
+                const QList<ArchiveItem> items = CancellationArchive(store).items();
+                if (!items.isEmpty())
+                    CancellationArchive(store).restore(items.at(rnd.bounded(items.size())).key);
             } else if (choice < 90) {
                 LedgerEntry e;
                 e.title = QStringLiteral("KALEM");
@@ -130,8 +136,9 @@ class TestKill : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The writer is killed with SIGKILL at random moments, over and over, on the same folder. After
-    // each kill a fresh connection to every file must find it sound and every stored balance equal to
-    // the sum of its rows; whatever the writer had not committed is simply not there.
+    // each kill a fresh connection to every file must find it sound, every stored balance equal to
+    // the sum of its rows and every removed row or person in the archive, and nothing archived that
+    // is still there; whatever the writer had not committed is simply not there.
     void killedWriterLosesNothing()
     {
         // About twenty seconds in a normal build; a sanitizer build on a busy machine needs longer.
@@ -150,6 +157,7 @@ private Q_SLOTS:
         int kills = 0;
         int midTransaction = 0;
         int lastRows = 0;
+        int lastItems = 0;
         while (kills < wantedKills && clock.elapsed() < timeLimitMs) {
             QProcess writer;
             writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -180,13 +188,15 @@ private Q_SLOTS:
 
             // The checker's connections stay open from kill to kill: each check still reads the files
             // as a fresh connection would, rolling back what the writer left unfinished.
-            const QStringList problems = checker.problems();
+            const QStringList problems = checker.problems() + checker.archiveProblems();
             QVERIFY2(problems.isEmpty(),
                      qPrintable(QStringLiteral("after kill %1 (seed %2):\n").arg(kills).arg(seed) +
                                 problems.join(QLatin1Char('\n'))));
             lastRows = checker.file(files::transactions)
                            .scalar(QStringLiteral("SELECT count(*) FROM CARIKART"))
                            .toInt();
+            lastItems =
+                checker.file(files::archive).scalar(QStringLiteral("SELECT count(*) FROM IPTALLER")).toInt();
             if (kills % 20 == 0) {
                 // A normal start after the crash finds nothing to report.
                 Store store(folder);
@@ -194,10 +204,12 @@ private Q_SLOTS:
                 QVERIFY2(startProblems.isEmpty(), qPrintable(startProblems.value(0).text));
             }
         }
-        qInfo("%d kills survived in %lld ms, %d of them left a journal to roll back, %d rows at the end",
-              kills, clock.elapsed(), midTransaction, lastRows);
+        qInfo("%d kills survived in %lld ms, %d of them left a journal to roll back, %d rows and %d archived "
+              "items at the end",
+              kills, clock.elapsed(), midTransaction, lastRows, lastItems);
         QVERIFY2(kills >= 50, "too few kills in the time allowed");
         QVERIFY2(lastRows > 0, "the writer never committed anything");
+        QVERIFY2(lastItems > 0, "the writer never archived anything");
     }
 
     // The first start, when the files are created, killed at random moments: the next start finds

@@ -59,13 +59,16 @@ inline void fill(TestData& data, int people = 20)
     writeFile(dataFile(data.folder(), "paralar.fr3"), "<TfrxReport Version=\"4\"/>");
 }
 
-// Every row of every table of the four databases, plus the other files, as texts: two folders hold
+// Every row of every table of the databases, plus the other files, as texts: two folders hold
 // the same data when their dumps are equal.
 inline QMap<QString, QStringList> dump(const QString& folder)
 {
     QMap<QString, QStringList> out;
     for (const QString& name : backup::databaseFiles()) {
-        const QString path = QDir(folder).filePath(name);
+        // A backup folder holds every file flat; a data folder keeps the archive in its own folder.
+        QString path = QDir(folder).filePath(name);
+        if (!QFile::exists(path))
+            path = backup::dataFilePath(folder, name);
         if (!QFile::exists(path)) {
             out.insert(name, {QStringLiteral("<yok>")});
             continue;

@@ -1,3 +1,5 @@
+#include "accounts/account_book.h"
+#include "archive/cancellation_archive.h"
 #include "backup.h"
 #include "command_line.h"
 #include "manifest.h"
@@ -339,6 +341,7 @@ private Q_SLOTS:
     {
         test::TestData data;
         fill(data, 5);
+        AccountBook(data.store()).cancel(QStringLiteral("1"), 1);
         QTemporaryDir target;
         const Backups backups(data.folder(), databasePassword());
         const auto atBackup = dump(data.folder());
@@ -349,7 +352,11 @@ private Q_SLOTS:
         const qint64 added = data.addPerson(QStringLiteral("SONRADAN EKLENEN"));
         data.addTransaction(added, QStringLiteral("99"), QStringLiteral("EURO"), QStringLiteral("05.05.2024"),
                             QStringLiteral("100"));
-        data.store().accounts().execute(QStringLiteral("DELETE FROM CARIKART WHERE otokod=1"));
+        data.store().accounts().execute(QStringLiteral("DELETE FROM CARIKART WHERE otokod=3"));
+        CancellationArchive archive(data.store());
+        QCOMPARE(archive.restore(archive.items().first().key).result,
+                 CancellationArchive::RestoreResult::Restored);
+        AccountBook(data.store()).cancel(QStringLiteral("2"), 4);
         data.store()
             .ledger(Ledger::Income)
             .execute(QStringLiteral("UPDATE KASA_NET SET Kasa_net_bakiye='-7'"));
@@ -363,9 +370,15 @@ private Q_SLOTS:
         QVERIFY2(restored.ok, qPrintable(restored.text));
         QCOMPARE(dump(data.folder()), atBackup);
         QVERIFY(PasswordFile::accepts(dataFile(data.folder(), files::password), QStringLiteral("1234")));
+        // The archive is back as it was: the cancelled row, not the one cancelled later.
+        const QList<ArchiveItem> items = CancellationArchive(data.store()).items();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first().personKey, QStringLiteral("1"));
         // No staged file is left behind, and the main program's lock is free again.
-        for (const QString& name : QDir(data.folder()).entryList(QDir::Files | QDir::Hidden))
-            QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+        for (const QString& folder :
+             {data.folder(), QDir(data.folder()).filePath(QStringLiteral("iptaller"))})
+            for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+                QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
         QVERIFY(!Backups::programRunning(data.folder()));
 
         // The data replaced is kept as a backup of its own, and it restores too.

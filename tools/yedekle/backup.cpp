@@ -41,6 +41,18 @@ QString manifestName()
     return QString::fromLatin1(manifestFileName);
 }
 
+// The archive's name in a backup folder.
+QString archiveName()
+{
+    return QFileInfo(QString::fromLatin1(files::archive)).fileName();
+}
+
+// A data folder from before the archive has none; the first start of the program creates it.
+bool optionalFile(const QString& name)
+{
+    return name == archiveName();
+}
+
 // The table whose rows a file's count reports.
 QString countTable(const QString& file)
 {
@@ -48,6 +60,8 @@ QString countTable(const QString& file)
         return QStringLiteral("MUSTERILER");
     if (file == QLatin1String(files::transactions))
         return QStringLiteral("CARIKART");
+    if (file == archiveName())
+        return QStringLiteral("IPTALLER");
     return QStringLiteral("GIDERLER");
 }
 
@@ -319,6 +333,7 @@ public:
                  bool lockHeld, const QString& table)
     {
         QFile::remove(destPath);
+        QFileInfo(destPath).dir().mkpath(QStringLiteral("."));
         Database dest =
             Database::open(destPath, m_key, Database::Mode::ReadWriteCreate, m_options.destinationVfs);
         const QByteArray schemaName = schema.toUtf8();
@@ -387,10 +402,15 @@ QStringList templateFiles(const QString& folder)
 
 const QStringList& databaseFiles()
 {
-    static const QStringList names{QString::fromLatin1(files::customers),
-                                   QString::fromLatin1(files::transactions),
-                                   QString::fromLatin1(files::income), QString::fromLatin1(files::expense)};
+    static const QStringList names{
+        QString::fromLatin1(files::customers), QString::fromLatin1(files::transactions),
+        QString::fromLatin1(files::income), QString::fromLatin1(files::expense), archiveName()};
     return names;
+}
+
+QString dataFilePath(const QString& dataFolder, const QString& name)
+{
+    return QDir(dataFolder).filePath(name == archiveName() ? QString::fromLatin1(files::archive) : name);
 }
 
 Backups::Backups(const QString& dataFolder, const QString& key) : Backups(dataFolder, key, Options{}) {}
@@ -411,7 +431,7 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
             throw Failure{QStringLiteral("VERİTABANI ŞİFRESİ VERİLMEDİ.")};
         if (!tolerant) {
             for (const QString& name : databaseFiles())
-                if (!QFileInfo(data.filePath(name)).isFile())
+                if (!optionalFile(name) && !QFileInfo(dataFilePath(m_dataFolder, name)).isFile())
                     throw Failure{QStringLiteral("VERİ DOSYASI BULUNAMADI: ") + name + QLatin1Char('\n') +
                                   QDir::toNativeSeparators(m_dataFolder)};
         }
@@ -439,32 +459,46 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
 
         auto copyText = [](const QString& name) { return QStringLiteral("KOPYALANIYOR: ") + name; };
         if (!tolerant) {
-            const QString customers = QString::fromLatin1(files::customers);
-            const QString transactions = QString::fromLatin1(files::transactions);
-            Database accounts = Database::open(data.filePath(customers), m_key);
-            accounts.attach(data.filePath(transactions), QStringLiteral("cari"), m_key);
+            // The people, their transactions and the archive change together: one connection, as the
+            // program's own, holds all three.
+            QList<QPair<QString, QString>> group{
+                {QString::fromLatin1(files::customers), QStringLiteral("main")},
+                {QString::fromLatin1(files::transactions), QStringLiteral("cari")}};
+            Database accounts = Database::open(data.filePath(group.first().first), m_key);
+            accounts.attach(data.filePath(group.last().first), group.last().second, m_key);
+            if (QFileInfo(dataFilePath(m_dataFolder, archiveName())).isFile()) {
+                group.append({archiveName(), QStringLiteral("iptal")});
+                accounts.attach(dataFilePath(m_dataFolder, archiveName()), QStringLiteral("iptal"), m_key);
+            } else {
+                reporter.end(); // nothing to copy
+            }
+            QStringList schemas;
+            for (const auto& member : group)
+                schemas << member.second;
             auto versions = [&] {
-                return std::make_pair(
-                    accounts.scalar(QStringLiteral("PRAGMA main.data_version")).toLongLong(),
-                    accounts.scalar(QStringLiteral("PRAGMA cari.data_version")).toLongLong());
+                QList<qint64> out;
+                for (const QString& schema : schemas)
+                    out << accounts
+                               .scalar(QStringLiteral("PRAGMA ") + schema + QStringLiteral(".data_version"))
+                               .toLongLong();
+                return out;
             };
-            auto copyPair = [&](bool locked) {
-                for (const QString& name : {customers, transactions}) {
+            auto copyGroup = [&](bool locked) {
+                for (const auto& [name, schema] : group) {
                     reporter.begin(copyText(name));
-                    checks[name] = copier.copy(
-                        accounts, name == customers ? QStringLiteral("main") : QStringLiteral("cari"),
-                        data.filePath(name), tmp.filePath(name), locked, countTable(name));
+                    checks[name] = copier.copy(accounts, schema, dataFilePath(m_dataFolder, name),
+                                               tmp.filePath(name), locked, countTable(name));
                     reporter.end();
                 }
             };
             const auto before = versions();
-            copyPair(false);
+            copyGroup(false);
             if (versions() != before) {
-                // A change was committed between the two copies: the people and their transactions
-                // must come from one moment, so copy both again while both files stay still.
-                reporter.back(2);
-                ReadLock lock(accounts, {QStringLiteral("main"), QStringLiteral("cari")});
-                copyPair(true);
+                // A change was committed between the copies: the people, their transactions and the
+                // archive must come from one moment, so copy them again while the files stay still.
+                reporter.back(static_cast<int>(group.size()));
+                ReadLock lock(accounts, schemas);
+                copyGroup(true);
             }
             for (const char* ledger : {files::income, files::expense}) {
                 const QString name = QString::fromLatin1(ledger);
@@ -481,7 +515,7 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
         } else {
             for (const QString& name : databaseFiles()) {
                 reporter.begin(copyText(name));
-                const QString path = data.filePath(name);
+                const QString path = dataFilePath(m_dataFolder, name);
                 if (QFileInfo(path).isFile()) {
                     try {
                         Database source = Database::open(path, m_key);
@@ -586,7 +620,7 @@ Verification Backups::verify(const QString& backupFolder, const ProgressFn& prog
     }
     if (v.manifest->kind != Kind::BeforeRestore)
         for (const QString& name : databaseFiles())
-            if (!v.manifest->file(name))
+            if (!optionalFile(name) && !v.manifest->file(name))
                 v.problems << name + QStringLiteral(": YEDEKTE YOK.");
     try {
         Reporter reporter(progress, static_cast<int>(v.manifest->files.size()));
@@ -653,7 +687,7 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
     bool anyCurrent = !templateFiles(m_dataFolder).isEmpty() ||
                       QFileInfo(data.filePath(QString::fromLatin1(files::password))).isFile();
     for (const QString& name : databaseFiles())
-        anyCurrent = anyCurrent || QFileInfo(data.filePath(name)).isFile();
+        anyCurrent = anyCurrent || QFileInfo(dataFilePath(m_dataFolder, name)).isFile();
     if (anyCurrent) {
         const Outcome saved = create(safetyTarget, Kind::BeforeRestore, subRange(progress, 30, 80));
         if (!saved.ok) {
@@ -671,9 +705,10 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
 
     // Leftovers of a restore that died half-way; nobody else restores while the lock is held.
     static const QRegularExpression staleStaged(QStringLiteral("^\\..+\\.[0-9]+\\.geri\\.tmp$"));
-    for (const QString& name : data.entryList(QDir::Files | QDir::Hidden))
-        if (staleStaged.match(name).hasMatch())
-            QFile::remove(data.filePath(name));
+    for (const QDir& dir : {data, QDir(QFileInfo(dataFilePath(m_dataFolder, archiveName())).path())})
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
+            if (staleStaged.match(name).hasMatch())
+                QFile::remove(dir.filePath(name));
 
     // Every file is copied beside its place first; only when all are there and match the manifest
     // are they renamed over the current files, one atomic rename per file.
@@ -691,11 +726,16 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
         Reporter reporter(subRange(progress, 80, 100), static_cast<int>(v.manifest->files.size()));
         for (const FileEntry& f : v.manifest->files) {
             reporter.begin(QStringLiteral("GERİ YÜKLENİYOR: ") + f.name);
+            const QString finalPath = f.database ? dataFilePath(m_dataFolder, f.name) : data.filePath(f.name);
+            const QDir place = QFileInfo(finalPath).dir();
+            if (!place.mkpath(QStringLiteral(".")))
+                throw Failure{writeFailure(place.path(), QStringLiteral("KLASÖR OLUŞTURULAMADI."))};
+            // Staged beside its place, so the rename stays within one folder of one file system.
             Staged s{f.name,
-                     data.filePath(QLatin1Char('.') + f.name + QLatin1Char('.') +
-                                   QString::number(QCoreApplication::applicationPid()) +
-                                   QStringLiteral(".geri.tmp")),
-                     data.filePath(f.name)};
+                     place.filePath(QLatin1Char('.') + f.name + QLatin1Char('.') +
+                                    QString::number(QCoreApplication::applicationPid()) +
+                                    QStringLiteral(".geri.tmp")),
+                     finalPath};
             QFile::remove(s.staged);
             staged.append(s);
             if (copyFile(QDir(backupFolder).filePath(f.name), s.staged) != f.sha256)
@@ -736,6 +776,7 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
         }
     }
     syncFolder(m_dataFolder);
+    syncFolder(QFileInfo(dataFilePath(m_dataFolder, archiveName())).path());
     out.ok = true;
     out.text = QStringLiteral("YEDEK GERİ YÜKLENDİ.") + savedText;
     return out;

@@ -41,8 +41,11 @@ struct BackupEntry {
     qint64 size = 0;
 };
 
-// The files a backup takes from the data folder.
+// The databases a backup takes from the data folder, by their names in a backup folder (which holds
+// no sub-folders: the archive iptaller.mdb lies in the data folder's "iptaller" folder).
 const QStringList& databaseFiles();
+// Where a database of a backup belongs in the data folder.
+QString dataFilePath(const QString& dataFolder, const QString& name);
 
 // Backups of one data folder, made and read with one database key.
 class Backups final {

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "archive/cancellation_archive.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QWidget;
+
+namespace kalvora {
+
+class ReportList;
+class Store;
+
+// IptalArsivi: the archive of cancelled, changed, reset and deleted records, newest first, with a filter
+// and the way back ("GERİ AL"). Opens maximised; whoever opens it connects restored() to a reload of
+// what shows the person's balances.
+class CancellationArchiveWindow final : public QDialog {
+    Q_OBJECT
+public:
+    explicit CancellationArchiveWindow(Store& store, QWidget* parent = nullptr);
+
+    ReportList* list() const { return m_list; }
+    QLineEdit* filterBox() const { return m_filter; }
+    // The items listed, in the order read (the list's rows carry their keys).
+    const QList<ArchiveItem>& items() const { return m_items; }
+
+    // Reads the archive and lists the items the filter text matches.
+    void fill();
+    // "GERİ AL" on the current row: asks, restores, and reports.
+    void restoreSelected();
+
+Q_SIGNALS:
+    // An item came back; the person's rows and balances changed.
+    void restored(const QString& personKey);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void headerClicked(int column);
+
+    Store& m_store;
+    QList<ArchiveItem> m_items;
+    QWidget* m_top = nullptr;
+    QWidget* m_strip = nullptr;
+    ReportList* m_list = nullptr;
+    QLineEdit* m_filter = nullptr;
+};
+
+} // namespace kalvora
