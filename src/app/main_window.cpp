@@ -1,17 +1,17 @@
 #include "app/main_window.h"
 
-#include "widgets/accessibility.h"
 #include "app/contact_window.h"
-#include "widgets/message_box.h"
 #include "app/password_window.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
-#include "widgets/twips.h"
 #include "customers/customer_repository.h"
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
+#include "widgets/accessibility.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -134,7 +134,7 @@ MainWindow::MainWindow(Store& store, const QString& dataFolder, Openers openers,
     m_count = new QLabel(QStringLiteral("0"), m_picture2);
     m_count->setObjectName(QStringLiteral("Label2"));
     m_count->setGeometry(twipsRect(900, 90, 2000, 255));
-    m_count->setAccessibleName(QStringLiteral("KİŞİ SAYISI"));
+    describeValueLabel(m_count, QStringLiteral("KİŞİ SAYISI"));
     m_filter = new QLineEdit(m_picture2);
     m_filter->setObjectName(QStringLiteral("Text1"));
     m_filter->setGeometry(twipsRect(30, 360, 1965, 375));

@@ -3,15 +3,15 @@
 #include "accounts/account_book.h"
 #include "accounts/ui/detail_window.h"
 #include "accounts/ui/entry_window.h"
+#include "data/db_error.h"
+#include "data/store.h"
+#include "data/turkish_text.h"
+#include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "data/store.h"
-#include "data/turkish_text.h"
-#include "listview/ui/list_sorting.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -89,7 +89,7 @@ void AccountCard::buildPersonFields()
         QFont bold = value->font();
         bold.setBold(true);
         value->setFont(bold);
-        nameByCaption(caption, value);
+        describeByCaption(caption, value);
         m_person[i] = value;
     }
 }
@@ -111,7 +111,7 @@ void AccountCard::buildFigures()
         value->setFrameShape(QFrame::Panel);
         value->setFrameShadow(QFrame::Sunken);
         value->setStyleSheet(QStringLiteral("background-color: white;"));
-        nameByCaption(caption, value);
+        describeByCaption(caption, value);
         if (i == 3) {
             m_count = value;
             break;
@@ -121,7 +121,7 @@ void AccountCard::buildFigures()
         status->setObjectName(QStringLiteral("temiz%1").arg(i + 1));
         status->setGeometry(twipsRect(10500, top, 1500, 300));
         status->setStyleSheet(statusStyle(status->text()));
-        status->setAccessibleName(caption->text() + QStringLiteral(" DURUMU"));
+        describeValueLabel(status, caption->text() + QStringLiteral(" DURUMU"));
         m_status[i] = status;
     }
 

@@ -3,14 +3,14 @@
 #include "accounts/account_book.h"
 #include "accounts/amount_check.h"
 #include "accounts/ui/account_card.h"
+#include "data/db_error.h"
+#include "data/turkish_text.h"
+#include "widgets/accessibility.h"
 #include "widgets/amount_key_filter.h"
 #include "widgets/limited_text_box.h"
-#include "widgets/accessibility.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "data/turkish_text.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -83,7 +83,7 @@ EntryWindow::EntryWindow(AccountCard* card, const Texts& texts)
     m_clock = new QLabel(QStringLiteral("00:00:00"), this);
     m_clock->setObjectName(QStringLiteral("Label5"));
     m_clock->setGeometry(twipsRect(4680, 1920, 1200, 330));
-    nameByCaption(clockCaption, m_clock);
+    describeByCaption(clockCaption, m_clock);
 
     m_blink = new QLabel(QString::fromUtf8(texts.blink), this);
     m_blink->setObjectName(QStringLiteral("Label6"));

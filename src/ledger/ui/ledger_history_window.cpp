@@ -1,11 +1,11 @@
 #include "ledger/ui/ledger_history_window.h"
 
+#include "data/turkish_text.h"
+#include "ledger/ui/ledger_entry_window.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
-#include "data/turkish_text.h"
-#include "ledger/ui/ledger_entry_window.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -149,7 +149,7 @@ LedgerHistoryWindow::LedgerHistoryWindow(Store& store, Ledger which, QWidget* pa
     QFont bold = m_total->font();
     bold.setBold(true);
     m_total->setFont(bold);
-    nameByCaption(label2, m_total);
+    describeByCaption(label2, m_total);
 
     auto* button2 = new QPushButton(income ? QStringLiteral("GELİR YAZ") : QStringLiteral("GİDER YAZ"), this);
     button2->setObjectName(QStringLiteral("Button2"));

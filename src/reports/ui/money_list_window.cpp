@@ -1,12 +1,12 @@
 #include "reports/ui/money_list_window.h"
 
+#include "data/db_error.h"
+#include "listview/ui/list_sorting.h"
+#include "reports/ui/list_printing.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "listview/ui/list_sorting.h"
-#include "reports/ui/list_printing.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -52,7 +52,7 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
     m_total->setStyleSheet(QStringLiteral("font-weight: bold; border: 1px solid gray; background: white;"));
     m_total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_total->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    nameByCaption(m_totalCaption, m_total);
+    describeByCaption(m_totalCaption, m_total);
 
     // Only choosing an item refills the list.
     connect(m_combo, &QComboBox::activated, this, [this](int) { fill(); });

@@ -1,11 +1,11 @@
 #include "reports/ui/net_position_window.h"
 
+#include "data/db_error.h"
+#include "reports/report_lists.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "reports/report_lists.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -52,8 +52,8 @@ NetPositionWindow::NetPositionWindow(Store& store, QWidget* parent) : QDialog(pa
             value->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
             value->setFocusPolicy(Qt::StrongFocus);
             caption->setBuddy(value);
-            value->setAccessibleName(QString::fromUtf8(blocks[b].headingText) + QLatin1Char(' ') +
-                                     QString::fromUtf8(rowTitles[r]));
+            describeValueLabel(value, QString::fromUtf8(blocks[b].headingText) + QLatin1Char(' ') +
+                                          QString::fromUtf8(rowTitles[r]));
             *targets[r] = value;
             top += 330;
         }
