@@ -1,13 +1,14 @@
 #include "app/main_window.h"
-#include "widgets/message_box.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "app/window_openers.h"
 #include "customers/customer_repository.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/contact_boxes.h"
 #include "customers/ui/edit_customer_window.h"
 #include "support/test_data.h"
+#include "support/text_input.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -188,9 +189,12 @@ private Q_SLOTS:
         box(&w, n)->setFocus();
         typeText(box(&w, n), QStringLiteral("a\"'b\""));
         QCOMPARE(boxText(&w, n), QStringLiteral("a'b"));
-        QApplication::clipboard()->setText(QStringLiteral("\"c\""));
-        QTest::keyClick(box(&w, n), Qt::Key_V, Qt::ControlModifier);
+        test::insertText(box(&w, n), QStringLiteral("\"c\""), test::Insertion::CtrlV);
         QCOMPARE(boxText(&w, n), QStringLiteral("a'bc"));
+        test::insertText(box(&w, n), QStringLiteral("d\"\""), test::Insertion::ShiftInsert);
+        QCOMPARE(boxText(&w, n), QStringLiteral("a'bcd"));
+        test::insertText(box(&w, n), QStringLiteral("\"e"), test::Insertion::Drop);
+        QCOMPARE(boxText(&w, n), QStringLiteral("a'bcde"));
     }
 
     // Typed and pasted text is cut at the box's length; what is stored is never longer.

@@ -146,9 +146,16 @@ Entry EntryWindow::entry()
     return e;
 }
 
+void EntryWindow::fillAmount(const QString& shown)
+{
+    m_filledAmount = shown;
+    m_amount->setText(shown);
+}
+
 void EntryWindow::save()
 {
-    if (!amountAccepted(m_amount->text())) {
+    const QString amount = m_amount->text();
+    if (!amountAccepted(amount) || !amountEditAccepted(m_filledAmount, amount)) {
         MessageBox::information(this, QStringLiteral("LÜTFEN FİYATI KONTROL EDİNİZ!"),
                                 QStringLiteral("UYARI!"));
         m_amount->setFocus();
@@ -209,7 +216,7 @@ EditWindow::EditWindow(AccountCard* card, const QStringList& rowTexts, qint64 ro
       m_rowKey(rowKey)
 {
     descriptionBox()->setText(rowTexts.value(0));
-    amountBox()->setText(rowTexts.value(1));
+    fillAmount(rowTexts.value(1));
     currencyBox()->setCurrentIndex(currencyBox()->findText(rowTexts.value(2), Qt::MatchExactly));
     const QDate date = readDateText(rowTexts.value(3));
     if (date.isValid())
