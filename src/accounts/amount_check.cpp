@@ -2,6 +2,8 @@
 
 #include "data/turkish_text.h"
 
+#include <algorithm>
+
 namespace kalvora {
 
 namespace {
@@ -57,6 +59,26 @@ bool amountEditAccepted(const QString& before, const QString& after)
     }
     return after.count(QLatin1Char('-')) <= before.count(QLatin1Char('-')) &&
            after.count(QLatin1Char('.')) <= before.count(QLatin1Char('.'));
+}
+
+QString amountEditFiltered(const QString& before, const QString& after)
+{
+    // The change replaced one stretch of the text: what both texts share at the start and at the end
+    // was there before, the rest of the new text came in.
+    const qsizetype shorter = std::min(before.size(), after.size());
+    qsizetype head = 0;
+    while (head < shorter && before.at(head) == after.at(head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < shorter - head && before.at(before.size() - 1 - tail) == after.at(after.size() - 1 - tail))
+        ++tail;
+    const QString kept = after.left(head) + after.right(tail);
+    QString inserted;
+    for (QChar c : after.mid(head, after.size() - head - tail)) {
+        if (amountCharAccepted(c, kept + inserted))
+            inserted += c;
+    }
+    return after.left(head) + inserted + after.right(tail);
 }
 
 } // namespace kalvora

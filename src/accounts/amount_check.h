@@ -23,9 +23,14 @@ bool amountAccepted(const QString& text);
 // every other character (sign, point, letters, blanks, control characters) is dropped.
 bool amountCharAccepted(QChar typed, const QString& textKept);
 
-// Rule for any other change of an amount box (a paste, a drop): the new text may not bring in a
-// character the keys could not type, nor a second comma. Signs and points already in the box (the edit
-// window fills it with the display form) may stay or go.
+// The save's check of an amount box against the text the window filled it with (empty, or the display
+// form in the edit window): the box may hold no character the keys could not type, nor a second comma.
+// Signs and points of the filled text may stay or go, none may be added.
 bool amountEditAccepted(const QString& before, const QString& after);
+
+// Any other change of an amount box (a paste, a drop, an input method): the part the change inserted
+// is held to the key rule character by character, as if it had been typed there; the rest of the text
+// stays as it was. Returns the text the box keeps.
+QString amountEditFiltered(const QString& before, const QString& after);
 
 } // namespace kalvora

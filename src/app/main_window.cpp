@@ -141,7 +141,7 @@ MainWindow::MainWindow(Store& store, const QString& dataFolder, QWidget* parent)
     m_count = new QLabel(QStringLiteral("0"), m_picture2);
     m_count->setObjectName(QStringLiteral("Label2"));
     m_count->setGeometry(twipsRect(900, 90, 2000, 255));
-    m_count->setAccessibleName(QStringLiteral("KİŞİ SAYISI"));
+    describeValueLabel(m_count, QStringLiteral("KİŞİ SAYISI"));
     m_filter = new QLineEdit(m_picture2);
     m_filter->setObjectName(QStringLiteral("Text1"));
     m_filter->setGeometry(twipsRect(30, 360, 1965, 375));

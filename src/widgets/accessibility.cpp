@@ -12,4 +12,16 @@ void nameByCaption(QLabel* caption, QWidget* control)
     control->setAccessibleName(plainCaption(caption->text()).trimmed());
 }
 
+void describeByCaption(QLabel* caption, QLabel* value)
+{
+    caption->setBuddy(value);
+    describeValueLabel(value, caption->text());
+}
+
+void describeValueLabel(QLabel* value, const QString& caption)
+{
+    value->setAccessibleName(QString());
+    value->setAccessibleDescription(plainCaption(caption).trimmed());
+}
+
 } // namespace kalvora

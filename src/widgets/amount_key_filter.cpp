@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace kalvora {
 
 void AmountKeyFilter::install(QLineEdit* box)
@@ -15,22 +17,21 @@ void AmountKeyFilter::install(QLineEdit* box)
 AmountKeyFilter::AmountKeyFilter(QLineEdit* box) : QObject(box), m_box(box), m_accepted(box->text())
 {
     connect(box, &QLineEdit::textEdited, this, &AmountKeyFilter::textEdited);
-    // setText() fills the box without an edit signal; whatever it put there is the new base.
-    connect(box, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!m_box->isModified())
-            m_accepted = text;
-    });
+    // The box announces an edit before the change of its text, so every change (setText() and clear()
+    // included) is the base of the next edit. It is read from the box: a filtered edit has replaced the
+    // announced text meanwhile.
+    connect(box, &QLineEdit::textChanged, this, [this] { m_accepted = m_box->text(); });
 }
 
 void AmountKeyFilter::textEdited(const QString& text)
 {
-    if (amountEditAccepted(m_accepted, text)) {
-        m_accepted = text;
+    const QString kept = amountEditFiltered(m_accepted, text);
+    if (kept == text)
         return;
-    }
-    const int cursor = m_box->cursorPosition();
-    m_box->setText(m_accepted);
-    m_box->setCursorPosition(qMin(cursor, static_cast<int>(m_accepted.size())));
+    // The cursor stands after the inserted text, where the dropped characters were.
+    const auto cursor = m_box->cursorPosition() - (text.size() - kept.size());
+    m_box->setText(kept);
+    m_box->setCursorPosition(static_cast<int>(std::clamp<qsizetype>(cursor, 0, kept.size())));
 }
 
 bool AmountKeyFilter::eventFilter(QObject* watched, QEvent* event)

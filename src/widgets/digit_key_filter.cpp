@@ -2,14 +2,45 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 
 namespace kalvora {
+
+namespace {
+
+bool passwordChar(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char(',');
+}
+
+// Whatever else reaches the box (a paste, a drop, an input method) keeps only the characters the keys
+// let through, as if it had been typed; the cursor stays after what was kept.
+class PasswordCharsValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        QString kept;
+        int keptPos = 0;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (!passwordChar(input.at(i)))
+                continue;
+            kept += input.at(i);
+            if (i < pos)
+                ++keptPos;
+        }
+        input = kept;
+        pos = keptPos;
+        return Acceptable;
+    }
+};
+
+} // namespace
 
 void DigitKeyFilter::install(QLineEdit* box)
 {
     box->installEventFilter(new DigitKeyFilter(box));
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9,]*")), box));
+    box->setValidator(new PasswordCharsValidator(box));
 }
 
 bool DigitKeyFilter::eventFilter(QObject* watched, QEvent* event)
@@ -32,13 +63,12 @@ bool DigitKeyFilter::eventFilter(QObject* watched, QEvent* event)
     default:
         break;
     }
-    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-        return false; // shortcuts (Alt+G for the buttons, Ctrl+V checked by the validator)
+    if ((key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) || key->matches(QKeySequence::Paste))
+        return false; // shortcuts (Alt+G for the buttons; a paste is held to the keys' characters)
     const QString t = key->text();
     if (t.isEmpty())
         return true;
-    const QChar c = t.at(0);
-    return !((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char(','));
+    return !passwordChar(t.at(0));
 }
 
 } // namespace kalvora

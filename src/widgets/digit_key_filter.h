@@ -7,7 +7,7 @@ class QLineEdit;
 namespace kalvora {
 
 // Password boxes take only the digits, the comma and backspace; every other key that would type
-// (Enter included) is dropped, and pasted text is held to the same characters.
+// (Enter included) is dropped, and pasted or dropped text keeps only the same characters.
 class DigitKeyFilter final : public QObject {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include "data/turkish_text.h"
 #include "support/gui_helpers.h"
 #include "support/test_data.h"
+#include "support/text_input.h"
 #include "widgets/limited_text_box.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
@@ -273,6 +274,83 @@ private Q_SLOTS:
                                                                    : "Label25");
         QCOMPARE(storedBalances(s.data.store(), s.key).at(currency), balance);
         QCOMPARE(s.main.list()->cell(0, currency), balance);
+    }
+
+    // Pasted and dropped text is held to the key rule; an amount the rule refuses, however it got into
+    // the box, is refused by the save and nothing is stored.
+    void insertedAmount_data()
+    {
+        QTest::addColumn<int>("window"); // 0 lending, 1 collecting, 2 editing a loan of 1500,5
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("how"); // a test::Insertion, or -1: put there by the program
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("stored"); // empty: refused with the price message
+        const int ctrlV = int(test::Insertion::CtrlV);
+        const int shiftInsert = int(test::Insertion::ShiftInsert);
+        const int drop = int(test::Insertion::Drop);
+        QTest::newRow("minus pasted")
+            << 0 << QString() << ctrlV << QStringLiteral("-5") << QStringLiteral("5") << QStringLiteral("5");
+        QTest::newRow("display form pasted") << 0 << QString() << shiftInsert << QStringLiteral("1.000,50")
+                                             << QStringLiteral("1000,50") << QStringLiteral("1000,50");
+        QTest::newRow("tiny amount dropped") << 0 << QString() << drop << QStringLiteral("0,0000001")
+                                             << QStringLiteral("0,0000001") << QStringLiteral("0,0000001");
+        QTest::newRow("second comma pasted") << 0 << QStringLiteral("1,5") << ctrlV << QStringLiteral(",25")
+                                             << QStringLiteral("1,525") << QStringLiteral("1,525");
+        QTest::newRow("letters and blanks dropped") << 1 << QString() << drop << QStringLiteral("12 a,5")
+                                                    << QStringLiteral("12,5") << QStringLiteral("-12,5");
+        QTest::newRow("digits pasted") << 1 << QStringLiteral("1") << shiftInsert << QStringLiteral("2,5")
+                                       << QStringLiteral("12,5") << QStringLiteral("-12,5");
+        QTest::newRow("minus pasted into the shown amount")
+            << 2 << QString() << ctrlV << QStringLiteral("-5") << QStringLiteral("1.500,505")
+            << QStringLiteral("1.500,505");
+        QTest::newRow("minus set: lending")
+            << 0 << QString() << -1 << QStringLiteral("-5") << QStringLiteral("-5") << QString();
+        QTest::newRow("minus set: collecting")
+            << 1 << QString() << -1 << QStringLiteral("-5") << QStringLiteral("-5") << QString();
+        QTest::newRow("point set: lending")
+            << 0 << QString() << -1 << QStringLiteral("1.000") << QStringLiteral("1.000") << QString();
+        QTest::newRow("minus set: editing a loan")
+            << 2 << QString() << -1 << QStringLiteral("-5") << QStringLiteral("-5") << QString();
+    }
+    void insertedAmount()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, typed);
+        QFETCH(int, how);
+        QFETCH(QString, inserted);
+        QFETCH(QString, box);
+        QFETCH(QString, stored);
+        Setup s;
+        s.data.addTransaction(s.key, QStringLiteral("1500,5"), QStringLiteral("DOLAR"),
+                              QStringLiteral("05.06.2025"), QStringLiteral("100"));
+        s.open();
+        std::unique_ptr<EntryWindow> w;
+        if (window == 0)
+            w = s.follow(std::make_unique<LendWindow>(s.data.store(), s.card.person(), &s.card));
+        else if (window == 1)
+            w = s.follow(std::make_unique<CollectWindow>(s.data.store(), s.card.person(), &s.card));
+        else
+            w = s.follow(std::make_unique<EditWindow>(s.data.store(), s.card.person(), s.row(0), &s.card));
+        w->show();
+        w->currencyBox()->setCurrentIndex(1);
+        QTest::keyClicks(w->amountBox(), typed);
+        if (how < 0)
+            w->amountBox()->setText(inserted);
+        else
+            test::insertText(w->amountBox(), inserted, test::Insertion(how));
+        QCOMPARE(w->amountBox()->text(), box);
+        click(w.get(), "MyButton6");
+        if (stored.isEmpty()) {
+            QCOMPARE(s.boxes.count(), 1);
+            QCOMPARE(s.boxes.lastText(), QStringLiteral("LÜTFEN FİYATI KONTROL EDİNİZ!"));
+            QCOMPARE(storedColumn(s.data.store(), QStringLiteral("tutar")),
+                     QStringList{QStringLiteral("1500,5")});
+            QCOMPARE(storedBalances(s.data.store(), s.key).at(1), QStringLiteral("0"));
+            QVERIFY(w->isVisible());
+            return;
+        }
+        QCOMPARE(storedColumn(s.data.store(), QStringLiteral("tutar")).last(), stored);
     }
 
     void savingTwiceWritesTwoRows()

@@ -115,26 +115,39 @@ private Q_SLOTS:
         QCOMPARE(box, result);
     }
 
+    // Before and after a change that is not a typed key: whether the save takes the new text, and what
+    // the box keeps of it (the inserted part held to the key rule).
     void editRule_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("digits pasted") << QStringLiteral("1") << QStringLiteral("1250") << true;
-        QTest::newRow("letters pasted") << QStringLiteral("1") << QStringLiteral("1a") << false;
-        QTest::newRow("second comma pasted") << QStringLiteral("1,5") << QStringLiteral("1,5,5") << false;
-        QTest::newRow("point pasted") << QStringLiteral("15") << QStringLiteral("1.5") << false;
-        QTest::newRow("display form kept")
-            << QStringLiteral("-1.500,50") << QStringLiteral("-1.500,505") << true;
-        QTest::newRow("sign removed") << QStringLiteral("-1.500,50") << QStringLiteral("1.500,50") << true;
-        QTest::newRow("sign added") << QStringLiteral("1.500,50") << QStringLiteral("-1.500,50") << false;
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("digits pasted")
+            << QStringLiteral("1") << QStringLiteral("1250") << true << QStringLiteral("1250");
+        QTest::newRow("letters pasted")
+            << QStringLiteral("1") << QStringLiteral("1a") << false << QStringLiteral("1");
+        QTest::newRow("second comma pasted")
+            << QStringLiteral("1,5") << QStringLiteral("1,5,5") << false << QStringLiteral("1,55");
+        QTest::newRow("point pasted in the middle")
+            << QStringLiteral("15") << QStringLiteral("1.5") << false << QStringLiteral("15");
+        QTest::newRow("pasted over the whole text")
+            << QStringLiteral("1,5") << QStringLiteral("-2.000,5") << false << QStringLiteral("2000,5");
+        QTest::newRow("display form kept") << QStringLiteral("-1.500,50") << QStringLiteral("-1.500,505")
+                                           << true << QStringLiteral("-1.500,505");
+        QTest::newRow("sign removed") << QStringLiteral("-1.500,50") << QStringLiteral("1.500,50") << true
+                                      << QStringLiteral("1.500,50");
+        QTest::newRow("sign added") << QStringLiteral("1.500,50") << QStringLiteral("-1.500,50") << false
+                                    << QStringLiteral("1.500,50");
     }
     void editRule()
     {
         QFETCH(QString, before);
         QFETCH(QString, after);
         QFETCH(bool, accepted);
+        QFETCH(QString, kept);
         QCOMPARE(amountEditAccepted(before, after), accepted);
+        QCOMPARE(amountEditFiltered(before, after), kept);
     }
 
     void storedAmounts_data()

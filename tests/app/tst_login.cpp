@@ -1,9 +1,10 @@
 #include "app/login_window.h"
-#include "widgets/message_box.h"
 #include "app/password_window.h"
-#include "widgets/picture_button.h"
 #include "data/password_file.h"
 #include "support/test_data.h"
+#include "support/text_input.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,9 +56,50 @@ private Q_SLOTS:
         QCOMPARE(w.passwordBox()->text(), QStringLiteral("12,"));
         QTest::keyClick(w.passwordBox(), Qt::Key_Return);
         QCOMPARE(ok.count(), 0); // Enter does nothing
-        w.passwordBox()->clear();
-        w.passwordBox()->insert(QStringLiteral("abc")); // pasted letters are refused too
-        QCOMPARE(w.passwordBox()->text(), QString());
+    }
+
+    // Pasted and dropped text keeps only what the keys let through, in both password windows; the new
+    // password stored is what the box shows.
+    void insertedPasswordKeepsDigitsAndComma_data()
+    {
+        QTest::addColumn<bool>("login");
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("letters pasted")
+            << true << int(test::Insertion::CtrlV) << QStringLiteral("abc") << QString();
+        QTest::newRow("mixed pasted") << true << int(test::Insertion::ShiftInsert)
+                                      << QStringLiteral("1a 2,b3\".") << QStringLiteral("12,3");
+        QTest::newRow("mixed dropped")
+            << true << int(test::Insertion::Drop) << QStringLiteral("x9,9\n") << QStringLiteral("9,9");
+        QTest::newRow("new password pasted") << false << int(test::Insertion::CtrlV)
+                                             << QStringLiteral("\"12\"34-5") << QStringLiteral("12345");
+        QTest::newRow("new password dropped")
+            << false << int(test::Insertion::Drop) << QStringLiteral("7 a,8") << QStringLiteral("7,8");
+    }
+    void insertedPasswordKeepsDigitsAndComma()
+    {
+        QFETCH(bool, login);
+        QFETCH(int, how);
+        QFETCH(QString, inserted);
+        QFETCH(QString, box);
+        QTemporaryDir dir;
+        test::MessageBoxCapture boxes;
+        if (login) {
+            LoginWindow w(dir.path());
+            w.show();
+            test::insertText(w.passwordBox(), inserted, test::Insertion(how));
+            QCOMPARE(w.passwordBox()->text(), box);
+            return;
+        }
+        PasswordWindow set(dir.path());
+        set.show();
+        auto* text1 = set.findChild<QLineEdit*>(QStringLiteral("Text1"));
+        test::insertText(text1, inserted, test::Insertion(how));
+        QCOMPARE(text1->text(), box);
+        MessageBox::setNextAnswer(MessageBox::Button::Yes);
+        set.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        QCOMPARE(*PasswordFile::read(passwordPath(dir.path())), box);
     }
 
     void commaPasswordRoundTrip()

@@ -1,10 +1,17 @@
+#include "accounts/ui/account_card.h"
+#include "accounts/ui/detail_window.h"
 #include "app/main_window.h"
+#include "ledger/ui/ledger_history_window.h"
+#include "reports/ui/balance_list_window.h"
+#include "reports/ui/money_list_window.h"
+#include "reports/ui/net_position_window.h"
 #include "support/test_data.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -269,6 +276,83 @@ private Q_SLOTS:
         QCOMPARE(b1->accessibleName(), QStringLiteral("YENİ KİŞİ EKLE"));
         QCOMPARE(w.filterBox()->accessibleName(), QStringLiteral("SÜZGEÇ:"));
         QCOMPARE(w.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->findChildren<QLabel*>().size(), 6);
+    }
+
+    // What a screen reader reads: a label that shows a value has its shown text as its name and the
+    // caption beside it as its description; an input keeps its caption as its name.
+    void screenReaderNames_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("card: balance") << QStringLiteral("Form4") << QStringLiteral("Label12")
+                                       << QStringLiteral("750,00") << QStringLiteral("TÜRK LİRASI");
+        QTest::newRow("card: person") << QStringLiteral("Form4") << QStringLiteral("Label16")
+                                      << QStringLiteral("ALİ VELİ") << QStringLiteral("ADI SOYADI:");
+        QTest::newRow("card: status") << QStringLiteral("Form4") << QStringLiteral("temiz1")
+                                      << QStringLiteral("BORÇLU") << QStringLiteral("TÜRK LİRASI DURUMU");
+        QTest::newRow("card: count") << QStringLiteral("Form4") << QStringLiteral("Label4")
+                                     << QStringLiteral("2") << QStringLiteral("İŞLEM SAYISI");
+        QTest::newRow("card: listing kind input") << QStringLiteral("Form4") << QStringLiteral("Combo1")
+                                                  << QStringLiteral("LİSTELEME TÜRÜ") << QString();
+        QTest::newRow("detail: remaining")
+            << QStringLiteral("Form19") << QStringLiteral("kal1") << QStringLiteral("750,00")
+            << QStringLiteral("TÜRK LİRASI PARA DURUMU KALAN:");
+        QTest::newRow("detail: name") << QStringLiteral("Form19") << QStringLiteral("kart_adi")
+                                      << QStringLiteral("ALİ VELİ") << QStringLiteral("CARİ BİLGİSİ");
+        QTest::newRow("net position")
+            << QStringLiteral("Form16") << QStringLiteral("ode1") << QStringLiteral("250,00")
+            << QStringLiteral("TÜRK LİRASI NET DURUMU GİRİŞLER:");
+        QTest::newRow("debtors: total") << QStringLiteral("Form17") << QStringLiteral("Label3")
+                                        << QStringLiteral("750,00") << QStringLiteral("TOPLAM TL");
+        QTest::newRow("money given: total")
+            << QStringLiteral("Form14") << QStringLiteral("Label3") << QStringLiteral("0,00")
+            << QStringLiteral("TOPLAM VERDİĞİM TUTAR");
+        QTest::newRow("income: total") << QStringLiteral("GelirMenu") << QStringLiteral("Label3")
+                                       << QStringLiteral("0,00") << QStringLiteral("LİSTE TOPLAMI");
+        QTest::newRow("main: count") << QStringLiteral("Form1") << QStringLiteral("Label2")
+                                     << QStringLiteral("1") << QStringLiteral("KİŞİ SAYISI");
+        QTest::newRow("main: filter input")
+            << QStringLiteral("Form1") << QStringLiteral("Text1") << QStringLiteral("SÜZGEÇ:")
+            << QStringLiteral("ÇİFT TIKLAMA KUTUYU BOŞALTIR");
+    }
+    void screenReaderNames()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        QFETCH(QString, description);
+        test::TestData data;
+        const qint64 key = data.addPerson(QStringLiteral("ALİ VELİ"), QStringLiteral("750,00"));
+        data.addTransaction(key, QStringLiteral("1000"), QStringLiteral("TL"), QStringLiteral("01.01.2025"),
+                            QStringLiteral("100"));
+        data.addTransaction(key, QStringLiteral("-250"), QStringLiteral("TL"), QStringLiteral("02.01.2025"),
+                            QStringLiteral("200"));
+        MainWindow main(data.store(), data.folder());
+        // The card starts out with its captions' texts and takes the person's figures when shown.
+        AccountCard card(data.store(), &main);
+        Customer person;
+        QVERIFY(main.currentCustomer(&person));
+        card.setPerson(person);
+        card.show();
+        NetPositionWindow net(data.store());
+        BalanceListWindow debtors(data.store(), data.folder(), BalanceSide::Debtors);
+        MoneyListWindow given(data.store(), data.folder(), MoneyDirection::Given);
+        LedgerHistoryWindow income(data.store(), Ledger::Income);
+        QWidget* shown = nullptr;
+        for (QWidget* w : std::initializer_list<QWidget*>{&main, &card, card.detailWindow(), &net, &debtors,
+                                                          &given, &income}) {
+            if (w->objectName() == window)
+                shown = w->findChild<QWidget*>(control);
+        }
+        QVERIFY(shown);
+        if (auto* label = qobject_cast<QLabel*>(shown))
+            QCOMPARE(label->text(), name);
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(shown);
+        QVERIFY(reader);
+        QCOMPARE(reader->text(QAccessible::Name), name);
+        QCOMPARE(reader->text(QAccessible::Description), description);
     }
 
     void resizingKeepsListBetweenPanels()

@@ -6,6 +6,7 @@
 #include "customers/ui/edit_customer_window.h"
 #include "support/gui_helpers.h"
 #include "support/test_data.h"
+#include "support/text_input.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
@@ -183,9 +184,12 @@ private Q_SLOTS:
         box(&w, n)->setFocus();
         test::typeText(box(&w, n), QStringLiteral("a\"'b\""));
         QCOMPARE(boxText(&w, n), QStringLiteral("a'b"));
-        QApplication::clipboard()->setText(QStringLiteral("\"c\""));
-        QTest::keyClick(box(&w, n), Qt::Key_V, Qt::ControlModifier);
+        test::insertText(box(&w, n), QStringLiteral("\"c\""), test::Insertion::CtrlV);
         QCOMPARE(boxText(&w, n), QStringLiteral("a'bc"));
+        test::insertText(box(&w, n), QStringLiteral("d\"\""), test::Insertion::ShiftInsert);
+        QCOMPARE(boxText(&w, n), QStringLiteral("a'bcd"));
+        test::insertText(box(&w, n), QStringLiteral("\"e"), test::Insertion::Drop);
+        QCOMPARE(boxText(&w, n), QStringLiteral("a'bcde"));
     }
 
     // Typed and pasted text is cut at the box's length; what is stored is never longer.

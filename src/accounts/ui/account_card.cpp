@@ -77,7 +77,7 @@ void AccountCard::buildPersonFields()
         QFont bold = value->font();
         bold.setBold(true);
         value->setFont(bold);
-        nameByCaption(caption, value);
+        describeByCaption(caption, value);
         m_personLabels[i] = value;
     }
 }
@@ -99,7 +99,7 @@ void AccountCard::buildFigures()
         value->setFrameShape(QFrame::Panel);
         value->setFrameShadow(QFrame::Sunken);
         value->setStyleSheet(QStringLiteral("background-color: white;"));
-        nameByCaption(caption, value);
+        describeByCaption(caption, value);
         if (i == 3) {
             m_count = value;
             break;
@@ -109,7 +109,7 @@ void AccountCard::buildFigures()
         status->setObjectName(QStringLiteral("temiz%1").arg(i + 1));
         status->setGeometry(twipsRect(10500, top, 1500, 300));
         status->setStyleSheet(statusStyle(status->text()));
-        status->setAccessibleName(caption->text() + QStringLiteral(" DURUMU"));
+        describeValueLabel(status, caption->text() + QStringLiteral(" DURUMU"));
         m_status[i] = status;
     }
 

@@ -26,7 +26,7 @@ DetailWindow::DetailWindow(QWidget* parent) : QDialog(parent)
     QFont bold = m_name->font();
     bold.setBold(true);
     m_name->setFont(bold);
-    m_name->setAccessibleName(QStringLiteral("CARİ BİLGİSİ"));
+    describeValueLabel(m_name, QStringLiteral("CARİ BİLGİSİ"));
 
     const char* headings[3] = {"TÜRK LİRASI PARA DURUMU", "DOLAR PARA DURUMU", "EURO PARA DURUMU"};
     const char* captions[3] = {"ALDIKLARI:", "ÖDENEN:", "KALAN:"};
@@ -49,8 +49,8 @@ DetailWindow::DetailWindow(QWidget* parent) : QDialog(parent)
             value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             value->setFrameShape(QFrame::Panel);
             value->setFrameShadow(QFrame::Sunken);
-            nameByCaption(caption, value);
-            value->setAccessibleName(QString::fromUtf8(headings[g]) + QLatin1Char(' ') + caption->text());
+            caption->setBuddy(value);
+            describeValueLabel(value, QString::fromUtf8(headings[g]) + QLatin1Char(' ') + caption->text());
             values[k][g] = value;
         }
     }

@@ -84,7 +84,7 @@ EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& text
     m_clock = new QLabel(QStringLiteral("00:00:00"), this);
     m_clock->setObjectName(QStringLiteral("Label5"));
     m_clock->setGeometry(twipsRect(4680, 1920, 1200, 330));
-    nameByCaption(clockCaption, m_clock);
+    describeByCaption(clockCaption, m_clock);
 
     m_blink = new QLabel(QString::fromUtf8(texts.blink), this);
     m_blink->setObjectName(QStringLiteral("Label6"));
@@ -147,9 +147,16 @@ Entry EntryWindow::entry()
     return e;
 }
 
+void EntryWindow::fillAmount(const QString& shown)
+{
+    m_filledAmount = shown;
+    m_amount->setText(shown);
+}
+
 void EntryWindow::save()
 {
-    if (!amountAccepted(m_amount->text())) {
+    const QString amount = m_amount->text();
+    if (!amountAccepted(amount) || !amountEditAccepted(m_filledAmount, amount)) {
         MessageBox::information(this, QStringLiteral("LÜTFEN FİYATI KONTROL EDİNİZ!"),
                                 QStringLiteral("UYARI!"));
         m_amount->setFocus();
@@ -213,7 +220,7 @@ EditWindow::EditWindow(Store& store, const Customer& person, const AccountRow& r
 {
     const QStringList shown = rowTexts(row);
     descriptionBox()->setText(shown.value(0));
-    amountBox()->setText(shown.value(1));
+    fillAmount(shown.value(1));
     currencyBox()->setCurrentIndex(currencyBox()->findText(shown.value(2), Qt::MatchExactly));
     const QDate date = readDateText(shown.value(3));
     if (date.isValid())

@@ -28,7 +28,8 @@ public:
     QDateEdit* datePicker() const { return m_date; }
 
     // KAYDET: the two checks, then the window's own write. A database failure is shown and leaves
-    // everything typed in place.
+    // everything typed in place. The amount is checked again by the key rule, whatever brought it into
+    // the box: only the signs and points of the amount the window was filled with may remain.
     void save();
 
 Q_SIGNALS:
@@ -49,6 +50,8 @@ protected:
 
     // The row as typed, with the clock text of this moment.
     Entry entry();
+    // Shows a stored amount in the box in its display form, which the save then accepts.
+    void fillAmount(const QString& shown);
     // Writes the row and emits saved(); throws DbError. Returns false when the window closed itself.
     virtual bool write() = 0;
 
@@ -66,6 +69,7 @@ private:
     QLabel* m_blink = nullptr;
     QTimer* m_timer = nullptr;
     QString m_missingCurrency;
+    QString m_filledAmount;
 };
 
 // Form5: money given to the person.

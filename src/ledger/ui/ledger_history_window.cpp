@@ -151,7 +151,7 @@ LedgerHistoryWindow::LedgerHistoryWindow(Store& store, Ledger which, QWidget* pa
     QFont bold = m_total->font();
     bold.setBold(true);
     m_total->setFont(bold);
-    nameByCaption(label2, m_total);
+    describeByCaption(label2, m_total);
 
     auto* button2 = new QPushButton(income ? QStringLiteral("GELİR YAZ") : QStringLiteral("GİDER YAZ"), this);
     button2->setObjectName(QStringLiteral("Button2"));

@@ -45,8 +45,8 @@ RatesWindow::RatesWindow(QWidget* parent, QNetworkAccessManager* network, std::c
     m_dolar = value("dolar", 300);
     QLabel* label3 = caption("Label3", QStringLiteral("1 EURO:"), 840);
     m_euro = value("euro", 840);
-    nameByCaption(label2, m_dolar);
-    nameByCaption(label3, m_euro);
+    describeByCaption(label2, m_dolar);
+    describeByCaption(label3, m_euro);
 
     auto* label4 =
         new QLabel(QStringLiteral("Kurlar TCMB' dan alınmaktadır. Sistemde oluşabilecek aksaklıklardan "

@@ -1,5 +1,6 @@
 #include "reports/ui/list_report_window.h"
 
+#include "widgets/accessibility.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -47,8 +48,7 @@ QLabel* ListReportWindow::addTotal(const char* captionName, const QString& capti
     value->setStyleSheet(QStringLiteral("font-weight: bold; border: 1px solid gray; background: white;"));
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setBuddy(value);
-    value->setAccessibleName(caption);
+    describeByCaption(label, value);
     return value;
 }
 

@@ -53,7 +53,7 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
     m_total->setStyleSheet(QStringLiteral("font-weight: bold; border: 1px solid gray; background: white;"));
     m_total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_total->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    nameByCaption(m_totalCaption, m_total);
+    describeByCaption(m_totalCaption, m_total);
 
     // Only choosing an item refills the list.
     connect(m_combo, &QComboBox::activated, this, [this](int) { fill(); });

@@ -53,8 +53,8 @@ NetPositionWindow::NetPositionWindow(Store& store, QWidget* parent) : QDialog(pa
             value->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
             value->setFocusPolicy(Qt::StrongFocus);
             caption->setBuddy(value);
-            value->setAccessibleName(QString::fromUtf8(blocks[b].headingText) + QLatin1Char(' ') +
-                                     QString::fromUtf8(rowTitles[r]));
+            describeValueLabel(value, QString::fromUtf8(blocks[b].headingText) + QLatin1Char(' ') +
+                                          QString::fromUtf8(rowTitles[r]));
             *targets[r] = value;
             top += 330;
         }
