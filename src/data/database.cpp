@@ -75,6 +75,13 @@ bool lockedByAnotherProcess(const QString& path)
     return false;
 }
 
+// An existing file of 0 bytes.
+bool holdsNothing(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
 int turkishCollation(void*, int na, const void* a, int nb, const void* b)
 {
     return turkishCompare(QString::fromUtf8(static_cast<const char*>(a), na),
@@ -102,6 +109,10 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
         flags |= SQLITE_OPEN_READONLY;
         break;
     }
+    // SQLite takes an empty file for an empty database; an existing file that holds none is no
+    // database to open, and must never become one behind the user's back.
+    if (mode != Mode::ReadWriteCreate && holdsNothing(path))
+        throw DbError(SQLITE_NOTADB, QStringLiteral("file is empty"), path);
     sqlite3* raw = nullptr;
     const QByteArray file = path.toUtf8();
     const QByteArray vfsName = vfs.toUtf8();
@@ -135,6 +146,8 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
 
 void Database::attach(const QString& path, const QString& alias, const QString& key)
 {
+    if (holdsNothing(path))
+        throw DbError(SQLITE_NOTADB, QStringLiteral("file is empty"), path);
     Statement st = prepare(QStringLiteral("ATTACH DATABASE ?1 AS ") + alias + QStringLiteral(" KEY ?2"));
     st.bind(1, path).bind(2, key);
     try {

@@ -81,17 +81,24 @@ private Q_SLOTS:
 
     void unreadableFilesAreReportedAndNeverTouched_data()
     {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("plainSqlite");
-        QTest::newRow("not a database") << QByteArray(5000, 'x') << false;
-        QTest::newRow("plain sqlite") << QByteArray() << true;
+        const QString people = QStringLiteral("uyeler.mdb");
+        QTest::newRow("not a database") << people << QByteArray(5000, 'x') << false;
+        QTest::newRow("plain sqlite") << people << QByteArray() << true;
+        // SQLite would take an empty file for an empty database: the people's balances would then
+        // stand beside no transaction at all.
+        QTest::newRow("empty people file") << people << QByteArray() << false;
+        QTest::newRow("empty transaction file") << QStringLiteral("data.mdb") << QByteArray() << false;
     }
     void unreadableFilesAreReportedAndNeverTouched()
     {
+        QFETCH(QString, file);
         QFETCH(QByteArray, content);
         QFETCH(bool, plainSqlite);
         QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("uyeler.mdb"));
+        const QString path = QDir(dir.path()).filePath(file);
         if (plainSqlite) {
             Database db = Database::open(path, QString(), Database::Mode::ReadWriteCreate);
             db.exec(QStringLiteral("CREATE TABLE x(a)"));
@@ -108,13 +115,16 @@ private Q_SLOTS:
         Store store(dir.path());
         const auto problems = store.initialize();
         QCOMPARE(problems.size(), 1);
-        QCOMPARE(problems.first().file, QStringLiteral("uyeler.mdb"));
-        QVERIFY(problems.first().text.contains(QStringLiteral("uyeler.mdb")));
+        QCOMPARE(problems.first().file, file);
+        QVERIFY(problems.first().text.contains(file));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
-        // The other files were still created.
-        QVERIFY(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("data.mdb"))));
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+        // The other files were still created, and nothing was left under a temporary name.
+        QVERIFY(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("gider.mdb"))));
+        QVERIFY(
+            QDir(dir.path()).entryList({QStringLiteral("*.yeni*")}, QDir::Files | QDir::Hidden).isEmpty());
         try {
             store.accounts();
             QFAIL("opening a foreign file must fail");
