@@ -4,8 +4,6 @@
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
 #include "app/main_window.h"
-#include "widgets/message_box.h"
-#include "widgets/report_list.h"
 #include "app/window_openers.h"
 #include "data/database.h"
 #include "data/store.h"
@@ -18,6 +16,8 @@
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
 #include "reports/ui/report_print.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -234,7 +234,6 @@ struct OperationSet::Private {
     {
         ReportOptions o;
         o.installationFolder = QCoreApplication::applicationDirPath();
-        o.tempFolder = temp.path();
         o.startViewer = [this](const QString&, const QStringList& arguments, const QString&) {
             definitionPath = arguments.value(0);
             return true;

@@ -1,12 +1,12 @@
-#include "widgets/message_box.h"
-#include "widgets/picture_button.h"
-#include "widgets/report_list.h"
 #include "reports/report_templates.h"
 #include "reports/ui/balance_list_window.h"
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
 #include "reports/ui/reports_menu_window.h"
 #include "support/test_data.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_button.h"
+#include "widgets/report_list.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -47,7 +47,6 @@ QString printToText(ListReportWindow& w, const QString& tempFolder)
     QString definition;
     ReportOptions options;
     options.installationFolder = binDir();
-    options.tempFolder = tempFolder;
     options.startViewer = [&](const QString&, const QStringList& args, const QString&) {
         definition = args.value(0);
         return true;
