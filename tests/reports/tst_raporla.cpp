@@ -15,10 +15,13 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 using namespace kalvora;
 
@@ -131,6 +134,28 @@ private Q_SLOTS:
         QCOMPARE(viewer.currentPage(), 2);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
         QCOMPARE(viewer.currentPage(), 1);
+    }
+
+    // At the size it opens with, every action of the toolbar is on it, none in its overflow menu.
+    void toolBarFits()
+    {
+        ReportViewer viewer(sample());
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        auto* bar = viewer.findChild<QToolBar*>(QStringLiteral("ToolBar"));
+        QVERIFY(bar);
+        QVERIFY(viewer.width() <= viewer.screen()->availableGeometry().width());
+        QStringList actions;
+        for (QAction* a : bar->actions()) {
+            if (a->isSeparator())
+                continue;
+            actions << a->objectName();
+            QWidget* w = bar->widgetForAction(a);
+            QVERIFY2(w && w->isVisible() && bar->rect().contains(w->geometry()), qPrintable(a->text()));
+        }
+        QVERIFY(actions.contains(QStringLiteral("Close")));
+        for (auto* b : bar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+            QVERIFY(!b->isVisible());
     }
 
     void zoom()
