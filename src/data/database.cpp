@@ -95,7 +95,8 @@ void Database::Closer::operator()(sqlite3* db) const
     sqlite3_close_v2(db);
 }
 
-Database Database::open(const QString& path, const QString& key, Mode mode, const QString& vfs)
+Database Database::open(const QString& path, const QString& key, Mode mode, const QString& vfs,
+                        int busyTimeoutMs)
 {
     int flags = SQLITE_OPEN_FULLMUTEX;
     switch (mode) {
@@ -130,7 +131,7 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
         const QByteArray k = key.toUtf8();
         db.check(sqlite3_key(raw, k.constData(), static_cast<int>(k.size())));
     }
-    db.setBusyTimeout(2000);
+    db.setBusyTimeout(busyTimeoutMs);
     db.check(sqlite3_create_function_v2(raw, "CDATE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                         cdateFunction, nullptr, nullptr, nullptr));
     db.check(sqlite3_create_function_v2(raw, "cdbl", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
