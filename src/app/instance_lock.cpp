@@ -115,7 +115,8 @@ InstanceLock::State InstanceLock::judge(QLockFile::LockError error, int errorNum
     // (A played fault refuses the removal as well.)
     if (!m_fault && QFile::remove(path))
         return State::Taken;
-    m_cause = QStringLiteral("ESKİ KİLİT DOSYASI SİLİNEMEDİ: ") + writeProblem(m_folder, errorNumber);
+    m_cause = QStringLiteral("ESKİ KİLİT DOSYASI SİLİNEMEDİ: ") +
+              writeProblem(m_folder, m_fault ? errorNumber : errno);
     return State::Failed;
 }
 
