@@ -241,7 +241,6 @@ struct OperationSet::Private {
     {
         ReportOptions o;
         o.installationFolder = QCoreApplication::applicationDirPath();
-        o.tempFolder = temp.path();
         o.startViewer = [this](const QString&, const QStringList& arguments, const QString&) {
             definitionPath = arguments.value(0);
             return true;

@@ -1,41 +1,61 @@
 #include "app/application.h"
 
+#include "app/instance_lock.h"
 #include "app/login_window.h"
 #include "app/main_window.h"
+#include "app/startup_messages.h"
 #include "app/window_openers.h"
 #include "data/data_folder.h"
+#include "data/program_options.h"
 #include "data/store.h"
 #include "reports/report_templates.h"
 #include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QLockFile>
 #include <QScreen>
 
+#include <cstdio>
 #include <memory>
 
 namespace kalvora {
 
 int runApplication(int argc, char** argv)
 {
+    // Read before the application object exists: --help and --version need no display and touch no
+    // data folder.
+    ProgramOptions options(QStringLiteral("kalvora"), QStringLiteral("[SEÇENEKLER]"),
+                           QStringLiteral("ORVENTA KALVORA - CARİ HESAP TAKİBİ."));
+    options.add(QCommandLineOption(
+        QStringLiteral("data-dir"),
+        QStringLiteral("VERİ KLASÖRÜ (YOKSA KALVORA_DATA_DIR, YOKSA KULLANICININ UYGULAMA VERİ KLASÖRÜ)."),
+        QStringLiteral("KLASÖR")));
+    if (const auto exitCode = options.parseOrExit(argumentList(argc, argv)))
+        return *exitCode;
+    if (!options.positionalArguments().isEmpty()) {
+        std::fputs((QStringLiteral("FAZLA ARGÜMAN: ") + options.positionalArguments().first() +
+                    QStringLiteral("\n\n") + options.helpText())
+                       .toUtf8()
+                       .constData(),
+                   stderr);
+        return 2;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvora"));
     QApplication::setOrganizationName(QStringLiteral("orventa"));
     QApplication::setApplicationDisplayName(QString());
+    // Scripted runs: no box is shown, each takes its default answer (start-up messages still reach
+    // standard error).
+    if (qEnvironmentVariableIsSet("KALVORA_UNATTENDED"))
+        MessageBox::setTestMode(true);
 
-    const QString dataFolder = DataFolder::resolve(QApplication::arguments());
+    const QString dataFolder = DataFolder::resolve(options.value(QStringLiteral("data-dir")));
     QDir().mkpath(dataFolder);
 
-    // One running copy per data folder. A lock left by a crashed copy is taken over (its process is gone).
-    QLockFile lock(QDir(dataFolder).filePath(QStringLiteral("kalvora.lock")));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
-        MessageBox::information(
-            nullptr,
-            QStringLiteral("PROGRAM ZATEN ÇALIŞIYOR. YADA PROGRAMI GÜVENLİ ÇIKIŞI KULLANMADAN "
-                           "KAPATTINIZ. BİLGİSAYARINIZI YENİDEN BAŞLATMANIZI ÖNERİYORUZ."),
-            QStringLiteral("TORVIN"));
+    InstanceLock lock(dataFolder);
+    if (lock.take() != InstanceLock::State::Taken) {
+        showStartupMessage(lockMessage(lock));
         return 1;
     }
 
@@ -43,8 +63,7 @@ int runApplication(int argc, char** argv)
     const QList<StoreProblem> problems = store.initialize();
     installTemplates(DataFolder::installationFolder(), dataFolder);
     for (const StoreProblem& p : problems)
-        MessageBox::error(nullptr, p.text + QStringLiteral("\n\nDOSYAYA DOKUNULMADI."),
-                          QStringLiteral("VERİ DOSYASI AÇILAMADI"));
+        showStartupMessage(storeProblemMessage(p));
 
     LoginWindow login(dataFolder);
     MainWindow main(store, dataFolder);

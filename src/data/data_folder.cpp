@@ -6,15 +6,10 @@
 
 namespace kalvora {
 
-QString DataFolder::resolve(const QStringList& arguments)
+QString DataFolder::resolve(const QString& commandLineFolder)
 {
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments.at(i);
-        if (a == QLatin1String("--data-dir") && i + 1 < arguments.size())
-            return QDir(arguments.at(i + 1)).absolutePath();
-        if (a.startsWith(QLatin1String("--data-dir=")))
-            return QDir(a.mid(11)).absolutePath();
-    }
+    if (!commandLineFolder.isEmpty())
+        return QDir(commandLineFolder).absolutePath();
     const QString env = qEnvironmentVariable("KALVORA_DATA_DIR");
     if (!env.isEmpty())
         return QDir(env).absolutePath();

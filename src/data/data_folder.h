@@ -8,8 +8,9 @@ namespace kalvora {
 // Where things lie: the installation folder holds the programs, the data folder the files.
 class DataFolder final {
 public:
-    // --data-dir DIR, else $KALVORA_DATA_DIR, else the user's standard application-data folder.
-    static QString resolve(const QStringList& arguments);
+    // The folder given on the command line (--data-dir), else $KALVORA_DATA_DIR, else the user's
+    // standard application-data folder.
+    static QString resolve(const QString& commandLineFolder);
     // The folder of the running executable.
     static QString installationFolder();
 };

@@ -75,6 +75,13 @@ bool lockedByAnotherProcess(const QString& path)
     return false;
 }
 
+// An existing file of 0 bytes.
+bool holdsNothing(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
 int turkishCollation(void*, int na, const void* a, int nb, const void* b)
 {
     return turkishCompare(QString::fromUtf8(static_cast<const char*>(a), na),
@@ -88,7 +95,8 @@ void Database::Closer::operator()(sqlite3* db) const
     sqlite3_close_v2(db);
 }
 
-Database Database::open(const QString& path, const QString& key, Mode mode, const QString& vfs)
+Database Database::open(const QString& path, const QString& key, Mode mode, const QString& vfs,
+                        int busyTimeoutMs)
 {
     int flags = SQLITE_OPEN_FULLMUTEX;
     switch (mode) {
@@ -102,6 +110,10 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
         flags |= SQLITE_OPEN_READONLY;
         break;
     }
+    // SQLite takes an empty file for an empty database; an existing file that holds none is no
+    // database to open, and must never become one behind the user's back.
+    if (mode != Mode::ReadWriteCreate && holdsNothing(path))
+        throw DbError(SQLITE_NOTADB, QStringLiteral("file is empty"), path);
     sqlite3* raw = nullptr;
     const QByteArray file = path.toUtf8();
     const QByteArray vfsName = vfs.toUtf8();
@@ -119,7 +131,7 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
         const QByteArray k = key.toUtf8();
         db.check(sqlite3_key(raw, k.constData(), static_cast<int>(k.size())));
     }
-    db.setBusyTimeout(2000);
+    db.setBusyTimeout(busyTimeoutMs);
     db.check(sqlite3_create_function_v2(raw, "CDATE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                         cdateFunction, nullptr, nullptr, nullptr));
     db.check(sqlite3_create_function_v2(raw, "cdbl", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
@@ -135,6 +147,8 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
 
 void Database::attach(const QString& path, const QString& alias, const QString& key)
 {
+    if (holdsNothing(path))
+        throw DbError(SQLITE_NOTADB, QStringLiteral("file is empty"), path);
     Statement st = prepare(QStringLiteral("ATTACH DATABASE ?1 AS ") + alias + QStringLiteral(" KEY ?2"));
     st.bind(1, path).bind(2, key);
     try {

@@ -26,8 +26,10 @@ public:
     Database() = default;
     // Opens the file, applies the key (when not empty) right after opening, sets a busy timeout and
     // registers CDATE, cdbl and the TURKISH collation. Throws SQLITE_NOTADB when the key does not fit.
+    // busyTimeoutMs: how long a call waits for a file another connection keeps locked.
     static Database open(const QString& path, const QString& key, Mode mode = Mode::ReadWrite,
-                         const QString& vfs = QString());
+                         const QString& vfs = QString(), int busyTimeoutMs = defaultBusyTimeoutMs);
+    static constexpr int defaultBusyTimeoutMs = 2000;
 
     Database(Database&&) noexcept = default;
     Database& operator=(Database&&) noexcept = default;

@@ -4,8 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -127,6 +132,29 @@ bool fileIdentity(const QString& path, dev_t* dev, ino_t* ino)
     return true;
 }
 
+// Renames a finished file into its place, never over a file that appeared meanwhile; the folder is
+// synced so that the rename survives a power cut.
+bool renameNew(const QString& from, const QString& to)
+{
+    const QByteArray a = QFile::encodeName(from);
+    const QByteArray b = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS)
+            return false;
+        // A file system without RENAME_NOREPLACE: a hard link fails as well when the name is taken.
+        if (::link(a.constData(), b.constData()) != 0)
+            return false;
+        ::unlink(a.constData());
+    }
+    const int dir = ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
 bool tableExists(Database& db, const QString& table)
 {
     return db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1"),
@@ -155,18 +183,34 @@ QList<StoreProblem> Store::initialize()
     for (const char* sub : {"data", "image", "iptaller"})
         QDir(m_folder).mkpath(QString::fromLatin1(sub));
 
+    // An existing file is opened as it is (a file that holds no database, 0 bytes included, is
+    // reported and left alone). A missing one is made complete under a temporary name and only then
+    // renamed into place, so a start killed half way never leaves an empty or half-made file behind.
     auto prepare = [&](const QString& name, const QString& key, auto&& createTables) {
         const QString file = path(name);
-        const bool existed = QFile::exists(file);
+        const QFileInfo info(file);
+        const bool existed = info.exists() || info.isSymLink();
+        const QString made = file + QStringLiteral(".yeni");
+        auto removeMade = [&] {
+            QFile::remove(made);
+            QFile::remove(made + QStringLiteral("-journal"));
+        };
         try {
-            Database db = Database::open(
-                file, key, existed ? Database::Mode::ReadWrite : Database::Mode::ReadWriteCreate, m_vfs);
-            Transaction tx(db);
-            createTables(db);
-            tx.commit();
+            if (!existed)
+                removeMade(); // left by a start that did not finish
+            {
+                Database db = Database::open(
+                    existed ? file : made, key,
+                    existed ? Database::Mode::ReadWrite : Database::Mode::ReadWriteCreate, m_vfs);
+                Transaction tx(db);
+                createTables(db);
+                tx.commit();
+            }
+            if (!existed && !renameNew(made, file))
+                throw DbError(SQLITE_CANTOPEN, QStringLiteral("cannot rename the new file into place"), file);
         } catch (const DbError& e) {
             if (!existed)
-                QFile::remove(file); // only a file this call created itself
+                removeMade(); // only what this call made itself
             problems.append({name, e.turkishText()});
         }
     };

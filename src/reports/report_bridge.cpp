@@ -38,8 +38,8 @@ ReportBridge::ReportBridge(Store& store, ReportOptions options)
 {
     if (m_options.installationFolder.isEmpty())
         m_options.installationFolder = DataFolder::installationFolder();
-    if (m_options.tempFolder.isEmpty())
-        m_options.tempFolder = QDir::tempPath();
+    if (m_options.definitionFolder.isEmpty())
+        m_options.definitionFolder = m_store.folder();
     if (!m_options.startViewer) {
         m_options.startViewer = [](const QString& program, const QStringList& arguments,
                                    const QString& folder) {
@@ -74,7 +74,7 @@ QString ReportBridge::connectionString(const QString& scratchFile)
 
 QString ReportBridge::definitionPath() const
 {
-    return QDir(m_options.tempFolder).filePath(definitionFileName);
+    return QDir(m_options.definitionFolder).filePath(definitionFileName);
 }
 
 QString ReportBridge::viewerProgram() const
@@ -270,10 +270,12 @@ void ReportBridge::RaporGoster()
         throw ReportError(QStringLiteral("RAPOR GÖSTERİCİ BULUNAMADI:\n") +
                           QDir(m_options.installationFolder).filePath(viewerName));
     const QString path = definitionPath();
+    // The save writes a new file and renames it over the old one. It would write through a link, so a
+    // link goes first (the link itself, not what it points to), and so does a leftover it may not write.
     const QFileInfo old(path);
-    if ((old.exists() || old.isSymLink()) && !QFile::remove(path))
+    if ((old.isSymLink() || (old.isFile() && !old.isWritable())) && !QFile::remove(path))
         throw ReportError(QStringLiteral("ESKİ RAPOR DOSYASI SİLİNEMEDİ:\n") + path);
-    QDir().mkpath(m_options.tempFolder);
+    QDir().mkpath(m_options.definitionFolder);
     def.save(path);
     m_definition.reset();
     if (!m_options.startViewer(viewer, {path}, m_options.installationFolder))

@@ -18,8 +18,9 @@ class Transaction;
 struct ReportOptions {
     // The folder of raporla; empty: the folder of the running program.
     QString installationFolder;
-    // The folder of temp_report.fr3; empty: the system's temporary folder.
-    QString tempFolder;
+    // The folder of temp_report.fr3; empty: the data folder (the user's own, unlike the shared
+    // temporary folder, where another account could plant the file or a link first).
+    QString definitionFolder;
     // Starts the viewer without waiting for it; false when it could not be started. Empty: a detached
     // process started with an argument list (no shell).
     std::function<bool(const QString& program, const QStringList& arguments, const QString& workingFolder)>
@@ -57,8 +58,8 @@ public:
     void MemoBagla(const QString& memo, const QString& table, const QString& column);
     // The memo's text, unchanged ([Date] and [Time] are evaluated when the report is prepared).
     void MemoYaz(const QString& memo, const QString& text);
-    // Commits the scratch table, deletes the previous temp_report.fr3, writes the definition there
-    // and starts the viewer with its path, without waiting.
+    // Commits the scratch table, replaces temp_report.fr3 with the definition in one step (a link in
+    // its place is replaced, never followed) and starts the viewer with its path, without waiting.
     void RaporGoster();
     // Whether the scratch file holds a table of that name (without regard to case).
     bool TabloVarMi(const QString& table);

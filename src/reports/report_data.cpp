@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sqlite3.h>
+
 namespace kalvora {
 
 namespace {
@@ -50,6 +52,41 @@ QList<QPair<QString, QString>> parseConnectionString(const QString& s)
     return out;
 }
 
+// Reading only: the statement may select, read columns and call functions, nothing else.
+int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+struct StepBudget {
+    qint64 left = 0;
+};
+
+constexpr int stepsPerCall = 1000;
+
+int countSteps(void* budget)
+{
+    auto* b = static_cast<StepBudget*>(budget);
+    b->left -= stepsPerCall;
+    return b->left < 0 ? 1 : 0;
+}
+
+bool inside(const QString& file, const QDir& folder)
+{
+    const QString canonicalFile = QFileInfo(file).canonicalFilePath();
+    const QString canonicalFolder = QFileInfo(folder.absolutePath()).canonicalFilePath();
+    return !canonicalFile.isEmpty() && !canonicalFolder.isEmpty() &&
+           canonicalFile.startsWith(canonicalFolder + QLatin1Char('/'));
+}
+
 } // namespace
 
 int ReportDataSet::columnIndex(const QString& column) const
@@ -80,9 +117,12 @@ QString connectionStringPart(const QString& key, const QString& value)
     return key + QStringLiteral("=\"") + quoted + QLatin1Char('"');
 }
 
-QList<ReportDataSet> loadDataSets(const ReportDefinition& definition)
+QList<ReportDataSet> loadDataSets(const ReportDefinition& definition, const ReportDataLimits& limits)
 {
     QList<ReportDataSet> out;
+    qint64 rows = 0;
+    qint64 bytes = 0;
+    StepBudget budget{limits.maxSteps};
     const QDir base = definition.sourcePath().isEmpty() ? QDir::current()
                                                         : QFileInfo(definition.sourcePath()).absoluteDir();
     for (const ReportObject* query : definition.root().findAll("TfrxADOQuery")) {
@@ -108,24 +148,52 @@ QList<ReportDataSet> loadDataSets(const ReportDefinition& definition)
             key = connectionStringValue(connection, QStringLiteral("Password"));
         if (!QFileInfo::exists(file))
             throw ReportError(QStringLiteral("RAPOR VERİ DOSYASI BULUNAMADI:\n") + file);
+        if (!inside(file, base))
+            throw ReportError(
+                QStringLiteral("RAPOR TANIMI YALNIZ KENDİ KLASÖRÜNDEKİ VERİ DOSYALARINI OKUYABİLİR "
+                               "(\"") +
+                name + QStringLiteral("\" SORGUSU):\n") + file);
+        const QString tooBig =
+            QStringLiteral("RAPOR VERİSİ ÇOK BÜYÜK (\"") + name + QStringLiteral("\" SORGUSU): ");
         try {
             Database database = Database::open(file, key, Database::Mode::ReadOnly);
+            sqlite3* handle = database.handle();
+            sqlite3_limit(handle, SQLITE_LIMIT_ATTACHED, 0);
+            sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, 16 * 1024 * 1024);
+            sqlite3_set_authorizer(handle, readOnlyAuthorizer, nullptr);
+            sqlite3_progress_handler(handle, stepsPerCall, countSteps, &budget);
             Statement st = database.prepare(sql);
             ReportDataSet set;
             set.name = name;
             for (int c = 0; c < st.columnCount(); ++c)
                 set.columns.append(st.columnName(c));
             while (st.step()) {
+                if (++rows > limits.maxRows)
+                    throw ReportError(tooBig + QStringLiteral("%1 SATIRDAN FAZLA.").arg(limits.maxRows));
                 QStringList row;
                 row.reserve(set.columns.size());
-                for (int c = 0; c < set.columns.size(); ++c)
+                for (int c = 0; c < set.columns.size(); ++c) {
                     row.append(st.isNull(c) ? QString() : st.text(c));
+                    bytes += 16 + 2 * row.last().size();
+                }
+                if (bytes > limits.maxBytes)
+                    throw ReportError(
+                        tooBig + QStringLiteral("%1 MB'TAN FAZLA.").arg(limits.maxBytes / (1024 * 1024)));
                 set.rows.append(row);
             }
             out.append(std::move(set));
         } catch (const DbError& e) {
+            const int code = e.code() & 0xff;
+            QString why = e.turkishText();
+            if (code == SQLITE_INTERRUPT)
+                why = QStringLiteral("SORGU ÇOK UZUN SÜRDÜ, DURDURULDU.");
+            else if (code == SQLITE_AUTH ||
+                     (code == SQLITE_ERROR && e.message().contains(QLatin1String("not authorized"))))
+                why = QStringLiteral("SORGU YALNIZ VERİ OKUYABİLİR (ATTACH, PRAGMA, YAZMA YASAK).");
+            else if (code == SQLITE_TOOBIG)
+                why = QStringLiteral("SORGUNUN BİR DEĞERİ ÇOK BÜYÜK.");
             throw ReportError(QStringLiteral("RAPOR VERİSİ OKUNAMADI (\"") + name +
-                              QStringLiteral("\" SORGUSU).\n") + e.turkishText());
+                              QStringLiteral("\" SORGUSU).\n") + why);
         }
     }
     return out;

@@ -18,10 +18,20 @@ struct ReportDataSet {
     int columnIndex(const QString& column) const;
 };
 
+// What the queries of one definition may read, all queries together; past a bound the report is
+// refused with a Turkish text, before the memory runs out.
+struct ReportDataLimits {
+    qint64 maxRows = 500000;
+    qint64 maxBytes = 256LL * 1024 * 1024; // the texts read
+    qint64 maxSteps = 1000000000;          // the SQL engine's steps: a query that never ends stops
+};
+
 // Reads every query ("TfrxADOQuery") of the definition through its connection object: the file named
 // by "Data Source" of the connection string (relative to the definition's folder when relative),
-// opened read-only. Throws ReportError naming the query and the file.
-QList<ReportDataSet> loadDataSets(const ReportDefinition& definition);
+// opened read-only. A definition reads only database files inside its own folder (the data folder it
+// was saved in), and its queries only read: no ATTACH, no PRAGMA, no writing. Throws ReportError
+// naming the query and the file.
+QList<ReportDataSet> loadDataSets(const ReportDefinition& definition, const ReportDataLimits& limits = {});
 
 // The value of one key of an ADO connection string ("Data Source"), without its quotes; keys without
 // regard to case. Empty when absent.

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -168,20 +167,6 @@ private Q_SLOTS:
         w.show();
         w.close();
         QCOMPARE(close.count(), 2);
-    }
-
-    void staleInstanceLockIsTakenOver()
-    {
-        QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("kalvora.lock"));
-        // A lock file left by a process that no longer exists.
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("999999\nkalvora\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        f.close();
-        QLockFile lock(path);
-        lock.setStaleLockTime(0);
-        QVERIFY(lock.tryLock(0));
     }
 };
 

@@ -92,6 +92,10 @@ private Q_SLOTS:
                 << QString::fromLatin1(file) << QByteArray(5000, 'x') << false;
             QTest::addRow("%s, plain sqlite", file) << QString::fromLatin1(file) << QByteArray() << true;
         }
+        // SQLite would take an empty file for an empty database: the people's balances would then
+        // stand beside no transaction at all.
+        QTest::newRow("empty people file") << QStringLiteral("uyeler.mdb") << QByteArray() << false;
+        QTest::newRow("empty transaction file") << QStringLiteral("data.mdb") << QByteArray() << false;
     }
     void unreadableFilesAreReportedAndNeverTouched()
     {
@@ -122,8 +126,11 @@ private Q_SLOTS:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
-        // The other files were still created.
-        QVERIFY(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("data.mdb"))));
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+        // The other files were still created, and nothing was left under a temporary name.
+        QVERIFY(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("gider.mdb"))));
+        QVERIFY(
+            QDir(dir.path()).entryList({QStringLiteral("*.yeni*")}, QDir::Files | QDir::Hidden).isEmpty());
         try {
             store.accounts();
             QFAIL("opening a foreign file must fail");

@@ -60,13 +60,12 @@ struct Printed {
 
 // Prints the statement with the shipped templates (copied as at first start) and records the viewer
 // start instead of running it.
-Printed print(test::TestData& data, const QString& tempFolder, const StatementData& d)
+Printed print(test::TestData& data, const StatementData& d)
 {
     installTemplates(binFolder(), data.folder());
     Printed out;
     ReportOptions options;
     options.installationFolder = binFolder();
-    options.tempFolder = tempFolder;
     options.startViewer = [&](const QString& program, const QStringList& args, const QString&) {
         out.started = QStringList{program} + args;
         return true;
@@ -114,7 +113,7 @@ private Q_SLOTS:
         test::TestData data;
         QTemporaryDir temp;
         const StatementData d = sampleStatement(60);
-        const Printed printed = print(data, temp.path(), d);
+        const Printed printed = print(data, d);
         QCOMPARE(printed.started,
                  (QStringList{QDir(binFolder()).filePath(QStringLiteral("raporla")), printed.definition}));
 
@@ -171,7 +170,7 @@ private Q_SLOTS:
         test::TestData data;
         QTemporaryDir temp;
         const StatementData d = sampleStatement(60);
-        const Printed printed = print(data, temp.path(), d);
+        const Printed printed = print(data, d);
         const PreparedReport report = prepareReportFile(printed.definition);
         QVERIFY(report.pages.size() >= 2);
         QStringList descriptions;
@@ -197,7 +196,7 @@ private Q_SLOTS:
         QTemporaryDir temp;
         StatementData d;
         d.name = QStringLiteral("MEHMET YILMAZ");
-        const Printed printed = print(data, temp.path(), d);
+        const Printed printed = print(data, d);
         const QString pdf = QDir(temp.path()).filePath(QStringLiteral("bos.pdf"));
         QCOMPARE(runRaporla({QStringLiteral("--pdf"), pdf, printed.definition}), 0);
         const QStringList pages = pdfPages(pdf);
@@ -242,7 +241,7 @@ private Q_SLOTS:
         int starts = 0;
         ReportOptions options;
         options.installationFolder = fault == QLatin1String("viewer") ? emptyInstall.path() : binFolder();
-        options.tempFolder = temp.path();
+        options.definitionFolder = temp.path();
         options.startViewer = [&](const QString&, const QStringList&, const QString&) {
             return ++starts > 0;
         };
@@ -265,7 +264,7 @@ private Q_SLOTS:
         QStringList started;
         ReportOptions options;
         options.installationFolder = binFolder();
-        options.tempFolder = temp.path();
+        options.definitionFolder = temp.path();
         options.startViewer = [&](const QString& program, const QStringList& args, const QString&) {
             started = QStringList{program} + args;
             return true;

@@ -1,9 +1,11 @@
-#include "widgets/message_box.h"
+#include "data/database.h"
+#include "reports/report_data.h"
 #include "reports/report_definition.h"
 #include "reports/report_layout.h"
 #include "reports/report_render.h"
 #include "reports/ui/report_viewer.h"
 #include "support/test_data.h"
+#include "widgets/message_box.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,12 +15,17 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 using namespace kalvora;
+
+Q_DECLARE_METATYPE(kalvora::ReportDataLimits)
 
 namespace {
 
@@ -52,6 +59,22 @@ struct Run {
     int exitCode = -1;
     QString errors;
 };
+
+// A definition with one query on the file veri.mdb beside it.
+QByteArray queryDefinition(const QString& sql, const QString& source = QStringLiteral("veri.mdb"))
+{
+    QString xml =
+        QStringLiteral("<TfrxReport><TfrxDataPage Name=\"Data\"><TfrxADODatabase Name=\"Baglanti\" "
+                       "ConnectionString=\"Data Source=%1\"/><TfrxADOQuery Name=\"T\" SQL=\"%2\" "
+                       "Database=\"Baglanti\"/></TfrxDataPage><TfrxReportPage Name=\"P\"/></TfrxReport>");
+    return xml.arg(source.toHtmlEscaped(), sql.toHtmlEscaped()).toUtf8();
+}
+
+void makeDataFile(const QString& path)
+{
+    Database db = Database::open(path, QString(), Database::Mode::ReadWriteCreate);
+    db.exec(QStringLiteral("CREATE TABLE t(x); INSERT INTO t VALUES (1), (2)"));
+}
 
 Run raporla(const QStringList& args)
 {
@@ -111,6 +134,28 @@ private Q_SLOTS:
         QCOMPARE(viewer.currentPage(), 2);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
         QCOMPARE(viewer.currentPage(), 1);
+    }
+
+    // At the size it opens with, every action of the toolbar is on it, none in its overflow menu.
+    void toolBarFits()
+    {
+        ReportViewer viewer(sample());
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        auto* bar = viewer.findChild<QToolBar*>(QStringLiteral("ToolBar"));
+        QVERIFY(bar);
+        QVERIFY(viewer.width() <= viewer.screen()->availableGeometry().width());
+        QStringList actions;
+        for (QAction* a : bar->actions()) {
+            if (a->isSeparator())
+                continue;
+            actions << a->objectName();
+            QWidget* w = bar->widgetForAction(a);
+            QVERIFY2(w && w->isVisible() && bar->rect().contains(w->geometry()), qPrintable(a->text()));
+        }
+        QVERIFY(actions.contains(QStringLiteral("Close")));
+        for (auto* b : bar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+            QVERIFY(!b->isVisible());
     }
 
     void zoom()
@@ -226,6 +271,11 @@ private Q_SLOTS:
                    "Database=\"Baglanti\"/></TfrxDataPage><TfrxReportPage Name=\"P\"/></TfrxReport>")
             << 1 << QStringLiteral("RAPOR VERİ DOSYASI BULUNAMADI");
         QTest::newRow("usage") << QByteArray("-") << 2 << QStringLiteral("KULLANIM");
+        // A query without end is stopped at the bound, not when the memory runs out.
+        QTest::newRow("endless query")
+            << queryDefinition(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
+                                              "SELECT x, 'SATIR' FROM c"))
+            << 1 << QStringLiteral("RAPOR VERİSİ ÇOK BÜYÜK (\"T\" SORGUSU): 500000 SATIRDAN FAZLA.");
     }
     void commandLine()
     {
@@ -235,6 +285,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString definition = QDir(dir.path()).filePath(QStringLiteral("temp_report.fr3"));
         const QString pdf = QDir(dir.path()).filePath(QStringLiteral("cikti.pdf"));
+        makeDataFile(QDir(dir.path()).filePath(QStringLiteral("veri.mdb")));
         if (!content.isEmpty() && content != "-") {
             QFile f(definition);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -252,6 +303,79 @@ private Q_SLOTS:
         } else {
             QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
             QVERIFY(!QFile::exists(pdf));
+        }
+    }
+
+    // What a definition's queries may read: their own folder's files, by reading only, within bounds.
+    void dataBounds_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<ReportDataLimits>("limits");
+        QTest::addColumn<QString>("message");
+        const QString endless =
+            QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) ");
+        const QString veri = QStringLiteral("veri.mdb");
+        const QString readOnly = QStringLiteral("SORGU YALNIZ VERİ OKUYABİLİR");
+        const QString ownFolder = QStringLiteral("YALNIZ KENDİ KLASÖRÜNDEKİ VERİ DOSYALARINI OKUYABİLİR");
+        QTest::newRow("within bounds")
+            << QStringLiteral("SELECT x FROM t") << veri << ReportDataLimits{} << QString();
+        QTest::newRow("too many rows")
+            << endless + QStringLiteral("SELECT x FROM c") << veri
+            << ReportDataLimits{1000, 1 << 30, 1000000000} << QStringLiteral("1000 SATIRDAN FAZLA");
+        QTest::newRow("too many bytes")
+            << endless + QStringLiteral("SELECT printf('%.*c', 100000, 'x') FROM c") << veri
+            << ReportDataLimits{1000000, 2 * 1024 * 1024, 1000000000} << QStringLiteral("2 MB'TAN FAZLA");
+        QTest::newRow("never yields a row")
+            << endless + QStringLiteral("SELECT x FROM c WHERE x < 0") << veri
+            << ReportDataLimits{1000, 1 << 30, 5000000} << QStringLiteral("SORGU ÇOK UZUN SÜRDÜ");
+        QTest::newRow("attach") << QStringLiteral("ATTACH DATABASE '/etc/passwd' AS p") << veri
+                                << ReportDataLimits{} << readOnly;
+        QTest::newRow("pragma") << QStringLiteral("PRAGMA writable_schema = 1") << veri << ReportDataLimits{}
+                                << readOnly;
+        QTest::newRow("writing a table") << QStringLiteral("CREATE TEMP TABLE k AS SELECT x FROM t") << veri
+                                         << ReportDataLimits{} << readOnly;
+        QTest::newRow("file of another folder")
+            << QStringLiteral("SELECT x FROM t") << QStringLiteral("../baska/veri.mdb") << ReportDataLimits{}
+            << ownFolder;
+        QTest::newRow("link out of its folder")
+            << QStringLiteral("SELECT x FROM t") << QStringLiteral("bag.mdb") << ReportDataLimits{}
+            << ownFolder;
+    }
+    void dataBounds()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, source);
+        QFETCH(ReportDataLimits, limits);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QDir own(QDir(dir.path()).filePath(QStringLiteral("veri")));
+        QVERIFY(QDir().mkpath(own.path()) &&
+                QDir().mkpath(QDir(dir.path()).filePath(QStringLiteral("baska"))));
+        makeDataFile(own.filePath(QStringLiteral("veri.mdb")));
+        makeDataFile(QDir(dir.path()).filePath(QStringLiteral("baska/veri.mdb")));
+        QVERIFY(QFile::link(QDir(dir.path()).filePath(QStringLiteral("baska/veri.mdb")),
+                            own.filePath(QStringLiteral("bag.mdb"))));
+        const QString path = own.filePath(QStringLiteral("temp_report.fr3"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(queryDefinition(sql, source));
+        }
+        QString text;
+        QList<ReportDataSet> sets;
+        try {
+            sets = loadDataSets(ReportDefinition::load(path), limits);
+        } catch (const ReportError& e) {
+            text = e.text();
+        }
+        if (message.isEmpty()) {
+            QVERIFY2(text.isEmpty(), qPrintable(text));
+            QCOMPARE(sets.size(), 1);
+            QCOMPARE(sets.first().rows.size(), 2);
+        } else {
+            QVERIFY2(text.contains(message), qPrintable(text));
+            QVERIFY(text.contains(QStringLiteral("\"T\" SORGUSU")));
         }
     }
 };

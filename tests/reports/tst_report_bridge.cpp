@@ -35,13 +35,13 @@ void writeFile(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-// A data folder, a fake installation folder with an executable "raporla", and a temporary folder;
-// viewer starts are recorded instead of run.
+// A data folder (where the definition is saved), a fake installation folder with an executable
+// "raporla", and a temporary folder; viewer starts are recorded instead of run.
 struct Fixture {
     test::TestData data;
     QTemporaryDir install;
     QTemporaryDir temp;
-    QString tempFolder;
+    QString definitionFolder;
     QList<QStringList> started;
     bool startResult = true;
 
@@ -51,14 +51,18 @@ struct Fixture {
         writeFile(viewer, "#!/bin/sh\n");
         QFile::setPermissions(viewer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         writeFile(templatePath(), plainTemplate);
-        tempFolder = temp.path();
+        definitionFolder = data.folder();
+    }
+    QString definitionPath() const
+    {
+        return QDir(definitionFolder).filePath(QStringLiteral("temp_report.fr3"));
     }
     QString templatePath() const { return QDir(data.folder()).filePath(QStringLiteral("deneme.fr3")); }
     ReportOptions options()
     {
         ReportOptions o;
         o.installationFolder = install.path();
-        o.tempFolder = tempFolder;
+        o.definitionFolder = definitionFolder;
         o.startViewer = [this](const QString& program, const QStringList& args, const QString& folder) {
             started.append(QStringList{program} + args + QStringList{folder});
             return startResult;
@@ -272,7 +276,7 @@ private Q_SLOTS:
 
         bridge.RaporGoster();
         QVERIFY(!bridge.definition());
-        const QString saved = QDir(f.temp.path()).filePath(QStringLiteral("temp_report.fr3"));
+        const QString saved = f.definitionPath();
         QCOMPARE(f.started.size(), 1);
         QCOMPARE(f.started.first(), (QStringList{QDir(f.install.path()).filePath(QStringLiteral("raporla")),
                                                  saved, f.install.path()}));
@@ -359,18 +363,43 @@ private Q_SLOTS:
         QCOMPARE(f.started.size(), 1);
     }
 
+    // The definition is replaced in one step; what stood at its place, a read-only leftover or a link
+    // planted there, is replaced, and a link's target is never written.
+    void oldDefinitionReplaced_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("read-only leftover") << QStringLiteral("file");
+        QTest::newRow("link to another file") << QStringLiteral("link");
+        QTest::newRow("link to a file not there") << QStringLiteral("dangling");
+    }
     void oldDefinitionReplaced()
     {
+        QFETCH(QString, before);
         Fixture f;
-        const QString saved = QDir(f.temp.path()).filePath(QStringLiteral("temp_report.fr3"));
-        writeFile(saved, "ESKİ RAPOR");
-        QFile::setPermissions(saved, QFile::ReadOwner); // a read-only leftover is deleted too
+        const QString saved = f.definitionPath();
+        const QString target = QDir(f.temp.path()).filePath(QStringLiteral("hedef"));
+        if (before == QLatin1String("file")) {
+            writeFile(saved, "ESKİ RAPOR");
+            QFile::setPermissions(saved, QFile::ReadOwner);
+        } else {
+            if (before == QLatin1String("link"))
+                writeFile(target, "BAŞKASININ DOSYASI");
+            QVERIFY(QFile::link(target, saved));
+        }
         ReportBridge bridge(f.data.store(), f.options());
         bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
         bridge.RaporAc(f.templatePath());
         bridge.RaporGoster();
+        QVERIFY(!QFileInfo(saved).isSymLink());
         const ReportDefinition def = ReportDefinition::load(saved); // a definition, not the old text
         QVERIFY(def.findObject(QStringLiteral("TABLO_GLR")));
+        if (before == QLatin1String("link")) {
+            QFile t(target);
+            QVERIFY(t.open(QIODevice::ReadOnly));
+            QCOMPARE(t.readAll(), QByteArray("BAŞKASININ DOSYASI"));
+        } else {
+            QVERIFY(!QFileInfo::exists(target));
+        }
     }
 
     void failures_data()
@@ -387,7 +416,7 @@ private Q_SLOTS:
             << QStringLiteral("viewer") << QStringLiteral("RAPOR GÖSTERİCİ BULUNAMADI");
         QTest::newRow("viewer does not start")
             << QStringLiteral("start") << QStringLiteral("RAPOR GÖSTERİCİ BAŞLATILAMADI");
-        QTest::newRow("temporary folder not writable")
+        QTest::newRow("definition folder not writable")
             << QStringLiteral("temp") << QStringLiteral("RAPOR DOSYASI YAZILAMADI");
     }
     void failures()
@@ -407,8 +436,8 @@ private Q_SLOTS:
             f.startResult = false;
         else if (fault == QLatin1String("temp")) {
             // a file where the folder should be
-            f.tempFolder = QDir(f.temp.path()).filePath(QStringLiteral("engel"));
-            writeFile(f.tempFolder, "");
+            f.definitionFolder = QDir(f.temp.path()).filePath(QStringLiteral("engel"));
+            writeFile(f.definitionFolder, "");
         }
         const QString path =
             fault == QLatin1String("template") ? f.templatePath() + QStringLiteral("x") : f.templatePath();
@@ -425,8 +454,9 @@ private Q_SLOTS:
         }
         QVERIFY2(text.contains(message), qPrintable(text));
         // no viewer on a definition that was not completely written, and nothing half-written left
-        QStringList left = QDir(f.temp.path()).entryList(QDir::Files | QDir::Hidden);
-        left.removeAll(QStringLiteral("engel"));
+        const QString folder = QFileInfo(f.definitionFolder).isDir() ? f.definitionFolder : f.temp.path();
+        const QStringList left =
+            QDir(folder).entryList({QStringLiteral("temp_report*")}, QDir::Files | QDir::Hidden);
         if (fault == QLatin1String("start")) {
             QCOMPARE(left, QStringList{QStringLiteral("temp_report.fr3")});
             QCOMPARE(f.started.size(), 1);

@@ -47,7 +47,6 @@ QString printToText(ListReportWindow& w, const QString& tempFolder)
     QString definition;
     ReportOptions options;
     options.installationFolder = binDir();
-    options.tempFolder = tempFolder;
     options.startViewer = [&](const QString&, const QStringList& args, const QString&) {
         definition = args.value(0);
         return true;

@@ -5,11 +5,13 @@
 #include "manifest.h"
 #include "yedekle/fixture.h"
 
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -497,6 +499,68 @@ private Q_SLOTS:
         QVERIFY(o.text.contains(QStringLiteral("VERİLERİNİZE DOKUNULMADI")));
         QCOMPARE(fingerprint(m_shared->folder()), before);
         QCOMPARE(entries(target), backupsBefore);
+    }
+
+    // A file another program keeps busy: the backup waits a bounded time, saying what it waits for,
+    // and goes on once the file is free; past the bound it names the locked file.
+    void busyFileWaitedFor_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("freed"); // a second after the wait is shown
+        QTest::newRow("people file freed within the wait") << QStringLiteral("uyeler.mdb") << true;
+        QTest::newRow("ledger freed within the wait") << QStringLiteral("gider.mdb") << true;
+        QTest::newRow("people file held past the wait") << QStringLiteral("uyeler.mdb") << false;
+    }
+    void busyFileWaitedFor()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, freed);
+        test::TestData data;
+        fill(data, 3);
+        data.store().closeAll();
+        QElapsedTimer clock;
+        clock.start();
+        std::atomic<bool> locked{false};
+        std::atomic<bool> done{false};
+        std::atomic<qint64> waitShownAt{-1};
+        std::thread holder([&] {
+            Database other =
+                Database::open(dataFile(data.folder(), file.toLatin1().constData()), databasePassword());
+            other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            locked = true;
+            while (!done.load() &&
+                   !(freed && waitShownAt.load() >= 0 && clock.elapsed() - waitShownAt.load() >= 1000))
+                QThread::msleep(10);
+            other.exec(QStringLiteral("ROLLBACK"));
+        });
+        QTRY_VERIFY(locked.load());
+        Backups::Options options;
+        options.busyLimitMs = 3000;
+        QStringList said;
+        QTemporaryDir target;
+        const Outcome o =
+            Backups(data.folder(), databasePassword(), options)
+                .create(target.path(), Kind::Manual, [&](const Progress& p) {
+                    if (p.text.startsWith(QLatin1String("DOSYA KULLANIMDA")) && waitShownAt.load() < 0)
+                        waitShownAt = clock.elapsed();
+                    said << p.text;
+                    return true;
+                });
+        const qint64 shownAt = waitShownAt.load();
+        const qint64 ended = clock.elapsed();
+        done = true;
+        holder.join();
+        QCOMPARE(o.ok, freed);
+        QVERIFY2(said.contains(QStringLiteral("DOSYA KULLANIMDA, BEKLENİYOR: ") + file +
+                               QStringLiteral(" (0 / 3 SN)")),
+                 qPrintable(said.join(QLatin1Char('\n'))));
+        if (freed) {
+            QCOMPARE(Backups::list(target.path()).size(), 1);
+        } else {
+            QVERIFY2(ended - shownAt >= 2500, qPrintable(QString::number(ended - shownAt)));
+            QVERIFY2(o.text.contains(QStringLiteral("KİLİTLİ")) && o.text.contains(file), qPrintable(o.text));
+            QCOMPARE(entries(target.path()), QStringList());
+        }
     }
 
     void restoreRefusedWhileProgramRuns_data()

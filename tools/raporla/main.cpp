@@ -1,21 +1,19 @@
-#include "widgets/message_box.h"
+#include "data/program_options.h"
 #include "reports/report_definition.h"
 #include "reports/report_layout.h"
 #include "reports/report_render.h"
 #include "reports/ui/report_viewer.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 
 #include <cstdio>
-#include <cstring>
+#include <optional>
 
 using namespace kalvora;
 
 namespace {
-
-const char* const usage = "KULLANIM: raporla RAPOR_TANIMI.fr3\n"
-                          "          raporla --pdf CIKTI.pdf RAPOR_TANIMI.fr3\n";
 
 void printError(const QString& text)
 {
@@ -23,20 +21,14 @@ void printError(const QString& text)
     std::fputc('\n', stderr);
 }
 
-// Without a window: the definition straight to a PDF file.
-int writePdfOnly(int argc, char** argv)
+// Without a window: the definition straight to a PDF file; errors on standard error only.
+int writePdfOnly(int argc, char** argv, const QString& definition, const QString& pdf)
 {
     // Needs no display, so it also runs in scripts on machines without one.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const QStringList args = QGuiApplication::arguments();
-    if (args.size() != 4) {
-        std::fputs(usage, stderr);
-        return 2;
-    }
     try {
-        writePdf(prepareReportFile(args.at(3)), args.at(2));
+        writePdf(prepareReportFile(definition), pdf);
     } catch (const ReportError& e) {
         printError(e.text());
         return 1;
@@ -48,21 +40,31 @@ int writePdfOnly(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--pdf") == 0)
-        return writePdfOnly(argc, argv);
+    // Read before any application object: --help, --version, a wrong command line and --pdf need no
+    // display.
+    ProgramOptions options(QStringLiteral("raporla"), QStringLiteral("[SEÇENEKLER] RAPOR_TANIMI.fr3"),
+                           QStringLiteral("RAPOR TANIMINI GÖSTERİR, YAZDIRIR YA DA PDF OLARAK KAYDEDER."));
+    options.add(QCommandLineOption(QStringLiteral("pdf"),
+                                   QStringLiteral("PENCERE AÇMADAN RAPORU BU PDF DOSYASINA YAZAR."),
+                                   QStringLiteral("ÇIKTI.pdf")));
+    if (const auto exitCode = options.parseOrExit(argumentList(argc, argv)))
+        return *exitCode;
+    const QStringList files = options.positionalArguments();
+    if (files.size() != 1) {
+        printError((files.isEmpty() ? QStringLiteral("RAPOR TANIMI VERİLMEDİ.")
+                                    : QStringLiteral("FAZLA ARGÜMAN: ") + files.at(1)) +
+                   QStringLiteral("\n\n") + options.helpText());
+        return 2;
+    }
+    if (options.isSet(QStringLiteral("pdf")))
+        return writePdfOnly(argc, argv, files.first(), options.value(QStringLiteral("pdf")));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("raporla"));
     QApplication::setOrganizationName(QStringLiteral("orventa"));
-    const QStringList args = QApplication::arguments();
-    if (args.size() != 2) {
-        std::fputs(usage, stderr);
-        MessageBox::error(nullptr, QString::fromUtf8(usage), QStringLiteral("RAPORLA"));
-        return 2;
-    }
     PreparedReport report;
     try {
-        report = prepareReportFile(args.at(1));
+        report = prepareReportFile(files.first());
     } catch (const ReportError& e) {
         printError(e.text());
         MessageBox::error(nullptr, e.text(), QStringLiteral("RAPOR AÇILAMADI"));

@@ -104,6 +104,14 @@ public:
         ++m_done;
     }
     void back(int steps) { m_done = std::max(0, m_done - steps); }
+    // Shows text in place of the step's own until the step goes on.
+    void wait(const QString& text)
+    {
+        const QString own = m_text;
+        m_text = text;
+        report(0.0);
+        m_text = own;
+    }
 
 private:
     ProgressFn m_fn;
@@ -117,6 +125,43 @@ ProgressFn subRange(const ProgressFn& fn, int from, int to)
     if (!fn)
         return {};
     return [fn, from, to](const Progress& p) { return fn({p.text, from + (to - from) * p.percent / 100}); };
+}
+
+// Each attempt on a busy file gives up soon, so the wait is shown as it goes.
+constexpr int busyAttemptMs = 100;
+
+Database openSource(const QString& path, const QString& key)
+{
+    Database db = Database::open(path, key, Database::Mode::ReadWrite, QString(), busyAttemptMs);
+    db.setBusyTimeout(Database::defaultBusyTimeoutMs);
+    return db;
+}
+
+bool isBusy(const DbError& e)
+{
+    return (e.code() & 0xff) == SQLITE_BUSY || (e.code() & 0xff) == SQLITE_LOCKED;
+}
+
+// Runs an action on the data folder's files again while another program keeps one of them busy (the
+// main program saving, a report being read), showing what it waits for, until limitMs have passed;
+// then the lock is reported like any other failure.
+template <typename Action>
+auto whileBusy(Reporter& reporter, int limitMs, const Action& action) -> decltype(action())
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        try {
+            return action();
+        } catch (const DbError& e) {
+            if (!isBusy(e) || waited.elapsed() >= limitMs)
+                throw;
+            reporter.wait(
+                QStringLiteral("DOSYA KULLANIMDA, BEKLENİYOR: ") + e.fileName() +
+                QStringLiteral(" (%1 / %2 SN)").arg(waited.elapsed() / 1000).arg((limitMs + 999) / 1000));
+            QThread::msleep(200);
+        }
+    }
 }
 
 bool syncFile(QFile& f)
@@ -369,7 +414,11 @@ public:
                     busy.start();
                 else if (busy.elapsed() > m_options.busyLimitMs)
                     throw DbError(rc, QString::fromUtf8(sqlite3_errstr(rc)), sourcePath);
-                m_reporter.report(done);
+                if (busy.elapsed() >= 1000)
+                    m_reporter.wait(QStringLiteral("DOSYA KULLANIMDA, BEKLENİYOR: ") +
+                                    QFileInfo(sourcePath).fileName());
+                else
+                    m_reporter.report(done);
                 QThread::msleep(20);
                 continue;
             }
@@ -464,14 +513,20 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
             QList<QPair<QString, QString>> group{
                 {QString::fromLatin1(files::customers), QStringLiteral("main")},
                 {QString::fromLatin1(files::transactions), QStringLiteral("cari")}};
-            Database accounts = Database::open(data.filePath(group.first().first), m_key);
-            accounts.attach(data.filePath(group.last().first), group.last().second, m_key);
-            if (QFileInfo(dataFilePath(m_dataFolder, archiveName())).isFile()) {
+            const bool withArchive = QFileInfo(dataFilePath(m_dataFolder, archiveName())).isFile();
+            Database accounts = whileBusy(reporter, m_options.busyLimitMs, [&] {
+                Database db = Database::open(data.filePath(group.first().first), m_key,
+                                             Database::Mode::ReadWrite, QString(), busyAttemptMs);
+                db.attach(data.filePath(group.last().first), group.last().second, m_key);
+                if (withArchive)
+                    db.attach(dataFilePath(m_dataFolder, archiveName()), QStringLiteral("iptal"), m_key);
+                db.setBusyTimeout(Database::defaultBusyTimeoutMs);
+                return db;
+            });
+            if (withArchive)
                 group.append({archiveName(), QStringLiteral("iptal")});
-                accounts.attach(dataFilePath(m_dataFolder, archiveName()), QStringLiteral("iptal"), m_key);
-            } else {
+            else
                 reporter.end(); // nothing to copy
-            }
             QStringList schemas;
             for (const auto& member : group)
                 schemas << member.second;
@@ -497,13 +552,15 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
                 // A change was committed between the copies: the people, their transactions and the
                 // archive must come from one moment, so copy them again while the files stay still.
                 reporter.back(static_cast<int>(group.size()));
-                ReadLock lock(accounts, schemas);
+                const auto lock = whileBusy(reporter, m_options.busyLimitMs,
+                                            [&] { return std::make_shared<ReadLock>(accounts, schemas); });
                 copyGroup(true);
             }
             for (const char* ledger : {files::income, files::expense}) {
                 const QString name = QString::fromLatin1(ledger);
                 reporter.begin(copyText(name));
-                Database source = Database::open(data.filePath(name), m_key);
+                Database source = whileBusy(reporter, m_options.busyLimitMs,
+                                            [&] { return openSource(data.filePath(name), m_key); });
                 checks[name] = copier.copy(source, QStringLiteral("main"), data.filePath(name),
                                            tmp.filePath(name), false, countTable(name));
                 reporter.end();
@@ -518,11 +575,13 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
                 const QString path = dataFilePath(m_dataFolder, name);
                 if (QFileInfo(path).isFile()) {
                     try {
-                        Database source = Database::open(path, m_key);
+                        Database source = whileBusy(reporter, m_options.busyLimitMs,
+                                                    [&] { return openSource(path, m_key); });
                         checks[name] = copier.copy(source, QStringLiteral("main"), path, tmp.filePath(name),
                                                    true, countTable(name));
                     } catch (const DbError& e) {
-                        if (e.file() != path)
+                        // Only a file that does not open is copied byte for byte; one in use is not.
+                        if (e.file() != path || isBusy(e))
                             throw;
                         QFile::remove(tmp.filePath(name));
                         copyFile(path, tmp.filePath(name));

@@ -54,8 +54,8 @@ public:
         // Pages copied per step of the online backup: the copy releases the source between steps,
         // so the main program can keep writing.
         int pagesPerStep = 256;
-        // How long a copy waits for a source kept busy by a writer before it gives up.
-        int busyLimitMs = 30000;
+        // How long a backup waits for a file another program keeps busy before it reports the lock.
+        int busyLimitMs = 8000;
         // SQLite VFS for the files written into a backup (empty: the default).
         QString destinationVfs;
     };

@@ -3,56 +3,84 @@
 #include "backup.h"
 #include "data/data_folder.h"
 #include "data/database.h"
+#include "data/program_options.h"
 
 #include <QDir>
 #include <QTextStream>
 
+#include <memory>
+
 namespace kalvora::backup {
+
+namespace {
+
+std::unique_ptr<ProgramOptions> yedekleOptions()
+{
+    auto options = std::make_unique<ProgramOptions>(
+        QStringLiteral("yedekle"), QStringLiteral("[ŞİFRE] [--auto [KLASÖR]] [--data-dir KLASÖR]"),
+        QStringLiteral("KALVORA VERİLERİNİ YEDEKLER, YEDEKLERİ DOĞRULAR VE GERİ YÜKLER.\n"
+                       "ÇIKIŞ KODU: 0 BAŞARILI, 1 YEDEK ALINAMADI, 2 HATALI KOMUT SATIRI"));
+    options->add(QCommandLineOption(
+        QStringLiteral("auto"),
+        QStringLiteral("PENCERE AÇMADAN BİR YEDEK ALIR (KLASÖR YOKSA SON SEÇİLEN KLASÖR)."),
+        QStringLiteral("[KLASÖR]")));
+    options->add(QCommandLineOption(QStringLiteral("data-dir"),
+                                    QStringLiteral("VERİ KLASÖRÜ (YOKSA KALVORA_DATA_DIR)."),
+                                    QStringLiteral("KLASÖR")));
+    return options;
+}
+
+// The folder after --auto may be left out: an --auto not followed by a plain argument gets an empty
+// value, so the parser never takes the next option for it.
+QStringList withAutoValue(const QStringList& arguments)
+{
+    QStringList out;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        const bool bare = i > 0 && (a == QLatin1String("--auto") || a == QLatin1String("-auto"));
+        const bool valueFollows =
+            i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-'));
+        out << (bare && !valueFollows ? QStringLiteral("--auto=") : a);
+    }
+    return out;
+}
+
+} // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments)
 {
     CommandLine cl;
-    bool keyGiven = false;
-    for (int i = 1; i < arguments.size() && cl.error.isEmpty(); ++i) {
-        const QString& a = arguments.at(i);
-        if (a == QLatin1String("--auto")) {
-            cl.automatic = true;
-            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-')))
-                cl.target = arguments.at(++i);
-        } else if (a.startsWith(QLatin1String("--auto="))) {
-            cl.automatic = true;
-            cl.target = a.mid(7);
-        } else if (a == QLatin1String("--data-dir")) {
-            if (i + 1 >= arguments.size())
-                cl.error = QStringLiteral("--data-dir SEÇENEĞİNDEN SONRA BİR KLASÖR YAZILMALIDIR.");
-            ++i;
-        } else if (a.startsWith(QLatin1String("--data-dir="))) {
-        } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            cl.help = true;
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            cl.error = QStringLiteral("BİLİNMEYEN SEÇENEK: ") + a;
-        } else if (!keyGiven) {
-            cl.key = a;
-            keyGiven = true;
-        } else if (cl.automatic && cl.target.isEmpty()) {
-            cl.target = a;
-        } else {
-            cl.error = QStringLiteral("FAZLA ARGÜMAN: ") + a;
-        }
+    const auto parsed = yedekleOptions();
+    ProgramOptions& options = *parsed;
+    if (!options.parse(withAutoValue(arguments))) {
+        cl.error = options.error();
+        return cl;
     }
-    if (!keyGiven)
+    cl.help = options.helpRequested();
+    cl.version = options.versionRequested();
+    cl.automatic = options.isSet(QStringLiteral("auto"));
+    cl.target = options.value(QStringLiteral("auto"));
+    QStringList plain = options.positionalArguments();
+    if (!plain.isEmpty())
+        cl.key = plain.takeFirst();
+    else
         cl.key = databasePassword();
-    cl.dataFolder = DataFolder::resolve(arguments);
+    if (!plain.isEmpty() && cl.automatic && cl.target.isEmpty())
+        cl.target = plain.takeFirst();
+    if (!plain.isEmpty())
+        cl.error = QStringLiteral("FAZLA ARGÜMAN: ") + plain.first();
+    cl.dataFolder = DataFolder::resolve(options.value(QStringLiteral("data-dir")));
     return cl;
 }
 
 QString usageText()
 {
-    return QStringLiteral(
-        "KULLANIM: yedekle [ŞİFRE] [--auto [KLASÖR]] [--data-dir KLASÖR]\n"
-        "  --auto [KLASÖR]      PENCERE AÇMADAN BİR YEDEK ALIR (KLASÖR YOKSA SON SEÇİLEN KLASÖR)\n"
-        "  --data-dir KLASÖR    VERİ KLASÖRÜ (YOKSA KALVORA_DATA_DIR)\n"
-        "ÇIKIŞ KODU: 0 BAŞARILI, 1 YEDEK ALINAMADI, 2 HATALI KOMUT SATIRI");
+    return yedekleOptions()->helpText();
+}
+
+QString versionText()
+{
+    return yedekleOptions()->versionText();
 }
 
 int runAutomatic(const CommandLine& commandLine, const QString& settingsFile, QTextStream& out,
@@ -61,7 +89,19 @@ int runAutomatic(const CommandLine& commandLine, const QString& settingsFile, QT
     const QString target = commandLine.target.isEmpty()
                                ? FolderSetting(settingsFile).folder(commandLine.dataFolder)
                                : QDir(commandLine.target).absolutePath();
-    const Outcome outcome = Backups(commandLine.dataFolder, commandLine.key).create(target, Kind::Automatic);
+    // Without a window the console says once what the backup waits for.
+    QString waitingFor;
+    const ProgressFn progress = [&](const Progress& p) {
+        if (p.text.startsWith(QLatin1String("DOSYA KULLANIMDA"))) {
+            const QString what = p.text.section(QStringLiteral(" ("), 0, 0);
+            if (what != waitingFor)
+                err << what << Qt::endl;
+            waitingFor = what;
+        }
+        return true;
+    };
+    const Outcome outcome =
+        Backups(commandLine.dataFolder, commandLine.key).create(target, Kind::Automatic, progress);
     if (outcome.ok) {
         out << outcome.text << Qt::endl;
         return ExitOk;

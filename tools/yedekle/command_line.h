@@ -13,6 +13,7 @@ enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 struct CommandLine {
     bool automatic = false;
     bool help = false;
+    bool version = false;
     QString target;     // --auto DIR; empty: the remembered backup folder
     QString key;        // the one plain argument; the program's database password when absent
     QString dataFolder; // --data-dir, else $KALVORA_DATA_DIR, else the user's data folder
@@ -23,6 +24,7 @@ struct CommandLine {
 };
 
 QString usageText();
+QString versionText();
 
 // One backup without a window, for scheduled use: the new folder on out, the reason on err.
 int runAutomatic(const CommandLine& commandLine, const QString& settingsFile, QTextStream& out,

@@ -1,8 +1,8 @@
 #include "reports/ui/report_viewer.h"
 
-#include "widgets/message_box.h"
 #include "reports/report_definition.h"
 #include "reports/report_render.h"
+#include "widgets/message_box.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -105,12 +105,22 @@ ReportViewer::ReportViewer(PreparedReport report, QWidget* parent)
     m_status->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(m_status, 1);
 
+    // As wide as a page at the window's height, but never narrower than the toolbar: an action in the
+    // toolbar's overflow menu ("KAPAT" last of all) is one nobody finds.
+    QSize size(800, 1000);
     if (const QScreen* screen = this->screen()) {
         const QRect avail = screen->availableGeometry();
-        resize(std::min(avail.width(), int(avail.height() * 0.9 * 0.8)), int(avail.height() * 0.9));
-    } else {
-        resize(800, 1000);
+        size = QSize(int(avail.height() * 0.9 * 0.8), int(avail.height() * 0.9));
+        if (m_toolBar->sizeHint().width() > avail.width()) {
+            // Too narrow a screen for the captions beside the icons: the icons alone, the captions as
+            // tooltips.
+            for (QAction* a : m_toolBar->actions())
+                if (auto* button = qobject_cast<QToolButton*>(m_toolBar->widgetForAction(a)))
+                    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        }
+        size.setWidth(std::min(avail.width(), std::max(size.width(), m_toolBar->sizeHint().width() + 8)));
     }
+    resize(size);
     refresh();
 }
 
@@ -119,6 +129,7 @@ ReportViewer::~ReportViewer() = default;
 void ReportViewer::buildToolBar()
 {
     QToolBar* bar = addToolBar(QStringLiteral("RAPOR"));
+    m_toolBar = bar;
     bar->setObjectName(QStringLiteral("ToolBar"));
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);

@@ -10,6 +10,7 @@ class QLabel;
 class QPrinter;
 class QScrollArea;
 class QSpinBox;
+class QToolBar;
 
 namespace kalvora {
 
@@ -62,6 +63,7 @@ private:
     Fit m_fit = Fit::Width;
     ReportPageView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
+    QToolBar* m_toolBar = nullptr;
     QSpinBox* m_pageBox = nullptr;
     QLabel* m_pageCount = nullptr;
     QComboBox* m_zoomBox = nullptr;
