@@ -10,6 +10,7 @@
 #include "rates/ui/rates_window.h"
 #include "reports/ui/report_print.h"
 #include "reports/ui/reports_menu_window.h"
+#include "reports/ui/statement_window.h"
 
 namespace kalvora {
 
@@ -56,6 +57,10 @@ MainWindow::Openers windowOpeners()
         AccountCard card(
             m->store(), [m] { m->DetayliAra(); }, m);
         card.setPerson(c);
+        QObject::connect(&card, &AccountCard::statementRequested, &card, [&card, m] {
+            StatementWindow window(m->store(), card.person(), &card);
+            window.exec();
+        });
         card.setWindowState(card.windowState() | Qt::WindowMaximized);
         card.exec();
     };

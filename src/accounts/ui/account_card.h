@@ -69,6 +69,10 @@ public:
     // What "&DÖKÜM AL" does; set by the statement printout.
     static void setStatementAction(std::function<void(AccountCard*)> action);
 
+Q_SIGNALS:
+    // "EKSTRE": the statement for a period of the card's person; whoever opened the card shows it.
+    void statementRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
