@@ -2,6 +2,7 @@
 
 #include "widgets/accessibility.h"
 #include "app/contact_window.h"
+#include "widgets/list_export_action.h"
 #include "widgets/message_box.h"
 #include "app/password_window.h"
 #include "widgets/picture_button.h"
@@ -65,6 +66,10 @@ const ButtonDef buttonDefs[] = {
     {{"MyButton7", "&GÜVENLİ ÇIKIŞ", "GÜVENLİ ÇIKIŞ", "PROGRAMI KAPATMAK İÇİN BURAYI KULLANIN",
       "application-exit", QStyle::SP_DialogCloseButton},
      10110,
+     60},
+    {{"MyButton15", "EXCEL'E AKTAR", "EXCEL'E AKTAR", "KİŞİ LİSTESİNİ EXCEL YA DA CSV DOSYASINA AKTARIR",
+      "x-office-spreadsheet", QStyle::SP_DialogSaveButton},
+     14130,
      60},
     {{"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
       "dialog-password", QStyle::SP_MessageBoxWarning},
@@ -189,6 +194,12 @@ void MainWindow::buildButtons()
     connect(button("MyButton4"), &QToolButton::clicked, this, &MainWindow::openAccountCard);
     connect(button("MyButton6"), &QToolButton::clicked, this, &MainWindow::startBackup);
     connect(button("MyButton7"), &QToolButton::clicked, this, &MainWindow::confirmExit);
+    connect(button("MyButton15"), &QToolButton::clicked, this, [this] {
+        exportList(this, m_list,
+                   {ExportKind::Number, ExportKind::Number, ExportKind::Number, ExportKind::Text,
+                    ExportKind::Text, ExportKind::Text, ExportKind::Text, ExportKind::Text, ExportKind::Text},
+                   QStringLiteral("KİŞİ LİSTESİ"));
+    });
     connect(button("MyButton9"), &QToolButton::clicked, this, [this] {
         PasswordWindow w(m_dataFolder, this);
         w.exec();

@@ -46,7 +46,7 @@ ExportTable tableOf(const QTreeView* view, const QList<ExportKind>& kinds)
     QList<int> columns;
     for (int v = 0; v < header->count(); ++v) {
         const int c = header->logicalIndex(v);
-        if (!view->isColumnHidden(c))
+        if (!view->isColumnHidden(c) && header->sectionSize(c) > 0)
             columns.append(c);
     }
     for (int c : columns) {
@@ -112,8 +112,8 @@ bool exportList(QWidget* parent, const ExportTable& table, const QString& defaul
     if (result.status == ExportResult::Status::Failed)
         MessageBox::error(parent, result.error, QStringLiteral("EXCEL'E AKTARILAMADI"));
     else if (result.written())
-        MessageBox::information(parent, QStringLiteral("LİSTE DOSYAYA AKTARILDI:\n") + QDir::toNativeSeparators(path),
-                                title);
+        MessageBox::information(
+            parent, QStringLiteral("LİSTE DOSYAYA AKTARILDI:\n") + QDir::toNativeSeparators(path), title);
     return result.written();
 }
 

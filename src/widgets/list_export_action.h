@@ -16,7 +16,8 @@ namespace kalvora {
 // file, in a message box. True when the file was written.
 bool exportList(QWidget* parent, const ExportTable& table, const QString& defaultBaseName);
 
-// The texts a list view shows, in the order and columns it shows them, with the kind of each model
+// The texts a list view shows, in the order and columns it shows them (hidden and zero-width columns
+// left out), with the kind of each model
 // column (a column without one is text).
 ExportTable tableOf(const QTreeView* view, const QList<ExportKind>& kinds);
 bool exportList(QWidget* parent, const QTreeView* view, const QList<ExportKind>& kinds,

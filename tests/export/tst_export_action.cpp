@@ -1,4 +1,8 @@
+#include "app/main_window.h"
+#include "ledger/ui/ledger_history_window.h"
 #include "listview/ui/list_sorting.h"
+#include "reports/ui/balance_list_window.h"
+#include "reports/ui/money_list_window.h"
 #include "support/test_data.h"
 #include "widgets/file_dialog.h"
 #include "widgets/list_export_action.h"
@@ -6,7 +10,9 @@
 #include "widgets/report_list.h"
 #include "xlsx_reader.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QProgressDialog>
 #include <QTemporaryDir>
@@ -113,6 +119,80 @@ private Q_SLOTS:
         if (lastTitle == QStringLiteral("EXCEL'E AKTARILAMADI"))
             QVERIFY2(boxes.lastText().contains(path), qPrintable(boxes.lastText()));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    // Every list window's EXCEL'E AKTAR writes its list as shown: the visible columns (not the main list's
+    // hidden key), every row, amounts as numbers, under the window's name.
+    void listWindows_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("amountColumn"); // -1: none to look at
+        QTest::newRow("money given") << "Form14"
+                                     << "MyButton2"
+                                     << "VERDIGIM_PARALAR_" << 8 << 7;
+        QTest::newRow("debtors") << "Form17"
+                                 << "MyButton2"
+                                 << "BUTUN_BORCLULAR_" << 9 << 6;
+        QTest::newRow("income history") << "GelirMenu"
+                                        << "Button4"
+                                        << "GELIR_GECMISI_" << 6 << -1;
+        QTest::newRow("main list") << "Form1"
+                                   << "MyButton15"
+                                   << "KISI_LISTESI_" << 9 << 0;
+    }
+    void listWindows()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        QFETCH(QString, name);
+        QFETCH(int, columns);
+        QFETCH(int, amountColumn);
+        TestData data;
+        MessageBoxCapture boxes;
+        const qint64 ali = data.addPerson(QStringLiteral("ALİ"), QStringLiteral("1.500,25"));
+        data.addTransaction(ali, QStringLiteral("1500,25"), QStringLiteral("TL"),
+                            QStringLiteral("05.01.2026"), QStringLiteral("100"));
+        std::unique_ptr<QWidget> w;
+        ReportList* list = nullptr;
+        if (window == QStringLiteral("Form14")) {
+            auto* m = new MoneyListWindow(data.store(), data.folder(), MoneyDirection::Given);
+            m->currencyBox()->setCurrentIndex(0);
+            m->fill();
+            w.reset(m);
+        } else if (window == QStringLiteral("Form17")) {
+            w.reset(new BalanceListWindow(data.store(), data.folder(), BalanceSide::Debtors));
+        } else if (window == QStringLiteral("GelirMenu")) {
+            w.reset(new LedgerHistoryWindow(data.store(), Ledger::Income));
+        } else {
+            w.reset(new MainWindow(data.store(), data.folder()));
+        }
+        list = w->findChild<ReportList*>(QStringLiteral("ListView1"));
+        QVERIFY(list);
+        auto* b = w->findChild<QAbstractButton*>(button);
+        QVERIFY(b);
+        QCOMPARE(b->text().remove(QLatin1Char('&')), QStringLiteral("EXCEL'E AKTAR"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("liste.xlsx"));
+        FileDialog::setNextAnswer(path);
+        b->click();
+        QVERIFY2(FileDialog::asked().value(0).proposed.contains(QLatin1Char('/') + name),
+                 qPrintable(FileDialog::asked().value(0).proposed));
+        QString error;
+        const QJsonObject book = readXlsx(path, &error);
+        QVERIFY2(!book.isEmpty(), qPrintable(error));
+        const QJsonArray rows = book.value(QStringLiteral("rows")).toArray();
+        QCOMPARE(rows.size(), list->rowCount() + 1);
+        QCOMPARE(rows.at(0).toArray().size(), columns);
+        QCOMPARE(xlsxCell(book, 0, 0).value(QStringLiteral("v")).toString(),
+                 QStringLiteral("text:") + list->headerItem()->text(0));
+        if (amountColumn >= 0) {
+            QCOMPARE(list->rowCount(), 1);
+            QCOMPARE(xlsxCell(book, 1, amountColumn).value(QStringLiteral("v")).toString(),
+                     QStringLiteral("number:1500.25"));
+        }
     }
 
     // A long list shows a progress dialog; its cancel button stops the export and leaves no file.

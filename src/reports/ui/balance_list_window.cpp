@@ -1,11 +1,11 @@
 #include "reports/ui/balance_list_window.h"
 
-#include "widgets/message_box.h"
-#include "widgets/report_list.h"
-#include "widgets/twips.h"
 #include "data/db_error.h"
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
+#include "widgets/twips.h"
 
 #include <QLabel>
 
@@ -21,6 +21,10 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
 {
     const bool debtors = side == BalanceSide::Debtors;
     setObjectName(debtors ? QStringLiteral("Form17") : QStringLiteral("Form18"));
+    m_exportName = debtors ? QStringLiteral("BÜTÜN BORÇLULAR") : QStringLiteral("BÜTÜN ALACAKLILAR");
+    m_exportKinds = {ExportKind::Text,   ExportKind::Text,   ExportKind::Text,
+                     ExportKind::Text,   ExportKind::Text,   ExportKind::Text,
+                     ExportKind::Number, ExportKind::Number, ExportKind::Number};
     setWindowTitle(debtors ? QStringLiteral("TÜM BORÇULAR-TUTARA GÖRE LİSTELENMİŞTİR.")
                            : QStringLiteral("BÜTÜN ALACAKLILAR-TUTARA GÖRE LİSTELENMİŞTİR."));
     m_list->setAccessibleName(windowTitle());

@@ -1,12 +1,12 @@
 #include "reports/ui/money_list_window.h"
 
+#include "data/db_error.h"
+#include "listview/ui/list_sorting.h"
+#include "reports/ui/list_printing.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
-#include "data/db_error.h"
-#include "listview/ui/list_sorting.h"
-#include "reports/ui/list_printing.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -35,6 +35,9 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
     m_combo->setGeometry(twipsRect(1260, 90, 1800, 375));
     nameByCaption(label2, m_combo);
     setListTop(600);
+    m_exportName = given ? QStringLiteral("VERDİĞİM PARALAR") : QStringLiteral("ALDIĞIM PARALAR");
+    m_exportKinds = {ExportKind::Text, ExportKind::Text, ExportKind::Text, ExportKind::Text,
+                     ExportKind::Text, ExportKind::Date, ExportKind::Text, ExportKind::Number};
 
     m_list->setAccessibleName(windowTitle());
     m_list->setColumns({QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),
