@@ -50,8 +50,43 @@ struct ShownDate {
     bool hasTime = false;
 };
 
+// Digits at fixed places: the form every list shows ("dd.MM.yyyy" and "dd.MM.yyyy HH:mm:ss"), read
+// without a pattern match, since a long list holds tens of thousands of them.
+int digitsAt(QStringView t, qsizetype at, qsizetype count)
+{
+    int v = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const char16_t c = t[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
+std::optional<ShownDate> readFixedDate(QStringView t)
+{
+    if ((t.size() != 10 && t.size() != 19) || t[2] != u'.' || t[5] != u'.')
+        return std::nullopt;
+    ShownDate out;
+    out.date = QDate(digitsAt(t, 6, 4), digitsAt(t, 3, 2), digitsAt(t, 0, 2));
+    if (!out.date.isValid())
+        return std::nullopt;
+    if (t.size() == 19) {
+        if (t[10] != u' ' || t[13] != u':' || t[16] != u':')
+            return std::nullopt;
+        out.time = QTime(digitsAt(t, 11, 2), digitsAt(t, 14, 2), digitsAt(t, 17, 2));
+        if (!out.time.isValid())
+            return std::nullopt;
+        out.hasTime = true;
+    }
+    return out;
+}
+
 std::optional<ShownDate> readShownDate(const QString& text)
 {
+    if (auto fixed = readFixedDate(text))
+        return fixed;
     const QString t = text.trimmed();
     const qsizetype blank = t.indexOf(QLatin1Char(' '));
     ShownDate out;
@@ -113,12 +148,8 @@ QByteArray sheetName(const QString& wanted)
     return name.toUtf8();
 }
 
-int shownWidth(const QString& text, ExportKind kind)
+int shownWidth(const QString& text)
 {
-    if (kind == ExportKind::Date) {
-        if (const auto d = readShownDate(text))
-            return d->hasTime ? 19 : 10;
-    }
     return static_cast<int>(text.size());
 }
 
@@ -132,7 +163,7 @@ std::vector<int> columnWidths(const ExportTable& table, int columns)
         take(c, c < table.headers.size() ? static_cast<int>(table.headers.at(c).size()) : 0);
     for (const QStringList& row : table.rows) {
         for (int c = 0; c < columns && c < row.size(); ++c)
-            take(c, shownWidth(row.at(c), table.kind(c)));
+            take(c, shownWidth(row.at(c)));
     }
     for (int& w : widths)
         w = std::min(w + 2, widestColumn);
