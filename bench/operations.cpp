@@ -16,6 +16,7 @@
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
 #include "reports/ui/report_print.h"
+#include "widgets/list_export_action.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 
@@ -569,6 +570,18 @@ QList<Operation> OperationSet::operations()
                 },
                 [p] { literalMoneyList(p->folder, true, QStringLiteral("TL"), p->scratchMoney); },
                 openGiven});
+    // What the list shows, to .xlsx: the shown texts read from the view and written as numbers and dates.
+    ops.append({QStringLiteral("money given export to xlsx"),
+                [p] {
+                    const QString path = QDir::temp().filePath(QStringLiteral("kalvora_bench_export.xlsx"));
+                    exportTable(
+                        path, tableOf(p->given->list(), {ExportKind::Text, ExportKind::Text, ExportKind::Text,
+                                                         ExportKind::Text, ExportKind::Text, ExportKind::Date,
+                                                         ExportKind::Text, ExportKind::Number}));
+                    QFile::remove(path);
+                },
+                {},
+                {}});
     ops.append({QStringLiteral("  its query (moneyListRows)"),
                 [p] { moneyListRows(*p->store, MoneyDirection::Given, QStringLiteral("TL")); },
                 {},

@@ -11,6 +11,7 @@
 #include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
+#include "widgets/list_export_action.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
@@ -72,6 +73,10 @@ const ButtonDef buttonDefs[] = {
     {{"MyButton14", "İPTALLER", "İPTALLER", "SİLİNEN VE DEĞİŞTİRİLEN KAYITLARI GÖSTERİR", "edit-undo",
       QStyle::SP_ArrowBack},
      12120,
+     60},
+    {{"MyButton15", "EXCEL'E AKTAR", "EXCEL'E AKTAR", "KİŞİ LİSTESİNİ EXCEL YA DA CSV DOSYASINA AKTARIR",
+      "x-office-spreadsheet", QStyle::SP_DialogSaveButton},
+     14130,
      60},
     {{"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
       "dialog-password", QStyle::SP_MessageBoxWarning},
@@ -193,6 +198,12 @@ void MainWindow::buildButtons()
     connect(button("MyButton4"), &QToolButton::clicked, this, &MainWindow::openAccountCard);
     connect(button("MyButton6"), &QToolButton::clicked, this, &MainWindow::startBackup);
     connect(button("MyButton7"), &QToolButton::clicked, this, &MainWindow::confirmExit);
+    connect(button("MyButton15"), &QToolButton::clicked, this, [this] {
+        exportList(this, m_list,
+                   {ExportKind::Number, ExportKind::Number, ExportKind::Number, ExportKind::Text,
+                    ExportKind::Text, ExportKind::Text, ExportKind::Text, ExportKind::Text, ExportKind::Text},
+                   QStringLiteral("KİŞİ LİSTESİ"));
+    });
     connect(button("MyButton9"), &QToolButton::clicked, this, [this] {
         PasswordWindow w(m_dataFolder, this);
         w.exec();

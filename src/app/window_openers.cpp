@@ -10,6 +10,7 @@
 #include "rates/ui/rates_window.h"
 #include "reports/ui/report_print.h"
 #include "reports/ui/reports_menu_window.h"
+#include "reports/ui/statement_window.h"
 
 namespace kalvora {
 
@@ -35,6 +36,10 @@ void connectWindowOpeners(MainWindow& main)
         QObject::connect(&card, &AccountCard::accountChanged, m, &MainWindow::DetayliAra);
         QObject::connect(&card, &AccountCard::statementRequested, &card, [m, &card](const StatementData& d) {
             printAccountStatement(&card, m->store(), m->dataFolder(), d);
+        });
+        QObject::connect(&card, &AccountCard::periodStatementRequested, &card, [&card, m] {
+            StatementWindow window(m->store(), card.person(), &card);
+            window.exec();
         });
         card.setPerson(person);
         card.setWindowState(card.windowState() | Qt::WindowMaximized);

@@ -55,7 +55,7 @@ QString shownRate(QString published)
     return published.trimmed().replace(u'.', u',');
 }
 
-std::optional<ExchangeRates> xmlRates(const QString& text)
+std::optional<ExchangeRates> xmlRates(const QString& text, QStringView field = u"ForexBuying")
 {
     QXmlStreamReader xml(text);
     while (!xml.atEnd() && !xml.isStartElement())
@@ -74,18 +74,18 @@ std::optional<ExchangeRates> xmlRates(const QString& text)
         QString code = xml.attributes().value(QStringLiteral("CurrencyCode")).trimmed().toString();
         if (code.isEmpty())
             code = xml.attributes().value(QStringLiteral("Kod")).trimmed().toString();
-        QString buying;
+        QString value;
         while (xml.readNextStartElement()) {
-            if (xml.name() == u"ForexBuying")
-                buying = xml.readElementText(QXmlStreamReader::SkipChildElements);
+            if (xml.name() == field)
+                value = xml.readElementText(QXmlStreamReader::SkipChildElements);
             else
                 xml.skipCurrentElement();
         }
         if (code == u"USD" && !dollarSeen) {
-            rates.dollar = shownRate(buying);
+            rates.dollar = shownRate(value);
             dollarSeen = true;
         } else if (code == u"EUR" && !euroSeen) {
-            rates.euro = shownRate(buying);
+            rates.euro = shownRate(value);
             euroSeen = true;
         }
     }
@@ -122,6 +122,14 @@ std::optional<ExchangeRates> ratesFromXml(const QByteArray& body, const QByteArr
     if (!text)
         return std::nullopt;
     return xmlRates(*text);
+}
+
+std::optional<ExchangeRates> sellingRatesFromXml(const QByteArray& body, const QByteArray& declaredCharset)
+{
+    const auto text = decodePage(body, declaredCharset);
+    if (!text)
+        return std::nullopt;
+    return xmlRates(*text, u"ForexSelling");
 }
 
 QString cutRate(const QString& page, QStringView code)

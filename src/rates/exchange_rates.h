@@ -26,6 +26,10 @@ std::optional<QString> decodePage(const QByteArray& body, const QByteArray& decl
 // the document is broken.
 std::optional<ExchangeRates> ratesFromXml(const QByteArray& body, const QByteArray& declaredCharset = {});
 
+// The same document's ForexSelling of USD and EUR.
+std::optional<ExchangeRates> sellingRatesFromXml(const QByteArray& body,
+                                                 const QByteArray& declaredCharset = {});
+
 // The old text page: six characters cut 46 places after the first occurrence of the code, "." turned into
 // ",". Empty when the page lacks the code.
 QString cutRate(const QString& page, QStringView code);

@@ -9,6 +9,7 @@ namespace templates {
 inline const char* const statement = "kart_dokum.fr3";
 inline const char* const moneyList = "paralar.fr3";
 inline const char* const balanceList = "bakiyeler.fr3";
+inline const char* const periodStatement = "ekstre.fr3";
 } // namespace templates
 
 // Copies every template (*.fr3) of <installationFolder>/templates into the data folder when the data

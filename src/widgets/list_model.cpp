@@ -1,5 +1,7 @@
 #include "widgets/list_model.h"
 
+#include <QFont>
+
 #include <utility>
 
 namespace kalvora {
@@ -45,7 +47,7 @@ void ListModel::setRows(QList<QStringList> rows, QList<QVariant> hidden)
     m_rows.clear();
     m_rows.reserve(rows.size());
     for (qsizetype i = 0; i < rows.size(); ++i)
-        m_rows.append(Row{std::move(rows[i]), i < hidden.size() ? std::move(hidden[i]) : QVariant()});
+        m_rows.append(Row{std::move(rows[i]), i < hidden.size() ? std::move(hidden[i]) : QVariant(), false});
     endResetModel();
 }
 
@@ -67,7 +69,7 @@ void ListModel::insertRowAt(int row, QStringList texts, const QVariant& hidden)
 {
     row = qBound(0, row, rowCount());
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.insert(row, Row{std::move(texts), hidden});
+    m_rows.insert(row, Row{std::move(texts), hidden, false});
     endInsertRows();
 }
 
@@ -75,7 +77,7 @@ void ListModel::replaceRow(int row, QStringList texts, const QVariant& hidden)
 {
     if (row < 0 || row >= rowCount())
         return;
-    m_rows[row] = Row{std::move(texts), hidden};
+    m_rows[row] = Row{std::move(texts), hidden, false};
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
@@ -86,6 +88,14 @@ void ListModel::removeRowAt(int row)
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.removeAt(row);
     endRemoveRows();
+}
+
+void ListModel::setRowBold(int row, bool bold)
+{
+    if (row < 0 || row >= rowCount() || m_rows.at(row).bold == bold)
+        return;
+    m_rows[row].bold = bold;
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::FontRole});
 }
 
 void ListModel::reorder(const std::vector<int>& order)
@@ -168,6 +178,13 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
     }
     case Qt::UserRole:
         return m_rows.at(index.row()).hidden;
+    case Qt::FontRole: {
+        if (!m_rows.at(index.row()).bold)
+            return QVariant();
+        QFont bold; // only the weight is set, the view's font gives the rest
+        bold.setBold(true);
+        return bold;
+    }
     default:
         return QVariant();
     }

@@ -29,6 +29,8 @@ public:
     void insertRowAt(int row, QStringList texts, const QVariant& hidden = QVariant());
     void replaceRow(int row, QStringList texts, const QVariant& hidden);
     void removeRowAt(int row);
+    // Shows a row in bold (totals and carried-in lines); a reload clears it.
+    void setRowBold(int row, bool bold);
 
     // Moves the rows into a new order: order[i] is the row that is to be shown at i. Indexes the view
     // keeps (current row, selection) move with their rows.
@@ -52,6 +54,7 @@ private:
     struct Row {
         QStringList texts;
         QVariant hidden;
+        bool bold = false;
     };
     QStringList m_headers;
     QList<Qt::Alignment> m_alignments; // per column

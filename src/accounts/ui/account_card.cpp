@@ -50,8 +50,8 @@ AccountCard::AccountCard(Store& store, QWidget* parent) : QDialog(parent), m_sto
     buildButtons();
     buildList();
     m_detail = new DetailWindow(this);
-    setMinimumSize(twips(13300), twips(6000));
-    resize(twips(14000), twips(9000));
+    setMinimumSize(twips(15000), twips(6000));
+    resize(twips(15200), twips(9000));
 }
 
 AccountCard::~AccountCard() = default;
@@ -153,6 +153,9 @@ void AccountCard::buildButtons()
         {{"MyButton5", "KAPAT", "VAZGEÇ", "CARİ HESAP KARTINI KAPATIR", "window-close",
           QStyle::SP_DialogCloseButton},
          nullptr},
+        {{"MyButton8", "EKSTRE", "EKSTRE", "SEÇİLEN TARİHLER ARASINDAKİ HESAP EKSTRESİ", "view-calendar",
+          QStyle::SP_FileDialogListView},
+         &AccountCard::periodStatementRequested},
     };
     int left = 120;
     QWidget* previous = m_kind;

@@ -71,6 +71,8 @@ Q_SIGNALS:
     void accountChanged(const QString& personKey);
     // "&DÖKÜM AL": print what the card shows.
     void statementRequested(const StatementData& data);
+    // "EKSTRE": the statement for a period of the card's person; whoever opened the card shows it.
+    void periodStatementRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -5,6 +5,7 @@
 #include "ledger/ui/ledger_entry_window.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
+#include "widgets/list_export_action.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -159,10 +160,18 @@ LedgerHistoryWindow::LedgerHistoryWindow(Store& store, Ledger which, QWidget* pa
     auto* button3 = new QPushButton(QStringLiteral("GİRİŞİ SİL"), this);
     button3->setObjectName(QStringLiteral("Button3"));
     connect(button3, &QPushButton::clicked, this, &LedgerHistoryWindow::cancelSelected);
+    auto* button4 = new QPushButton(QStringLiteral("EXCEL'E AKTAR"), this);
+    button4->setObjectName(QStringLiteral("Button4"));
+    connect(button4, &QPushButton::clicked, this, [this, income] {
+        exportList(this, m_list,
+                   {ExportKind::Text, ExportKind::Number, ExportKind::Text, ExportKind::Text,
+                    ExportKind::Date, ExportKind::Text},
+                   income ? QStringLiteral("GELİR GEÇMİŞİ") : QStringLiteral("GİDER GEÇMİŞİ"));
+    });
     auto* button1 = new QPushButton(QStringLiteral("VAZGEÇ"), this);
     button1->setObjectName(QStringLiteral("Button1"));
     connect(button1, &QPushButton::clicked, this, &QDialog::reject);
-    for (QPushButton* b : {button2, button3, button1}) {
+    for (QPushButton* b : {button2, button3, button4, button1}) {
         b->setAutoDefault(false);
         b->setMinimumSize(twips(1800), twips(500));
     }
@@ -177,6 +186,7 @@ LedgerHistoryWindow::LedgerHistoryWindow(Store& store, Ledger which, QWidget* pa
     bottom->addStretch();
     bottom->addWidget(button2);
     bottom->addWidget(button3);
+    bottom->addWidget(button4);
     bottom->addWidget(button1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -22,6 +22,10 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
 {
     const bool debtors = side == BalanceSide::Debtors;
     setObjectName(debtors ? QStringLiteral("Form17") : QStringLiteral("Form18"));
+    m_exportName = debtors ? QStringLiteral("BÜTÜN BORÇLULAR") : QStringLiteral("BÜTÜN ALACAKLILAR");
+    m_exportKinds = {ExportKind::Text,   ExportKind::Text,   ExportKind::Text,
+                     ExportKind::Text,   ExportKind::Text,   ExportKind::Text,
+                     ExportKind::Number, ExportKind::Number, ExportKind::Number};
     setWindowTitle(debtors ? QStringLiteral("TÜM BORÇULAR-TUTARA GÖRE LİSTELENMİŞTİR.")
                            : QStringLiteral("BÜTÜN ALACAKLILAR-TUTARA GÖRE LİSTELENMİŞTİR."));
     m_list->setAccessibleName(windowTitle());

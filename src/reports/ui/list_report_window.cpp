@@ -1,6 +1,7 @@
 #include "reports/ui/list_report_window.h"
 
 #include "widgets/accessibility.h"
+#include "widgets/list_export_action.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -29,6 +30,12 @@ ListReportWindow::ListReportWindow(Store& store, const QString& dataFolder, QWid
                                     QStringLiteral("KAPAT"), QStringLiteral("FORMU KAPAT"), m_strip);
     close->setPicture(QStringLiteral("window-close"), QStyle::SP_DialogCloseButton);
     close->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto* excel = new PictureButton(
+        QStringLiteral("MyButton2"), QStringLiteral("&EXCEL'E AKTAR"), QStringLiteral("EXCEL'E AKTAR"),
+        QStringLiteral("AKTİF SAYFAYI EXCEL YA DA CSV DOSYASINA AKTARIR"), m_strip);
+    excel->setPicture(QStringLiteral("x-office-spreadsheet"), QStyle::SP_DialogSaveButton);
+    excel->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connect(excel, &QToolButton::clicked, this, &ListReportWindow::exportFile);
     connect(print, &QToolButton::clicked, this, [this] { this->print(); });
     connect(close, &QToolButton::clicked, this, &QDialog::accept);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -52,6 +59,11 @@ QLabel* ListReportWindow::addTotal(const char* captionName, const QString& capti
     return value;
 }
 
+void ListReportWindow::exportFile()
+{
+    exportList(this, m_list, m_exportKinds, m_exportName.isEmpty() ? windowTitle() : m_exportName);
+}
+
 void ListReportWindow::setListTop(int twipsTop)
 {
     m_listTop = twipsTop;
@@ -66,6 +78,8 @@ void ListReportWindow::resizeEvent(QResizeEvent* event)
     auto* close = m_strip->findChild<PictureButton*>(QStringLiteral("MyButton7"));
     close->setGeometry(width() - twips(2100), twips(120), twips(1980), twips(660));
     print->setGeometry(width() - twips(4200), twips(120), twips(1980), twips(660));
+    if (auto* excel = m_strip->findChild<PictureButton*>(QStringLiteral("MyButton2")))
+        excel->setGeometry(width() - twips(6570), twips(120), twips(2310), twips(660));
     // The list follows the window; a size that cannot be applied leaves it as it was.
     const int w = width() - twips(120);
     const int h = height() - stripHeight - twips(m_listTop) - twips(60);

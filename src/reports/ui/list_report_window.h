@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/list_export.h"
 #include "reports/report_bridge.h"
 
 #include <QDialog>
@@ -22,6 +23,8 @@ public:
     void setReportOptions(const ReportOptions& options) { m_reportOptions = options; }
     // Prints the list; called by "&DÖKÜM AL".
     virtual void print() = 0;
+    // Writes the list as shown to a file; called by "EXCEL'E AKTAR".
+    void exportFile();
 
 protected:
     ListReportWindow(Store& store, const QString& dataFolder, QWidget* parent);
@@ -36,6 +39,9 @@ protected:
     ReportList* m_list;
     QWidget* m_strip;
     ReportOptions m_reportOptions;
+    // What the export needs of the window: each column's kind and the file's proposed name.
+    QList<ExportKind> m_exportKinds;
+    QString m_exportName;
 
 private:
     int m_listTop = 120;

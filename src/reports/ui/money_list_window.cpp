@@ -36,6 +36,9 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
     m_combo->setGeometry(twipsRect(1260, 90, 1800, 375));
     nameByCaption(label2, m_combo);
     setListTop(600);
+    m_exportName = given ? QStringLiteral("VERDİĞİM PARALAR") : QStringLiteral("ALDIĞIM PARALAR");
+    m_exportKinds = {ExportKind::Text, ExportKind::Text, ExportKind::Text, ExportKind::Text,
+                     ExportKind::Text, ExportKind::Date, ExportKind::Text, ExportKind::Number};
 
     m_list->setAccessibleName(windowTitle());
     m_list->setColumns({QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),

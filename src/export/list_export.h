@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QIODevice;
+
+namespace kalvora {
+
+// How a column's shown texts leave the program.
+enum class ExportKind {
+    Text,   // as shown
+    Number, // a Turkish number text ("1.234,50", ",50", "-250,00")
+    Date,   // "dd.MM.yyyy", optionally followed by a blank and "HH:mm:ss"
+};
+
+// A list as the user sees it: headers, a kind per column, the rows' texts in the order shown.
+struct ExportTable {
+    QStringList headers;
+    QList<ExportKind> kinds; // a missing kind is Text
+    QList<QStringList> rows;
+    QString sheetName; // the worksheet's name in .xlsx; empty: "LİSTE"
+
+    ExportKind kind(qsizetype column) const
+    {
+        return column < kinds.size() ? kinds.at(column) : ExportKind::Text;
+    }
+};
+
+// Called as rows are written (done of total); returning false cancels the export.
+using ExportProgress = std::function<bool(qsizetype done, qsizetype total)>;
+
+struct ExportResult {
+    enum class Status { Written, Cancelled, Failed };
+    Status status = Status::Failed;
+    QString error; // Turkish, naming the file, when Failed
+
+    bool written() const { return status == Status::Written; }
+};
+
+enum class ExportFormat { Xlsx, Csv };
+// .csv (any case) gives CSV; every other name gives .xlsx.
+ExportFormat exportFormatFor(const QString& fileName);
+
+// CSV as a Turkish spreadsheet opens it without asking: UTF-8 with BOM, ";" between fields, CR LF after
+// every line, a decimal comma without grouping in number columns, fields quoted when they hold ";", '"',
+// CR or LF. A text that a spreadsheet would take for a formula (=, +, -, @ first) gets a leading "'".
+// False when the device fails or the export is cancelled (cancelled is then set).
+bool writeCsv(QIODevice& device, const ExportTable& table, const ExportProgress& progress = {},
+              bool* cancelled = nullptr);
+
+// Writes the table to path, as .xlsx or CSV by the name. The file appears complete or not at all: it is
+// written under a temporary name and renamed, so a failure or a cancel leaves an existing file as it was.
+ExportResult exportTable(const QString& path, const ExportTable& table, const ExportProgress& progress = {});
+
+// The CSV form of a shown number text ("1.234,50" gives 1234,50, ",5" gives 0,5); empty when unreadable.
+QString csvNumber(const QString& shown);
+
+} // namespace kalvora
