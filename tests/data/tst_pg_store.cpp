@@ -7,10 +7,13 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 using namespace kalvora;
 
@@ -76,6 +79,13 @@ private Q_SLOTS:
         QVERIFY(createServerSchema(conn));
         conn.exec(QStringLiteral(
             "CREATE TABLE public.probe (k bigint GENERATED ALWAYS AS IDENTITY, v text NOT NULL)"));
+        // A commit that takes its time, so a test can break the connection while the server commits.
+        conn.exec(QStringLiteral(
+            "CREATE TABLE public.slow_commit (v text NOT NULL);"
+            "CREATE FUNCTION public.slow() RETURNS trigger LANGUAGE plpgsql AS "
+            "$$ BEGIN PERFORM pg_sleep(30); RETURN NULL; END $$;"
+            "CREATE CONSTRAINT TRIGGER slow AFTER INSERT ON public.slow_commit DEFERRABLE INITIALLY DEFERRED "
+            "FOR EACH ROW EXECUTE FUNCTION public.slow()"));
     }
 
     void boundParametersRoundTrip_data()
@@ -414,45 +424,80 @@ private Q_SLOTS:
 
     void lostConnectionIsReportedThenReconnects_data()
     {
-        QTest::addColumn<bool>("prepared");
-        QTest::addColumn<bool>("inTransaction");
-        QTest::newRow("idle, one-shot statement") << false << false;
-        QTest::newRow("idle, prepared statement") << true << false;
-        QTest::newRow("inside a transaction") << false << true;
+        QTest::addColumn<int>("when");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("idle, one-shot statement") << 0 << QStringLiteral("BAĞLANTI KOPTU");
+        QTest::newRow("idle, prepared statement") << 1 << QStringLiteral("BAĞLANTI KOPTU");
+        QTest::newRow("inside a transaction") << 2 << QStringLiteral("BAĞLANTI KOPTU");
+        // The server may or may not have committed: the user is told so, not that nothing was stored.
+        QTest::newRow("while the server commits") << 3 << QStringLiteral("KAYDEDİLMEDİĞİ BİLİNMİYOR");
     }
 
     void lostConnectionIsReportedThenReconnects()
     {
-        QFETCH(bool, prepared);
-        QFETCH(bool, inTransaction);
+        QFETCH(int, when);
+        QFETCH(QString, said);
         PgConnection conn = PgConnection::open(
             m_book + QStringLiteral("&application_name=baska&password=gizli"), accountsSearchPath());
         PgConnection admin = PgConnection::open(m_book);
         const QString marker = QStringLiteral("KOPUK %1").arg(QString::fromUtf8(QTest::currentDataTag()));
+        const QString table =
+            when == 3 ? QStringLiteral("public.slow_commit") : QStringLiteral("public.probe");
         PgStatement probe = conn.prepare(QStringLiteral("SELECT cdbl('1,5')"));
         QVERIFY(probe.step());
         probe.reset();
         std::unique_ptr<PgTransaction> tx;
-        if (inTransaction) {
+        if (when >= 2) {
             tx = std::make_unique<PgTransaction>(conn);
-            conn.execute(QStringLiteral("INSERT INTO public.probe (v) VALUES ($1)"), {marker});
+            conn.execute(QStringLiteral("INSERT INTO %1 (v) VALUES ($1)").arg(table), {marker});
         }
         const int pid = conn.backendPid();
-        QCOMPARE(admin.scalar(QStringLiteral("SELECT pg_terminate_backend($1, 10000)"), {pid}).toBool(),
-                 true);
+        auto kill = [this, pid](bool atCommit) {
+            PgConnection killer = PgConnection::open(m_book);
+            for (int i = 0; atCommit && i < 1000; ++i) {
+                if (killer
+                        .scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE pid = $1 AND "
+                                               "wait_event = 'PgSleep'"),
+                                {pid})
+                        .toInt() == 1)
+                    break;
+                QThread::msleep(10);
+            }
+            return killer.scalar(QStringLiteral("SELECT pg_terminate_backend($1, 10000)"), {pid}).toBool();
+        };
+        std::atomic<bool> killed = false;
+        std::thread killerThread;
+        if (when == 3)
+            killerThread = std::thread([&] {
+                try {
+                    killed = kill(true);
+                } catch (const PgError&) {
+                }
+            });
+        else
+            QVERIFY(kill(false));
         try {
-            if (prepared)
+            switch (when) {
+            case 1:
                 probe.step();
-            else
+                break;
+            case 3:
+                tx->commit();
+                break;
+            default:
                 conn.scalar(QStringLiteral("SELECT 1"));
+            }
             QFAIL("a killed connection answered");
         } catch (const PgError& e) {
             QVERIFY(e.connectionLost());
-            QVERIFY2(e.turkishText().contains(QStringLiteral("BAĞLANTI KOPTU")), qPrintable(e.turkishText()));
+            QVERIFY2(e.turkishText().contains(said), qPrintable(e.turkishText()));
             QVERIFY2(e.turkishText().contains(m_server.socketFolder()), qPrintable(e.turkishText()));
             QVERIFY(!e.turkishText().contains(QStringLiteral("gizli")));
         }
-        if (inTransaction) {
+        if (killerThread.joinable())
+            killerThread.join();
+        QVERIFY(when != 3 || killed);
+        if (when == 2) {
             // No reconnection behind an open transaction: the rest of it must not land outside it.
             QVERIFY_THROWS_EXCEPTION(PgError, conn.scalar(QStringLiteral("SELECT 1")));
             try {
@@ -461,18 +506,17 @@ private Q_SLOTS:
             } catch (const PgError& e) {
                 QVERIFY(e.connectionLost());
             }
-            tx.reset();
         }
+        tx.reset();
         QCOMPARE(conn.scalar(QStringLiteral("SELECT 1")).toInt(), 1);
         QVERIFY(conn.backendPid() != pid);
         QCOMPARE(conn.scalar(QStringLiteral("SELECT application_name FROM pg_stat_activity WHERE pid = "
                                             "pg_backend_pid()"))
                      .toString(),
                  QStringLiteral("kalvora"));
-        probe.reset();
         QVERIFY(probe.step());
         QCOMPARE(probe.real(0), 1.5);
-        QCOMPARE(admin.scalar(QStringLiteral("SELECT count(*) FROM public.probe WHERE v = $1"), {marker})
+        QCOMPARE(admin.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE v = $1").arg(table), {marker})
                      .toLongLong(),
                  0);
     }
