@@ -87,7 +87,8 @@ private:
 };
 
 // A statement with bound parameters; parameters are numbered from 1, columns from 0 or read by name.
-// The first step() runs it and holds every row of the result; reset() lets it run again.
+// The first step() runs it and holds every row of the result (the columns are known from then on);
+// reset() lets it run again. Like Statement, it must not outlive its connection or see it moved.
 class PgStatement {
 public:
     PgStatement() = default;
