@@ -1,0 +1,79 @@
+#include "data/pg/pg_error.h"
+
+namespace kalvora {
+
+PgError::PgError(Kind kind, const QString& sqlState, const QString& message, const QString& server)
+    : std::runtime_error(
+          (message + QStringLiteral(" [") + sqlState + QStringLiteral("] (") + server + QLatin1Char(')'))
+              .toStdString()),
+      m_kind(kind), m_sqlState(sqlState), m_message(message), m_server(server)
+{}
+
+namespace {
+
+QString statementText(const QString& state)
+{
+    const QString cls = state.left(2);
+    if (state == QLatin1String("23505"))
+        return QStringLiteral("BU ANAHTARLA BİR KAYIT ZATEN VAR. DEĞİŞİKLİK KAYDEDİLEMEDİ.");
+    if (cls == QLatin1String("23"))
+        return QStringLiteral("KAYIT VERİTABANININ KURALLARINA UYMUYOR. DEĞİŞİKLİK KAYDEDİLEMEDİ.");
+    if (state == QLatin1String("40001") || state == QLatin1String("40P01"))
+        return QStringLiteral("İŞLEM BAŞKA BİR BİLGİSAYARIN İŞLEMİYLE ÇAKIŞTI. LÜTFEN TEKRAR DENEYİNİZ.");
+    if (state == QLatin1String("55P03"))
+        return QStringLiteral(
+            "KAYIT BAŞKA BİR BİLGİSAYARDA KULLANILIYOR (KİLİTLİ). LÜTFEN BİRAZ SONRA TEKRAR "
+            "DENEYİNİZ.");
+    if (state == QLatin1String("57014"))
+        return QStringLiteral("SUNUCU ZAMANINDA YANIT VERMEDİ. LÜTFEN BİRAZ SONRA TEKRAR DENEYİNİZ.");
+    if (state == QLatin1String("42501") || cls == QLatin1String("28"))
+        return QStringLiteral("SUNUCUDA BU İŞLEM İÇİN YETKİ YOK.");
+    if (state == QLatin1String("53100"))
+        return QStringLiteral("SUNUCUNUN DİSKİ DOLU. DEĞİŞİKLİK KAYDEDİLEMEDİ.");
+    if (cls == QLatin1String("53"))
+        return QStringLiteral("SUNUCUNUN KAYNAKLARI YETERSİZ. LÜTFEN BİRAZ SONRA TEKRAR DENEYİNİZ.");
+    if (state == QLatin1String("25P02"))
+        return QStringLiteral("İŞLEM YARIDA KALDI. HİÇBİR DEĞİŞİKLİK KAYDEDİLMEDİ.");
+    if (state == QLatin1String("22021"))
+        return QStringLiteral("METİN SUNUCUYA YAZILAMAYAN BİR KARAKTER İÇERİYOR. DEĞİŞİKLİK KAYDEDİLEMEDİ.");
+    return QStringLiteral("SUNUCU HATASI.");
+}
+
+} // namespace
+
+QString PgError::turkishText() const
+{
+    QString what;
+    switch (m_kind) {
+    case Kind::Connect:
+        what = m_sqlState.startsWith(QLatin1String("28"))
+                   ? QStringLiteral("SUNUCUYA BAĞLANILAMADI: KULLANICI ADI YA DA ŞİFRE KABUL EDİLMEDİ.")
+                   : QStringLiteral("SUNUCUYA BAĞLANILAMADI.");
+        break;
+    case Kind::ConnectionLost:
+        what =
+            QStringLiteral("SUNUCUYLA BAĞLANTI KOPTU. YARIM KALAN DEĞİŞİKLİK KAYDEDİLMEDİ; SONRAKİ İŞLEMDE "
+                           "YENİDEN BAĞLANILACAK.");
+        break;
+    case Kind::CommitUncertain:
+        what = QStringLiteral("KAYDEDERKEN SUNUCUYLA BAĞLANTI KOPTU: DEĞİŞİKLİĞİN KAYDEDİLİP KAYDEDİLMEDİĞİ "
+                              "BİLİNMİYOR. LÜTFEN KAYDI KONTROL EDİNİZ.");
+        break;
+    case Kind::ForeignDatabase:
+        what =
+            QStringLiteral("VERİTABANI BOŞ DEĞİL VE BİR KALVORA DEFTERİ DEĞİL. HİÇBİR ŞEY DEĞİŞTİRİLMEDİ.");
+        break;
+    case Kind::Statement:
+        what = statementText(m_sqlState);
+        break;
+    }
+    QString text;
+    if (!m_server.isEmpty())
+        text = QStringLiteral("SUNUCU: ") + m_server + QLatin1Char('\n');
+    text += what;
+    if (!m_message.isEmpty())
+        text += QStringLiteral("\n(") + m_message + QLatin1Char(')');
+    return text;
+}
+
+} // namespace kalvora

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace kalvora {
+
+// Every failure of the server store: the SQLSTATE, the server's or libpq's message and the server
+// concerned (its host or socket folder, port and database, never the password).
+class PgError : public std::runtime_error {
+public:
+    enum class Kind {
+        Connect,         // no connection could be made (server down, refused, unknown database, login)
+        ConnectionLost,  // an open connection broke; the server rolled back what was not committed
+        CommitUncertain, // the connection broke during COMMIT: the change may or may not be stored
+        ForeignDatabase, // the database holds tables that are not a KALVORA book
+        Statement,       // the server refused a statement; the SQLSTATE says why
+    };
+
+    PgError(Kind kind, const QString& sqlState, const QString& message, const QString& server);
+
+    Kind kind() const { return m_kind; }
+    // Five characters; the class "08" for connection failures that carry no code of their own.
+    const QString& sqlState() const { return m_sqlState; }
+    const QString& message() const { return m_message; }
+    const QString& server() const { return m_server; }
+    bool connectionLost() const { return m_kind == Kind::ConnectionLost || m_kind == Kind::CommitUncertain; }
+    // A Turkish text for the user naming the server and what went wrong.
+    QString turkishText() const;
+
+private:
+    Kind m_kind;
+    QString m_sqlState;
+    QString m_message;
+    QString m_server;
+};
+
+} // namespace kalvora

@@ -1,0 +1,224 @@
+#include "data/pg/server_schema.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr int schemaVersion = 1;
+
+const char* const bookSchemas[] = {"cari", "gelir", "gider", "kalvora"};
+
+// cdbl and CDATE read the texts exactly as readNumber and readDateText do for the embedded store:
+// cdbl trims what QString::trimmed trims, takes an optional leading minus, skips dots, allows one
+// decimal comma, needs a digit, and rounds like std::from_chars (the server's strtod rounds the same);
+// a value beyond the double range is no number. CDATE trims ASCII blanks only, as \s does there.
+const char* const functions = R"SQL(
+CREATE TABLE kalvora.schema_version (version integer NOT NULL);
+CREATE COLLATION kalvora.turkish (provider = icu, locale = 'tr-TR');
+
+CREATE FUNCTION kalvora.cdbl(t text) RETURNS double precision
+LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+DECLARE
+    s text := substring(t FROM
+        '^[\t\n\v\f\r \u0085\u00a0\u1680\u2000-\u200a\u2028\u2029\u202f\u205f\u3000]*'
+        '(-?[0-9.]*(?:,[0-9.]*)?)'
+        '[\t\n\v\f\r \u0085\u00a0\u1680\u2000-\u200a\u2028\u2029\u202f\u205f\u3000]*$');
+    plain text;
+BEGIN
+    IF s IS NULL OR s !~ '[0-9]' THEN
+        RETURN NULL;
+    END IF;
+    plain := translate(s, ',.', '.');
+    -- Up to 300 digits neither overflows nor underflows, so only longer texts pay for the guard.
+    -- Adding zero turns -0 into 0.
+    IF length(plain) <= 300 THEN
+        RETURN plain::double precision + 0;
+    END IF;
+    BEGIN
+        RETURN plain::double precision + 0;
+    EXCEPTION WHEN numeric_value_out_of_range THEN
+        RETURN NULL;
+    END;
+END
+$f$;
+
+CREATE FUNCTION kalvora.cdate(t text) RETURNS bigint
+LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+DECLARE
+    m text[] := regexp_match(t, '^[\t\n\v\f\r ]*([0-9]{1,2})\.([0-9]{1,2})\.([0-9]{4})[\t\n\v\f\r ]*$');
+    d int;
+    mo int;
+    y int;
+    last int;
+BEGIN
+    IF m IS NULL THEN
+        RETURN NULL;
+    END IF;
+    d := m[1]::int;
+    mo := m[2]::int;
+    y := m[3]::int;
+    last := CASE
+        WHEN mo = 2 THEN CASE WHEN (y % 4 = 0 AND y % 100 <> 0) OR y % 400 = 0 THEN 29 ELSE 28 END
+        WHEN mo IN (4, 6, 9, 11) THEN 30
+        ELSE 31 END;
+    IF y < 1 OR mo < 1 OR mo > 12 OR d < 1 OR d > last THEN
+        RETURN NULL;
+    END IF;
+    RETURN y::bigint * 10000 + mo * 100 + d;
+END
+$f$;
+
+-- The version changes with the person's own data only: a balance written back after another desk's
+-- loan must not make this desk's edit of the address fail.
+CREATE FUNCTION kalvora.person_row_version() RETURNS trigger LANGUAGE plpgsql AS $f$
+BEGIN
+    IF (NEW.adisoyadi, NEW.istel, NEW.ceptel, NEW.tc, NEW.verdai, NEW.adres)
+            IS DISTINCT FROM (OLD.adisoyadi, OLD.istel, OLD.ceptel, OLD.tc, OLD.verdai, OLD.adres) THEN
+        NEW.row_version := OLD.row_version + 1;
+    ELSE
+        NEW.row_version := OLD.row_version;
+    END IF;
+    RETURN NEW;
+END
+$f$;
+
+-- The person's data copied into each row follows an edit of the person; that is no change of the
+-- transaction itself.
+CREATE FUNCTION kalvora.transaction_row_version() RETURNS trigger LANGUAGE plpgsql AS $f$
+BEGIN
+    IF (NEW.uye_kodu, NEW.aylar, NEW.tutar, NEW.durum, NEW.tarih, NEW.para_cinsi, NEW.para)
+            IS DISTINCT FROM (OLD.uye_kodu, OLD.aylar, OLD.tutar, OLD.durum, OLD.tarih, OLD.para_cinsi, OLD.para) THEN
+        NEW.row_version := OLD.row_version + 1;
+    ELSE
+        NEW.row_version := OLD.row_version;
+    END IF;
+    RETURN NEW;
+END
+$f$;
+)SQL";
+
+const char* const accounts = R"SQL(
+CREATE TABLE cari.MUSTERILER (
+    oto_kod bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    adisoyadi text NOT NULL DEFAULT '',
+    istel text NOT NULL DEFAULT '',
+    ceptel text NOT NULL DEFAULT '',
+    tc text NOT NULL DEFAULT '',
+    verdai text NOT NULL DEFAULT '',
+    adres text NOT NULL DEFAULT '',
+    SonBakiye text NOT NULL DEFAULT '',
+    SonBakiye_usd text NOT NULL DEFAULT '',
+    SonBakiye_euro text NOT NULL DEFAULT '',
+    row_version bigint NOT NULL DEFAULT 1
+);
+CREATE TRIGGER musteriler_row_version BEFORE UPDATE ON cari.MUSTERILER
+    FOR EACH ROW EXECUTE FUNCTION kalvora.person_row_version();
+
+CREATE TABLE cari.CARIKART (
+    otokod bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    uye_kodu text NOT NULL DEFAULT '',
+    aylar text NOT NULL DEFAULT '',
+    tutar text NOT NULL DEFAULT '',
+    durum text NOT NULL DEFAULT '',
+    tarih text NOT NULL DEFAULT '',
+    para_cinsi text NOT NULL DEFAULT '',
+    adisoyadi text NOT NULL DEFAULT '',
+    istel text NOT NULL DEFAULT '',
+    ceptel text NOT NULL DEFAULT '',
+    tc text NOT NULL DEFAULT '',
+    verdai text NOT NULL DEFAULT '',
+    adres text NOT NULL DEFAULT '',
+    para text NOT NULL DEFAULT '',
+    row_version bigint NOT NULL DEFAULT 1
+);
+CREATE TRIGGER carikart_row_version BEFORE UPDATE ON cari.CARIKART
+    FOR EACH ROW EXECUTE FUNCTION kalvora.transaction_row_version();
+-- Only short, program-written columns are indexed: an index entry over a long free text would make its
+-- insert fail (a B-tree entry holds at most about 2.7 kB), and the server reads rows without decrypting.
+CREATE INDEX carikart_uye_kodu ON cari.CARIKART (uye_kodu);
+CREATE INDEX carikart_para ON cari.CARIKART (para, para_cinsi);
+)SQL";
+
+// %1 is the ledger's schema. kayit_no identifies one entry, so a cancellation marks exactly the chosen
+// row; the history reads one day, month or year through the parts of the date text.
+const char* const ledger = R"SQL(
+CREATE TABLE %1.GIDERLER (
+    kayit_no bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    gider_ad text NOT NULL DEFAULT '',
+    gider_tarihi text NOT NULL DEFAULT '',
+    gider_aciklama text NOT NULL DEFAULT '',
+    gider_saati text NOT NULL DEFAULT '',
+    gider_yapan text NOT NULL DEFAULT '',
+    gider_tutar text NOT NULL DEFAULT '',
+    gider_iptal text NOT NULL DEFAULT ''
+);
+CREATE INDEX giderler_donem ON %1.GIDERLER (substr(gider_tarihi, 7, 4), substr(gider_tarihi, 4, 2),
+    substr(gider_tarihi, 1, 2));
+CREATE TABLE %1.KASA_NET (Kasa_net_bakiye text NOT NULL DEFAULT '');
+INSERT INTO %1.KASA_NET (Kasa_net_bakiye) VALUES ('0');
+)SQL";
+
+} // namespace
+
+QString accountsSearchPath()
+{
+    return QStringLiteral("cari, kalvora");
+}
+
+QString ledgerSearchPath(Ledger which)
+{
+    return which == Ledger::Income ? QStringLiteral("gelir, kalvora") : QStringLiteral("gider, kalvora");
+}
+
+ServerSchemaState inspectServerSchema(PgConnection& conn)
+{
+    if (!conn.scalar(QStringLiteral("SELECT to_regclass('kalvora.schema_version')")).isNull()) {
+        const QVariant version =
+            conn.scalar(QStringLiteral("SELECT max(version) FROM kalvora.schema_version"));
+        if (version.toInt() == schemaVersion)
+            return {ServerSchemaState::Kind::Book, QString()};
+        return {ServerSchemaState::Kind::Foreign,
+                QStringLiteral("kalvora.schema_version = ") + version.toString()};
+    }
+    const QVariant table = conn.scalar(QStringLiteral(
+        "SELECT n.nspname || '.' || c.relname FROM pg_catalog.pg_class c "
+        "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f', 'S') "
+        "AND n.nspname NOT IN ('pg_catalog', 'information_schema') AND n.nspname NOT LIKE 'pg\\_%' "
+        "ORDER BY 1 LIMIT 1"));
+    if (!table.isNull())
+        return {ServerSchemaState::Kind::Foreign, table.toString()};
+    QStringList names;
+    for (const char* s : bookSchemas)
+        names << QString::fromLatin1(s);
+    const QVariant schema = conn.scalar(
+        QStringLiteral("SELECT nspname FROM pg_catalog.pg_namespace WHERE nspname = ANY ($1::text[]) "
+                       "ORDER BY 1 LIMIT 1"),
+        {QLatin1Char('{') + names.join(QLatin1Char(',')) + QLatin1Char('}')});
+    if (!schema.isNull())
+        return {ServerSchemaState::Kind::Foreign, schema.toString()};
+    return {ServerSchemaState::Kind::Empty, QString()};
+}
+
+bool createServerSchema(PgConnection& conn)
+{
+    PgTransaction tx(conn);
+    // Held to the end of the transaction: a second desk's first start waits, then finds the book.
+    conn.exec(QStringLiteral("SELECT pg_advisory_xact_lock(1262571862)"));
+    const ServerSchemaState state = inspectServerSchema(conn);
+    if (state.kind == ServerSchemaState::Kind::Book)
+        return false;
+    if (state.kind == ServerSchemaState::Kind::Foreign)
+        throw PgError(PgError::Kind::ForeignDatabase, QStringLiteral("55000"), state.object, conn.server());
+    for (const char* s : bookSchemas)
+        conn.exec(QStringLiteral("CREATE SCHEMA ") + QString::fromLatin1(s));
+    conn.exec(QString::fromLatin1(functions));
+    conn.execute(QStringLiteral("INSERT INTO kalvora.schema_version (version) VALUES ($1)"), {schemaVersion});
+    conn.exec(QString::fromLatin1(accounts));
+    for (const char* s : {"gelir", "gider"})
+        conn.exec(QString::fromLatin1(ledger).arg(QString::fromLatin1(s)));
+    tx.commit();
+    return true;
+}
+
+} // namespace kalvora
