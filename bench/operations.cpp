@@ -254,7 +254,8 @@ struct OperationSet::Private {
     {
         auto c = std::make_unique<AccountCard>(*store, main.get());
         if (withMainList)
-            QObject::connect(c.get(), &AccountCard::accountChanged, main.get(), &MainWindow::DetayliAra);
+            QObject::connect(c.get(), &AccountCard::accountChanged, main.get(),
+                             qOverload<const QString&>(&MainWindow::DetayliAra));
         c->setPerson(person);
         c->setWindowState(c->windowState() | Qt::WindowMaximized);
         c->show();

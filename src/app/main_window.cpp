@@ -29,7 +29,10 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
+
+#include <optional>
 
 namespace kalvora {
 
@@ -256,27 +259,132 @@ void MainWindow::updateClock()
     m_panels[4]->setStyleSheet(m_scroll ? on : off);
 }
 
+namespace {
+
+// The person as the list shows them: the delete check reads the shown balances.
+Customer shownCustomer(Customer c)
+{
+    c.balanceTl = displayAmount(c.balanceTl);
+    c.balanceUsd = displayAmount(c.balanceUsd);
+    c.balanceEuro = displayAmount(c.balanceEuro);
+    return c;
+}
+
+QStringList rowTexts(const Customer& shown)
+{
+    return {shown.balanceTl,   shown.balanceUsd, shown.balanceEuro, shown.name,    shown.workPhone,
+            shown.mobilePhone, shown.idNumber,   shown.taxOffice,   shown.address, shown.key};
+}
+
+} // namespace
+
+qint64 MainWindow::dataVersion() const
+{
+    try {
+        return m_store.accounts().scalar(QStringLiteral("PRAGMA main.data_version")).toLongLong();
+    } catch (const DbError&) {
+        return -1; // read again, and let that reading report the problem
+    }
+}
+
 void MainWindow::DetayliAra()
 {
-    m_list->clear();
-    m_customers.clear();
-    showingDbError(this, [this] { m_customers = CustomerRepository(m_store).search(m_filter->text()); });
-    QList<QStringList> texts;
-    QList<QVariant> indexes;
-    texts.reserve(m_customers.size());
-    indexes.reserve(m_customers.size());
-    for (Customer& c : m_customers) {
-        // The person is handed on as the list shows them: the delete check reads the shown balances.
-        c.balanceTl = displayAmount(c.balanceTl);
-        c.balanceUsd = displayAmount(c.balanceUsd);
-        c.balanceEuro = displayAmount(c.balanceEuro);
-        texts.append({c.balanceTl, c.balanceUsd, c.balanceEuro, c.name, c.workPhone, c.mobilePhone,
-                      c.idNumber, c.taxOffice, c.address, c.key});
-        indexes.append(indexes.size());
+    m_loaded = showingDbError(this, [this] { m_register.load(m_store); });
+    if (!m_loaded)
+        m_register = CustomerRegister();
+    m_loadedVersion = dataVersion();
+    showFiltered();
+}
+
+void MainWindow::DetayliAra(const QString& changedKey)
+{
+    // Another program's commit or a new filter text can change any row: those read everybody again.
+    if (!m_loaded || m_filter->text() != m_loadedFilter || dataVersion() != m_loadedVersion) {
+        DetayliAra();
+        return;
     }
-    m_list->setRows(texts, indexes);
-    m_count->setText(QString::number(m_list->rowCount()));
+    std::optional<CustomerRegister::Person> old;
+    if (const CustomerRegister::Person* p = m_register.find(changedKey))
+        old = *p;
+    if (!showingDbError(this, [&] { m_register.reread(m_store, changedKey); })) {
+        DetayliAra();
+        return;
+    }
+    if (m_headerSorted) {
+        showFiltered(); // back in name order, as a reload leaves the list
+        return;
+    }
+    const QString upper = BuyukHarf(m_loadedFilter);
+    ListModel* model = m_list->listModel();
+    if (old && CustomerRegister::matches(*old, upper)) {
+        const int row = listPosition(*old);
+        if (row < model->rowCount() && model->hidden(row).toString() == changedKey)
+            model->removeRowAt(row);
+    }
+    const CustomerRegister::Person* now = m_register.find(changedKey);
+    if (now && CustomerRegister::matches(*now, upper)) {
+        const QStringList texts = rowTexts(shownCustomer(now->customer));
+        model->insertRowAt(listPosition(*now), texts, changedKey);
+        widenColumnsFor(texts);
+    }
+    finishLoad();
+}
+
+int MainWindow::listPosition(const CustomerRegister::Person& person) const
+{
+    // The rows stand in name order: the first row that does not come before the person.
+    const ListModel* model = m_list->listModel();
+    int low = 0;
+    int high = model->rowCount();
+    while (low < high) {
+        const int mid = low + (high - low) / 2;
+        CustomerRegister::Person shown;
+        shown.customer.name = model->cell(mid, ColName);
+        shown.sortKey = turkishSortKey(shown.customer.name);
+        shown.number = model->cell(mid, ColKey).toLongLong();
+        if (CustomerRegister::before(shown, person))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
+void MainWindow::showFiltered()
+{
+    m_loadedFilter = m_filter->text();
+    const QString upper = BuyukHarf(m_loadedFilter);
+    QList<QStringList> texts;
+    QList<QVariant> keys;
+    for (const CustomerRegister::Person& p : m_register.people()) {
+        if (!CustomerRegister::matches(p, upper))
+            continue;
+        texts.append(rowTexts(shownCustomer(p.customer)));
+        keys.append(p.customer.key);
+    }
+    m_list->setRows(std::move(texts), std::move(keys));
+    m_headerSorted = false;
     SutunlariSigdir(m_list);
+    finishLoad();
+}
+
+void MainWindow::widenColumnsFor(const QStringList& texts)
+{
+    // A new or changed row can only need a wider column; the fit of the next reload may narrow them.
+    const QFontMetrics metrics(m_list->font());
+    const int margins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
+    for (int c = 0; c < ColKey && c < texts.size(); ++c) {
+        int widest = 0;
+        for (const QString& line : texts.at(c).split(QLatin1Char('\n')))
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        if (widest + margins > m_list->columnWidth(c))
+            m_list->setColumnWidth(c, widest + margins);
+    }
+}
+
+void MainWindow::finishLoad()
+{
+    m_count->setText(QString::number(m_list->rowCount()));
     m_list->setColumnWidth(ColKey, 0);
     if (m_list->rowCount() > 0)
         m_list->setCurrentRow(0);
@@ -286,7 +394,8 @@ Customer MainWindow::customerAt(int row) const
 {
     if (row < 0 || row >= m_list->rowCount())
         return {};
-    return m_customers.value(m_list->hiddenValue(row).toInt());
+    const CustomerRegister::Person* p = m_register.find(m_list->hiddenValue(row).toString());
+    return p ? shownCustomer(p->customer) : Customer();
 }
 
 bool MainWindow::currentCustomer(Customer* out) const
@@ -330,6 +439,7 @@ void MainWindow::headerClicked(int column)
     if (column > ColMobile)
         return;
     SutunSirala(m_list, column, SortKind::Text);
+    m_headerSorted = true;
 }
 
 void MainWindow::confirmExit()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "customers/customer.h"
+#include "customers/customer_register.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -28,12 +29,14 @@ public:
 
     // Reloads the list from MUSTERILER through the text standing in the filter box.
     void DetayliAra();
+    // After a change of one person: with the same filter text only that person's row is updated,
+    // inserted or removed, leaving exactly the list a reload would give; a changed filter text or a
+    // commit by another program reloads everybody.
+    void DetayliAra(const QString& changedKey);
     // The person of the current list row; false when the list is empty.
     bool currentCustomer(Customer* out) const;
     // The person behind one list row, with the balances as the list shows them.
     Customer customerAt(int row) const;
-    // The people of the last load, in the order they were read.
-    const QList<Customer>& customers() const { return m_customers; }
 
     ReportList* list() const { return m_list; }
     QLineEdit* filterBox() const { return m_filter; }
@@ -71,6 +74,11 @@ private:
     void startBackup();
     void search();
     void headerClicked(int column);
+    qint64 dataVersion() const;
+    void showFiltered();
+    void finishLoad();
+    int listPosition(const CustomerRegister::Person& person) const;
+    void widenColumnsFor(const QStringList& texts);
     // Emits signal with the current person, or says that the list is empty.
     void withCurrent(void (MainWindow::*signal)(const Customer&), const QString& emptyText,
                      const QString& emptyTitle);
@@ -78,7 +86,12 @@ private:
     Store& m_store;
     QString m_dataFolder;
     QString m_installFolder;
-    QList<Customer> m_customers; // list rows keep their index here as the hidden value
+    // Everybody as last read; list rows carry their person's key as the hidden value.
+    CustomerRegister m_register;
+    bool m_loaded = false;
+    QString m_loadedFilter;
+    qint64 m_loadedVersion = -1;
+    bool m_headerSorted = false;
     bool m_closeAllowed = false;
     QFrame* m_picture1 = nullptr;
     QFrame* m_picture2 = nullptr;

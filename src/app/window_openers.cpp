@@ -17,23 +17,25 @@ namespace kalvora {
 void connectWindowOpeners(MainWindow& main)
 {
     MainWindow* m = &main;
-    QObject::connect(m, &MainWindow::addPersonRequested, m, [m] {
+    // Every window below reports the one person it changed; the main list refreshes just that row.
+    const auto refreshOne = qOverload<const QString&>(&MainWindow::DetayliAra);
+    QObject::connect(m, &MainWindow::addPersonRequested, m, [m, refreshOne] {
         AddCustomerWindow window(m->store(), m);
-        QObject::connect(&window, &AddCustomerWindow::added, m, &MainWindow::DetayliAra);
+        QObject::connect(&window, &AddCustomerWindow::added, m, refreshOne);
         window.exec();
     });
-    QObject::connect(m, &MainWindow::editPersonRequested, m, [m](const Customer& person) {
+    QObject::connect(m, &MainWindow::editPersonRequested, m, [m, refreshOne](const Customer& person) {
         EditCustomerWindow window(m->store(), person, m);
-        QObject::connect(&window, &EditCustomerWindow::updated, m, &MainWindow::DetayliAra);
+        QObject::connect(&window, &EditCustomerWindow::updated, m, refreshOne);
         window.exec();
     });
     QObject::connect(m, &MainWindow::deletePersonRequested, m, [m](const Customer& person) {
         if (deleteCustomer(m, m->store(), person))
-            m->DetayliAra();
+            m->DetayliAra(person.key);
     });
-    QObject::connect(m, &MainWindow::accountCardRequested, m, [m](const Customer& person) {
+    QObject::connect(m, &MainWindow::accountCardRequested, m, [m, refreshOne](const Customer& person) {
         AccountCard card(m->store(), m);
-        QObject::connect(&card, &AccountCard::accountChanged, m, &MainWindow::DetayliAra);
+        QObject::connect(&card, &AccountCard::accountChanged, m, refreshOne);
         QObject::connect(&card, &AccountCard::statementRequested, &card, [m, &card](const StatementData& d) {
             printAccountStatement(&card, m->store(), m->dataFolder(), d);
         });
@@ -61,9 +63,9 @@ void connectWindowOpeners(MainWindow& main)
         RatesWindow window(m);
         window.exec();
     });
-    QObject::connect(m, &MainWindow::cancellationsRequested, m, [m] {
+    QObject::connect(m, &MainWindow::cancellationsRequested, m, [m, refreshOne] {
         CancellationArchiveWindow window(m->store(), m);
-        QObject::connect(&window, &CancellationArchiveWindow::restored, m, &MainWindow::DetayliAra);
+        QObject::connect(&window, &CancellationArchiveWindow::restored, m, refreshOne);
         window.exec();
     });
 }

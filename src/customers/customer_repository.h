@@ -23,6 +23,8 @@ public:
     static bool matches(const Customer& c, const QString& upperFilter);
 
     std::optional<Customer> find(const QString& key);
+    // Every person in key order.
+    QList<Customer> readAll();
 
     // Registers a person with the three balances set to the text 0; every text is stored through
     // BuyukHarf, otherwise exactly as given (blanks, apostrophes and line breaks kept). Returns oto_kod.
@@ -36,8 +38,6 @@ public:
     int remove(const QString& key);
 
 private:
-    // Every person in key order.
-    QList<Customer> readAll();
     static QList<Customer> sortedByName(QList<Customer> rows);
     // The second delete of remove(): the person's transactions.
     static int KartiniTemizle(Database& db, const QString& key);

@@ -56,7 +56,8 @@ struct Setup {
                               QStringLiteral("MODA")})),
           main(data.store(), data.folder()), card(data.store(), &main)
     {
-        QObject::connect(&card, &AccountCard::accountChanged, &main, &MainWindow::DetayliAra);
+        QObject::connect(&card, &AccountCard::accountChanged, &main,
+                         qOverload<const QString&>(&MainWindow::DetayliAra));
     }
     // An entry window over the card, its saves shown by the card as the card's own windows are.
     template <typename W> W& follow(W& window)

@@ -165,7 +165,8 @@ Step lendMoney(Store& store, Keep& keep)
     auto main = std::make_shared<MainWindow>(store, store.folder());
     MainWindow* m = main.get();
     auto card = std::make_shared<AccountCard>(store, m);
-    QObject::connect(card.get(), &AccountCard::accountChanged, m, &MainWindow::DetayliAra);
+    QObject::connect(card.get(), &AccountCard::accountChanged, m,
+                     qOverload<const QString&>(&MainWindow::DetayliAra));
     keep.push_back(main);
     keep.push_back(card);
     card->setPerson(CustomerRepository(store).find(QStringLiteral("1")).value_or(Customer()));
@@ -350,7 +351,8 @@ private Q_SLOTS:
         QCOMPARE(w.list()->rowCount(), 2);
 
         AddCustomerWindow add(data.store());
-        QObject::connect(&add, &AddCustomerWindow::added, &w, &MainWindow::DetayliAra);
+        QObject::connect(&add, &AddCustomerWindow::added, &w,
+                         qOverload<const QString&>(&MainWindow::DetayliAra));
         QTest::keyClicks(add.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("ÜÇÜNCÜ"));
         add.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
         QCOMPARE(w.list()->rowCount(), 3);

@@ -308,7 +308,8 @@ Opened withCard(People& p, const std::function<QWidget*(AccountCard*)>& make)
     o.main = std::make_unique<MainWindow>(p.data.store(), p.data.folder());
     MainWindow* main = o.main.get();
     o.card = std::make_unique<AccountCard>(p.data.store(), main);
-    QObject::connect(o.card.get(), &AccountCard::accountChanged, main, &MainWindow::DetayliAra);
+    QObject::connect(o.card.get(), &AccountCard::accountChanged, main,
+                     qOverload<const QString&>(&MainWindow::DetayliAra));
     o.card->setPerson(row(p.data.store(), QString::number(p.target)));
     o.card->show();
     o.card->KartiYukle2();
@@ -475,7 +476,8 @@ private Q_SLOTS:
         const QString key = QString::number(p.target);
         MainWindow main(p.data.store(), p.data.folder());
         AccountCard card(p.data.store(), &main);
-        QObject::connect(&card, &AccountCard::accountChanged, &main, &MainWindow::DetayliAra);
+        QObject::connect(&card, &AccountCard::accountChanged, &main,
+                         qOverload<const QString&>(&MainWindow::DetayliAra));
         card.setPerson(row(p.data.store(), key));
         card.show();
         QVERIFY(card.KartiYukle2());

@@ -53,7 +53,8 @@ AccountCard* openCard(Store& store, std::vector<std::shared_ptr<QWidget>>& keep,
     auto main = std::make_shared<MainWindow>(store, store.folder());
     MainWindow* m = main.get();
     auto card = std::make_shared<AccountCard>(store, m);
-    QObject::connect(card.get(), &AccountCard::accountChanged, m, &MainWindow::DetayliAra);
+    QObject::connect(card.get(), &AccountCard::accountChanged, m,
+                     qOverload<const QString&>(&MainWindow::DetayliAra));
     keep.push_back(main);
     keep.push_back(card);
     card->setPerson(person(store, key));

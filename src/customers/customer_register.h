@@ -1,0 +1,45 @@
+#pragma once
+
+#include "customers/customer.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+namespace kalvora {
+
+class Store;
+
+// Everybody in MUSTERILER in the main list's order (Turkish name order, then oto_kod), each with the
+// keys that order and the filter need, computed once when the person is read.
+class CustomerRegister final {
+public:
+    struct Person {
+        Customer customer;       // as stored
+        std::u32string sortKey;  // turkishSortKey(name)
+        qint64 number = 0;       // oto_kod as a number, the tie-break
+        QStringList upperFields; // BuyukHarf of key, name and the five contact texts
+    };
+
+    // Reads every person; throws DbError.
+    void load(Store& store);
+    // Re-reads one person (gone when not found) and moves them to their place; throws DbError.
+    void reread(Store& store, const QString& key);
+
+    const std::vector<Person>& people() const { return m_people; }
+    const Person* find(const QString& key) const;
+
+    // True when a comes before b in the list's order.
+    static bool before(const Person& a, const Person& b);
+    static Person keyed(Customer c);
+    // The filter test of the main list: the BuyukHarf'ed filter inside any of the seven texts.
+    static bool matches(const Person& p, const QString& upperFilter);
+
+private:
+    std::vector<Person> m_people;
+};
+
+} // namespace kalvora
