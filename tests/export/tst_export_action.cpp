@@ -1,4 +1,6 @@
+#include "accounts/ui/account_card.h"
 #include "app/main_window.h"
+#include "customers/customer_repository.h"
 #include "ledger/ui/ledger_history_window.h"
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/balance_list_window.h"
@@ -142,6 +144,9 @@ private Q_SLOTS:
         QTest::newRow("main list") << "Form1"
                                    << "MyButton15"
                                    << "KISI_LISTESI_" << 9 << 0;
+        QTest::newRow("account card") << "Form4"
+                                      << "MyButton9"
+                                      << "CARI_HESAP_ALI_" << 5 << 1;
     }
     void listWindows()
     {
@@ -166,6 +171,11 @@ private Q_SLOTS:
             w.reset(new BalanceListWindow(data.store(), data.folder(), BalanceSide::Debtors));
         } else if (window == QStringLiteral("GelirMenu")) {
             w.reset(new LedgerHistoryWindow(data.store(), Ledger::Income));
+        } else if (window == QStringLiteral("Form4")) {
+            auto* card = new AccountCard(data.store());
+            card->setPerson(*CustomerRepository(data.store()).find(QString::number(ali)));
+            card->KartiYukle2();
+            w.reset(card);
         } else {
             w.reset(new MainWindow(data.store(), data.folder()));
         }

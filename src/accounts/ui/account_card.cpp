@@ -8,6 +8,7 @@
 #include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
+#include "widgets/list_export_action.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
@@ -171,6 +172,22 @@ void AccountCard::buildButtons()
         setTabOrder(previous, b);
         previous = b;
     }
+    // Beside the figures, above the list it writes out.
+    PictureButton* exportButton = makePictureButton({"MyButton9", "EXCEL'E AKTAR", "EXCEL'E AKTAR",
+                                                     "HESAP HAREKETLERİNİ EXCEL YA DA CSV DOSYASINA AKTARIR",
+                                                     "x-office-spreadsheet", QStyle::SP_DialogSaveButton},
+                                                    this);
+    exportButton->setIconSize(QSize(24, 24));
+    exportButton->setGeometry(twipsRect(12300, 1800, 1800, 840));
+    connect(exportButton, &QToolButton::clicked, this, &AccountCard::exportRows);
+    setTabOrder(previous, exportButton);
+}
+
+void AccountCard::exportRows()
+{
+    exportList(this, m_list,
+               {ExportKind::Text, ExportKind::Number, ExportKind::Text, ExportKind::Date, ExportKind::Text},
+               QStringLiteral("CARİ HESAP ") + m_person.name);
 }
 
 void AccountCard::buildList()

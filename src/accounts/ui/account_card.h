@@ -65,6 +65,7 @@ public:
     void cancelSelected(); // MyButton3
     void resetAccount();   // MyButton7
     void printStatement(); // MyButton6
+    void exportRows();     // MyButton9, "EXCEL'E AKTAR"
 
 Q_SIGNALS:
     // The person's rows or stored balances changed; the main list follows.
