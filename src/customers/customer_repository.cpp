@@ -1,11 +1,8 @@
 #include "customers/customer_repository.h"
 
 #include "archive/archive_writer.h"
+#include "customers/customer_register.h"
 #include "data/turkish_text.h"
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 namespace kalvora {
 
@@ -38,58 +35,23 @@ QList<Customer> CustomerRepository::readAll()
     return out;
 }
 
-// The order of ORDER BY adisoyadi COLLATE TURKISH, oto_kod (rows come in key order, the sort is stable),
-// with each name's sort key computed once instead of twice per comparison.
-QList<Customer> CustomerRepository::sortedByName(QList<Customer> rows)
-{
-    struct Keyed {
-        std::u32string key;
-        qsizetype index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(static_cast<size_t>(rows.size()));
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        keyed.push_back({turkishSortKey(rows.at(i).name), i});
-    std::stable_sort(keyed.begin(), keyed.end(), [&rows](const Keyed& a, const Keyed& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return rows.at(a.index).name < rows.at(b.index).name;
-    });
-    QList<Customer> out;
-    out.reserve(rows.size());
-    for (const Keyed& k : keyed)
-        out.append(std::move(rows[k.index]));
-    return out;
-}
-
 QList<Customer> CustomerRepository::all()
 {
-    return sortedByName(readAll());
-}
-
-bool CustomerRepository::matches(const Customer& c, const QString& upperFilter)
-{
-    if (upperFilter.isEmpty())
-        return true;
-    for (const QString* field :
-         {&c.key, &c.name, &c.workPhone, &c.mobilePhone, &c.idNumber, &c.taxOffice, &c.address}) {
-        if (BuyukHarf(*field).contains(upperFilter))
-            return true;
-    }
-    return false;
+    return search(QString());
 }
 
 QList<Customer> CustomerRepository::search(const QString& filter)
 {
+    // The main list's own order and filter rule, so both give the same people in the same order.
+    CustomerRegister everybody;
+    everybody.load(m_store);
     const QString upper = BuyukHarf(filter);
-    QList<Customer> rows = readAll();
-    if (upper.isEmpty())
-        return sortedByName(std::move(rows));
     QList<Customer> out;
-    for (Customer& c : rows)
-        if (matches(c, upper))
-            out.append(std::move(c));
-    return sortedByName(std::move(out));
+    for (const CustomerRegister::Person& p : everybody.people()) {
+        if (CustomerRegister::matches(p, upper))
+            out.append(p.customer);
+    }
+    return out;
 }
 
 std::optional<Customer> CustomerRepository::find(const QString& key)

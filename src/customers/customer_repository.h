@@ -20,7 +20,6 @@ public:
     // The people whose key, name, telephones, identity number, tax office or address contain the
     // filter, both sides upper-cased by the Turkish rules; an empty filter matches everybody.
     QList<Customer> search(const QString& filter);
-    static bool matches(const Customer& c, const QString& upperFilter);
 
     std::optional<Customer> find(const QString& key);
     // Every person in key order.
@@ -38,7 +37,6 @@ public:
     int remove(const QString& key);
 
 private:
-    static QList<Customer> sortedByName(QList<Customer> rows);
     // The second delete of remove(): the person's transactions.
     static int KartiniTemizle(Database& db, const QString& key);
 
