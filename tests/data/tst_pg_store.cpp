@@ -258,6 +258,8 @@ private Q_SLOTS:
         };
         const Table tables[] = {{"cari", "MUSTERILER", &data.store().accounts(), true},
                                 {"cari", "CARIKART", &data.store().accounts(), true},
+                                {"iptal", "IPTALLER", &data.store().accounts(), false},
+                                {"iptal", "IPTAL_HAREKETLER", &data.store().accounts(), false},
                                 {"gelir", "GIDERLER", &data.store().ledger(Ledger::Income), false},
                                 {"gelir", "KASA_NET", &data.store().ledger(Ledger::Income), false},
                                 {"gider", "GIDERLER", &data.store().ledger(Ledger::Expense), false},
@@ -272,7 +274,7 @@ private Q_SLOTS:
         // Texts default to the empty text and never to NULL.
         QCOMPARE(conn.scalar(QStringLiteral(
                                  "SELECT count(*) FROM information_schema.columns WHERE table_schema IN "
-                                 "('cari', 'gelir', 'gider') AND data_type = 'text' AND "
+                                 "('cari', 'iptal', 'gelir', 'gider') AND data_type = 'text' AND "
                                  "(is_nullable = 'YES' OR column_default IS DISTINCT FROM '''''::text')"))
                      .toLongLong(),
                  0);

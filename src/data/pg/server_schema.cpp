@@ -6,7 +6,7 @@ namespace {
 
 constexpr int schemaVersion = 1;
 
-const char* const bookSchemas[] = {"cari", "gelir", "gider", "kalvora"};
+const char* const bookSchemas[] = {"cari", "iptal", "gelir", "gider", "kalvora"};
 
 // cdbl and CDATE read the texts exactly as readNumber and readDateText do for the embedded store:
 // cdbl trims what QString::trimmed trims, takes an optional leading minus, skips dots, allows one
@@ -139,6 +139,47 @@ CREATE INDEX carikart_uye_kodu ON cari.CARIKART (uye_kodu);
 CREATE INDEX carikart_para ON cari.CARIKART (para, para_cinsi);
 )SQL";
 
+// One IPTALLER row per archived action; the rows it took away in IPTAL_HAREKETLER with their old keys.
+const char* const archive = R"SQL(
+CREATE TABLE iptal.IPTALLER (
+    iptal_no bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    islem text NOT NULL DEFAULT '',
+    tarih text NOT NULL DEFAULT '',
+    saat text NOT NULL DEFAULT '',
+    kullanici text NOT NULL DEFAULT '',
+    bilgisayar text NOT NULL DEFAULT '',
+    uye_kodu text NOT NULL DEFAULT '',
+    adisoyadi text NOT NULL DEFAULT '',
+    istel text NOT NULL DEFAULT '',
+    ceptel text NOT NULL DEFAULT '',
+    tc text NOT NULL DEFAULT '',
+    verdai text NOT NULL DEFAULT '',
+    adres text NOT NULL DEFAULT '',
+    SonBakiye text NOT NULL DEFAULT '',
+    SonBakiye_usd text NOT NULL DEFAULT '',
+    SonBakiye_euro text NOT NULL DEFAULT ''
+);
+CREATE TABLE iptal.IPTAL_HAREKETLER (
+    sira bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    iptal_no bigint NOT NULL,
+    otokod bigint NOT NULL,
+    uye_kodu text NOT NULL DEFAULT '',
+    aylar text NOT NULL DEFAULT '',
+    tutar text NOT NULL DEFAULT '',
+    durum text NOT NULL DEFAULT '',
+    tarih text NOT NULL DEFAULT '',
+    para_cinsi text NOT NULL DEFAULT '',
+    adisoyadi text NOT NULL DEFAULT '',
+    istel text NOT NULL DEFAULT '',
+    ceptel text NOT NULL DEFAULT '',
+    tc text NOT NULL DEFAULT '',
+    verdai text NOT NULL DEFAULT '',
+    adres text NOT NULL DEFAULT '',
+    para text NOT NULL DEFAULT ''
+);
+CREATE INDEX iptal_hareketler_iptal_no ON iptal.IPTAL_HAREKETLER (iptal_no);
+)SQL";
+
 // %1 is the ledger's schema. kayit_no identifies one entry, so a cancellation marks exactly the chosen
 // row; the history reads one day, month or year through the parts of the date text.
 const char* const ledger = R"SQL(
@@ -162,7 +203,7 @@ INSERT INTO %1.KASA_NET (Kasa_net_bakiye) VALUES ('0');
 
 QString accountsSearchPath()
 {
-    return QStringLiteral("cari, kalvora");
+    return QStringLiteral("cari, iptal, kalvora");
 }
 
 QString ledgerSearchPath(Ledger which)
@@ -215,6 +256,7 @@ bool createServerSchema(PgConnection& conn)
     conn.exec(QString::fromLatin1(functions));
     conn.execute(QStringLiteral("INSERT INTO kalvora.schema_version (version) VALUES ($1)"), {schemaVersion});
     conn.exec(QString::fromLatin1(accounts));
+    conn.exec(QString::fromLatin1(archive));
     for (const char* s : {"gelir", "gider"})
         conn.exec(QString::fromLatin1(ledger).arg(QString::fromLatin1(s)));
     tx.commit();

@@ -9,6 +9,7 @@ namespace kalvora {
 
 // A book on a server keeps the data folder's tables in schemas, one per file of the folder:
 //   cari   MUSTERILER and CARIKART (uyeler.mdb and data.mdb, which share a connection there too),
+//   iptal  IPTALLER and IPTAL_HAREKETLER, the cancellation archive (iptaller/iptaller.mdb),
 //   gelir  GIDERLER and KASA_NET of the income ledger (gelirmdb.mdb),
 //   gider  GIDERLER and KASA_NET of the expense ledger (gider.mdb),
 //   kalvora  CDATE, cdbl, the TURKISH collation and the schema version.
