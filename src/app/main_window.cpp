@@ -270,12 +270,6 @@ Customer shownCustomer(Customer c)
     return c;
 }
 
-QStringList rowTexts(const Customer& shown)
-{
-    return {shown.balanceTl,   shown.balanceUsd, shown.balanceEuro, shown.name,    shown.workPhone,
-            shown.mobilePhone, shown.idNumber,   shown.taxOffice,   shown.address, shown.key};
-}
-
 } // namespace
 
 qint64 MainWindow::dataVersion() const
@@ -323,9 +317,8 @@ void MainWindow::DetayliAra(const QString& changedKey)
     }
     const CustomerRegister::Person* now = m_register.find(changedKey);
     if (now && CustomerRegister::matches(*now, upper)) {
-        const QStringList texts = rowTexts(shownCustomer(now->customer));
-        model->insertRowAt(listPosition(*now), texts, changedKey);
-        widenColumnsFor(texts);
+        model->insertRowAt(listPosition(*now), now->listTexts, changedKey);
+        widenColumnsFor(now->listTexts);
     }
     finishLoad();
 }
@@ -356,15 +349,28 @@ void MainWindow::showFiltered()
     const QString upper = BuyukHarf(m_loadedFilter);
     QList<QStringList> texts;
     QList<QVariant> keys;
+    std::vector<const CustomerRegister::Person*> shown;
     for (const CustomerRegister::Person& p : m_register.people()) {
         if (!CustomerRegister::matches(p, upper))
             continue;
-        texts.append(rowTexts(shownCustomer(p.customer)));
+        texts.append(p.listTexts);
         keys.append(p.customer.key);
+        shown.push_back(&p);
     }
     m_list->setRows(std::move(texts), std::move(keys));
     m_headerSorted = false;
-    SutunlariSigdir(m_list);
+    // SutunlariSigdir's fit, with each person's estimates kept from the last reload.
+    ColumnFit fit(m_list);
+    for (const CustomerRegister::Person* p : shown) {
+        if (p->listWidthsFont != fit.fontId()) {
+            for (int c = 0; c < ColKey; ++c)
+                p->listWidths[size_t(c)] = float(fit.estimate(p->listTexts.at(c)));
+            p->listWidthsFont = fit.fontId();
+        }
+        for (int c = 0; c < ColKey; ++c)
+            fit.add(c, p->listTexts.at(c), p->listWidths[size_t(c)]);
+    }
+    fit.apply();
     finishLoad();
 }
 

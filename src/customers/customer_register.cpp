@@ -3,7 +3,10 @@
 #include "customers/customer_repository.h"
 #include "data/turkish_text.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <iterator>
 
 namespace kalvora {
 
@@ -15,6 +18,16 @@ CustomerRegister::Person CustomerRegister::keyed(Customer c)
     p.upperFields = {BuyukHarf(c.key),         BuyukHarf(c.name),     BuyukHarf(c.workPhone),
                      BuyukHarf(c.mobilePhone), BuyukHarf(c.idNumber), BuyukHarf(c.taxOffice),
                      BuyukHarf(c.address)};
+    p.listTexts = {displayAmount(c.balanceTl),
+                   displayAmount(c.balanceUsd),
+                   displayAmount(c.balanceEuro),
+                   c.name,
+                   c.workPhone,
+                   c.mobilePhone,
+                   c.idNumber,
+                   c.taxOffice,
+                   c.address,
+                   c.key};
     p.customer = std::move(c);
     return p;
 }
@@ -38,12 +51,38 @@ bool CustomerRegister::matches(const Person& p, const QString& upperFilter)
 
 void CustomerRegister::load(Store& store)
 {
-    QList<Customer> rows = CustomerRepository(store).readAll();
-    std::vector<Person> people;
-    people.reserve(size_t(rows.size()));
+    QHash<qint64, size_t> previous;
+    previous.reserve(qsizetype(m_people.size()));
+    for (size_t i = 0; i < m_people.size(); ++i)
+        previous.insert(m_people[i].number, i);
+    std::vector<qint64> unchanged;
+    QList<Customer> rows = CustomerRepository(store).readAll(
+        [&](qint64 key) -> const Customer* {
+            // readAll compares every stored text, the key's too, before it takes the person as unchanged.
+            const auto it = previous.constFind(key);
+            return it != previous.cend() ? &m_people[*it].customer : nullptr;
+        },
+        &unchanged);
+    std::vector<Person> fresh;
+    fresh.reserve(size_t(rows.size()));
     for (Customer& c : rows)
-        people.push_back(keyed(std::move(c)));
-    std::stable_sort(people.begin(), people.end(), before);
+        fresh.push_back(keyed(std::move(c)));
+    std::stable_sort(fresh.begin(), fresh.end(), before);
+    // The people kept stand in list order already: a merge gives the order a full sort would.
+    std::vector<char> keep(m_people.size(), 0);
+    for (qint64 key : unchanged)
+        keep[previous.value(key)] = 1;
+    std::vector<Person> kept;
+    kept.reserve(unchanged.size());
+    for (size_t i = 0; i < m_people.size(); ++i) {
+        if (keep[i])
+            kept.push_back(std::move(m_people[i]));
+    }
+    std::vector<Person> people;
+    people.reserve(kept.size() + fresh.size());
+    std::merge(std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()),
+               std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
+               std::back_inserter(people), before);
     m_people = std::move(people);
 }
 

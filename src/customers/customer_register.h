@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,16 @@ public:
         std::u32string sortKey;  // turkishSortKey(name)
         qint64 number = 0;       // oto_kod as a number, the tie-break
         QStringList upperFields; // BuyukHarf of key, name and the five contact texts
+        // The main list's ten texts: the three balances as "#,##0.00", name, the five contact texts, key.
+        QStringList listTexts;
+        // Estimated widths of listTexts, kept by the list that shows the person so that reading the
+        // register again measures only the people who changed; listWidthsFont 0 means none yet.
+        mutable std::array<float, 10> listWidths{};
+        mutable quint32 listWidthsFont = 0;
     };
 
-    // Reads every person; throws DbError.
+    // Reads every person; throws DbError. People whose stored texts did not change since the last
+    // load keep their keys, so reading the register again costs about the reading alone.
     void load(Store& store);
     // Re-reads one person (gone when not found) and moves them to their place; throws DbError.
     void reread(Store& store, const QString& key);

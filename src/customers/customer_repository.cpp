@@ -17,6 +17,17 @@ Customer readCustomer(const Statement& st)
                     st.text(5), st.text(6), st.text(7), st.text(8), st.text(9)};
 }
 
+bool sameTexts(const Customer& c, const Statement& st)
+{
+    const QString* texts[] = {&c.key,       &c.name,    &c.workPhone, &c.mobilePhone, &c.idNumber,
+                              &c.taxOffice, &c.address, &c.balanceTl, &c.balanceUsd,  &c.balanceEuro};
+    for (int i = 0; i < 10; ++i) {
+        if (!QAnyStringView::equal(*texts[i], st.utf8(i)))
+            return false;
+    }
+    return true;
+}
+
 QVariantList upperCased(const CustomerContact& c)
 {
     return {BuyukHarf(c.name),     BuyukHarf(c.workPhone), BuyukHarf(c.mobilePhone),
@@ -27,11 +38,23 @@ QVariantList upperCased(const CustomerContact& c)
 
 QList<Customer> CustomerRepository::readAll()
 {
+    return readAll({}, nullptr);
+}
+
+QList<Customer> CustomerRepository::readAll(const std::function<const Customer*(qint64)>& known,
+                                            std::vector<qint64>* unchanged)
+{
     QList<Customer> out;
     Statement st =
         m_store.accounts().prepare(QString::fromLatin1(selectColumns) + QStringLiteral(" ORDER BY oto_kod"));
-    while (st.step())
+    while (st.step()) {
+        const Customer* before = known ? known(st.int64(0)) : nullptr;
+        if (before && sameTexts(*before, st)) {
+            unchanged->push_back(st.int64(0));
+            continue;
+        }
         out.append(readCustomer(st));
+    }
     return out;
 }
 

@@ -5,7 +5,9 @@
 
 #include <QList>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace kalvora {
 
@@ -24,6 +26,10 @@ public:
     std::optional<Customer> find(const QString& key);
     // Every person in key order.
     QList<Customer> readAll();
+    // The same, except that a person whose stored texts equal those of known(oto_kod) is not read
+    // again but named in unchanged: a reload of a large register converts only what changed.
+    QList<Customer> readAll(const std::function<const Customer*(qint64)>& known,
+                            std::vector<qint64>* unchanged);
 
     // Registers a person with the three balances set to the text 0; every text is stored through
     // BuyukHarf, otherwise exactly as given (blanks, apostrophes and line breaks kept). Returns oto_kod.

@@ -394,6 +394,12 @@ QString Statement::text(int col) const
     return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt.get(), col)) : QString();
 }
 
+QUtf8StringView Statement::utf8(int col) const
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt.get(), col));
+    return p ? QUtf8StringView(p, sqlite3_column_bytes(m_stmt.get(), col)) : QUtf8StringView();
+}
+
 QString Statement::text(const QString& name) const
 {
     return text(requireColumn(name));

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUtf8StringView>
 #include <QVariant>
 
 #include <memory>
@@ -96,6 +97,8 @@ public:
     int columnIndex(const QString& name) const;
     QString text(int col) const;
     QString text(const QString& name) const; // throws when the column does not exist
+    // The column's text as stored, valid until the next step() or reset(): for comparing without a copy.
+    QUtf8StringView utf8(int col) const;
     qint64 int64(int col) const;
     qint64 int64(const QString& name) const;
     double real(int col) const;

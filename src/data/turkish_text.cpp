@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -37,14 +38,27 @@ QString BuyukHarf(const QString& text)
 
 std::optional<double> readNumber(const QString& text)
 {
-    const QString s = text.trimmed();
-    std::string plain;
-    plain.reserve(static_cast<size_t>(s.size()) + 2);
-    int i = 0;
+    return readNumber(QStringView(text));
+}
+
+std::optional<double> readNumber(QStringView text)
+{
+    // Read on the stack: this runs for every amount of every list, and a heap copy per text showed.
+    const QStringView s = text.trimmed();
+    char small[128];
+    std::string large;
+    char* plain = small;
+    if (static_cast<size_t>(s.size()) + 3 > sizeof small) {
+        large.resize(static_cast<size_t>(s.size()) + 3);
+        plain = large.data();
+    }
+    size_t n = 0;
+    qsizetype i = 0;
     if (i < s.size() && s.at(i) == QLatin1Char('-')) {
-        plain.push_back('-');
+        plain[n++] = '-';
         ++i;
     }
+    const size_t unsignedStart = n;
     bool comma = false;
     bool digit = false;
     for (; i < s.size(); ++i) {
@@ -55,30 +69,22 @@ std::optional<double> readNumber(const QString& text)
             if (comma)
                 return std::nullopt;
             comma = true;
-            plain.push_back('.');
+            // from_chars rejects a leading '.', so ",75" is read as "0.75".
+            if (n == unsignedStart)
+                plain[n++] = '0';
+            plain[n++] = '.';
             continue;
         }
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
         digit = true;
-        plain.push_back(static_cast<char>(c.unicode()));
+        plain[n++] = static_cast<char>(c.unicode());
     }
     if (!digit)
         return std::nullopt;
-    // from_chars rejects a leading '.', so ",75" is read as "0.75".
-    std::string normalized;
-    normalized.reserve(plain.size() + 1);
-    size_t start = 0;
-    if (!plain.empty() && plain[0] == '-') {
-        normalized.push_back('-');
-        start = 1;
-    }
-    if (start < plain.size() && plain[start] == '.')
-        normalized.push_back('0');
-    normalized.append(plain, start, std::string::npos);
     double value = 0;
-    const auto [ptr, ec] = std::from_chars(normalized.data(), normalized.data() + normalized.size(), value);
-    if (ec != std::errc() || ptr != normalized.data() + normalized.size())
+    const auto [ptr, ec] = std::from_chars(plain, plain + n, value);
+    if (ec != std::errc() || ptr != plain + n)
         return std::nullopt;
     if (value == 0)
         value = 0; // drop a negative zero
@@ -96,23 +102,10 @@ namespace {
 std::string shortestFixed(double value)
 {
     char buf[400];
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
     if (res.ec != std::errc())
         return "0";
     return std::string(buf, res.ptr);
-}
-
-QString groupThousands(const std::string& digits)
-{
-    QString out;
-    const int n = static_cast<int>(digits.size());
-    for (int i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            out += QLatin1Char('.');
-        out += QLatin1Char(digits[static_cast<size_t>(i)]);
-    }
-    return out;
 }
 
 } // namespace
@@ -130,40 +123,74 @@ QString formatAmount(double value, AmountPattern pattern)
 {
     if (value != value)
         value = 0;
-    const std::string fixed = shortestFixed(value);
-    const auto dot = fixed.find('.');
-    std::string intPart = fixed.substr(0, dot);
-    std::string frac = dot == std::string::npos ? std::string() : fixed.substr(dot + 1);
-    const bool roundUp = frac.size() > 2 && frac[2] >= '5';
-    frac.resize(2, '0');
+    // The shortest decimal form, rounded half up at the third decimal on its digits; built in one
+    // buffer because every amount of every list passes through here.
+    char buf[400];
+    const auto res = std::to_chars(buf + 1, buf + sizeof buf - 2, std::fabs(value), std::chars_format::fixed);
+    const char* end = res.ptr;
+    if (res.ec != std::errc()) {
+        buf[1] = '0';
+        end = buf + 2;
+    }
+    const char* dot = std::find(static_cast<const char*>(buf + 1), end, '.');
+    // digits = the integer part followed by exactly two decimals, with room for a carry in front.
+    char* digits = buf; // buf[0] is the carry's place
+    size_t intLen = static_cast<size_t>(dot - (buf + 1));
+    char frac[2] = {'0', '0'};
+    bool roundUp = false;
+    if (dot != end) {
+        const char* f = dot + 1;
+        const size_t fracLen = static_cast<size_t>(end - f);
+        if (fracLen > 0)
+            frac[0] = f[0];
+        if (fracLen > 1)
+            frac[1] = f[1];
+        roundUp = fracLen > 2 && f[2] >= '5';
+    }
+    // Place the two decimals right after the integer part (over the dot).
+    char* intStart = buf + 1;
+    intStart[intLen] = frac[0];
+    intStart[intLen + 1] = frac[1];
+    size_t allLen = intLen + 2;
     if (roundUp) {
-        std::string all = intPart + frac;
-        int i = static_cast<int>(all.size()) - 1;
-        while (i >= 0 && all[static_cast<size_t>(i)] == '9') {
-            all[static_cast<size_t>(i)] = '0';
+        ptrdiff_t i = static_cast<ptrdiff_t>(allLen) - 1;
+        while (i >= 0 && intStart[i] == '9') {
+            intStart[i] = '0';
             --i;
         }
-        if (i < 0)
-            all.insert(all.begin(), '1');
-        else
-            ++all[static_cast<size_t>(i)];
-        intPart = all.substr(0, all.size() - 2);
-        frac = all.substr(all.size() - 2);
+        if (i < 0) {
+            digits[0] = '1';
+            intStart = digits;
+            ++allLen;
+            ++intLen;
+        } else {
+            ++intStart[i];
+        }
     }
-    const size_t firstNonZero = intPart.find_first_not_of('0');
-    intPart = firstNonZero == std::string::npos ? std::string() : intPart.substr(firstNonZero);
-    const bool isZero = intPart.empty() && frac == "00";
+    const char* fracOut = intStart + intLen;
+    size_t lead = 0;
+    while (lead < intLen && intStart[lead] == '0')
+        ++lead;
+    const char* intOut = intStart + lead;
+    const size_t intOutLen = intLen - lead;
+    const bool isZero = intOutLen == 0 && fracOut[0] == '0' && fracOut[1] == '0';
     QString out;
+    out.reserve(static_cast<qsizetype>(intOutLen + intOutLen / 3 + 5));
     if (value < 0 && !isZero)
         out += QLatin1Char('-');
-    if (intPart.empty()) {
+    if (intOutLen == 0) {
         if (pattern == AmountPattern::ZeroPadded)
             out += QLatin1Char('0');
     } else {
-        out += groupThousands(intPart);
+        for (size_t i = 0; i < intOutLen; ++i) {
+            if (i > 0 && (intOutLen - i) % 3 == 0)
+                out += QLatin1Char('.');
+            out += QLatin1Char(intOut[i]);
+        }
     }
     out += QLatin1Char(',');
-    out += QString::fromLatin1(frac);
+    out += QLatin1Char(fracOut[0]);
+    out += QLatin1Char(fracOut[1]);
     return out;
 }
 

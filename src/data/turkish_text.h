@@ -15,6 +15,7 @@ QString BuyukHarf(const QString& text);
 // Reads a number text by the Turkish rules: blanks around it ignored, an optional leading "-", dots
 // skipped wherever they stand, at most one comma as decimal separator, at least one digit.
 // Empty or non-numeric text (",", "-", "12a", "1,2,3") gives no value.
+std::optional<double> readNumber(QStringView text);
 std::optional<double> readNumber(const QString& text);
 
 // readNumber, with no value read as zero: the form every reader of stored amounts uses.

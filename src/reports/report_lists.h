@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listview/text_table.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,7 +18,7 @@ enum class MoneyDirection { Given, Received };
 // Every transaction of one kind (given "100" / received "200") in one currency, largest amount first, as the
 // eight column texts of the money lists: name, work phone, mobile, id number, tax office, "date time",
 // description, amount ("#,##.00"; a received amount shown positive). Throws DbError.
-QList<QStringList> moneyListRows(Store& store, MoneyDirection direction, const QString& currency);
+TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& currency);
 
 enum class BalanceSide { Debtors, Creditors };
 

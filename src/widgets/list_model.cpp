@@ -6,16 +6,6 @@
 
 namespace kalvora {
 
-namespace {
-
-const QStringList& emptyRow()
-{
-    static const QStringList empty;
-    return empty;
-}
-
-} // namespace
-
 ListModel::ListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ListModel::setHeaders(const QStringList& headers)
@@ -43,11 +33,22 @@ Qt::Alignment ListModel::columnAlignment(int column) const
 
 void ListModel::setRows(QList<QStringList> rows, QList<QVariant> hidden)
 {
-    beginResetModel();
-    m_rows.clear();
-    m_rows.reserve(rows.size());
+    TextTable table;
+    qsizetype characters = 0;
+    for (const QStringList& r : rows) {
+        for (const QString& t : r)
+            characters += t.size();
+    }
+    table.reserve(rows.size(), characters);
     for (qsizetype i = 0; i < rows.size(); ++i)
-        m_rows.append(Row{std::move(rows[i]), i < hidden.size() ? std::move(hidden[i]) : QVariant(), false});
+        table.appendRow(rows.at(i), i < hidden.size() ? hidden.at(i) : QVariant());
+    setRows(std::move(table));
+}
+
+void ListModel::setRows(TextTable rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
     endResetModel();
 }
 
@@ -69,48 +70,45 @@ void ListModel::insertRowAt(int row, QStringList texts, const QVariant& hidden)
 {
     row = qBound(0, row, rowCount());
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.insert(row, Row{std::move(texts), hidden, false});
+    m_rows.insertRow(row, texts, hidden);
     endInsertRows();
 }
 
 void ListModel::replaceRow(int row, QStringList texts, const QVariant& hidden)
 {
-    if (row < 0 || row >= rowCount())
+    if (!valid(row))
         return;
-    m_rows[row] = Row{std::move(texts), hidden, false};
+    m_rows.replaceRow(row, texts, hidden);
+    m_rows.setBold(row, false);
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 void ListModel::removeRowAt(int row)
 {
-    if (row < 0 || row >= rowCount())
+    if (!valid(row))
         return;
     beginRemoveRows(QModelIndex(), row, row);
-    m_rows.removeAt(row);
+    m_rows.removeRow(row);
     endRemoveRows();
 }
 
 void ListModel::setRowBold(int row, bool bold)
 {
-    if (row < 0 || row >= rowCount() || m_rows.at(row).bold == bold)
+    if (!valid(row) || m_rows.isBold(row) == bold)
         return;
-    m_rows[row].bold = bold;
+    m_rows.setBold(row, bold);
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::FontRole});
 }
 
 void ListModel::reorder(const std::vector<int>& order)
 {
-    if (order.size() != size_t(m_rows.size()))
+    if (order.size() != size_t(m_rows.rowCount()))
         return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(order.size());
-    QList<Row> moved;
-    moved.reserve(m_rows.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        moved.append(std::move(m_rows[order[i]]));
+    for (size_t i = 0; i < order.size(); ++i)
         newRowOf[size_t(order[i])] = int(i);
-    }
-    m_rows = std::move(moved);
+    m_rows.reorder(order);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -122,25 +120,28 @@ void ListModel::reorder(const std::vector<int>& order)
 
 QString ListModel::cell(int row, int column) const
 {
-    if (row < 0 || row >= rowCount())
-        return QString();
-    return m_rows.at(row).texts.value(column);
+    return cellView(row, column).toString();
 }
 
-const QStringList& ListModel::rowTexts(int row) const
+QStringView ListModel::cellView(int row, int column) const
 {
-    return row >= 0 && row < rowCount() ? m_rows.at(row).texts : emptyRow();
+    return valid(row) ? m_rows.cell(row, column) : QStringView();
+}
+
+QStringList ListModel::rowTexts(int row) const
+{
+    return valid(row) ? m_rows.rowTexts(row) : QStringList();
 }
 
 QVariant ListModel::hidden(int row) const
 {
-    return row >= 0 && row < rowCount() ? m_rows.at(row).hidden : QVariant();
+    return valid(row) ? m_rows.hidden(row) : QVariant();
 }
 
 int ListModel::rowOfHidden(const QVariant& value) const
 {
     for (int r = 0; r < rowCount(); ++r) {
-        if (m_rows.at(r).hidden == value)
+        if (m_rows.hidden(r) == value)
             return r;
     }
     return -1;
@@ -149,15 +150,15 @@ int ListModel::rowOfHidden(const QVariant& value) const
 QStringList ListModel::columnTexts(int column) const
 {
     QStringList out;
-    out.reserve(m_rows.size());
-    for (const Row& r : m_rows)
-        out.append(r.texts.value(column));
+    out.reserve(m_rows.rowCount());
+    for (int r = 0; r < rowCount(); ++r)
+        out.append(m_rows.cell(r, column).toString());
     return out;
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_rows.rowCount());
 }
 
 int ListModel::columnCount(const QModelIndex& parent) const
@@ -171,15 +172,15 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
-        return m_rows.at(index.row()).texts.value(index.column());
+        return m_rows.cell(index.row(), index.column()).toString();
     case Qt::TextAlignmentRole: {
         const Qt::Alignment a = columnAlignment(index.column());
         return a ? QVariant(a.toInt()) : QVariant();
     }
     case Qt::UserRole:
-        return m_rows.at(index.row()).hidden;
+        return m_rows.hidden(index.row());
     case Qt::FontRole: {
-        if (!m_rows.at(index.row()).bold)
+        if (!m_rows.isBold(index.row()))
             return QVariant();
         QFont bold; // only the weight is set, the view's font gives the rest
         bold.setBold(true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listview/text_table.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
@@ -24,6 +26,7 @@ public:
 
     // Replaces all rows at once. A row shorter than the header has empty texts in its last columns.
     void setRows(QList<QStringList> rows, QList<QVariant> hidden = {});
+    void setRows(TextTable rows);
     void clear();
     void appendRow(QStringList texts, const QVariant& hidden = QVariant());
     void insertRowAt(int row, QStringList texts, const QVariant& hidden = QVariant());
@@ -37,7 +40,9 @@ public:
     void reorder(const std::vector<int>& order);
 
     QString cell(int row, int column) const;
-    const QStringList& rowTexts(int row) const;
+    // The cell without a copy, valid until the rows next change.
+    QStringView cellView(int row, int column) const;
+    QStringList rowTexts(int row) const;
     QVariant hidden(int row) const;
     // The row whose hidden value equals value, or -1.
     int rowOfHidden(const QVariant& value) const;
@@ -51,14 +56,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    struct Row {
-        QStringList texts;
-        QVariant hidden;
-        bool bold = false;
-    };
+    bool valid(int row) const { return row >= 0 && row < rowCount(); }
+
     QStringList m_headers;
     QList<Qt::Alignment> m_alignments; // per column
-    QList<Row> m_rows;
+    TextTable m_rows;
 };
 
 } // namespace kalvora

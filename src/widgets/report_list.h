@@ -26,6 +26,7 @@ public:
     void addRow(const QStringList& texts, const QVariant& hidden = QVariant());
     // Replaces all rows at once.
     void setRows(QList<QStringList> rows, QList<QVariant> hidden = {});
+    void setRows(TextTable rows) { m_model->setRows(std::move(rows)); }
     void clear() { m_model->clear(); }
     int rowCount() const { return m_model->rowCount(); }
     int columnCount() const { return m_model->columnCount(); }

@@ -1,6 +1,7 @@
 #include "accounts/account_book.h"
 #include "app/main_window.h"
 #include "customers/customer_repository.h"
+#include "data/database.h"
 #include "support/test_data.h"
 #include "widgets/report_list.h"
 
@@ -66,7 +67,7 @@ private Q_SLOTS:
             const QList<Customer> all = people.all();
             const QString key = all.isEmpty() ? QString() : all.at(random.bounded(all.size())).key;
             QString changed;
-            switch (all.isEmpty() ? 0 : random.bounded(7)) {
+            switch (all.isEmpty() ? 0 : random.bounded(8)) {
             case 0:
                 changed = people.insert(contact());
                 break;
@@ -93,6 +94,15 @@ private Q_SLOTS:
             case 5:
                 Q_EMIT w.list()->headerClicked(random.bounded(6));
                 break;
+            case 6: {
+                // Another program changes a balance: the reload reads everybody and must see it.
+                Database other =
+                    Database::open(data.store().path(QStringLiteral("uyeler.mdb")), databasePassword());
+                other.execute(QStringLiteral("UPDATE MUSTERILER SET SonBakiye = ?1 WHERE oto_kod = ?2"),
+                              {QString::number(random.bounded(2000) - 1000), key});
+                changed = all.at(random.bounded(all.size())).key;
+                break;
+            }
             default:
                 w.filterBox()->setText(filters.at(random.bounded(filters.size())));
                 changed = key;

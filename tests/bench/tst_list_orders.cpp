@@ -97,7 +97,8 @@ private Q_SLOTS:
         QStringList shown;
         for (const QStringList& r :
              moneyListRows(data.store(), given ? MoneyDirection::Given : MoneyDirection::Received,
-                           QStringLiteral("TL")))
+                           QStringLiteral("TL"))
+                 .toLists())
             shown << r.at(6);
         QCOMPARE(shown, oracle(data.store().accounts(),
                                QStringLiteral(

@@ -18,6 +18,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -61,9 +62,97 @@ inline QList<QByteArray> parts(const QByteArray& data, int n)
     return out;
 }
 
+// readNumber and formatAmount as their rules are written, one step at a time, for the fast versions to
+// be held against.
+inline std::optional<double> referenceReadNumber(const QString& text)
+{
+    const QString s = text.trimmed();
+    std::string plain;
+    int i = 0;
+    if (i < s.size() && s.at(i) == QLatin1Char('-')) {
+        plain.push_back('-');
+        ++i;
+    }
+    bool comma = false;
+    bool digit = false;
+    for (; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        if (c == QLatin1Char('.'))
+            continue;
+        if (c == QLatin1Char(',')) {
+            if (comma)
+                return std::nullopt;
+            comma = true;
+            plain.push_back('.');
+            continue;
+        }
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        digit = true;
+        plain.push_back(static_cast<char>(c.unicode()));
+    }
+    if (!digit)
+        return std::nullopt;
+    const size_t start = !plain.empty() && plain[0] == '-' ? 1 : 0;
+    if (start < plain.size() && plain[start] == '.')
+        plain.insert(start, 1, '0');
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (ec != std::errc() || ptr != plain.data() + plain.size())
+        return std::nullopt;
+    return value == 0 ? 0.0 : value;
+}
+
+inline QString referenceFormatAmount(double value, AmountPattern pattern)
+{
+    if (value != value)
+        value = 0;
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
+    const std::string fixed = res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("0");
+    const auto dot = fixed.find('.');
+    std::string intPart = fixed.substr(0, dot);
+    std::string frac = dot == std::string::npos ? std::string() : fixed.substr(dot + 1);
+    const bool roundUp = frac.size() > 2 && frac[2] >= '5';
+    frac.resize(2, '0');
+    if (roundUp) {
+        std::string all = intPart + frac;
+        int i = static_cast<int>(all.size()) - 1;
+        while (i >= 0 && all[static_cast<size_t>(i)] == '9')
+            all[static_cast<size_t>(i--)] = '0';
+        if (i < 0)
+            all.insert(all.begin(), '1');
+        else
+            ++all[static_cast<size_t>(i)];
+        intPart = all.substr(0, all.size() - 2);
+        frac = all.substr(all.size() - 2);
+    }
+    const size_t firstNonZero = intPart.find_first_not_of('0');
+    intPart = firstNonZero == std::string::npos ? std::string() : intPart.substr(firstNonZero);
+    QString out;
+    if (value < 0 && !(intPart.empty() && frac == "00"))
+        out += QLatin1Char('-');
+    if (intPart.empty() && pattern == AmountPattern::ZeroPadded)
+        out += QLatin1Char('0');
+    for (size_t i = 0; i < intPart.size(); ++i) {
+        if (i > 0 && (intPart.size() - i) % 3 == 0)
+            out += QLatin1Char('.');
+        out += QLatin1Char(intPart[i]);
+    }
+    return out + QLatin1Char(',') + QString::fromStdString(frac);
+}
+
 inline Problem checkNumberText(const QString& text)
 {
     const std::optional<double> v = readNumber(text);
+    if (v != referenceReadNumber(text))
+        return "readNumber differs from its rule for " + show(text);
+    for (const double value : {v.value_or(0.0), v.value_or(0.0) / 1000, v.value_or(0.0) * 1e-7}) {
+        for (const AmountPattern pattern : {AmountPattern::ZeroPadded, AmountPattern::NoLeadingZero}) {
+            if (formatAmount(value, pattern) != referenceFormatAmount(value, pattern))
+                return "formatAmount differs from its rule for " + show(QString::number(value, 'g', 17));
+        }
+    }
     if (numberValue(text) != v.value_or(0.0))
         return "numberValue differs from readNumber for " + show(text);
     if (displayAmount(text) != formatAmount(v.value_or(0.0)))

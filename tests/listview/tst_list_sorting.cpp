@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "app/window_openers.h"
 #include "data/turkish_text.h"
+#include "listview/text_table.h"
 #include "listview/ui/list_sorting.h"
 #include "support/test_data.h"
 #include "widgets/report_list.h"
@@ -16,6 +17,8 @@
 #include <QtMath>
 
 #include <ctime>
+#include <numeric>
+#include <random>
 
 using namespace kalvora;
 using namespace Qt::StringLiterals;
@@ -412,6 +415,83 @@ private Q_SLOTS:
         const Timing fit = bestOfFive([&] { SutunlariSigdir(&list); });
         qInfo("sort %lld ms (%lld ms elapsed), fit %lld ms (%lld ms elapsed)", sort.cpu, sort.elapsed,
               fit.cpu, fit.elapsed);
+    }
+
+    // The rows kept in one buffer must stay exactly the rows given, through every kind of change and the
+    // compaction that edits cause, and bytes read straight from a statement decode as QString does.
+    void textTableKeepsEveryRow_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {3u, 99u})
+            QTest::addRow("seed %u", seed) << seed;
+    }
+    void textTableKeepsEveryRow()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        TextTable table;
+        QList<QStringList> expected;
+        QList<QVariant> hidden;
+        auto someRow = [&] {
+            QStringList row;
+            for (int c = 0, n = random.bounded(5); c < n; ++c)
+                row << QString(random.bounded(2) ? 900 : 3, QChar(u'A' + c)) +
+                           QString::number(random.generate());
+            return row;
+        };
+        for (int step = 0; step < 600; ++step) {
+            const int n = int(expected.size());
+            const int at = n ? random.bounded(n) : 0;
+            switch (n ? random.bounded(5) : 0) {
+            case 0:
+            case 1: {
+                const QStringList row = someRow();
+                table.insertRow(at, row, step);
+                expected.insert(at, row);
+                hidden.insert(at, step);
+                break;
+            }
+            case 2: {
+                const QStringList row = someRow();
+                table.replaceRow(at, row, -step);
+                expected[at] = row;
+                hidden[at] = -step;
+                break;
+            }
+            case 3:
+                table.removeRow(at);
+                expected.removeAt(at);
+                hidden.removeAt(at);
+                break;
+            default: {
+                std::vector<int> order(static_cast<size_t>(n));
+                std::iota(order.begin(), order.end(), 0);
+                std::shuffle(order.begin(), order.end(), std::mt19937(step));
+                table.reorder(order);
+                QList<QStringList> e;
+                QList<QVariant> h;
+                for (int from : order) {
+                    e << expected.at(from);
+                    h << hidden.at(from);
+                }
+                expected = e;
+                hidden = h;
+            }
+            }
+        }
+        QCOMPARE(table.toLists(), expected);
+        for (int r = 0; r < int(expected.size()); ++r)
+            QCOMPARE(table.hidden(r), hidden.at(r));
+
+        const QByteArray bytes[] = {QByteArray("\xEF\xBB\xBF" "BOM"), QByteArray("a\xFF\xC3" "b\xC3\xA7"),
+                                    QByteArray("\xF0\x9F\x98\x80 ŞİĞ"), QByteArray(), QByteArray("\xE2\x82")};
+        TextTable read;
+        read.beginRow();
+        for (const QByteArray& b : bytes)
+            read.addUtf8(b);
+        read.endRow();
+        for (int c = 0; c < int(std::size(bytes)); ++c)
+            QCOMPARE(read.cell(0, c).toString(), QString::fromUtf8(bytes[c]));
     }
 };
 

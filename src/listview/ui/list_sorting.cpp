@@ -5,7 +5,6 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QScrollBar>
-#include <QSet>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QtMath>
@@ -75,21 +74,24 @@ namespace {
 class TextWidthMeter {
 public:
     explicit TextWidthMeter(const QFont& font)
-        : m_metrics(font), m_pairs(size_t(kMaxLetters * kMaxLetters), std::numeric_limits<qreal>::quiet_NaN())
+        : m_metrics(font), m_pairs(size_t(kMaxLetters * kMaxLetters), kUnknown)
     {
         m_letter.fill(-1);
         m_advance.reserve(kMaxLetters);
     }
 
     // The widest line of the text, estimated where the line allows it.
-    qreal estimate(const QString& text)
+    qreal estimate(QStringView text)
     {
+        // Sums in integer units of 1/kUnit pixel, one table read per character: this runs for every
+        // cell of every list, and a chain of floating-point additions was most of a fill's time.
         const QChar* chars = text.constData();
         const qsizetype n = text.size();
-        qreal widest = 0;
-        qreal sum = 0;
+        qint64 widest = 0;
+        qint64 sum = 0;
         int previous = -1;
         qsizetype lineStart = 0;
+        qreal exactWidest = 0;
         for (qsizetype i = 0; i < n; ++i) {
             const char16_t c = chars[i].unicode();
             int letter = c < kPlainEnd ? m_letter[c] : -1;
@@ -106,7 +108,8 @@ public:
                     qsizetype end = i;
                     while (end < n && !isLineBreak(chars[end].unicode()))
                         ++end;
-                    widest = std::max(widest, exactLine(QStringView(chars + lineStart, end - lineStart)));
+                    exactWidest =
+                        std::max(exactWidest, exactLine(QStringView(chars + lineStart, end - lineStart)));
                     sum = 0;
                     previous = -1;
                     lineStart = end + 1;
@@ -114,12 +117,17 @@ public:
                     continue;
                 }
             }
-            sum += m_advance[size_t(letter)];
-            if (previous >= 0)
-                sum += kerning(previous, letter);
+            if (previous < 0) {
+                sum += m_advance[size_t(letter)];
+            } else {
+                qint32& step = m_pairs[size_t(previous * kMaxLetters + letter)];
+                if (step == kUnknown)
+                    step = measurePair(previous, letter);
+                sum += step;
+            }
             previous = letter;
         }
-        return std::max(widest, sum);
+        return std::max(exactWidest, qreal(std::max(widest, sum)) / kUnit);
     }
 
     qreal exact(const QString& text) const
@@ -138,11 +146,15 @@ public:
 private:
     static constexpr char16_t kPlainEnd = 0x0300; // Latin-1, Latin Extended-A and -B, spacing modifiers
     static constexpr int kMaxLetters = 160;
+    static constexpr qreal kUnit = 1024; // an estimate is off by well under a pixel over a long text
+    static constexpr qint32 kUnknown = std::numeric_limits<qint32>::min();
 
     static bool isLineBreak(char16_t c)
     {
         return c == u'\n' || c == u'\r' || c == u'\x2028' || c == u'\x2029';
     }
+
+    static qint32 units(qreal pixels) { return qint32(qRound(pixels * kUnit)); }
 
     qreal exactLine(QStringView line) const { return m_metrics.horizontalAdvance(line.toString()); }
 
@@ -152,45 +164,48 @@ private:
         if (c < 0x20 || c >= kPlainEnd || (c >= 0x7f && c < 0xa0) || m_advance.size() >= size_t(kMaxLetters))
             return -1;
         m_letter[c] = static_cast<qint16>(m_advance.size());
-        m_advance.push_back(m_metrics.horizontalAdvance(QChar(c)));
+        m_advanceF.push_back(m_metrics.horizontalAdvance(QChar(c)));
+        m_advance.push_back(units(m_advanceF.back()));
         m_chars.push_back(c);
         return m_letter[c];
     }
 
-    qreal kerning(int first, int second)
+    // What the second letter adds after the first: its advance and the pair's kerning.
+    qint32 measurePair(int first, int second) const
     {
-        qreal& k = m_pairs[size_t(first * kMaxLetters + second)];
-        if (qIsNaN(k)) {
-            const QChar pair[2] = {QChar(m_chars[size_t(first)]), QChar(m_chars[size_t(second)])};
-            k = m_metrics.horizontalAdvance(QString(pair, 2)) - m_advance[size_t(first)] -
-                m_advance[size_t(second)];
-        }
-        return k;
+        const QChar pair[2] = {QChar(m_chars[size_t(first)]), QChar(m_chars[size_t(second)])};
+        return units(m_metrics.horizontalAdvance(QString(pair, 2)) - m_advanceF[size_t(first)]);
     }
 
     QFontMetricsF m_metrics;
     std::array<qint16, kPlainEnd> m_letter;
-    std::vector<qreal> m_advance;
+    std::vector<qint32> m_advance; // in units
+    std::vector<qreal> m_advanceF; // in pixels
     std::vector<char16_t> m_chars;
-    std::vector<qreal> m_pairs;
+    std::vector<qint32> m_pairs; // advance of the second plus kerning, in units
 };
 
 // One meter per font for the life of the program: the advances and pair kernings it has measured stay
 // valid, and a reload fits its list again with the same font.
-TextWidthMeter& meterFor(const QFont& font)
+struct Meter {
+    std::shared_ptr<TextWidthMeter> meter;
+    quint32 id = 0;
+};
+
+Meter& meterFor(const QFont& font)
 {
-    static QHash<QString, std::shared_ptr<TextWidthMeter>> meters;
-    std::shared_ptr<TextWidthMeter>& meter = meters[font.key()];
-    if (!meter)
-        meter = std::make_shared<TextWidthMeter>(font);
-    return *meter;
+    static QHash<QString, Meter> meters;
+    Meter& m = meters[font.key()];
+    if (!m.meter)
+        m = Meter{std::make_shared<TextWidthMeter>(font), quint32(meters.size())};
+    return m;
 }
 
 // The widest texts of one column: the few with the largest estimates, kept to be measured whole, and the
 // largest estimate of all the others.
 class ColumnWidest {
 public:
-    void add(const QString& text, qreal estimate)
+    void add(QStringView text, qreal estimate)
     {
         if (m_candidates.size() == kCandidates && estimate <= m_candidates.back().estimate) {
             m_others = std::max(m_others, estimate);
@@ -202,7 +217,7 @@ public:
         }
         auto at = std::find_if(m_candidates.begin(), m_candidates.end(),
                                [estimate](const Candidate& c) { return c.estimate < estimate; });
-        m_candidates.insert(at, Candidate{estimate, text});
+        m_candidates.insert(at, Candidate{estimate, text.toString()});
         if (m_candidates.size() > kCandidates) {
             m_others = std::max(m_others, m_candidates.back().estimate);
             m_candidates.pop_back();
@@ -232,10 +247,54 @@ private:
     qreal m_others = 0;
 };
 
-// Past this many distinct texts in a column the rest are estimated without looking them up.
-constexpr qsizetype kDistinctKept = 4096;
-
 } // namespace
+
+struct ColumnFit::Data {
+    Meter& meter;
+    std::vector<ColumnWidest> widest;
+};
+
+ColumnFit::ColumnFit(ReportList* list)
+    : m_list(list),
+      m_data(new Data{meterFor(list->font()), std::vector<ColumnWidest>(size_t(list->columnCount()))})
+{}
+
+ColumnFit::~ColumnFit()
+{
+    delete m_data;
+}
+
+quint32 ColumnFit::fontId() const
+{
+    return m_data->meter.id;
+}
+
+qreal ColumnFit::estimate(QStringView text)
+{
+    return m_data->meter.meter->estimate(text);
+}
+
+void ColumnFit::add(int column, QStringView text, qreal estimate)
+{
+    if (column >= 0 && size_t(column) < m_data->widest.size() && !text.isEmpty())
+        m_data->widest[size_t(column)].add(text, estimate);
+}
+
+void ColumnFit::apply()
+{
+    const TextWidthMeter& meter = *m_data->meter.meter;
+    const ListModel* model = m_list->listModel();
+    // The item view keeps this margin on both sides of a cell text and elides a text that does not fit.
+    const int margins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
+    for (size_t c = 0; c < m_data->widest.size(); ++c) {
+        const qreal text = std::max(m_data->widest[c].widest(meter),
+                                    meter.exact(model->headers().value(int(c)) + QStringLiteral("  ")));
+        int width = qCeil(text) + margins;
+        if (c == 0 && m_list->rootIsDecorated())
+            width += m_list->indentation();
+        m_list->setColumnWidth(int(c), width);
+    }
+}
 
 void SutunlariSigdir(ReportList* list)
 {
@@ -244,35 +303,20 @@ void SutunlariSigdir(ReportList* list)
     const ListModel* model = list->listModel();
     const int columns = model->columnCount();
     const int rows = model->rowCount();
-    TextWidthMeter& meter = meterFor(list->font());
-    std::vector<ColumnWidest> widest(static_cast<size_t>(columns));
-    // A text met before in the same column cannot be wider than it was: only new texts are measured.
-    std::vector<QSet<QString>> seen(static_cast<size_t>(columns));
+    ColumnFit fit(list);
+    // Estimating a text costs less than looking it up among those already seen; a text that shares its
+    // characters with the one above it in the column (a run of equal values) is skipped.
+    std::vector<QStringView> above(static_cast<size_t>(columns));
     for (int r = 0; r < rows; ++r) {
-        const QStringList& texts = model->rowTexts(r);
-        for (int c = 0; c < columns && c < texts.size(); ++c) {
-            const QString& text = texts.at(c);
-            if (text.isEmpty())
+        for (int c = 0; c < columns; ++c) {
+            const QStringView text = model->cellView(r, c);
+            if (text.isEmpty() || text == above[size_t(c)])
                 continue;
-            QSet<QString>& known = seen[size_t(c)];
-            if (known.size() < kDistinctKept) {
-                if (known.contains(text))
-                    continue;
-                known.insert(text);
-            }
-            widest[size_t(c)].add(text, meter.estimate(text));
+            above[size_t(c)] = text;
+            fit.add(c, text, fit.estimate(text));
         }
     }
-    // The item view keeps this margin on both sides of a cell text and elides a text that does not fit.
-    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
-    for (int c = 0; c < columns; ++c) {
-        const qreal text = std::max(widest[size_t(c)].widest(meter),
-                                    meter.exact(model->headers().value(c) + QStringLiteral("  ")));
-        int width = qCeil(text) + margins;
-        if (c == 0 && list->rootIsDecorated())
-            width += list->indentation();
-        list->setColumnWidth(c, width);
-    }
+    fit.apply();
 }
 
 } // namespace kalvora

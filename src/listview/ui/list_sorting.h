@@ -2,6 +2,8 @@
 
 #include "listview/sort_compare.h"
 
+#include <QStringView>
+
 namespace kalvora {
 
 class ReportList;
@@ -20,5 +22,28 @@ bool sortDescending(const ReportList* list);
 // is wider, measured with the list's font (plus the margins the list draws beside a cell text). The rows
 // are not touched.
 void SutunlariSigdir(ReportList* list);
+
+// SutunlariSigdir's rule for a caller that keeps each text's estimated width from one fit to the next
+// (a list whose rows mostly stay when it is read again): estimate() once per text, add() every shown
+// cell with its estimate, apply() sets the widths. The texts with the largest estimates are measured
+// exactly, as SutunlariSigdir does.
+class ColumnFit {
+public:
+    explicit ColumnFit(ReportList* list);
+    ~ColumnFit();
+    ColumnFit(const ColumnFit&) = delete;
+    ColumnFit& operator=(const ColumnFit&) = delete;
+
+    // Stays the same while the list's font does: estimates made under another id are stale.
+    quint32 fontId() const;
+    qreal estimate(QStringView text);
+    void add(int column, QStringView text, qreal estimate);
+    void apply();
+
+private:
+    struct Data;
+    ReportList* m_list;
+    Data* m_data;
+};
 
 } // namespace kalvora

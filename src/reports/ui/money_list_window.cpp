@@ -68,7 +68,7 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
 void MoneyListWindow::fill()
 {
     m_list->clear();
-    QList<QStringList> rows;
+    TextTable rows;
     if (!m_combo->currentText().isEmpty()) {
         showingDbError(this, [&] { rows = moneyListRows(m_store, m_direction, m_combo->currentText()); });
     }

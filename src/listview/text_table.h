@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringDecoder>
+#include <QStringList>
+#include <QStringView>
+#include <QVariant>
+
+#include <vector>
+
+namespace kalvora {
+
+// The rows of a list as texts kept together: every cell of every row in one character buffer, each row
+// a few bytes of bounds and its hidden value. A list of 800,000 rows costs its characters and no heap
+// block per row or per cell; rows are read straight into it (appendUtf8) and reordered by moving their
+// bounds only. Replacing or removing a row leaves its characters behind until the buffer is compacted.
+class TextTable final {
+public:
+    qsizetype rowCount() const { return qsizetype(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    void clear();
+    void reserve(qsizetype rows, qsizetype characters);
+
+    void appendRow(const QStringList& texts, const QVariant& hidden = QVariant());
+    void insertRow(qsizetype at, const QStringList& texts, const QVariant& hidden = QVariant());
+    void replaceRow(qsizetype at, const QStringList& texts, const QVariant& hidden);
+    void removeRow(qsizetype at);
+
+    // A row built cell by cell: beginRow(), then one add per cell, then endRow().
+    void beginRow();
+    void add(QStringView text);
+    void addUtf8(QByteArrayView utf8); // decoded as QString::fromUtf8 decodes
+    void endRow(const QVariant& hidden = QVariant());
+
+    // Rows move into a new order: order[i] is the row that is to stand at i.
+    void reorder(const std::vector<int>& order);
+
+    int cellCount(qsizetype row) const;
+    // Empty beyond the row's cells; valid until the table next changes.
+    QStringView cell(qsizetype row, int column) const;
+    QStringList rowTexts(qsizetype row) const;
+    // Every row's texts, for callers that want plain lists of a few rows.
+    QList<QStringList> toLists() const;
+    const QVariant& hidden(qsizetype row) const { return m_rows[size_t(row)].hidden; }
+    bool isBold(qsizetype row) const { return m_rows[size_t(row)].bold; }
+    void setBold(qsizetype row, bool bold) { m_rows[size_t(row)].bold = bold; }
+
+private:
+    struct Row {
+        quint32 firstBound = 0; // the row's cells are [bounds[first + c], bounds[first + c + 1])
+        quint16 cells = 0;
+        bool bold = false;
+        QVariant hidden;
+    };
+    Row addCells(const QStringList& texts, const QVariant& hidden);
+    void compactIfWasteful();
+
+    QString m_chars;
+    std::vector<quint32> m_bounds;
+    std::vector<Row> m_rows;
+    qsizetype m_rowStart = -1; // bounds index of the row being built
+    qsizetype m_unusedChars = 0;
+    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+};
+
+} // namespace kalvora
