@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// The three programs' command lines, run as a user or a script would: no display at all, the data
+// The programs' command lines, run as a user or a script would: no display at all, the data
 // folder named but not there. --help and --version answer on standard output, a wrong command line
 // on standard error with exit code 2, and no data folder comes into being.
 class TestCommandLines : public QObject {
@@ -18,7 +18,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         const QStringList usage{QStringLiteral("KULLANIM: ")};
         const QStringList version{QStringLiteral("(ORVENTA KALVORA) SÜRÜM 1.0")};
-        for (const char* p : {"kalvora", "raporla", "yedekle"}) {
+        for (const char* p : {"kalvora", "raporla", "yedekle", "kalvora-tasi"}) {
             const QString program = QString::fromLatin1(p);
             QTest::addRow("%s --help", p)
                 << program << QStringList{QStringLiteral("--help")} << 0 << true
@@ -55,6 +55,22 @@ private Q_SLOTS:
             << QStringLiteral("yedekle")
             << QStringList{QStringLiteral("--auto"), QStringLiteral("--data-dir")} << 2 << false
             << QStringList{QStringLiteral("SEÇENEĞİN DEĞERİ YAZILMAMIŞ: --data-dir")};
+        // A move names both ends itself; nothing falls back to the environment.
+        QTest::newRow("kalvora-tasi without a server")
+            << QStringLiteral("kalvora-tasi")
+            << QStringList{QStringLiteral("--data-dir"), QStringLiteral("<T>/veri")} << 2 << false
+            << QStringList{QStringLiteral("SUNUCU ADRESİ VERİLMEDİ (--server)."),
+                           QStringLiteral("KULLANIM: kalvora-tasi")};
+        QTest::newRow("kalvora-tasi without a folder")
+            << QStringLiteral("kalvora-tasi")
+            << QStringList{QStringLiteral("--server"), QStringLiteral("postgresql:///x")} << 2 << false
+            << QStringList{QStringLiteral("VERİ KLASÖRÜ VERİLMEDİ")};
+        QTest::newRow("kalvora-tasi with both folders")
+            << QStringLiteral("kalvora-tasi")
+            << QStringList{QStringLiteral("--server"),    QStringLiteral("postgresql:///x"),
+                           QStringLiteral("--data-dir"),  QStringLiteral("<T>/veri"),
+                           QStringLiteral("--to-folder"), QStringLiteral("<T>/veri")}
+            << 2 << false << QStringList{QStringLiteral("--data-dir İLE --to-folder BİRLİKTE VERİLMEZ.")};
     }
     void answers()
     {

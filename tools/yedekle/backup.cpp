@@ -1,5 +1,7 @@
 #include "backup.h"
 
+#include "server_dump.h"
+
 #include "data/data_folder.h"
 #include "data/database.h"
 
@@ -447,6 +449,39 @@ QStringList templateFiles(const QString& folder)
     return QDir(folder).entryList({QStringLiteral("*.fr3")}, QDir::Files, QDir::Name);
 }
 
+// Writes the manifest into the finished temporary folder and renames it to its dated name.
+QString placeBackup(TempFolder& tmp, const QString& target, const QString& stamp, const Manifest& manifest)
+{
+    writeFileSynced(tmp.filePath(manifestName()), manifest.toJson());
+    syncFolder(tmp.path());
+    QString finalPath;
+    for (int n = 1; n < 1000 && finalPath.isEmpty(); ++n) {
+        const QString candidate =
+            QDir(target).filePath(n == 1 ? stamp : stamp + QLatin1Char('_') + QString::number(n));
+        if (!QFileInfo::exists(candidate) && QDir().rename(tmp.path(), candidate))
+            finalPath = candidate;
+    }
+    if (finalPath.isEmpty())
+        throw Failure{writeFailure(tmp.path(), QStringLiteral("YEDEK KLASÖRÜ ADLANDIRILAMADI."))};
+    tmp.keep();
+    syncFolder(target);
+    return finalPath;
+}
+
+QString dumpName()
+{
+    return QString::fromLatin1(server::dumpFileName);
+}
+
+// sifre.dll and the report templates, which stay in the data folder whichever store holds the book.
+QStringList otherFiles(const QString& dataFolder)
+{
+    QStringList list;
+    if (QFileInfo(QDir(dataFolder).filePath(QString::fromLatin1(files::password))).isFile())
+        list << QString::fromLatin1(files::password);
+    return list + templateFiles(dataFolder);
+}
+
 } // namespace
 
 const QStringList& databaseFiles()
@@ -470,6 +505,8 @@ Backups::Backups(const QString& dataFolder, const QString& key, const Options& o
 
 Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& progress) const
 {
+    if (!m_options.server.isEmpty())
+        return createOnServer(target, kind, progress);
     // The backup taken before a restore must succeed even when the current data is missing or
     // damaged (that is why one restores): what does not open is copied byte for byte.
     const bool tolerant = kind == Kind::BeforeRestore;
@@ -496,12 +533,7 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
                                              QString::number(QCoreApplication::applicationPid()) +
                                              QStringLiteral(".tmp")));
 
-        const QStringList others = [&] {
-            QStringList list;
-            if (QFileInfo(data.filePath(QString::fromLatin1(files::password))).isFile())
-                list << QString::fromLatin1(files::password);
-            return list + templateFiles(m_dataFolder);
-        }();
+        const QStringList others = otherFiles(m_dataFolder);
         Reporter reporter(progress, static_cast<int>(databaseFiles().size()) + 2);
         Copier copier(m_options, m_key, reporter);
         QMap<QString, DbCheck> checks; // the databases in the backup, each checked as written
@@ -620,19 +652,7 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
             if (f.sha256.isEmpty())
                 throw Failure{QStringLiteral("YEDEK DOSYASI OKUNAMADI: ") + f.name};
 
-        writeFileSynced(tmp.filePath(manifestName()), manifest.toJson());
-        syncFolder(tmp.path());
-        QString finalPath;
-        for (int n = 1; n < 1000 && finalPath.isEmpty(); ++n) {
-            const QString candidate =
-                QDir(target).filePath(n == 1 ? stamp : stamp + QLatin1Char('_') + QString::number(n));
-            if (!QFileInfo::exists(candidate) && QDir().rename(tmp.path(), candidate))
-                finalPath = candidate;
-        }
-        if (finalPath.isEmpty())
-            throw Failure{writeFailure(tmp.path(), QStringLiteral("YEDEK KLASÖRÜ ADLANDIRILAMADI."))};
-        tmp.keep();
-        syncFolder(target);
+        const QString finalPath = placeBackup(tmp, target, stamp, manifest);
         reporter.end();
 
         out.ok = true;
@@ -677,12 +697,15 @@ Verification Backups::verify(const QString& backupFolder, const ProgressFn& prog
         v.problems << QStringLiteral("YEDEK BİLGİ DOSYASI (%1) BOZUK.").arg(manifestName());
         return v;
     }
-    if (v.manifest->kind != Kind::BeforeRestore)
+    const bool serverBook = !v.manifest->server.isEmpty();
+    if (serverBook && !v.manifest->file(dumpName()))
+        v.problems << dumpName() + QStringLiteral(": YEDEKTE YOK.");
+    if (!serverBook && v.manifest->kind != Kind::BeforeRestore)
         for (const QString& name : databaseFiles())
             if (!optionalFile(name) && !v.manifest->file(name))
                 v.problems << name + QStringLiteral(": YEDEKTE YOK.");
     try {
-        Reporter reporter(progress, static_cast<int>(v.manifest->files.size()));
+        Reporter reporter(progress, static_cast<int>(v.manifest->files.size()) + (serverBook ? 1 : 0));
         for (const FileEntry& f : v.manifest->files) {
             reporter.begin(QStringLiteral("DOĞRULANIYOR: ") + f.name);
             const QString path = dir.filePath(f.name);
@@ -698,6 +721,13 @@ Verification Backups::verify(const QString& backupFolder, const ProgressFn& prog
                 if (!check.problem.isEmpty())
                     v.problems << f.name + QStringLiteral(": ") + check.problem;
             }
+            reporter.end();
+        }
+        // A dump whose bytes match is also read back whole: its table list and every table's rows.
+        if (serverBook && v.problems.isEmpty()) {
+            reporter.begin(QStringLiteral("DOĞRULANIYOR: ") + dumpName() + QStringLiteral(" (SATIRLAR)"));
+            v.problems << server::check(dir.filePath(dumpName()), v.manifest->tables,
+                                        [&] { reporter.report(0.5); });
             reporter.end();
         }
     } catch (const Cancelled&) {
@@ -742,6 +772,19 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
                    v.problems.join(QLatin1Char('\n')) + untouched;
         return out;
     }
+
+    const bool serverBackup = !v.manifest->server.isEmpty();
+    if (serverBackup != !m_options.server.isEmpty()) {
+        out.text =
+            (serverBackup ? QStringLiteral("BU YEDEK SUNUCUDAKİ BİR DEFTERİN; DEFTER ŞU AN VERİ KLASÖRÜNDE "
+                                           "TUTULUYOR. SUNUCU SEÇİLMEDEN BU YEDEK GERİ YÜKLENEMEZ.")
+                          : QStringLiteral("BU YEDEK BİR VERİ KLASÖRÜNÜN; DEFTER ŞU AN SUNUCUDA TUTULUYOR. "
+                                           "KLASÖRDEKİ BİR DEFTER SUNUCUYA kalvora-tasi İLE TAŞINIR.")) +
+            untouched;
+        return out;
+    }
+    if (serverBackup)
+        return restoreOnServer(backupFolder, *v.manifest, safetyTarget, subRange(progress, 30, 100));
 
     bool anyCurrent = !templateFiles(m_dataFolder).isEmpty() ||
                       QFileInfo(data.filePath(QString::fromLatin1(files::password))).isFile();
@@ -838,6 +881,142 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
     syncFolder(QFileInfo(dataFilePath(m_dataFolder, archiveName())).path());
     out.ok = true;
     out.text = QStringLiteral("YEDEK GERİ YÜKLENDİ.") + savedText;
+    return out;
+}
+
+Outcome Backups::createOnServer(const QString& target, Kind kind, const ProgressFn& progress) const
+{
+    Outcome out;
+    const QString untouched = QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.");
+    try {
+        if (!QDir().mkpath(target) || !QFileInfo(target).isDir())
+            throw Failure{QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI:\n") +
+                          QDir::toNativeSeparators(target)};
+        removeAbandoned(target);
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString stamp =
+            QString::fromLatin1(folderPrefix) + now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+        TempFolder tmp(QDir(target).filePath(QLatin1Char('.') + stamp + QLatin1Char('.') +
+                                             QString::number(QCoreApplication::applicationPid()) +
+                                             QStringLiteral(".tmp")));
+        const QStringList others = otherFiles(m_dataFolder);
+        Reporter reporter(progress, 3);
+        reporter.begin(QStringLiteral("SUNUCUDAKİ DEFTER YEDEKLENİYOR"));
+        const server::DumpResult dumped =
+            server::dump(m_options.server, tmp.filePath(dumpName()), [&] { reporter.report(0.5); });
+        reporter.end();
+        reporter.begin(QStringLiteral("KOPYALANIYOR: ") + others.join(QStringLiteral(", ")));
+        for (const QString& name : others)
+            copyFile(QDir(m_dataFolder).filePath(name), tmp.filePath(name));
+        reporter.end();
+
+        reporter.begin(QStringLiteral("TAMAMLANIYOR"));
+        Manifest manifest;
+        manifest.created = now;
+        manifest.kind = kind;
+        manifest.sourceFolder = QDir::toNativeSeparators(m_dataFolder);
+        manifest.server = dumped.server;
+        manifest.tables = dumped.counts;
+        manifest.counts = {dumped.counts.value(QStringLiteral("cari.musteriler"), -1),
+                           dumped.counts.value(QStringLiteral("cari.carikart"), -1),
+                           dumped.counts.value(QStringLiteral("gelir.giderler"), -1),
+                           dumped.counts.value(QStringLiteral("gider.giderler"), -1)};
+        syncPath(tmp.filePath(dumpName()));
+        for (const QString& name : QStringList{dumpName()} + others)
+            manifest.files.append(
+                {name, QFileInfo(tmp.filePath(name)).size(), fileHash(tmp.filePath(name)), false});
+        for (const FileEntry& f : manifest.files)
+            if (f.sha256.isEmpty())
+                throw Failure{QStringLiteral("YEDEK DOSYASI OKUNAMADI: ") + f.name};
+        out.folder = QDir(placeBackup(tmp, target, stamp, manifest)).absolutePath();
+        reporter.end();
+        out.ok = true;
+        out.text = QStringLiteral("YEDEK ALINDI:\n") + QDir::toNativeSeparators(out.folder) +
+                   QStringLiteral("\nSUNUCU: ") + dumped.server +
+                   QStringLiteral("\n\nKİŞİ SAYISI: %1\nHAREKET SAYISI: %2")
+                       .arg(manifest.counts.people)
+                       .arg(manifest.counts.transactions);
+    } catch (const Failure& f) {
+        out.text = QStringLiteral("YEDEK ALINAMADI.\n") + f.text + untouched;
+    } catch (const server::ServerFailure& f) {
+        out.text = QStringLiteral("YEDEK ALINAMADI.\n") + f.text + untouched;
+    } catch (const Cancelled&) {
+        out.cancelled = true;
+        out.text = QStringLiteral("YEDEKLEME İPTAL EDİLDİ. YARIM KALAN YEDEK SİLİNDİ.");
+    }
+    return out;
+}
+
+Outcome Backups::restoreOnServer(const QString& backupFolder, const Manifest& manifest,
+                                 const QString& safetyTarget, const ProgressFn& progress) const
+{
+    Outcome out;
+    const QString untouched = QStringLiteral("\n\nGERİ YÜKLEME YAPILMADI, VERİLERİNİZE DOKUNULMADI.");
+    QString savedText;
+    try {
+        // Asked before the safety backup, so a refusal costs nothing; asked again right before the restore.
+        const int others = server::otherDesks(m_options.server);
+        if (others > 0)
+            throw server::ServerFailure{
+                QStringLiteral("SUNUCUDAKİ DEFTERE BAĞLI %1 BAŞKA KALVORA VAR. GERİ "
+                               "YÜKLEMEDEN ÖNCE DİĞER BİLGİSAYARLARDA PROGRAMI KAPATINIZ.")
+                    .arg(others)};
+        if (server::hasBook(m_options.server)) {
+            const Outcome saved = create(safetyTarget, Kind::BeforeRestore, subRange(progress, 0, 50));
+            if (!saved.ok) {
+                out.cancelled = saved.cancelled;
+                out.text = saved.cancelled ? QStringLiteral("GERİ YÜKLEME İPTAL EDİLDİ.") + untouched
+                                           : QStringLiteral("ŞU ANKİ VERİLERİNİZ YEDEKLENEMEDİ.\n") +
+                                                 saved.text + QStringLiteral("\n\nGERİ YÜKLEME YAPILMADI.");
+                return out;
+            }
+            out.folder = saved.folder;
+            savedText =
+                QStringLiteral("\n\nÖNCEKİ VERİLERİNİZ ŞU YEDEKTE:\n") + QDir::toNativeSeparators(out.folder);
+        }
+        Reporter reporter(subRange(progress, 50, 100), 1);
+        reporter.begin(QStringLiteral("SUNUCUYA GERİ YÜKLENİYOR"));
+        const server::TableCounts counts = server::restore(
+            m_options.server, QDir(backupFolder).filePath(dumpName()), [&] { reporter.report(0.5); });
+        // Past this point the server holds the backup's book: nothing may be cancelled any more.
+        // sifre.dll and the templates go back into the data folder, each renamed into place whole.
+        for (const FileEntry& f : manifest.files) {
+            if (f.name == dumpName())
+                continue;
+            const QString finalPath = QDir(m_dataFolder).filePath(f.name);
+            const QString staged = QDir(m_dataFolder)
+                                       .filePath(QLatin1Char('.') + f.name + QLatin1Char('.') +
+                                                 QString::number(QCoreApplication::applicationPid()) +
+                                                 QStringLiteral(".geri.tmp"));
+            QFile::remove(staged);
+            if (copyFile(QDir(backupFolder).filePath(f.name), staged) != f.sha256 ||
+                ::rename(QFile::encodeName(staged).constData(), QFile::encodeName(finalPath).constData()) !=
+                    0) {
+                QFile::remove(staged);
+                throw Failure{writeFailure(finalPath, QStringLiteral("DOSYA YERİNE KONAMADI."))};
+            }
+        }
+        syncFolder(m_dataFolder);
+        if (counts != manifest.tables) {
+            out.text =
+                QStringLiteral("YEDEK SUNUCUYA GERİ YÜKLENDİ, ANCAK SUNUCUDAKİ SATIR SAYILARI YEDEKTEKİLERLE "
+                               "AYNI DEĞİL. DEFTERİ DENETLEYİNİZ.") +
+                savedText;
+            return out;
+        }
+        out.ok = true;
+        out.text = QStringLiteral("YEDEK SUNUCUYA GERİ YÜKLENDİ.") + savedText;
+    } catch (const server::ServerFailure& f) {
+        // pg_restore runs in one transaction: a failure there changed nothing on the server.
+        out.text = QStringLiteral("GERİ YÜKLEME YAPILAMADI.\n") + f.text + untouched + savedText;
+    } catch (const Failure& f) {
+        out.text =
+            QStringLiteral("SUNUCUDAKİ DEFTER GERİ YÜKLENDİ, ANCAK VERİ KLASÖRÜNE BİR DOSYA YAZILAMADI.\n") +
+            f.text + savedText;
+    } catch (const Cancelled&) {
+        out.cancelled = true;
+        out.text = QStringLiteral("GERİ YÜKLEME İPTAL EDİLDİ.") + untouched + savedText;
+    }
     return out;
 }
 

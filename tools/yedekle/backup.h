@@ -58,6 +58,10 @@ public:
         int busyLimitMs = 8000;
         // SQLite VFS for the files written into a backup (empty: the default).
         QString destinationVfs;
+        // The connection URI of the server that holds the book (serverChoice); empty when the book
+        // is the data folder's files. A server book is backed up with pg_dump; sifre.dll and the
+        // templates still come from the data folder.
+        QString server;
     };
 
     Backups(const QString& dataFolder, const QString& key);
@@ -91,6 +95,11 @@ public:
     static QString defaultTarget(const QString& dataFolder);
 
 private:
+    Outcome createOnServer(const QString& target, Kind kind, const ProgressFn& progress) const;
+    // Restores a verified server backup; refused while another desk is connected to the book.
+    Outcome restoreOnServer(const QString& backupFolder, const Manifest& manifest,
+                            const QString& safetyTarget, const ProgressFn& progress) const;
+
     QString m_dataFolder;
     QString m_key;
     Options m_options;

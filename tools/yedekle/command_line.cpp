@@ -4,6 +4,7 @@
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/program_options.h"
+#include "data/server_choice.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -17,7 +18,8 @@ namespace {
 std::unique_ptr<ProgramOptions> yedekleOptions()
 {
     auto options = std::make_unique<ProgramOptions>(
-        QStringLiteral("yedekle"), QStringLiteral("[ŞİFRE] [--auto [KLASÖR]] [--data-dir KLASÖR]"),
+        QStringLiteral("yedekle"),
+        QStringLiteral("[ŞİFRE] [--auto [KLASÖR]] [--data-dir KLASÖR] [--server ADRES]"),
         QStringLiteral("KALVORA VERİLERİNİ YEDEKLER, YEDEKLERİ DOĞRULAR VE GERİ YÜKLER.\n"
                        "ÇIKIŞ KODU: 0 BAŞARILI, 1 YEDEK ALINAMADI, 2 HATALI KOMUT SATIRI"));
     options->add(QCommandLineOption(
@@ -27,6 +29,10 @@ std::unique_ptr<ProgramOptions> yedekleOptions()
     options->add(QCommandLineOption(QStringLiteral("data-dir"),
                                     QStringLiteral("VERİ KLASÖRÜ (YOKSA KALVORA_DATA_DIR)."),
                                     QStringLiteral("KLASÖR")));
+    options->add(QCommandLineOption(
+        QStringLiteral("server"),
+        QStringLiteral("DEFTERİ TUTAN SUNUCU (YOKSA KALVORA_SERVER, YOKSA VERİ KLASÖRÜNDEKİ sunucu.txt)."),
+        QStringLiteral("ADRES")));
     return options;
 }
 
@@ -70,7 +76,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (!plain.isEmpty())
         cl.error = QStringLiteral("FAZLA ARGÜMAN: ") + plain.first();
     cl.dataFolder = DataFolder::resolve(options.value(QStringLiteral("data-dir")));
+    cl.server = serverChoice(options.value(QStringLiteral("server")), cl.dataFolder);
     return cl;
+}
+
+Backups::Options CommandLine::options() const
+{
+    Backups::Options o;
+    o.server = server;
+    return o;
 }
 
 QString usageText()
@@ -100,8 +114,8 @@ int runAutomatic(const CommandLine& commandLine, const QString& settingsFile, QT
         }
         return true;
     };
-    const Outcome outcome =
-        Backups(commandLine.dataFolder, commandLine.key).create(target, Kind::Automatic, progress);
+    const Outcome outcome = Backups(commandLine.dataFolder, commandLine.key, commandLine.options())
+                                .create(target, Kind::Automatic, progress);
     if (outcome.ok) {
         out << outcome.text << Qt::endl;
         return ExitOk;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +11,7 @@ namespace kalvora::backup {
 
 enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
-// yedekle [PASSWORD] [--auto [DIR]] [--data-dir DIR]
+// yedekle [PASSWORD] [--auto [DIR]] [--data-dir DIR] [--server URI]
 struct CommandLine {
     bool automatic = false;
     bool help = false;
@@ -17,7 +19,11 @@ struct CommandLine {
     QString target;     // --auto DIR; empty: the remembered backup folder
     QString key;        // the one plain argument; the program's database password when absent
     QString dataFolder; // --data-dir, else $KALVORA_DATA_DIR, else the user's data folder
+    QString server;     // --server, else $KALVORA_SERVER, else sunucu.txt: the book's server, if any
     QString error;      // Turkish, when the arguments cannot be used
+
+    // The backup options this command line asks for.
+    Backups::Options options() const;
 
     // arguments[0] is the program itself.
     static CommandLine parse(const QStringList& arguments);

@@ -58,6 +58,7 @@ int main(int argc, char** argv)
                 keyProblem,
             QStringLiteral("YEDEKLEME"));
     BackupWindow window(cl.dataFolder, cl.key);
+    window.setOptions(cl.options());
     window.show();
     return QApplication::exec();
 }

@@ -70,14 +70,21 @@ QByteArray Manifest::toJson() const
                                   {QStringLiteral("transactions"), counts.transactions},
                                   {QStringLiteral("incomeEntries"), counts.incomeEntries},
                                   {QStringLiteral("expenseEntries"), counts.expenseEntries}};
-    const QJsonObject root{{QStringLiteral("program"), QStringLiteral("KALVORA")},
-                           {QStringLiteral("format"), format},
-                           {QStringLiteral("created"),
-                            created.toOffsetFromUtc(created.offsetFromUtc()).toString(Qt::ISODateWithMs)},
-                           {QStringLiteral("kind"), QString::fromLatin1(kindKey(kind))},
-                           {QStringLiteral("sourceFolder"), sourceFolder},
-                           {QStringLiteral("counts"), countObject},
-                           {QStringLiteral("files"), list}};
+    QJsonObject root{{QStringLiteral("program"), QStringLiteral("KALVORA")},
+                     {QStringLiteral("format"), format},
+                     {QStringLiteral("created"),
+                      created.toOffsetFromUtc(created.offsetFromUtc()).toString(Qt::ISODateWithMs)},
+                     {QStringLiteral("kind"), QString::fromLatin1(kindKey(kind))},
+                     {QStringLiteral("sourceFolder"), sourceFolder},
+                     {QStringLiteral("counts"), countObject},
+                     {QStringLiteral("files"), list}};
+    if (!server.isEmpty()) {
+        QJsonObject tableObject;
+        for (auto it = tables.cbegin(); it != tables.cend(); ++it)
+            tableObject.insert(it.key(), it.value());
+        root.insert(QStringLiteral("server"), server);
+        root.insert(QStringLiteral("tables"), tableObject);
+    }
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -107,6 +114,13 @@ std::optional<Manifest> Manifest::fromJson(const QByteArray& json)
         return static_cast<qint64>(counts.value(QLatin1String(key)).toDouble(-1));
     };
     m.counts = {count("people"), count("transactions"), count("incomeEntries"), count("expenseEntries")};
+    m.server = root.value(QStringLiteral("server")).toString();
+    const QJsonObject tables = root.value(QStringLiteral("tables")).toObject();
+    for (auto it = tables.constBegin(); it != tables.constEnd(); ++it)
+        m.tables.insert(it.key(), static_cast<qint64>(it.value().toDouble(-1)));
+    // A server backup is checked against its table counts: without them it cannot be.
+    if (!m.server.isEmpty() && m.tables.isEmpty())
+        return std::nullopt;
     const QJsonValue files = root.value(QStringLiteral("files"));
     if (!files.isArray())
         return std::nullopt;

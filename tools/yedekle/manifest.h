@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -38,6 +39,10 @@ struct Manifest {
     QString sourceFolder;
     Counts counts;
     QList<FileEntry> files;
+    // For the backup of a book on a server: the server as messages name it (never a password) and
+    // the rows of each table in the dump; empty for a data folder's backup.
+    QString server;
+    QMap<QString, qint64> tables;
 
     qint64 totalSize() const;
     const FileEntry* file(const QString& name) const;
