@@ -278,12 +278,12 @@ QStringList rowTexts(const Customer& shown)
 
 } // namespace
 
-qint64 MainWindow::dataVersion() const
+std::optional<qint64> MainWindow::dataVersion() const
 {
     try {
-        return m_store.accounts().scalar(QStringLiteral("PRAGMA main.data_version")).toLongLong();
+        return m_store.accountsVersion();
     } catch (const DbError&) {
-        return -1; // read again, and let that reading report the problem
+        return std::nullopt; // read again, and let that reading report the problem
     }
 }
 
@@ -299,7 +299,8 @@ void MainWindow::DetayliAra()
 void MainWindow::DetayliAra(const QString& changedKey)
 {
     // Another program's commit or a new filter text can change any row: those read everybody again.
-    if (!m_loaded || m_filter->text() != m_loadedFilter || dataVersion() != m_loadedVersion) {
+    if (!m_loaded || m_filter->text() != m_loadedFilter || !m_loadedVersion ||
+        dataVersion() != m_loadedVersion) {
         DetayliAra();
         return;
     }

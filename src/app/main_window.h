@@ -6,6 +6,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <optional>
+
 class QLabel;
 class QLineEdit;
 class QFrame;
@@ -74,7 +76,7 @@ private:
     void startBackup();
     void search();
     void headerClicked(int column);
-    qint64 dataVersion() const;
+    std::optional<qint64> dataVersion() const;
     void showFiltered();
     void finishLoad();
     int listPosition(const CustomerRegister::Person& person) const;
@@ -90,7 +92,7 @@ private:
     CustomerRegister m_register;
     bool m_loaded = false;
     QString m_loadedFilter;
-    qint64 m_loadedVersion = -1;
+    std::optional<qint64> m_loadedVersion;
     bool m_headerSorted = false;
     bool m_closeAllowed = false;
     QFrame* m_picture1 = nullptr;

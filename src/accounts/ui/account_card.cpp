@@ -359,6 +359,7 @@ void AccountCard::editSelected()
     }
     EditWindow window(m_store, m_person, *row, this);
     connect(&window, &EntryWindow::saved, this, &AccountCard::applyChange);
+    connect(&window, &EntryWindow::rowChangedElsewhere, this, &AccountCard::KartiYukle2);
     openOver(window);
 }
 
@@ -377,11 +378,15 @@ void AccountCard::cancelSelected()
 
 void AccountCard::iSlem_Sil()
 {
-    const qint64 rowKey = selectedRowKey();
-    if (rowKey == 0)
+    const AccountRow* row = rowAt(selectedRow());
+    if (!row || row->key == 0)
         return;
+    const qint64 rowKey = row->key;
+    const qint64 version = row->version;
     AccountState state;
-    if (showingDbError(this, [&] { state = AccountBook(m_store).cancel(m_person.key, rowKey); }))
+    if (showingDbErrorThenReload(
+            this, [&] { state = AccountBook(m_store).cancel(m_person.key, rowKey, version); },
+            [this] { KartiYukle2(); }))
         applyChange(state);
 }
 
