@@ -54,7 +54,7 @@ void generate(const QString& folder, const DataSize& size)
     const QDate first(2011, 1, 1);
     const int days = static_cast<int>(first.daysTo(QDate(2025, 12, 31)));
 
-    Database& db = store.accounts();
+    Database& db = store.accounts().file();
     {
         Transaction tx(db);
         Statement ins = db.prepare(QStringLiteral(
@@ -118,7 +118,7 @@ void generate(const QString& folder, const DataSize& size)
         tx.commit();
     }
     for (Ledger l : {Ledger::Income, Ledger::Expense}) {
-        Database& ldb = store.ledger(l);
+        Database& ldb = store.ledger(l).file();
         Transaction tx(ldb);
         Statement ins = ldb.prepare(QStringLiteral(
             "INSERT INTO "

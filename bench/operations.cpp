@@ -290,13 +290,13 @@ struct OperationSet::Private {
     // removed the way the card cancels a row, so the stored balances follow.
     void removeBenchRows()
     {
-        Statement st = store->accounts().prepare(QStringLiteral(
+        BookQuery st = store->accounts().prepare(QStringLiteral(
             "SELECT uye_kodu, otokod FROM cari.CARIKART WHERE para = '100' AND para_cinsi = 'DOLAR' AND "
             "aylar = '' AND tutar IN ('1234,56', '4321,5')"));
         QList<QPair<QString, qint64>> rows;
         while (st.step())
             rows.append({st.text(0), st.int64(1)});
-        st = Statement();
+        st = BookQuery();
         for (const auto& r : rows)
             AccountBook(*store).cancel(r.first, r.second);
     }
@@ -333,7 +333,7 @@ OperationSet::OperationSet(const QString& dataFolder) : d(new Private)
     QApplication::processEvents();
 
     // The person whose number of rows is nearest to 50 (the smallest key among equals).
-    Statement st = d->store->accounts().prepare(
+    BookQuery st = d->store->accounts().prepare(
         QStringLiteral("SELECT uye_kodu, count(*) AS n FROM cari.CARIKART GROUP BY uye_kodu "
                        "ORDER BY abs(count(*) - 50), CAST(uye_kodu AS INTEGER) LIMIT 1"));
     if (!st.step())

@@ -31,6 +31,7 @@ struct AccountRow {
     QString time;        // tarih
     QString currency;    // para_cinsi
     QString kind;        // para
+    qint64 version = 0;  // row_version on a server book; 0 where none is kept
 };
 
 // The five texts of a card list row: description, amount through "#,##.00", currency, date, time.

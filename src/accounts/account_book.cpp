@@ -5,16 +5,16 @@
 
 namespace kalvora {
 
-AccountState AccountBook::readRows(Database& db, const QString& personKey, const QString& currency)
+AccountState AccountBook::readRows(BookConnection& db, const QString& personKey, const QString& currency)
 {
-    // The uye_kodu index keeps this to the person's own rows whatever the size of the table.
-    QString sql =
-        QStringLiteral("SELECT otokod, aylar, tutar, durum, tarih, para_cinsi, para FROM cari.CARIKART "
-                       "WHERE uye_kodu = ?1");
+    // The uye_kodu index keeps this to the person's own rows whatever the size of the table. A text
+    // that is no date sorts first (as a NULL would on the embedded store, but not on the server).
+    QString sql = QStringLiteral("SELECT otokod, aylar, tutar, durum, tarih, para_cinsi, para, ") +
+                  db.rowVersion() + QStringLiteral(" FROM cari.CARIKART WHERE uye_kodu = ?1");
     if (!currency.isNull())
         sql += QStringLiteral(" AND para_cinsi = ?2");
-    sql += QStringLiteral(" ORDER BY CDATE(durum) ASC, otokod ASC");
-    Statement st = db.prepare(sql);
+    sql += QStringLiteral(" ORDER BY coalesce(CDATE(durum), 0) ASC, otokod ASC");
+    BookQuery st = db.prepare(sql);
     st.bind(1, personKey);
     if (!currency.isNull())
         st.bind(2, currency);
@@ -28,6 +28,7 @@ AccountState AccountBook::readRows(Database& db, const QString& personKey, const
         r.time = st.text(4);
         r.currency = st.text(5);
         r.kind = st.text(6);
+        r.version = st.int64(7);
         rows.append(std::move(r));
     }
     return summarize(std::move(rows));
@@ -44,7 +45,29 @@ AccountState AccountBook::load(const QString& personKey, const QString& currency
     return readRows(m_store.accounts(), personKey, currency.isNull() ? QStringLiteral("") : currency);
 }
 
-bool AccountBook::BakiyeGuncelle(Database& db, const QString& personKey, const QString& tl,
+std::optional<qint64> AccountBook::lockPerson(BookConnection& db, const QString& personKey)
+{
+    const QVariant version =
+        db.scalar(QStringLiteral("SELECT ") + db.rowVersion() +
+                      QStringLiteral(" FROM main.MUSTERILER WHERE oto_kod = ?1") + db.forUpdate(),
+                  {personKey});
+    if (version.isNull())
+        return std::nullopt;
+    return version.toLongLong();
+}
+
+QString AccountBook::lockListedRow(BookConnection& db, qint64 rowKey, qint64 listedVersion)
+{
+    BookQuery st = db.prepare(QStringLiteral("SELECT para, ") + db.rowVersion() +
+                              QStringLiteral(" FROM cari.CARIKART WHERE otokod = ?1") + db.forUpdate());
+    st.bind(1, rowKey);
+    const bool found = st.step();
+    if (listedVersion != 0 && (!found || st.int64(1) != listedVersion))
+        throw RowChangedError();
+    return found ? st.text(0) : QString();
+}
+
+bool AccountBook::BakiyeGuncelle(BookConnection& db, const QString& personKey, const QString& tl,
                                  const QString& usd, const QString& euro)
 {
     return db.execute(QStringLiteral("UPDATE main.MUSTERILER SET SonBakiye = ?1, SonBakiye_usd = ?2, "
@@ -53,7 +76,7 @@ bool AccountBook::BakiyeGuncelle(Database& db, const QString& personKey, const Q
                       {tl, usd, euro, personKey}) > 0;
 }
 
-bool AccountBook::BakiyeGuncelle(Database& db, const QString& personKey, const AccountFigures& figures)
+bool AccountBook::BakiyeGuncelle(BookConnection& db, const QString& personKey, const AccountFigures& figures)
 {
     return BakiyeGuncelle(db, personKey, figures.balanceText(Currency::Tl),
                           figures.balanceText(Currency::Dolar), figures.balanceText(Currency::Euro));
@@ -61,8 +84,9 @@ bool AccountBook::BakiyeGuncelle(Database& db, const QString& personKey, const A
 
 AccountState AccountBook::insert(const Customer& person, const Entry& entry, const QString& kind)
 {
-    Database& db = m_store.accounts();
-    Transaction tx(db);
+    BookConnection& db = m_store.accounts();
+    BookTransaction tx(db);
+    lockPerson(db, person.key);
     db.execute(QStringLiteral(
                    "INSERT INTO cari.CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,"
                    "istel,ceptel,tc,verdai,adres,para) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13)"),
@@ -86,12 +110,12 @@ AccountState AccountBook::collect(const Customer& person, const Entry& entry)
 }
 
 AccountState AccountBook::edit(const QString& personKey, const QString& personName, qint64 rowKey,
-                               const Entry& entry)
+                               const Entry& entry, qint64 listedVersion)
 {
-    Database& db = m_store.accounts();
-    Transaction tx(db);
-    const QString kind =
-        db.scalar(QStringLiteral("SELECT para FROM cari.CARIKART WHERE otokod = ?1"), {rowKey}).toString();
+    BookConnection& db = m_store.accounts();
+    BookTransaction tx(db);
+    lockPerson(db, personKey);
+    const QString kind = lockListedRow(db, rowKey, listedVersion);
     ArchiveWriter().archiveRow(db, ArchiveAction::Edit, rowKey);
     db.execute(QStringLiteral("UPDATE cari.CARIKART SET aylar = ?1, tutar = ?2, durum = ?3, tarih = ?4, "
                               "para_cinsi = ?5, adisoyadi = ?6 WHERE otokod = ?7"),
@@ -103,10 +127,12 @@ AccountState AccountBook::edit(const QString& personKey, const QString& personNa
     return state;
 }
 
-AccountState AccountBook::cancel(const QString& personKey, qint64 rowKey)
+AccountState AccountBook::cancel(const QString& personKey, qint64 rowKey, qint64 listedVersion)
 {
-    Database& db = m_store.accounts();
-    Transaction tx(db);
+    BookConnection& db = m_store.accounts();
+    BookTransaction tx(db);
+    lockPerson(db, personKey);
+    lockListedRow(db, rowKey, listedVersion);
     ArchiveWriter().archiveRow(db, ArchiveAction::Cancel, rowKey);
     db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE otokod = ?1"), {rowKey});
     AccountState state = readRows(db, personKey);
@@ -117,8 +143,9 @@ AccountState AccountBook::cancel(const QString& personKey, qint64 rowKey)
 
 AccountBook::ResetOutcome AccountBook::reset(const QString& personKey)
 {
-    Database& db = m_store.accounts();
-    Transaction tx(db);
+    BookConnection& db = m_store.accounts();
+    BookTransaction tx(db);
+    lockPerson(db, personKey);
     ResetOutcome out;
     out.state = readRows(db, personKey);
     out.outstanding = out.state.figures.firstOutstanding();

@@ -11,7 +11,10 @@ namespace kalvora {
 // The transactions of one person in CARIKART (data.mdb, attached as "cari" to the uyeler.mdb
 // connection) and the copy of their balances in MUSTERILER. Every change runs in one transaction
 // together with the re-read of the person's rows and the balance write-back, so the stored balances
-// always match the rows. Throws DbError; after a failure nothing of the change is stored.
+// always match the rows; on a server book the person's row is locked first, so two desks' changes of
+// one person follow each other. Throws DbError; after a failure nothing of the change is stored.
+// listedVersion: the row's version when this desk listed it; a change of a row another desk changed
+// or removed since throws RowChangedError (0: not checked).
 class AccountBook final {
 public:
     explicit AccountBook(Store& store) : m_store(store) {}
@@ -29,9 +32,10 @@ public:
     // AidatDuzenle: rewrites description, amount, date, time, currency and name of one row; the row's
     // kind decides the amount's sign; the version before the edit goes to the archive. A row that no
     // longer exists changes nothing.
-    AccountState edit(const QString& personKey, const QString& personName, qint64 rowKey, const Entry& entry);
+    AccountState edit(const QString& personKey, const QString& personName, qint64 rowKey, const Entry& entry,
+                      qint64 listedVersion = 0);
     // iSlem_Sil: deletes one row, keeping it in the archive.
-    AccountState cancel(const QString& personKey, qint64 rowKey);
+    AccountState cancel(const QString& personKey, qint64 rowKey, qint64 listedVersion = 0);
 
     struct ResetOutcome {
         std::optional<Currency> outstanding; // set when refused: the first currency not at zero
@@ -44,14 +48,21 @@ public:
 
     // BakiyeGuncelle: writes the three balance texts into the person's MUSTERILER row; true when a
     // stored text changed.
-    static bool BakiyeGuncelle(Database& db, const QString& personKey, const QString& tl, const QString& usd,
-                               const QString& euro);
-    static bool BakiyeGuncelle(Database& db, const QString& personKey, const AccountFigures& figures);
+    static bool BakiyeGuncelle(BookConnection& db, const QString& personKey, const QString& tl,
+                               const QString& usd, const QString& euro);
+    static bool BakiyeGuncelle(BookConnection& db, const QString& personKey, const AccountFigures& figures);
 
-    static AccountState readRows(Database& db, const QString& personKey, const QString& currency = QString());
+    static AccountState readRows(BookConnection& db, const QString& personKey,
+                                 const QString& currency = QString());
+    // Inside a change's transaction: locks the person's MUSTERILER row on a server book until the
+    // commit, before anything of the person is read. The row's version, or nothing when the person
+    // is not registered.
+    static std::optional<qint64> lockPerson(BookConnection& db, const QString& personKey);
 
 private:
     AccountState insert(const Customer& person, const Entry& entry, const QString& kind);
+    // Locks the row and checks it is the one listed; returns its kind (para).
+    static QString lockListedRow(BookConnection& db, qint64 rowKey, qint64 listedVersion);
 
     Store& m_store;
 };

@@ -30,6 +30,11 @@ int runApplication(int argc, char** argv)
         QStringLiteral("data-dir"),
         QStringLiteral("VERİ KLASÖRÜ (YOKSA KALVORA_DATA_DIR, YOKSA KULLANICININ UYGULAMA VERİ KLASÖRÜ)."),
         QStringLiteral("KLASÖR")));
+    options.add(
+        QCommandLineOption(QStringLiteral("server"),
+                           QStringLiteral("DEFTERİ TUTAN SUNUCU: BİR POSTGRESQL BAĞLANTI ADRESİ (YOKSA "
+                                          "KALVORA_SERVER, YOKSA VERİ KLASÖRÜNDEKİ sunucu.txt)."),
+                           QStringLiteral("URI")));
     if (const auto exitCode = options.parseOrExit(argumentList(argc, argv)))
         return *exitCode;
     if (!options.positionalArguments().isEmpty()) {
@@ -59,14 +64,22 @@ int runApplication(int argc, char** argv)
         return 1;
     }
 
-    Store store(dataFolder);
-    const QList<StoreProblem> problems = store.initialize();
+    const QString server = DataFolder::serverUri(options.value(QStringLiteral("server")), dataFolder);
+    const std::unique_ptr<Store> store =
+        server.isEmpty() ? std::make_unique<Store>(dataFolder) : Store::onServer(dataFolder, server);
+    const QList<StoreProblem> problems = store->initialize();
     installTemplates(DataFolder::installationFolder(), dataFolder);
-    for (const StoreProblem& p : problems)
+    bool usable = true;
+    for (const StoreProblem& p : problems) {
         showStartupMessage(storeProblemMessage(p));
+        usable = usable && !p.fatal;
+    }
+    // A server that cannot be reached or holds something else leaves nothing to work on.
+    if (!usable)
+        return 1;
 
     LoginWindow login(dataFolder);
-    MainWindow main(store, dataFolder);
+    MainWindow main(*store, dataFolder);
     connectWindowOpeners(main);
     main.setWindowTitle(QStringLiteral("ORVENTA KALVORA - CARİ HESAP TAKİBİ"));
 

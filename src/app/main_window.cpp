@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -272,12 +273,12 @@ Customer shownCustomer(Customer c)
 
 } // namespace
 
-qint64 MainWindow::dataVersion() const
+std::optional<qint64> MainWindow::dataVersion() const
 {
     try {
-        return m_store.accounts().scalar(QStringLiteral("PRAGMA main.data_version")).toLongLong();
+        return m_store.accountsVersion();
     } catch (const DbError&) {
-        return -1; // read again, and let that reading report the problem
+        return std::nullopt; // read again, and let that reading report the problem
     }
 }
 
@@ -293,7 +294,8 @@ void MainWindow::DetayliAra()
 void MainWindow::DetayliAra(const QString& changedKey)
 {
     // Another program's commit or a new filter text can change any row: those read everybody again.
-    if (!m_loaded || m_filter->text() != m_loadedFilter || dataVersion() != m_loadedVersion) {
+    if (!m_loaded || m_filter->text() != m_loadedFilter || !m_loadedVersion ||
+        dataVersion() != m_loadedVersion) {
         DetayliAra();
         return;
     }
@@ -343,9 +345,31 @@ int MainWindow::listPosition(const CustomerRegister::Person& person) const
     return low;
 }
 
+void MainWindow::refreshForOtherDesks()
+{
+    // Another desk's commit: everybody is read again through the filter the list was loaded with, the
+    // chosen person stays chosen and the list where it was scrolled; the filter box is not touched.
+    const QString chosen = m_list->hiddenValue(m_list->currentRow()).toString();
+    const int top = m_list->verticalScrollBar()->value();
+    m_loaded = showingDbError(this, [this] { m_register.load(m_store); });
+    if (!m_loaded)
+        m_register = CustomerRegister();
+    m_loadedVersion = dataVersion();
+    showFiltered(m_loadedFilter);
+    const int row = chosen.isEmpty() ? -1 : m_list->listModel()->rowOfHidden(chosen);
+    if (row >= 0)
+        m_list->setCurrentRow(row);
+    m_list->verticalScrollBar()->setValue(top);
+}
+
 void MainWindow::showFiltered()
 {
-    m_loadedFilter = m_filter->text();
+    showFiltered(m_filter->text());
+}
+
+void MainWindow::showFiltered(const QString& filter)
+{
+    m_loadedFilter = filter;
     const QString upper = BuyukHarf(m_loadedFilter);
     QList<QStringList> texts;
     QList<QVariant> keys;

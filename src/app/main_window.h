@@ -6,6 +6,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <optional>
+
 class QLabel;
 class QLineEdit;
 class QFrame;
@@ -33,6 +35,9 @@ public:
     // inserted or removed, leaving exactly the list a reload would give; a changed filter text or a
     // commit by another program reloads everybody.
     void DetayliAra(const QString& changedKey);
+    // Reads everybody again after other desks' commits, keeping the filter the list shows, the chosen
+    // person and the scroll position.
+    void refreshForOtherDesks();
     // The person of the current list row; false when the list is empty.
     bool currentCustomer(Customer* out) const;
     // The person behind one list row, with the balances as the list shows them.
@@ -74,8 +79,9 @@ private:
     void startBackup();
     void search();
     void headerClicked(int column);
-    qint64 dataVersion() const;
+    std::optional<qint64> dataVersion() const;
     void showFiltered();
+    void showFiltered(const QString& filter);
     void finishLoad();
     int listPosition(const CustomerRegister::Person& person) const;
     void widenColumnsFor(const QStringList& texts);
@@ -90,7 +96,7 @@ private:
     CustomerRegister m_register;
     bool m_loaded = false;
     QString m_loadedFilter;
-    qint64 m_loadedVersion = -1;
+    std::optional<qint64> m_loadedVersion;
     bool m_headerSorted = false;
     bool m_closeAllowed = false;
     QFrame* m_picture1 = nullptr;

@@ -41,6 +41,8 @@ StartupMessage lockMessage(const InstanceLock& lock)
 
 StartupMessage storeProblemMessage(const StoreProblem& problem)
 {
+    if (problem.fatal)
+        return {MessageBox::Icon::Error, problem.text, QStringLiteral("DEFTER AÇILAMADI")};
     return {MessageBox::Icon::Error, problem.text + QStringLiteral("\n\nDOSYAYA DOKUNULMADI."),
             QStringLiteral("VERİ DOSYASI AÇILAMADI")};
 }

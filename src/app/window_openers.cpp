@@ -19,6 +19,16 @@ void connectWindowOpeners(MainWindow& main)
     MainWindow* m = &main;
     // Every window below reports the one person it changed; the main list refreshes just that row.
     const auto refreshOne = qOverload<const QString&>(&MainWindow::DetayliAra);
+    // Other desks' commits on a server book: the lists that show what they changed read it again.
+    BookWatcher* watcher = main.store().watcher();
+    auto onAccountsChanged = [watcher](QObject* receiver, auto refresh) {
+        if (watcher)
+            QObject::connect(watcher, &BookWatcher::changed, receiver, [refresh](const QStringList& schemas) {
+                if (schemas.contains(QStringLiteral("cari")))
+                    refresh();
+            });
+    };
+    onAccountsChanged(m, [m] { m->refreshForOtherDesks(); });
     QObject::connect(m, &MainWindow::addPersonRequested, m, [m, refreshOne] {
         AddCustomerWindow window(m->store(), m);
         QObject::connect(&window, &AddCustomerWindow::added, m, refreshOne);
@@ -33,20 +43,23 @@ void connectWindowOpeners(MainWindow& main)
         if (deleteCustomer(m, m->store(), person))
             m->DetayliAra(person.key);
     });
-    QObject::connect(m, &MainWindow::accountCardRequested, m, [m, refreshOne](const Customer& person) {
-        AccountCard card(m->store(), m);
-        QObject::connect(&card, &AccountCard::accountChanged, m, refreshOne);
-        QObject::connect(&card, &AccountCard::statementRequested, &card, [m, &card](const StatementData& d) {
-            printAccountStatement(&card, m->store(), m->dataFolder(), d);
-        });
-        QObject::connect(&card, &AccountCard::periodStatementRequested, &card, [&card, m] {
-            StatementWindow window(m->store(), card.person(), &card);
-            window.exec();
-        });
-        card.setPerson(person);
-        card.setWindowState(card.windowState() | Qt::WindowMaximized);
-        card.exec();
-    });
+    QObject::connect(m, &MainWindow::accountCardRequested, m,
+                     [m, refreshOne, onAccountsChanged](const Customer& person) {
+                         AccountCard card(m->store(), m);
+                         QObject::connect(&card, &AccountCard::accountChanged, m, refreshOne);
+                         QObject::connect(&card, &AccountCard::statementRequested, &card,
+                                          [m, &card](const StatementData& d) {
+                                              printAccountStatement(&card, m->store(), m->dataFolder(), d);
+                                          });
+                         QObject::connect(&card, &AccountCard::periodStatementRequested, &card, [&card, m] {
+                             StatementWindow window(m->store(), card.person(), &card);
+                             window.exec();
+                         });
+                         onAccountsChanged(&card, [&card] { card.refreshForOtherDesks(); });
+                         card.setPerson(person);
+                         card.setWindowState(card.windowState() | Qt::WindowMaximized);
+                         card.exec();
+                     });
     QObject::connect(m, &MainWindow::incomeLedgerRequested, m, [m] {
         LedgerHistoryWindow window(m->store(), Ledger::Income, m);
         window.exec();

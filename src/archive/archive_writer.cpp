@@ -57,43 +57,45 @@ ArchiveActor ArchiveActor::current()
 
 ArchiveWriter::ArchiveWriter() : ArchiveWriter(Clock::now(), ArchiveActor::current()) {}
 
-qint64 ArchiveWriter::insertItem(Database& db, ArchiveAction action, const QString& personKey,
+qint64 ArchiveWriter::insertItem(BookConnection& db, ArchiveAction action, const QString& personKey,
                                  const QString& personName) const
 {
-    db.execute(
+    return db.insert(
         QStringLiteral("INSERT INTO iptal.IPTALLER (islem, tarih, saat, kullanici, bilgisayar, uye_kodu, "
                        "adisoyadi) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)"),
         {archiveActionText(action), dateText(m_when.date()), timeText(m_when.time()), m_actor.user,
-         m_actor.computer, personKey, personName});
-    return db.lastInsertRowId();
+         m_actor.computer, personKey, personName},
+        QStringLiteral("iptal_no"));
 }
 
-void ArchiveWriter::copyRows(Database& db, qint64 item, const QString& where, const QVariant& value)
+void ArchiveWriter::copyRows(BookConnection& db, qint64 item, const QString& where, const QVariant& value)
 {
     const QString columns = QString::fromLatin1(rowColumns);
     db.execute(QStringLiteral("INSERT INTO iptal.IPTAL_HAREKETLER (iptal_no, otokod, ") + columns +
-                   QStringLiteral(") SELECT ?1, otokod, ") + columns +
+                   QStringLiteral(") SELECT CAST(?1 AS BIGINT), otokod, ") + columns +
                    QStringLiteral(" FROM cari.CARIKART WHERE ") + where +
                    QStringLiteral(" = ?2 ORDER BY otokod"),
                {item, value});
 }
 
-bool ArchiveWriter::archiveRow(Database& db, ArchiveAction action, qint64 rowKey) const
+bool ArchiveWriter::archiveRow(BookConnection& db, ArchiveAction action, qint64 rowKey) const
 {
-    Statement st = db.prepare(QStringLiteral("SELECT c.uye_kodu, COALESCE((SELECT m.adisoyadi FROM "
-                                             "main.MUSTERILER m WHERE m.oto_kod = c.uye_kodu), "
-                                             "c.adisoyadi) FROM cari.CARIKART c WHERE c.otokod = ?1"));
+    // The person's key is compared as the text CARIKART keeps, so a key that is no number finds nobody
+    // on either store instead of failing.
+    BookQuery st = db.prepare(QStringLiteral(
+        "SELECT c.uye_kodu, COALESCE((SELECT m.adisoyadi FROM main.MUSTERILER m WHERE CAST(m.oto_kod AS "
+        "TEXT) = c.uye_kodu), c.adisoyadi) FROM cari.CARIKART c WHERE c.otokod = ?1"));
     st.bind(1, rowKey);
     if (!st.step())
         return false;
     const QString personKey = st.text(0);
     const QString name = st.text(1);
-    st = Statement();
+    st = BookQuery();
     copyRows(db, insertItem(db, action, personKey, name), QStringLiteral("otokod"), rowKey);
     return true;
 }
 
-bool ArchiveWriter::archivePerson(Database& db, ArchiveAction action, const QString& personKey) const
+bool ArchiveWriter::archivePerson(BookConnection& db, ArchiveAction action, const QString& personKey) const
 {
     const bool withPerson = action == ArchiveAction::PersonDelete;
     const bool exists =

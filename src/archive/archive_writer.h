@@ -31,15 +31,15 @@ public:
     ArchiveWriter(const QDateTime& when, const ArchiveActor& actor) : m_when(when), m_actor(actor) {}
 
     // One CARIKART row as it stands; false when there is no such row.
-    bool archiveRow(Database& db, ArchiveAction action, qint64 rowKey) const;
+    bool archiveRow(BookConnection& db, ArchiveAction action, qint64 rowKey) const;
     // Every CARIKART row of the person as one item, with the person's MUSTERILER row for a deleted
     // person; false when there is nothing to keep (a reset of an empty card, a person who is gone).
-    bool archivePerson(Database& db, ArchiveAction action, const QString& personKey) const;
+    bool archivePerson(BookConnection& db, ArchiveAction action, const QString& personKey) const;
 
 private:
-    qint64 insertItem(Database& db, ArchiveAction action, const QString& personKey,
+    qint64 insertItem(BookConnection& db, ArchiveAction action, const QString& personKey,
                       const QString& personName) const;
-    static void copyRows(Database& db, qint64 item, const QString& where, const QVariant& value);
+    static void copyRows(BookConnection& db, qint64 item, const QString& where, const QVariant& value);
 
     QDateTime m_when;
     ArchiveActor m_actor;

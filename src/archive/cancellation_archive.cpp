@@ -11,21 +11,27 @@ const char* const rowColumns =
     "uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi, istel, ceptel, tc, "
     "verdai, adres, para";
 
-bool personExists(Database& db, const QString& key)
+bool personExists(BookConnection& db, const QString& key)
 {
     return db.scalar(QStringLiteral("SELECT count(*) FROM main.MUSTERILER WHERE oto_kod = ?1"), {key})
                .toLongLong() > 0;
 }
 
 // Puts the item's rows back into CARIKART under their old keys; a key taken meanwhile gets a new one.
-void reinsertRows(Database& db, qint64 item)
+// The keys the store gave before are below its next key, so the rows under their old keys never stand
+// in the way of a later insert.
+void reinsertRows(BookConnection& db, qint64 item)
 {
     const QString columns = QString::fromLatin1(rowColumns);
-    db.execute(QStringLiteral("INSERT INTO cari.CARIKART (otokod, ") + columns +
-                   QStringLiteral(") SELECT CASE WHEN EXISTS (SELECT 1 FROM cari.CARIKART c WHERE c.otokod = "
-                                  "h.otokod) THEN NULL ELSE h.otokod END, ") +
-                   columns +
-                   QStringLiteral(" FROM iptal.IPTAL_HAREKETLER h WHERE h.iptal_no = ?1 ORDER BY h.sira"),
+    const QString taken =
+        QStringLiteral("EXISTS (SELECT 1 FROM cari.CARIKART c WHERE c.otokod = h.otokod) ORDER BY h.sira");
+    db.execute(QStringLiteral("INSERT INTO cari.CARIKART (") + columns + QLatin1Char(')') +
+                   QStringLiteral(" SELECT ") + columns +
+                   QStringLiteral(" FROM iptal.IPTAL_HAREKETLER h WHERE h.iptal_no = ?1 AND ") + taken,
+               {item});
+    db.execute(QStringLiteral("INSERT INTO cari.CARIKART (otokod, ") + columns + QLatin1Char(')') +
+                   db.keepingKeys() + QStringLiteral(" SELECT h.otokod, ") + columns +
+                   QStringLiteral(" FROM iptal.IPTAL_HAREKETLER h WHERE h.iptal_no = ?1 AND NOT ") + taken,
                {item});
 }
 
@@ -49,7 +55,7 @@ QStringList ArchiveItem::columnTexts() const
 
 QList<ArchiveItem> CancellationArchive::items()
 {
-    Statement st = m_store.accounts().prepare(QStringLiteral(
+    BookQuery st = m_store.accounts().prepare(QStringLiteral(
         "SELECT i.iptal_no, i.islem, i.tarih, i.saat, i.kullanici, i.bilgisayar, i.uye_kodu, i.adisoyadi, "
         "(SELECT count(*) FROM iptal.IPTAL_HAREKETLER h WHERE h.iptal_no = i.iptal_no), "
         "h.aylar, h.tutar, h.para_cinsi FROM iptal.IPTALLER i LEFT JOIN iptal.IPTAL_HAREKETLER h ON h.sira = "
@@ -88,19 +94,20 @@ bool CancellationArchive::matches(const ArchiveItem& item, const QString& filter
 
 CancellationArchive::Restore CancellationArchive::restore(qint64 itemKey)
 {
-    Database& db = m_store.accounts();
-    Transaction tx(db);
+    BookConnection& db = m_store.accounts();
+    BookTransaction tx(db);
     Restore out;
-    Statement st =
+    BookQuery st =
         db.prepare(QStringLiteral("SELECT islem, uye_kodu FROM iptal.IPTALLER WHERE iptal_no = ?1"));
     st.bind(1, itemKey);
     if (!st.step())
         return out;
     const std::optional<ArchiveAction> action = archiveActionOf(st.text(0));
     out.personKey = st.text(1);
-    st = Statement();
+    st = BookQuery();
     if (!action)
         return out; // not an item this program wrote
+    AccountBook::lockPerson(db, out.personKey);
     const bool person = personExists(db, out.personKey);
     if (*action == ArchiveAction::PersonDelete) {
         if (person) {
@@ -109,9 +116,11 @@ CancellationArchive::Restore CancellationArchive::restore(qint64 itemKey)
         }
         db.execute(
             QStringLiteral("INSERT INTO main.MUSTERILER (oto_kod, adisoyadi, istel, ceptel, tc, verdai, "
-                           "adres, SonBakiye, SonBakiye_usd, SonBakiye_euro) SELECT uye_kodu, adisoyadi, "
-                           "istel, ceptel, tc, verdai, adres, SonBakiye, SonBakiye_usd, SonBakiye_euro "
-                           "FROM iptal.IPTALLER WHERE iptal_no = ?1"),
+                           "adres, SonBakiye, SonBakiye_usd, SonBakiye_euro)") +
+                db.keepingKeys() +
+                QStringLiteral(
+                    " SELECT CAST(uye_kodu AS BIGINT), adisoyadi, istel, ceptel, tc, verdai, adres, "
+                    "SonBakiye, SonBakiye_usd, SonBakiye_euro FROM iptal.IPTALLER WHERE iptal_no = ?1"),
             {itemKey});
     } else if (!person) {
         out.result = RestoreResult::PersonGone;

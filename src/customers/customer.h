@@ -16,6 +16,7 @@ struct Customer {
     QString balanceTl;   // SonBakiye
     QString balanceUsd;  // SonBakiye_usd
     QString balanceEuro; // SonBakiye_euro
+    qint64 version = 0;  // row_version on a server book; 0 where none is kept
 };
 
 // The six contact texts of a person as the add and edit windows hand them over.

@@ -1,6 +1,8 @@
 #include "customers/customer_repository.h"
 
+#include "accounts/account_book.h"
 #include "archive/archive_writer.h"
+#include "customers/customer_checks.h"
 #include "customers/customer_register.h"
 #include "data/turkish_text.h"
 
@@ -8,16 +10,28 @@ namespace kalvora {
 
 namespace {
 
-const char* const selectColumns = "SELECT oto_kod, adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, "
-                                  "SonBakiye_usd, SonBakiye_euro FROM MUSTERILER";
-
-Customer readCustomer(const Statement& st)
+QString selectColumns(const BookConnection& db)
 {
-    return Customer{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
-                    st.text(5), st.text(6), st.text(7), st.text(8), st.text(9)};
+    return QStringLiteral("SELECT oto_kod, adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, "
+                          "SonBakiye_usd, SonBakiye_euro, ") +
+           db.rowVersion() + QStringLiteral(" FROM MUSTERILER");
 }
 
-bool sameTexts(const Customer& c, const Statement& st)
+Customer readCustomer(const BookQuery& st)
+{
+    return Customer{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),  st.text(5),
+                    st.text(6), st.text(7), st.text(8), st.text(9), st.int64(10)};
+}
+
+Customer shownBalances(Customer c)
+{
+    c.balanceTl = displayAmount(c.balanceTl);
+    c.balanceUsd = displayAmount(c.balanceUsd);
+    c.balanceEuro = displayAmount(c.balanceEuro);
+    return c;
+}
+
+bool sameTexts(const Customer& c, const BookQuery& st)
 {
     const QString* texts[] = {&c.key,       &c.name,    &c.workPhone, &c.mobilePhone, &c.idNumber,
                               &c.taxOffice, &c.address, &c.balanceTl, &c.balanceUsd,  &c.balanceEuro};
@@ -25,7 +39,7 @@ bool sameTexts(const Customer& c, const Statement& st)
         if (!QAnyStringView::equal(*texts[i], st.utf8(i)))
             return false;
     }
-    return true;
+    return st.int64(10) == c.version;
 }
 
 QVariantList upperCased(const CustomerContact& c)
@@ -45,8 +59,8 @@ QList<Customer> CustomerRepository::readAll(const std::function<const Customer*(
                                             std::vector<qint64>* unchanged)
 {
     QList<Customer> out;
-    Statement st =
-        m_store.accounts().prepare(QString::fromLatin1(selectColumns) + QStringLiteral(" ORDER BY oto_kod"));
+    BookConnection& db = m_store.accounts();
+    BookQuery st = db.prepare(selectColumns(db) + QStringLiteral(" ORDER BY oto_kod"));
     while (st.step()) {
         const Customer* before = known ? known(st.int64(0)) : nullptr;
         if (before && sameTexts(*before, st)) {
@@ -79,8 +93,8 @@ QList<Customer> CustomerRepository::search(const QString& filter)
 
 std::optional<Customer> CustomerRepository::find(const QString& key)
 {
-    Statement st = m_store.accounts().prepare(QString::fromLatin1(selectColumns) +
-                                              QStringLiteral(" WHERE oto_kod = ?1"));
+    BookConnection& db = m_store.accounts();
+    BookQuery st = db.prepare(selectColumns(db) + QStringLiteral(" WHERE oto_kod = ?1"));
     st.bind(1, key);
     if (!st.step())
         return std::nullopt;
@@ -89,31 +103,51 @@ std::optional<Customer> CustomerRepository::find(const QString& key)
 
 QString CustomerRepository::insert(const CustomerContact& contact)
 {
-    Database& db = m_store.accounts();
+    BookConnection& db = m_store.accounts();
     QVariantList params = upperCased(contact);
     const QString zero = QStringLiteral("0");
     params << zero << zero << zero;
-    db.execute(
+    return QString::number(db.insert(
         QStringLiteral("INSERT INTO MUSTERILER (adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, "
                        "SonBakiye_usd, SonBakiye_euro) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
-        params);
-    return QString::number(db.lastInsertRowId());
+        params, QStringLiteral("oto_kod")));
 }
 
-bool CustomerRepository::update(const QString& key, const CustomerContact& contact)
+void CustomerRepository::checkListed(BookConnection& db, const QString& key, qint64 listedVersion)
 {
+    const std::optional<qint64> version = AccountBook::lockPerson(db, key);
+    if (listedVersion != 0 && version != listedVersion)
+        throw RowChangedError();
+}
+
+bool CustomerRepository::update(const QString& key, const CustomerContact& contact, qint64 listedVersion)
+{
+    BookConnection& db = m_store.accounts();
+    BookTransaction tx(db);
+    checkListed(db, key, listedVersion);
     QVariantList params = upperCased(contact);
     params << key;
-    return m_store.accounts().execute(
-               QStringLiteral("UPDATE MUSTERILER SET adisoyadi = ?1, istel = ?2, ceptel = ?3, "
-                              "tc = ?4, verdai = ?5, adres = ?6 WHERE oto_kod = ?7"),
-               params) > 0;
+    const bool found =
+        db.execute(QStringLiteral("UPDATE MUSTERILER SET adisoyadi = ?1, istel = ?2, "
+                                  "ceptel = ?3, tc = ?4, verdai = ?5, adres = ?6 WHERE oto_kod = ?7"),
+                   params) > 0;
+    tx.commit();
+    return found;
 }
 
-int CustomerRepository::remove(const QString& key)
+int CustomerRepository::remove(const QString& key, qint64 listedVersion)
 {
-    Database& db = m_store.accounts();
-    Transaction tx(db);
+    BookConnection& db = m_store.accounts();
+    BookTransaction tx(db);
+    checkListed(db, key, listedVersion);
+    if (listedVersion != 0) {
+        // The balances as they stand now, under the lock: another desk may have lent since the list
+        // showed zero.
+        BookQuery st = db.prepare(selectColumns(db) + QStringLiteral(" WHERE oto_kod = ?1"));
+        st.bind(1, key);
+        if (st.step() && deleteRefusal(shownBalances(readCustomer(st))))
+            throw RowChangedError();
+    }
     ArchiveWriter().archivePerson(db, ArchiveAction::PersonDelete, key);
     db.execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod = ?1"), {key});
     const int removed = KartiniTemizle(db, key);
@@ -121,7 +155,7 @@ int CustomerRepository::remove(const QString& key)
     return removed;
 }
 
-int CustomerRepository::KartiniTemizle(Database& db, const QString& key)
+int CustomerRepository::KartiniTemizle(BookConnection& db, const QString& key)
 {
     return db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE uye_kodu = ?1"), {key});
 }

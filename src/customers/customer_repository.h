@@ -12,7 +12,8 @@
 namespace kalvora {
 
 // MUSTERILER: the register of people, and the removal of a person's CARIKART rows with them.
-// Every method throws DbError.
+// Every method throws DbError. listedVersion: the person's version when this desk listed them; a
+// change of a person another desk changed or removed since throws RowChangedError (0: not checked).
 class CustomerRepository final {
 public:
     explicit CustomerRepository(Store& store) : m_store(store) {}
@@ -36,15 +37,19 @@ public:
     QString insert(const CustomerContact& contact);
     // Rewrites the six contact columns of the person (through BuyukHarf); the balances and the
     // person's transactions are left alone. False when no person has this key.
-    bool update(const QString& key, const CustomerContact& contact);
+    bool update(const QString& key, const CustomerContact& contact, qint64 listedVersion = 0);
     // Removes the person and every CARIKART row of the person in one transaction spanning uyeler.mdb
     // and data.mdb, the person and the rows kept in the archive in the same transaction: when any part
-    // fails, no file has changed. Returns the number of transactions removed.
-    int remove(const QString& key);
+    // fails, no file has changed. Returns the number of transactions removed. With a listed version,
+    // the balances are checked again as they stand under the lock: a person another desk has lent to
+    // since is refused (RowChangedError).
+    int remove(const QString& key, qint64 listedVersion = 0);
 
 private:
     // The second delete of remove(): the person's transactions.
-    static int KartiniTemizle(Database& db, const QString& key);
+    static int KartiniTemizle(BookConnection& db, const QString& key);
+    // Locks the person's row and checks it is the one listed.
+    static void checkListed(BookConnection& db, const QString& key, qint64 listedVersion);
 
     Store& m_store;
 };

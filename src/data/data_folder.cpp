@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace kalvora {
@@ -14,6 +15,23 @@ QString DataFolder::resolve(const QString& commandLineFolder)
     if (!env.isEmpty())
         return QDir(env).absolutePath();
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString DataFolder::serverUri(const QString& commandLineUri, const QString& dataFolder)
+{
+    if (!commandLineUri.trimmed().isEmpty())
+        return commandLineUri.trimmed();
+    const QString env = qEnvironmentVariable("KALVORA_SERVER").trimmed();
+    if (!env.isEmpty())
+        return env;
+    QFile file(QDir(dataFolder).filePath(QString::fromLatin1(files::serverAddress)));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    // A file written on Windows may start with a byte-order mark.
+    QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
+    if (line.startsWith(QChar(0xFEFF)))
+        line = line.mid(1).trimmed();
+    return line;
 }
 
 QString DataFolder::installationFolder()

@@ -11,6 +11,10 @@ public:
     // The folder given on the command line (--data-dir), else $KALVORA_DATA_DIR, else the user's
     // standard application-data folder.
     static QString resolve(const QString& commandLineFolder);
+    // The server book's address (a libpq connection URI): the one given on the command line
+    // (--server), else $KALVORA_SERVER, else the first line of sunucu.txt in the data folder; empty
+    // when the book is the data folder's own files.
+    static QString serverUri(const QString& commandLineUri, const QString& dataFolder);
     // The folder of the running executable.
     static QString installationFolder();
 };
@@ -25,6 +29,8 @@ inline const char* const scratch = "FRData.mdb";
 // The archive of cancelled, changed and deleted rows, in the folder the first start creates for it.
 inline const char* const archive = "iptaller/iptaller.mdb";
 inline const char* const password = "sifre.dll";
+// One line: the address of the server that keeps the book, for desks that use a server.
+inline const char* const serverAddress = "sunucu.txt";
 } // namespace files
 
 } // namespace kalvora

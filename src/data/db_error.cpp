@@ -11,6 +11,10 @@ DbError::DbError(int code, const QString& message, const QString& file)
       m_code(code), m_message(message), m_file(file)
 {}
 
+DbError::DbError(int code, const QString& message, const QString& file, const std::string& what)
+    : std::runtime_error(what), m_code(code), m_message(message), m_file(file)
+{}
+
 QString DbError::fileName() const
 {
     return m_file.isEmpty() ? QString() : QFileInfo(m_file).fileName();
@@ -59,6 +63,15 @@ QString DbError::turkishText() const
     if (!m_message.isEmpty())
         text += QStringLiteral("\n(") + m_message + QLatin1Char(')');
     return text;
+}
+
+RowChangedError::RowChangedError()
+    : DbError(SQLITE_BUSY, QString(), QString(), "the row was changed by another desk after it was listed")
+{}
+
+QString RowChangedError::turkishText() const
+{
+    return QStringLiteral("BU KAYIT BAŞKA BİR BİLGİSAYARDA DEĞİŞTİRİLDİ.");
 }
 
 } // namespace kalvora

@@ -1,6 +1,7 @@
 #include "data/store.h"
 
 #include "data/data_folder.h"
+#include "data/pg/server_schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,7 +165,25 @@ bool tableExists(Database& db, const QString& table)
 
 } // namespace
 
-Store::Store(const QString& dataFolder, const QString& vfs) : m_folder(dataFolder), m_vfs(vfs) {}
+Store::Store(const QString& dataFolder, const QString& vfs) : m_folder(dataFolder), m_vfs(vfs)
+{
+    m_accountsBook.emplace(&m_accounts.db);
+    m_incomeBook.emplace(&m_income.db);
+    m_expenseBook.emplace(&m_expense.db);
+}
+
+std::unique_ptr<Store> Store::onServer(const QString& dataFolder, const QString& serverUri)
+{
+    auto store = std::make_unique<Store>(dataFolder);
+    store->m_serverUri = serverUri;
+    store->m_serverAccounts.searchPath = accountsSearchPath();
+    store->m_serverIncome.searchPath = ledgerSearchPath(Ledger::Income);
+    store->m_serverExpense.searchPath = ledgerSearchPath(Ledger::Expense);
+    store->m_accountsBook.emplace(&store->m_serverAccounts.conn);
+    store->m_incomeBook.emplace(&store->m_serverIncome.conn);
+    store->m_expenseBook.emplace(&store->m_serverExpense.conn);
+    return store;
+}
 
 Store::~Store() = default;
 
@@ -182,6 +201,10 @@ QList<StoreProblem> Store::initialize()
     }
     for (const char* sub : {"data", "image", "iptaller"})
         QDir(m_folder).mkpath(QString::fromLatin1(sub));
+    if (onServer()) {
+        if (auto problem = initializeServer())
+            problems.append(*problem);
+    }
 
     // An existing file is opened as it is (a file that holds no database, 0 bytes included, is
     // reported and left alone). A missing one is made complete under a temporary name and only then
@@ -215,6 +238,13 @@ QList<StoreProblem> Store::initialize()
         }
     };
     const QString key = databasePassword();
+    if (onServer()) {
+        prepare(QString::fromLatin1(files::scratch), QString(), [](Database& db) {
+            if (db.scalar(QStringLiteral("PRAGMA user_version")).toInt() == 0)
+                db.exec(QStringLiteral("PRAGMA user_version = 1"));
+        });
+        return problems;
+    }
     prepare(QString::fromLatin1(files::customers), key,
             [](Database& db) { db.exec(QString::fromLatin1(customerSchema)); });
     prepare(QString::fromLatin1(files::transactions), key,
@@ -279,17 +309,71 @@ Database& Store::connection(Slot& slot, const QString& file, const QString& key,
     return slot.db;
 }
 
-Database& Store::accounts()
+std::optional<StoreProblem> Store::initializeServer()
 {
-    return connection(m_accounts, QString::fromLatin1(files::customers), databasePassword(),
-                      {{files::transactions, "cari"}, {files::archive, "iptal"}});
+    try {
+        PgConnection& conn = accounts().server();
+        // createServerSchema looks again under its lock, so two desks starting at once make one book.
+        if (inspectServerSchema(conn).kind != ServerSchemaState::Kind::Book)
+            createServerSchema(conn);
+        if (!m_watcher) {
+            m_watcher = std::make_unique<BookWatcher>(m_serverUri, [this](int pid) {
+                return pid == m_serverAccounts.conn.backendPid() || pid == m_serverIncome.conn.backendPid() ||
+                       pid == m_serverExpense.conn.backendPid();
+            });
+        }
+        return std::nullopt;
+    } catch (const PgError& e) {
+        closeAll();
+        StoreProblem problem{e.server(), e.turkishText(), true};
+        if (e.kind() == PgError::Kind::ForeignDatabase)
+            problem.text = QStringLiteral("SUNUCU: ") + e.server() +
+                           QStringLiteral("\nVERİTABANI BOŞ DEĞİL VE BİR KALVORA DEFTERİ DEĞİL (İÇİNDEKİ: ") +
+                           e.message() + QStringLiteral("). HİÇBİR ŞEY DEĞİŞTİRİLMEDİ.");
+        return problem;
+    }
 }
 
-Database& Store::ledger(Ledger which)
+BookConnection& Store::server(ServerSlot& slot, BookConnection& book)
 {
-    return which == Ledger::Income
-               ? connection(m_income, QString::fromLatin1(files::income), databasePassword(), {})
-               : connection(m_expense, QString::fromLatin1(files::expense), databasePassword(), {});
+    // Opened on first use; from then on the connection itself connects again after a break.
+    if (!slot.conn.isOpen())
+        slot.conn = PgConnection::open(m_serverUri, slot.searchPath);
+    return book;
+}
+
+BookConnection& Store::accounts()
+{
+    if (onServer())
+        return server(m_serverAccounts, *m_accountsBook);
+    connection(m_accounts, QString::fromLatin1(files::customers), databasePassword(),
+               {{files::transactions, "cari"}, {files::archive, "iptal"}});
+    return *m_accountsBook;
+}
+
+BookConnection& Store::ledger(Ledger which)
+{
+    const bool income = which == Ledger::Income;
+    if (onServer())
+        return income ? server(m_serverIncome, *m_incomeBook) : server(m_serverExpense, *m_expenseBook);
+    if (income) {
+        connection(m_income, QString::fromLatin1(files::income), databasePassword(), {});
+        return *m_incomeBook;
+    }
+    connection(m_expense, QString::fromLatin1(files::expense), databasePassword(), {});
+    return *m_expenseBook;
+}
+
+std::optional<qint64> Store::accountsVersion()
+{
+    if (onServer()) {
+        // Without a watch nothing can be told: read everybody again.
+        if (!m_watcher || !m_watcher->listening())
+            return std::nullopt;
+        m_watcher->poll();
+        return m_watcher->changesOf(QStringLiteral("cari"));
+    }
+    return accounts().file().scalar(QStringLiteral("PRAGMA main.data_version")).toLongLong();
 }
 
 Database& Store::scratch()
@@ -303,6 +387,9 @@ void Store::closeAll()
     m_income.db = Database();
     m_expense.db = Database();
     m_scratch.db = Database();
+    m_serverAccounts.conn = PgConnection();
+    m_serverIncome.conn = PgConnection();
+    m_serverExpense.conn = PgConnection();
 }
 
 } // namespace kalvora

@@ -14,7 +14,7 @@ namespace {
 const char* const selectColumns = "SELECT kayit_no, gider_ad, gider_tarihi, gider_aciklama, gider_saati, "
                                   "gider_yapan, gider_tutar, gider_iptal FROM GIDERLER";
 
-LedgerEntry readEntry(const Statement& st)
+LedgerEntry readEntry(const BookQuery& st)
 {
     LedgerEntry e;
     e.key = st.int64(0);
@@ -70,20 +70,20 @@ QString LedgerStore::fileName(Ledger which)
     return QString::fromLatin1(which == Ledger::Income ? files::income : files::expense);
 }
 
-Database& LedgerStore::db()
+BookConnection& LedgerStore::db()
 {
     return m_store.ledger(m_which);
 }
 
 qint64 LedgerStore::record(const LedgerEntry& entry, int sign)
 {
-    Database& d = db();
-    Transaction tx(d);
-    d.execute(
+    BookConnection& d = db();
+    BookTransaction tx(d);
+    const qint64 key = d.insert(
         QStringLiteral("INSERT INTO GIDERLER(gider_ad,gider_tarihi,gider_aciklama,gider_saati,gider_yapan,"
                        "gider_tutar,gider_iptal) VALUES (?1,?2,?3,?4,?5,?6,'0')"),
-        {entry.title, entry.date, entry.description, entry.time, entry.maker, entry.amount});
-    const qint64 key = d.lastInsertRowId();
+        {entry.title, entry.date, entry.description, entry.time, entry.maker, entry.amount},
+        QStringLiteral("kayit_no"));
     changeCashBox(d, entry.amount, sign);
     tx.commit();
     return key;
@@ -91,16 +91,17 @@ qint64 LedgerStore::record(const LedgerEntry& entry, int sign)
 
 bool LedgerStore::cancel(qint64 key)
 {
-    Database& d = db();
-    Transaction tx(d);
-    Statement st =
-        d.prepare(QStringLiteral("SELECT gider_tutar, gider_iptal FROM GIDERLER WHERE kayit_no=?1"));
+    BookConnection& d = db();
+    BookTransaction tx(d);
+    // Locked, so that two desks cancelling the same entry credit the cash box once.
+    BookQuery st = d.prepare(
+        QStringLiteral("SELECT gider_tutar, gider_iptal FROM GIDERLER WHERE kayit_no=?1") + d.forUpdate());
     st.bind(1, key);
     if (!st.step())
         return false;
     const QString amount = st.text(0);
     const auto state = readNumber(st.text(1));
-    st = Statement();
+    st = BookQuery();
     if (!state || *state != 0)
         return false;
     d.execute(QStringLiteral("UPDATE GIDERLER SET gider_iptal='1' WHERE kayit_no=?1"), {key});
@@ -121,27 +122,29 @@ LedgerListing LedgerStore::list(const LedgerFilter& filter)
     // expressions); any other form is read as a date, as every reader of the entries does. The state is
     // compared as a number, with the two texts the program writes taken without converting them.
     const QString state = QStringLiteral(
-        " AND CASE gider_iptal WHEN '0' THEN 0 WHEN '1' THEN 1 ELSE cdbl(gider_iptal) END = ?6");
+        " AND CASE gider_iptal WHEN '0' THEN 0 WHEN '1' THEN 1 ELSE cdbl(gider_iptal) END = ?3");
     const QString canonical = QStringLiteral("'[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]'");
     const QString columns = QString::fromLatin1(selectColumns);
-    QString sql = columns + QStringLiteral(" WHERE substr(gider_tarihi,7,4)=?1");
+    // The parts of the date are numbered 4 to 6, only as many as the period needs: the server has to
+    // know every parameter it is given.
+    QString sql = columns + QStringLiteral(" WHERE substr(gider_tarihi,7,4)=?4");
     if (filter.period != LedgerPeriod::Year)
-        sql += QStringLiteral(" AND substr(gider_tarihi,4,2)=?2");
+        sql += QStringLiteral(" AND substr(gider_tarihi,4,2)=?5");
     if (filter.period == LedgerPeriod::Day)
-        sql += QStringLiteral(" AND substr(gider_tarihi,1,2)=?3");
+        sql += QStringLiteral(" AND substr(gider_tarihi,1,2)=?6");
     sql += QStringLiteral(" AND gider_tarihi GLOB ") + canonical + state + QStringLiteral(" UNION ALL ") +
            columns + QStringLiteral(" WHERE gider_tarihi NOT GLOB ") + canonical +
-           QStringLiteral(" AND CDATE(gider_tarihi) BETWEEN ?4 AND ?5") + state;
-    Statement st = db().prepare(sql);
+           QStringLiteral(" AND CDATE(gider_tarihi) BETWEEN ?1 AND ?2") + state;
+    BookQuery st = db().prepare(sql);
     const auto twoDigits = [](qint64 v) {
         return QStringLiteral("%1").arg(v % 100, 2, 10, QLatin1Char('0'));
     };
-    st.bind(1, QStringLiteral("%1").arg(from / 10000, 4, 10, QLatin1Char('0')));
+    st.bind(1, from).bind(2, to).bind(3, qint64(filter.cancelled ? 1 : 0));
+    st.bind(4, QStringLiteral("%1").arg(from / 10000, 4, 10, QLatin1Char('0')));
     if (filter.period != LedgerPeriod::Year)
-        st.bind(2, twoDigits(from / 100));
+        st.bind(5, twoDigits(from / 100));
     if (filter.period == LedgerPeriod::Day)
-        st.bind(3, twoDigits(from));
-    st.bind(4, from).bind(5, to).bind(6, qint64(filter.cancelled ? 1 : 0));
+        st.bind(6, twoDigits(from));
     AmountSum total;
     while (st.step()) {
         LedgerEntry e = readEntry(st);
@@ -161,7 +164,7 @@ LedgerListing LedgerStore::list(const LedgerFilter& filter)
 QList<LedgerEntry> LedgerStore::allEntries()
 {
     QList<LedgerEntry> out;
-    Statement st = db().prepare(QString::fromLatin1(selectColumns) + QStringLiteral(" ORDER BY kayit_no"));
+    BookQuery st = db().prepare(QString::fromLatin1(selectColumns) + QStringLiteral(" ORDER BY kayit_no"));
     while (st.step())
         out.append(readEntry(st));
     return out;
@@ -172,20 +175,21 @@ QString LedgerStore::cashBox()
     return storedCashBox(db());
 }
 
-QString LedgerStore::storedCashBox(Database& d)
+QString LedgerStore::storedCashBox(BookConnection& d, bool forChange)
 {
-    Statement st = d.prepare(QStringLiteral("SELECT Kasa_net_bakiye FROM KASA_NET ORDER BY rowid LIMIT 1"));
+    BookQuery st = d.prepare(QStringLiteral("SELECT Kasa_net_bakiye FROM KASA_NET ORDER BY rowid LIMIT 1") +
+                             (forChange ? d.forUpdate() : QString()));
     if (!st.step())
         throw LedgerError(fileName(m_which) +
                           QStringLiteral(" DOSYASINDA KASA BİLGİSİ YOK.\nHİÇBİR DEĞİŞİKLİK YAPILMADI."));
     return st.text(0);
 }
 
-void LedgerStore::changeCashBox(Database& d, const QString& amount, int sign)
+void LedgerStore::changeCashBox(BookConnection& d, const QString& amount, int sign)
 {
     if (!readNumber(amount))
         throw LedgerError(QStringLiteral(" GEÇERLİ BİR TUTAR GİRİN"));
-    const QString stored = storedCashBox(d);
+    const QString stored = storedCashBox(d, true);
     const auto next = cashBoxAfter(stored, amount, sign);
     if (!next)
         throw LedgerError(fileName(m_which) + QStringLiteral(" DOSYASINDAKİ KASA DEĞERİ (\"") + stored +

@@ -74,10 +74,11 @@ public:
     QString cashBox();
 
 private:
-    Database& db();
-    // The first cash-box row's text; throws LedgerError when there is none.
-    QString storedCashBox(Database& db);
-    void changeCashBox(Database& db, const QString& amount, int sign);
+    BookConnection& db();
+    // The first cash-box row's text; throws LedgerError when there is none. forChange locks the row
+    // on a server book until the commit, so two desks' entries both count.
+    QString storedCashBox(BookConnection& db, bool forChange = false);
+    void changeCashBox(BookConnection& db, const QString& amount, int sign);
 
     Store& m_store;
     Ledger m_which;

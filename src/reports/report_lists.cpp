@@ -25,7 +25,7 @@ TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& c
     // puts the largest repayment first), then otokod; a text that is no number reads as zero, as
     // everywhere else. Sorting here on the value read once per row costs a fraction of SQLite's sorter
     // over the whole rows with cdbl() per row. The texts go from the statement straight into the table.
-    Statement st = store.accounts().prepare(
+    BookQuery st = store.accounts().prepare(
         QStringLiteral("SELECT adisoyadi, istel, ceptel, tc, verdai, coalesce(durum, '') || ' ' || "
                        "coalesce(tarih, ''), aylar, "
                        "tutar FROM CARIKART WHERE para = ?1 AND para_cinsi = ?2 ORDER BY otokod"));
@@ -61,7 +61,7 @@ QList<QStringList> balanceListRows(Store& store, BalanceSide side)
 {
     const bool debtors = side == BalanceSide::Debtors;
     const QString op = debtors ? QStringLiteral(" > 0") : QStringLiteral(" < 0");
-    Statement st = store.accounts().prepare(
+    BookQuery st = store.accounts().prepare(
         QStringLiteral("SELECT adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, SonBakiye_usd, "
                        "SonBakiye_euro FROM MUSTERILER WHERE coalesce(cdbl(SonBakiye), 0)") +
         op + QStringLiteral(" OR coalesce(cdbl(SonBakiye_usd), 0)") + op +
@@ -90,7 +90,7 @@ NetPosition computeNetPosition(Store& store)
     double received[3] = {0, 0, 0};
     const QStringList codes = currencyCodes();
     // One pass over the table; the order of the additions cannot show in figures rounded to two decimals.
-    Statement st = store.accounts().prepare(
+    BookQuery st = store.accounts().prepare(
         QStringLiteral("SELECT para_cinsi, para, tutar FROM CARIKART WHERE para IN ('100', '200')"));
     while (st.step()) {
         const int c = static_cast<int>(codes.indexOf(st.text(0)));

@@ -26,4 +26,27 @@ bool showingDbError(QWidget* parent, Action&& action, const QString& note = QStr
     }
 }
 
+// As showingDbError; when the change was refused because another desk had changed the row since it
+// was listed, reload runs after the message, so the window shows the row as it now stands.
+template <typename Action, typename Reload>
+bool showingDbErrorThenReload(QWidget* parent, Action&& action, Reload&& reload,
+                              const QString& note = QString())
+{
+    bool changedElsewhere = false;
+    const bool done = showingDbError(
+        parent,
+        [&] {
+            try {
+                std::forward<Action>(action)();
+            } catch (const RowChangedError&) {
+                changedElsewhere = true;
+                throw;
+            }
+        },
+        note);
+    if (changedElsewhere)
+        std::forward<Reload>(reload)();
+    return done;
+}
+
 } // namespace kalvora

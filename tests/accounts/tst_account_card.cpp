@@ -33,7 +33,7 @@ namespace {
 
 QStringList storedColumn(Store& store, const QString& column)
 {
-    Statement st = store.accounts().prepare(QStringLiteral("SELECT ") + column +
+    BookQuery st = store.accounts().prepare(QStringLiteral("SELECT ") + column +
                                             QStringLiteral(" FROM CARIKART ORDER BY otokod"));
     QStringList out;
     while (st.step())

@@ -47,7 +47,7 @@ private Q_SLOTS:
     {
         test::TestData data;
         test::MessageBoxCapture boxes;
-        Database& db = data.store().accounts();
+        Database& db = data.store().accounts().file();
         const qint64 target = people / 2;
         {
             QElapsedTimer build;

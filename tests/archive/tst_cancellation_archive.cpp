@@ -33,12 +33,14 @@ QStringList accounts(Store& store)
 {
     QStringList out;
     for (const char* table : {"main.MUSTERILER ORDER BY oto_kod", "cari.CARIKART ORDER BY otokod"}) {
-        Statement st =
+        BookQuery st =
             store.accounts().prepare(QStringLiteral("SELECT * FROM ") + QString::fromLatin1(table));
         while (st.step()) {
             QStringList cells;
+            // A server's row version counts changes, which a restore does not take back.
             for (int c = 0; c < st.columnCount(); ++c)
-                cells << st.text(c);
+                if (st.columnName(c) != QLatin1String("row_version"))
+                    cells << st.text(c);
             out << cells.join(QLatin1Char('|'));
         }
     }
@@ -178,8 +180,8 @@ private Q_SLOTS:
 
         QCOMPARE(archive.restore(items.at(1).key).result, CancellationArchive::RestoreResult::PersonGone);
         QCOMPARE(accounts(store), deleted);
-        store.accounts().execute(
-            QStringLiteral("INSERT INTO MUSTERILER (oto_kod, adisoyadi) VALUES (2, 'BAŞKASI')"));
+        store.accounts().execute(QStringLiteral("INSERT INTO MUSTERILER (oto_kod, adisoyadi)") +
+                                 store.accounts().keepingKeys() + QStringLiteral(" VALUES (2, 'BAŞKASI')"));
         QCOMPARE(archive.restore(items.at(0).key).result, CancellationArchive::RestoreResult::PersonExists);
         store.accounts().execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod = 2"));
         QCOMPARE(accounts(store), deleted);

@@ -54,7 +54,7 @@ private Q_SLOTS:
         for (const Customer& c : CustomerRepository(data.store()).all())
             keys << c.key;
         QCOMPARE(keys,
-                 oracle(data.store().accounts(),
+                 oracle(data.store().accounts().file(),
                         QStringLiteral("SELECT oto_kod FROM MUSTERILER ORDER BY adisoyadi COLLATE TURKISH "
                                        "ASC, oto_kod ASC")));
         // A filter keeps the same order among the rows it keeps.
@@ -100,7 +100,7 @@ private Q_SLOTS:
                            QStringLiteral("TL"))
                  .toLists())
             shown << r.at(6);
-        QCOMPARE(shown, oracle(data.store().accounts(),
+        QCOMPARE(shown, oracle(data.store().accounts().file(),
                                QStringLiteral(
                                    "SELECT aylar FROM cari.CARIKART WHERE para = ?1 AND para_cinsi = 'TL' "
                                    "ORDER BY coalesce(cdbl(tutar), 0) ") +

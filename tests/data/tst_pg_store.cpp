@@ -1,10 +1,13 @@
 #include "data/database.h"
 #include "data/pg/pg_connection.h"
 #include "data/pg/server_schema.h"
+#include "data/sql_dialect.h"
+#include "data/store.h"
 #include "data/turkish_text.h"
 #include "support/pg_server.h"
 #include "support/test_data.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -13,6 +16,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <thread>
 
 using namespace kalvora;
@@ -256,14 +260,14 @@ private Q_SLOTS:
             Database* db;
             bool versioned;
         };
-        const Table tables[] = {{"cari", "MUSTERILER", &data.store().accounts(), true},
-                                {"cari", "CARIKART", &data.store().accounts(), true},
-                                {"iptal", "IPTALLER", &data.store().accounts(), false},
-                                {"iptal", "IPTAL_HAREKETLER", &data.store().accounts(), false},
-                                {"gelir", "GIDERLER", &data.store().ledger(Ledger::Income), false},
-                                {"gelir", "KASA_NET", &data.store().ledger(Ledger::Income), false},
-                                {"gider", "GIDERLER", &data.store().ledger(Ledger::Expense), false},
-                                {"gider", "KASA_NET", &data.store().ledger(Ledger::Expense), false}};
+        const Table tables[] = {{"cari", "MUSTERILER", &data.store().accounts().file(), true},
+                                {"cari", "CARIKART", &data.store().accounts().file(), true},
+                                {"iptal", "IPTALLER", &data.store().accounts().file(), false},
+                                {"iptal", "IPTAL_HAREKETLER", &data.store().accounts().file(), false},
+                                {"gelir", "GIDERLER", &data.store().ledger(Ledger::Income).file(), false},
+                                {"gelir", "KASA_NET", &data.store().ledger(Ledger::Income).file(), false},
+                                {"gider", "GIDERLER", &data.store().ledger(Ledger::Expense).file(), false},
+                                {"gider", "KASA_NET", &data.store().ledger(Ledger::Expense).file(), false}};
         for (const Table& t : tables) {
             QStringList expected = sqliteColumns(*t.db, QString::fromLatin1(t.table));
             if (t.versioned)
@@ -342,7 +346,9 @@ private Q_SLOTS:
         QCOMPARE(conn.scalar(version, {row}).toLongLong(), 1 + step);
     }
 
-    void schemaOnlyOnEmptyDatabase_data()
+    // What the first start on a server makes of the database it finds: the book on an empty one; on any
+    // other, or with no server, a message that ends the start, with nothing on the server touched.
+    void startOnServer_data()
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("inTheWay");
@@ -357,37 +363,82 @@ private Q_SLOTS:
             << QStringLiteral("CREATE SCHEMA kalvora; CREATE TABLE kalvora.schema_version (version integer); "
                               "INSERT INTO kalvora.schema_version VALUES (2)")
             << QStringLiteral("kalvora.schema_version = 2");
+        QTest::newRow("no server there") << QStringLiteral("-") << QStringLiteral("SUNUCUYA BAĞLANILAMADI");
     }
 
-    void schemaOnlyOnEmptyDatabase()
+    void startOnServer()
     {
         QFETCH(QString, setup);
         QFETCH(QString, inTheWay);
-        const QString uri = freshDatabase();
+        const bool reachable = setup != QLatin1String("-");
+        const QString uri =
+            reachable ? freshDatabase() : QStringLiteral("postgresql:///yok?host=/yok/boyle/klasor");
         QVERIFY(!uri.isEmpty());
-        PgConnection conn = PgConnection::open(uri);
-        if (!setup.isEmpty())
-            conn.exec(setup);
+        std::optional<PgConnection> conn;
+        if (reachable) {
+            conn.emplace(PgConnection::open(uri));
+            if (!setup.isEmpty())
+                conn->exec(setup);
+        }
+        QTemporaryDir folder;
+        const std::unique_ptr<Store> store = Store::onServer(folder.path(), uri);
+        const QList<StoreProblem> problems = store->initialize();
+        // The data folder keeps its scratch file only: the book is on the server.
+        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("FRData.mdb"))));
+        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("uyeler.mdb"))));
         if (inTheWay.isEmpty()) {
-            QVERIFY(createServerSchema(conn));
-            QCOMPARE(inspectServerSchema(conn).kind, ServerSchemaState::Kind::Book);
-            QCOMPARE(conn.scalar(QStringLiteral("SELECT kalvora.cdbl('1.250,50')")).toDouble(), 1250.5);
+            QVERIFY(problems.isEmpty());
+            QCOMPARE(inspectServerSchema(*conn).kind, ServerSchemaState::Kind::Book);
+            QCOMPARE(conn->scalar(QStringLiteral("SELECT kalvora.cdbl('1.250,50')")).toDouble(), 1250.5);
+            QVERIFY(store->initialize().isEmpty()); // the next start finds its book
             return;
         }
-        try {
-            createServerSchema(conn);
-            QFAIL("a database holding other tables was taken over");
-        } catch (const PgError& e) {
-            QCOMPARE(e.kind(), PgError::Kind::ForeignDatabase);
-            QVERIFY2(e.turkishText().contains(QStringLiteral("BOŞ DEĞİL")), qPrintable(e.turkishText()));
-            QVERIFY2(e.turkishText().contains(inTheWay), qPrintable(e.turkishText()));
-            QVERIFY(
-                e.turkishText().contains(uri.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('/'), -1)));
-        }
-        QVERIFY(!conn.inTransaction());
+        QCOMPARE(problems.size(), 1);
+        QVERIFY(problems.at(0).fatal);
+        const QString text = problems.at(0).text;
+        QVERIFY2(text.contains(inTheWay), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("SUNUCU: ")), qPrintable(text));
+        if (!reachable)
+            return;
+        QVERIFY2(text.contains(QStringLiteral("BOŞ DEĞİL")), qPrintable(text));
+        QVERIFY(text.contains(uri.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('/'), -1)));
         for (const char* s : {"cari", "gider"})
-            QVERIFY2(!exists(conn, QString::fromLatin1(s)), s);
-        QCOMPARE(inspectServerSchema(conn).kind, ServerSchemaState::Kind::Foreign);
+            QVERIFY2(!exists(*conn, QString::fromLatin1(s)), s);
+        QCOMPARE(inspectServerSchema(*conn).kind, ServerSchemaState::Kind::Foreign);
+    }
+
+    // Each statement is written once, for the embedded store; the server reads it rewritten.
+    void serverStatementTexts_data()
+    {
+        QTest::addColumn<QString>("embedded");
+        QTest::addColumn<QString>("server");
+        QTest::newRow("numbered and bare parameters")
+            << QStringLiteral("SELECT a FROM t WHERE b = ?2 AND c = ?1 OR d = ?")
+            << QStringLiteral("SELECT a FROM t WHERE b = $2 AND c = $1 OR d = $3");
+        QTest::newRow("question marks in literals and names stay")
+            << QStringLiteral("SELECT '?1 it''s ?', \"x?\" FROM t WHERE a = ?1")
+            << QStringLiteral("SELECT '?1 it''s ?', \"x?\" FROM t WHERE a = $1");
+        QTest::newRow("IS NOT and IS against a value")
+            << QStringLiteral(
+                   "UPDATE t SET a = ?1 WHERE a IS NOT ?1 OR b IS ?2 OR c IS NOT NULL OR d IS NULL")
+            << QStringLiteral(
+                   "UPDATE t SET a = $1 WHERE a IS DISTINCT FROM $1 OR b IS NOT DISTINCT FROM $2 OR c "
+                   "IS NOT NULL OR d IS NULL");
+        QTest::newRow("main qualifier, not other schemas")
+            << QStringLiteral("SELECT m.x FROM main.MUSTERILER m JOIN cari.CARIKART c ON c.main = m.x")
+            << QStringLiteral("SELECT m.x FROM MUSTERILER m JOIN cari.CARIKART c ON c.main = m.x");
+        QTest::newRow("rowid") << QStringLiteral("SELECT v FROM KASA_NET ORDER BY rowid LIMIT 1")
+                               << QStringLiteral("SELECT v FROM KASA_NET ORDER BY ctid LIMIT 1");
+        QTest::newRow("GLOB and NOT GLOB")
+            << QStringLiteral("WHERE d GLOB '[0-9][0-9].*' AND e NOT GLOB 'a?b'")
+            << QStringLiteral("WHERE d ~ '^[0-9][0-9]\\..*$' AND e !~ '^a.b$'");
+    }
+
+    void serverStatementTexts()
+    {
+        QFETCH(QString, embedded);
+        QFETCH(QString, server);
+        QCOMPARE(serverStatementText(embedded), server);
     }
 
     void connectFailureNamesServerNotPassword_data()

@@ -51,7 +51,7 @@ private Q_SLOTS:
         for (const char* sub : {"data", "image", "iptaller"})
             QVERIFY(QDir(data.folder()).exists(QString::fromLatin1(sub)));
 
-        Database& acc = data.store().accounts();
+        Database& acc = data.store().accounts().file();
         QCOMPARE(columns(acc, QStringLiteral("MUSTERILER")),
                  QStringList({QStringLiteral("oto_kod"), QStringLiteral("adisoyadi"), QStringLiteral("istel"),
                               QStringLiteral("ceptel"), QStringLiteral("tc"), QStringLiteral("verdai"),
@@ -60,7 +60,7 @@ private Q_SLOTS:
         QVERIFY(columns(acc, QStringLiteral("CARIKART")).contains(QStringLiteral("uye_kodu")));
         QVERIFY(columns(acc, QStringLiteral("IPTAL_HAREKETLER")).contains(QStringLiteral("otokod")));
         for (Ledger l : {Ledger::Income, Ledger::Expense}) {
-            Database& db = data.store().ledger(l);
+            Database& db = data.store().ledger(l).file();
             QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM KASA_NET")).toInt(), 1);
             QCOMPARE(db.scalar(QStringLiteral("SELECT Kasa_net_bakiye FROM KASA_NET")).toString(),
                      QStringLiteral("0"));
@@ -173,7 +173,7 @@ private Q_SLOTS:
     void conversionFunctionsOrder()
     {
         test::TestData data;
-        Database& db = data.store().accounts();
+        Database& db = data.store().accounts().file();
         for (const char* v : {"1.500,00", "200,00", "-300", "", "abc", "1250,5", ",75"})
             db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi, SonBakiye) VALUES ('x', ?1)"),
                        {QString::fromLatin1(v)});
@@ -200,7 +200,7 @@ private Q_SLOTS:
     void transactionSpansBothFiles()
     {
         test::TestData data;
-        Database& db = data.store().accounts();
+        Database& db = data.store().accounts().file();
         {
             Transaction tx(db);
             db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi) VALUES ('A')"));
@@ -224,7 +224,7 @@ private Q_SLOTS:
     void lockedFileFailsWithTurkishMessage()
     {
         test::TestData data;
-        Database& db = data.store().ledger(Ledger::Expense);
+        Database& db = data.store().ledger(Ledger::Expense).file();
         db.setBusyTimeout(200);
         Database other =
             Database::open(QDir(data.folder()).filePath(QStringLiteral("gider.mdb")), databasePassword());

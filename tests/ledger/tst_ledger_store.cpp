@@ -5,6 +5,11 @@
 
 #include <QTest>
 
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
 using namespace kalvora;
 using kalvora::test::addLedgerEntry;
 using kalvora::test::cashBoxText;
@@ -39,7 +44,7 @@ LedgerEntry entry(const QString& amount, const QString& date = QStringLiteral("1
 QStringList stateOf(Store& store, Ledger which)
 {
     QStringList out;
-    Statement st =
+    BookQuery st =
         store.ledger(which).prepare(QStringLiteral("SELECT gider_iptal FROM GIDERLER ORDER BY kayit_no"));
     while (st.step())
         out.append(st.text(0));
@@ -52,6 +57,33 @@ class TestLedgerStore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Two desks recording into one ledger at the same moment: the cash box counts every entry.
+    void twoDesksRecordAtOnce()
+    {
+        test::TestData data;
+        std::unique_ptr<Store> desks[2] = {data.otherDesk(), data.otherDesk()};
+        constexpr int entries = 30;
+        std::atomic<int> failures = 0;
+        std::vector<std::thread> threads;
+        for (auto& desk : desks) {
+            threads.emplace_back([&, store = desk.get()] {
+                LedgerStore ledger(*store, Ledger::Income);
+                for (int i = 0; i < entries; ++i) {
+                    try {
+                        ledger.record(entry(QStringLiteral("1,5")), -1);
+                    } catch (const std::exception&) {
+                        ++failures;
+                    }
+                }
+            });
+        }
+        for (std::thread& t : threads)
+            t.join();
+        QCOMPARE(failures.load(), 0);
+        QCOMPARE(entryCount(data.store(), Ledger::Income), 2 * entries);
+        QCOMPARE(LedgerStore(data.store(), Ledger::Income).cashBox(), QStringLiteral("-90"));
+    }
+
     void cashBoxArithmetic_data();
     void cashBoxArithmetic();
     void amountSum_data();
@@ -267,7 +299,7 @@ void TestLedgerStore::unreadableCashBoxWritesNothing()
     LedgerStore store(data.store(), Ledger::Income);
     const qint64 key =
         addLedgerEntry(data.store(), Ledger::Income, QStringLiteral("15.03.2008"), QStringLiteral("10"));
-    Database& db = data.store().ledger(Ledger::Income);
+    BookConnection& db = data.store().ledger(Ledger::Income);
     if (removeRow)
         db.execute(QStringLiteral("DELETE FROM KASA_NET"));
     else

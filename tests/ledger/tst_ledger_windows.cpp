@@ -693,7 +693,7 @@ void TestLedgerWindows::historyWithManyEntries()
 {
     test::TestData data;
     Store& s = data.store();
-    Database& db = s.ledger(Ledger::Income);
+    Database& db = s.ledger(Ledger::Income).file();
     const QDate today = QDate::currentDate();
     const QDate first(2006, 1, 1);
     const qint64 span = first.daysTo(today) + 1;

@@ -124,7 +124,8 @@ QString lastError()
 
 int rowCount(Store& store, const QString& table)
 {
-    Database& db = table == QLatin1String("GIDERLER") ? store.ledger(Ledger::Expense) : store.accounts();
+    BookConnection& db =
+        table == QLatin1String("GIDERLER") ? store.ledger(Ledger::Expense) : store.accounts();
     return db.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
 }
 

@@ -520,7 +520,7 @@ private Q_SLOTS:
             QCOMPARE(p.checker.balanceProblems(), QStringList());
             QCOMPARE(card.list()->rowCount(), rowsBefore + (kind == 2 ? 0 : 1));
             QStringList descriptions;
-            Statement all = p.data.store().accounts().prepare(
+            BookQuery all = p.data.store().accounts().prepare(
                 QStringLiteral("SELECT aylar FROM CARIKART WHERE uye_kodu=?1"));
             all.bind(1, key);
             while (all.step())

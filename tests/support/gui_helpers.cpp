@@ -49,7 +49,7 @@ void onModal(const QString& objectName, std::function<void(QDialog*)> step)
 
 QStringList storedBalances(Store& store, qint64 key)
 {
-    Statement st = store.accounts().prepare(
+    BookQuery st = store.accounts().prepare(
         QStringLiteral("SELECT SonBakiye, SonBakiye_usd, SonBakiye_euro FROM MUSTERILER WHERE oto_kod = ?1"));
     st.bind(1, key);
     if (!st.step())

@@ -32,13 +32,13 @@ QStringList folderRows(const QString& folder)
             out << table + QLatin1Char('|') + cells.join(QChar(0x1f));
         }
     };
-    Database& accounts = store.accounts();
+    Database& accounts = store.accounts().file();
     for (const char* t : {"main.MUSTERILER", "cari.CARIKART", "iptal.IPTALLER", "iptal.IPTAL_HAREKETLER",
                           "main.sqlite_sequence", "cari.sqlite_sequence", "iptal.sqlite_sequence"})
         read(accounts, QString::fromLatin1(t));
     for (Ledger l : {Ledger::Income, Ledger::Expense})
         for (const char* t : {"GIDERLER", "KASA_NET", "sqlite_sequence"})
-            read(store.ledger(l), QString::fromLatin1(t));
+            read(store.ledger(l).file(), QString::fromLatin1(t));
     return out;
 }
 
@@ -117,7 +117,7 @@ class TestKalvoraTasi : public QObject {
     {
         Store store(folder);
         QVERIFY(store.initialize().isEmpty());
-        Database& db = store.accounts();
+        Database& db = store.accounts().file();
         Transaction tx(db);
         const QString longText = QStringLiteral("ÇOK UZUN AÇIKLAMA ığüşöç\t\\N\\.\r\n").repeated(600);
         const QString person = QStringLiteral(
@@ -158,7 +158,7 @@ class TestKalvoraTasi : public QObject {
             {longText});
         tx.commit();
         for (Ledger l : {Ledger::Income, Ledger::Expense}) {
-            Database& d = store.ledger(l);
+            Database& d = store.ledger(l).file();
             const QString entry = QStringLiteral(
                 "INSERT INTO GIDERLER(kayit_no,gider_ad,gider_tarihi,gider_aciklama,gider_tutar,gider_iptal) "
                 "VALUES (?1,?2,'01.02.2024',?3,?4,?5)");

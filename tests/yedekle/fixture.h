@@ -37,7 +37,7 @@ inline QByteArray readFile(const QString& path)
 inline void fill(TestData& data, int people = 20)
 {
     // One transaction: a commit per row would sync the disk hundreds of times.
-    Transaction tx(data.store().accounts());
+    Transaction tx(data.store().accounts().file());
     for (int i = 0; i < people; ++i) {
         const qint64 key = data.addPerson(QStringLiteral("KİŞİ'%1 ÇĞİÖŞÜ").arg(i), QStringLiteral("1.250,50"),
                                           QStringLiteral("-3,00"), QStringLiteral("0"),
@@ -49,7 +49,7 @@ inline void fill(TestData& data, int people = 20)
     }
     tx.commit();
     for (Ledger l : {Ledger::Income, Ledger::Expense}) {
-        Database& db = data.store().ledger(l);
+        Database& db = data.store().ledger(l).file();
         db.execute(
             QStringLiteral("INSERT INTO GIDERLER(gider_ad, gider_tarihi, gider_tutar) VALUES (?1, ?2, ?3)"),
             {QStringLiteral("KİRA"), QStringLiteral("01.02.2024"), QStringLiteral("1500")});

@@ -249,7 +249,7 @@ private Q_SLOTS:
         QFETCH(int, pagesPerStep);
         test::TestData data;
         {
-            Database& db = data.store().accounts();
+            Database& db = data.store().accounts().file();
             Transaction tx(db);
             for (int i = 0; i < 300; ++i) {
                 const qint64 key =
@@ -273,7 +273,7 @@ private Q_SLOTS:
                 qint64 oldest = 1;
                 while (!stop.load()) {
                     try {
-                        Database& db = store.accounts();
+                        Database& db = store.accounts().file();
                         Transaction tx(db);
                         db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi) VALUES (?1)"),
                                    {QString(150, QLatin1Char('Z'))});

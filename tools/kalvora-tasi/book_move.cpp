@@ -810,9 +810,10 @@ MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
             if (!problems.isEmpty())
                 throw Refusal{problems.first().text};
             const auto db = [&](Connection c) -> Database& {
-                return c == Connection::Accounts
-                           ? store.accounts()
-                           : store.ledger(c == Connection::Income ? Ledger::Income : Ledger::Expense);
+                return (c == Connection::Accounts
+                            ? store.accounts()
+                            : store.ledger(c == Connection::Income ? Ledger::Income : Ledger::Expense))
+                    .file();
             };
             // One transaction per file; all are still open when the rows are compared.
             Transaction accounts(db(Connection::Accounts));

@@ -307,6 +307,15 @@ bool AccountCard::KartiYukle2()
     return showingDbError(this, [this] { showFull(AccountBook(m_store).load(m_person.key)); });
 }
 
+void AccountCard::refreshForOtherDesks()
+{
+    const QVariant chosen = m_list->hiddenValue(m_list->currentRow());
+    KartiYukle2();
+    const int row = chosen.isValid() ? m_list->listModel()->rowOfHidden(chosen) : -1;
+    if (row >= 0)
+        m_list->setCurrentRow(row);
+}
+
 bool AccountCard::KartiYukle()
 {
     return showingDbError(
@@ -359,6 +368,7 @@ void AccountCard::editSelected()
     }
     EditWindow window(m_store, m_person, *row, this);
     connect(&window, &EntryWindow::saved, this, &AccountCard::applyChange);
+    connect(&window, &EntryWindow::rowChangedElsewhere, this, &AccountCard::KartiYukle2);
     openOver(window);
 }
 
@@ -377,11 +387,15 @@ void AccountCard::cancelSelected()
 
 void AccountCard::iSlem_Sil()
 {
-    const qint64 rowKey = selectedRowKey();
-    if (rowKey == 0)
+    const AccountRow* row = rowAt(selectedRow());
+    if (!row || row->key == 0)
         return;
+    const qint64 rowKey = row->key;
+    const qint64 version = row->version;
     AccountState state;
-    if (showingDbError(this, [&] { state = AccountBook(m_store).cancel(m_person.key, rowKey); }))
+    if (showingDbErrorThenReload(
+            this, [&] { state = AccountBook(m_store).cancel(m_person.key, rowKey, version); },
+            [this] { KartiYukle2(); }))
         applyChange(state);
 }
 

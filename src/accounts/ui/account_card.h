@@ -34,6 +34,8 @@ public:
     // Full load: every row of the person, all figures and the detail window. False after a database
     // failure, which has been shown.
     bool KartiYukle2();
+    // Another desk changed the book: the card is read again, the chosen row stays chosen.
+    void refreshForOtherDesks();
     // Single-currency load: only the rows of the currency chosen in Combo1.
     bool KartiYukle();
     // Writes the balances shown (Label12, Label22, Label25) into the person's MUSTERILER row.

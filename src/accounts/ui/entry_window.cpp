@@ -168,7 +168,13 @@ void EntryWindow::save()
         return;
     }
     bool stays = true;
-    if (!showingDbError(this, [&] { stays = write(); }) || !stays)
+    const auto changedElsewhere = [this] {
+        reject();
+        Q_EMIT rowChangedElsewhere();
+    };
+    if (!showingDbErrorThenReload(
+            this, [&] { stays = write(); }, changedElsewhere) ||
+        !stays)
         return;
     m_description->setText(QString());
     m_amount->clear();
@@ -216,7 +222,7 @@ EditWindow::EditWindow(Store& store, const Customer& person, const AccountRow& r
                   {"Form12", "BİLGİLERİ DÜZENLE", "BİLGİ DÜZENLİYORUM", "KAYDET", "FORMU KAPAT",
                    "PARA CİNSİNİ KONTROL EDİNİZ!", 100},
                   parent),
-      m_rowKey(row.key)
+      m_rowKey(row.key), m_rowVersion(row.version)
 {
     const QStringList shown = rowTexts(row);
     descriptionBox()->setText(shown.value(0));
@@ -229,7 +235,8 @@ EditWindow::EditWindow(Store& store, const Customer& person, const AccountRow& r
 
 void EditWindow::AidatDuzenle()
 {
-    const AccountState state = AccountBook(m_store).edit(m_person.key, m_person.name, m_rowKey, entry());
+    const AccountState state =
+        AccountBook(m_store).edit(m_person.key, m_person.name, m_rowKey, entry(), m_rowVersion);
     accept();
     Q_EMIT saved(state);
     MessageBox::information(parentWidget(), QStringLiteral("BİLGİLER DEĞİŞTİRİLDİ."),

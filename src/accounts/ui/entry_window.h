@@ -35,6 +35,8 @@ public:
 Q_SIGNALS:
     // A row was written together with the balance write-back; state is the person's account read back.
     void saved(const AccountState& state);
+    // The row was changed on another desk after the card listed it; nothing was saved.
+    void rowChangedElsewhere();
 
 protected:
     struct Texts {
@@ -107,6 +109,7 @@ protected:
 
 private:
     qint64 m_rowKey;
+    qint64 m_rowVersion;
 };
 
 } // namespace kalvora

@@ -15,13 +15,13 @@ bool deleteCustomer(QWidget* parent, Store& store, const Customer& listRow)
     }
     if (!MessageBox::question(parent, deleteQuestion(listRow)))
         return false;
-    return Kisi_Sil(parent, store, listRow.key);
+    return Kisi_Sil(parent, store, listRow.key, listRow.version);
 }
 
-bool Kisi_Sil(QWidget* parent, Store& store, const QString& key)
+bool Kisi_Sil(QWidget* parent, Store& store, const QString& key, qint64 listedVersion)
 {
     return showingDbError(
-        parent, [&] { CustomerRepository(store).remove(key); },
+        parent, [&] { CustomerRepository(store).remove(key, listedVersion); },
         QStringLiteral("KİŞİ SİLİNMEDİ; HİÇBİR KAYIT DEĞİŞMEDİ."));
 }
 

@@ -14,6 +14,6 @@ bool deleteCustomer(QWidget* parent, Store& store, const Customer& listRow);
 
 // Removes the person and all of their transactions (KartiniTemizle) as one change across uyeler.mdb and
 // data.mdb. On a failure nothing is removed and the reason is shown; false then.
-bool Kisi_Sil(QWidget* parent, Store& store, const QString& key);
+bool Kisi_Sil(QWidget* parent, Store& store, const QString& key, qint64 listedVersion = 0);
 
 } // namespace kalvora

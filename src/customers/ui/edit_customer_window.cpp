@@ -27,7 +27,7 @@ CustomerForm::Texts editTexts()
 } // namespace
 
 EditCustomerWindow::EditCustomerWindow(Store& store, const Customer& person, QWidget* parent)
-    : CustomerForm(editTexts(), parent), m_store(store), m_key(person.key)
+    : CustomerForm(editTexts(), parent), m_store(store), m_key(person.key), m_version(person.version)
 {
     setContact({person.name, person.workPhone, person.mobilePhone, person.idNumber, person.taxOffice,
                 person.address});
@@ -46,7 +46,14 @@ void EditCustomerWindow::save()
 void EditCustomerWindow::BilgiDuzenle()
 {
     bool found = false;
-    if (!showingDbError(this, [&] { found = CustomerRepository(m_store).update(m_key, contact()); }))
+    // Changed on another desk since it was listed: the list shows the person as they now stand.
+    const auto changedElsewhere = [this] {
+        Q_EMIT updated(m_key);
+        reject();
+    };
+    if (!showingDbErrorThenReload(
+            this, [&] { found = CustomerRepository(m_store).update(m_key, contact(), m_version); },
+            changedElsewhere))
         return;
     Q_EMIT updated(m_key);
     if (!found) {

@@ -29,6 +29,7 @@ protected:
 private:
     Store& m_store;
     QString m_key;
+    qint64 m_version;
 };
 
 } // namespace kalvora

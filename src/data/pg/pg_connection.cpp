@@ -434,6 +434,12 @@ QString PgStatement::text(int col) const
     return p ? QString::fromUtf8(p, PQgetlength(m_result.get(), m_row, col)) : QString();
 }
 
+QUtf8StringView PgStatement::utf8(int col) const
+{
+    const char* p = raw(col);
+    return p ? QUtf8StringView(p, PQgetlength(m_result.get(), m_row, col)) : QUtf8StringView();
+}
+
 QString PgStatement::text(const QString& name) const
 {
     return text(requireColumn(name));

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QUtf8StringView>
 #include <QVariant>
 
 #include <memory>
@@ -115,6 +116,8 @@ public:
     int columnIndex(const QString& name) const;
     QString text(int col) const;
     QString text(const QString& name) const; // throws when the column does not exist
+    // The column's text as the server sent it, valid until the next step() or reset().
+    QUtf8StringView utf8(int col) const;
     qint64 int64(int col) const;
     qint64 int64(const QString& name) const;
     double real(int col) const;

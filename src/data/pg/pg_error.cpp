@@ -1,12 +1,41 @@
 #include "data/pg/pg_error.h"
 
+#include <sqlite3.h>
+
 namespace kalvora {
 
+namespace {
+
+int nearestSqliteCode(PgError::Kind kind, const QString& state)
+{
+    switch (kind) {
+    case PgError::Kind::Connect:
+    case PgError::Kind::ConnectionLost:
+    case PgError::Kind::CommitUncertain:
+        return SQLITE_CANTOPEN;
+    case PgError::Kind::ForeignDatabase:
+        return SQLITE_NOTADB;
+    case PgError::Kind::Statement:
+        break;
+    }
+    if (state == QLatin1String("55P03") || state == QLatin1String("40001") || state == QLatin1String("40P01"))
+        return SQLITE_BUSY;
+    if (state.startsWith(QLatin1String("23")))
+        return SQLITE_CONSTRAINT;
+    if (state == QLatin1String("42501"))
+        return SQLITE_PERM;
+    if (state == QLatin1String("53100"))
+        return SQLITE_FULL;
+    return SQLITE_ERROR;
+}
+
+} // namespace
+
 PgError::PgError(Kind kind, const QString& sqlState, const QString& message, const QString& server)
-    : std::runtime_error(
-          (message + QStringLiteral(" [") + sqlState + QStringLiteral("] (") + server + QLatin1Char(')'))
-              .toStdString()),
-      m_kind(kind), m_sqlState(sqlState), m_message(message), m_server(server)
+    : DbError(nearestSqliteCode(kind, sqlState), message, server,
+              (message + QStringLiteral(" [") + sqlState + QStringLiteral("] (") + server + QLatin1Char(')'))
+                  .toStdString()),
+      m_kind(kind), m_sqlState(sqlState), m_server(server)
 {}
 
 namespace {
@@ -71,8 +100,8 @@ QString PgError::turkishText() const
     if (!m_server.isEmpty())
         text = QStringLiteral("SUNUCU: ") + m_server + QLatin1Char('\n');
     text += what;
-    if (!m_message.isEmpty())
-        text += QStringLiteral("\n(") + m_message + QLatin1Char(')');
+    if (!message().isEmpty())
+        text += QStringLiteral("\n(") + message() + QLatin1Char(')');
     return text;
 }
 

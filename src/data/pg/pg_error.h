@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QString>
+#include "data/db_error.h"
 
-#include <stdexcept>
+#include <QString>
 
 namespace kalvora {
 
 // Every failure of the server store: the SQLSTATE, the server's or libpq's message and the server
-// concerned (its host or socket folder, port and database, never the password).
-class PgError : public std::runtime_error {
+// concerned (its host or socket folder, port and database, never the password). As a DbError it carries
+// the nearest SQLite code (busy for a lock or a conflict, cannot-open for a connection that failed).
+class PgError : public DbError {
 public:
     enum class Kind {
         Connect,         // no connection could be made (server down, refused, unknown database, login)
@@ -23,16 +24,14 @@ public:
     Kind kind() const { return m_kind; }
     // Five characters; the class "08" for connection failures that carry no code of their own.
     const QString& sqlState() const { return m_sqlState; }
-    const QString& message() const { return m_message; }
     const QString& server() const { return m_server; }
     bool connectionLost() const { return m_kind == Kind::ConnectionLost || m_kind == Kind::CommitUncertain; }
     // A Turkish text for the user naming the server and what went wrong.
-    QString turkishText() const;
+    QString turkishText() const override;
 
 private:
     Kind m_kind;
     QString m_sqlState;
-    QString m_message;
     QString m_server;
 };
 

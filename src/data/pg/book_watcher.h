@@ -1,0 +1,56 @@
+#pragma once
+
+#include "data/pg/pg_connection.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace kalvora {
+
+// Hears the server say that another desk committed a change of the book. Every change of a book table
+// notifies its schema (cari, iptal, gelir, gider) at commit, by a trigger, whoever wrote it; this desk's
+// own commits are told apart by the server process that sent them. A connection of its own waits on the
+// server without blocking the event loop; a lost connection is tried again every second, and the time
+// it was away counts as a change of everything, since nobody can tell what was missed.
+class BookWatcher final : public QObject {
+    Q_OBJECT
+public:
+    // ownProcess(pid): true for the server process of one of this desk's own connections.
+    BookWatcher(const QString& uri, std::function<bool(int)> ownProcess, QObject* parent = nullptr);
+    ~BookWatcher() override;
+
+    static QString channel() { return QStringLiteral("kalvora_degisti"); }
+
+    // Takes in what has already arrived, without waiting (a list about to decide whether to read
+    // everybody again asks first).
+    void poll();
+    // How many times other desks changed the schema since the watch began; it only grows.
+    qint64 changesOf(const QString& schema) const;
+    bool listening() const { return m_conn.isOpen(); }
+
+Q_SIGNALS:
+    // Other desks committed changes in these schemas.
+    void changed(const QStringList& schemas);
+
+private:
+    void listen();
+    void lost();
+
+    QString m_uri;
+    std::function<bool(int)> m_ownProcess;
+    PgConnection m_conn;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    QTimer m_retry;
+    QHash<QString, qint64> m_changes;
+    qint64 m_outages = 0;
+    bool m_everListened = false;
+};
+
+} // namespace kalvora
