@@ -49,6 +49,45 @@ bool CustomerRegister::matches(const Person& p, const QString& upperFilter)
                        [&](const QString& field) { return field.contains(upperFilter); });
 }
 
+namespace {
+
+// The first three letters' weights in one number, so that most comparisons of a sort are one integer
+// comparison; equal prefixes fall back to the whole order. Weights stay below 2^17, and a missing
+// letter (0) comes before every letter (weight + 1).
+quint64 sortPrefix(const std::u32string& key)
+{
+    quint64 prefix = 0;
+    for (size_t i = 0; i < 3; ++i)
+        prefix = (prefix << 18) | (i < key.size() ? quint64(key[i]) + 1 : 0);
+    return prefix;
+}
+
+} // namespace
+
+std::vector<CustomerRegister::Person> CustomerRegister::sorted(QList<StoredPerson>& rows)
+{
+    std::vector<Person> people;
+    people.reserve(size_t(rows.size()));
+    for (StoredPerson& r : rows) {
+        people.push_back(keyed(std::move(r.customer)));
+        people.back().stored = std::move(r.stored);
+    }
+    // Sorting references and moving each person once: a person is large, and a sort moves its
+    // elements many times.
+    std::vector<std::pair<quint64, Person*>> order;
+    order.reserve(people.size());
+    for (Person& p : people)
+        order.emplace_back(sortPrefix(p.sortKey), &p);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : before(*a.second, *b.second);
+    });
+    std::vector<Person> out;
+    out.reserve(people.size());
+    for (const auto& o : order)
+        out.push_back(std::move(*o.second));
+    return out;
+}
+
 void CustomerRegister::load(Store& store)
 {
     QHash<qint64, size_t> previous;
@@ -56,34 +95,32 @@ void CustomerRegister::load(Store& store)
     for (size_t i = 0; i < m_people.size(); ++i)
         previous.insert(m_people[i].number, i);
     std::vector<qint64> unchanged;
-    QList<Customer> rows = CustomerRepository(store).readAll(
-        [&](qint64 key) -> const Customer* {
-            // readAll compares every stored text, the key's too, before it takes the person as unchanged.
+    QList<StoredPerson> rows = CustomerRepository(store).readAll(
+        [&](qint64 key) -> const QByteArray* {
             const auto it = previous.constFind(key);
-            return it != previous.cend() ? &m_people[*it].customer : nullptr;
+            return it != previous.cend() ? &m_people[*it].stored : nullptr;
         },
         &unchanged);
-    std::vector<Person> fresh;
-    fresh.reserve(size_t(rows.size()));
-    for (Customer& c : rows)
-        fresh.push_back(keyed(std::move(c)));
-    std::stable_sort(fresh.begin(), fresh.end(), before);
-    // The people kept stand in list order already: a merge gives the order a full sort would.
+    std::vector<Person> fresh = sorted(rows);
+    // The people kept stay where they stand, in list order already; the changed ones are merged in,
+    // which gives the order a full sort would.
     std::vector<char> keep(m_people.size(), 0);
     for (qint64 key : unchanged)
         keep[previous.value(key)] = 1;
-    std::vector<Person> kept;
-    kept.reserve(unchanged.size());
+    size_t kept = 0;
     for (size_t i = 0; i < m_people.size(); ++i) {
-        if (keep[i])
-            kept.push_back(std::move(m_people[i]));
+        if (keep[i]) {
+            if (kept != i)
+                m_people[kept] = std::move(m_people[i]);
+            ++kept;
+        }
     }
-    std::vector<Person> people;
-    people.reserve(kept.size() + fresh.size());
-    std::merge(std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()),
-               std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
-               std::back_inserter(people), before);
-    m_people = std::move(people);
+    m_people.erase(m_people.begin() + qsizetype(kept), m_people.end());
+    if (fresh.empty())
+        return;
+    m_people.insert(m_people.end(), std::make_move_iterator(fresh.begin()),
+                    std::make_move_iterator(fresh.end()));
+    std::inplace_merge(m_people.begin(), m_people.begin() + qsizetype(kept), m_people.end(), before);
 }
 
 void CustomerRegister::reread(Store& store, const QString& key)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "customers/customer.h"
+#include "customers/customer_repository.h"
 
 #include <QList>
 #include <QString>
@@ -20,6 +21,7 @@ class CustomerRegister final {
 public:
     struct Person {
         Customer customer;       // as stored
+        QByteArray stored;       // the row's stored bytes (StoredPerson), to tell an unchanged row
         std::u32string sortKey;  // turkishSortKey(name)
         qint64 number = 0;       // oto_kod as a number, the tie-break
         QStringList upperFields; // BuyukHarf of key, name and the five contact texts
@@ -47,6 +49,9 @@ public:
     static bool matches(const Person& p, const QString& upperFilter);
 
 private:
+    // Keys the people and puts them in the list's order.
+    static std::vector<Person> sorted(QList<StoredPerson>& rows);
+
     std::vector<Person> m_people;
 };
 

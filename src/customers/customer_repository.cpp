@@ -31,15 +31,18 @@ Customer shownBalances(Customer c)
     return c;
 }
 
-bool sameTexts(const Customer& c, const BookQuery& st)
+// The ten texts, each after its length, and the version: one comparison of bytes tells a changed row.
+void storedBytes(const BookQuery& st, QByteArray* out)
 {
-    const QString* texts[] = {&c.key,       &c.name,    &c.workPhone, &c.mobilePhone, &c.idNumber,
-                              &c.taxOffice, &c.address, &c.balanceTl, &c.balanceUsd,  &c.balanceEuro};
+    out->clear();
     for (int i = 0; i < 10; ++i) {
-        if (!QAnyStringView::equal(*texts[i], st.utf8(i)))
-            return false;
+        const QUtf8StringView t = st.utf8(i);
+        const qint32 n = qint32(t.size());
+        out->append(reinterpret_cast<const char*>(&n), sizeof n);
+        out->append(t.data(), t.size());
     }
-    return st.int64(10) == c.version;
+    const qint64 version = st.int64(10);
+    out->append(reinterpret_cast<const char*>(&version), sizeof version);
 }
 
 QVariantList upperCased(const CustomerContact& c)
@@ -52,22 +55,27 @@ QVariantList upperCased(const CustomerContact& c)
 
 QList<Customer> CustomerRepository::readAll()
 {
-    return readAll({}, nullptr);
+    QList<Customer> out;
+    for (StoredPerson& p : readAll({}, nullptr))
+        out.append(std::move(p.customer));
+    return out;
 }
 
-QList<Customer> CustomerRepository::readAll(const std::function<const Customer*(qint64)>& known,
-                                            std::vector<qint64>* unchanged)
+QList<StoredPerson> CustomerRepository::readAll(const std::function<const QByteArray*(qint64)>& known,
+                                                std::vector<qint64>* unchanged)
 {
-    QList<Customer> out;
+    QList<StoredPerson> out;
     BookConnection& db = m_store.accounts();
     BookQuery st = db.prepare(selectColumns(db) + QStringLiteral(" ORDER BY oto_kod"));
+    QByteArray bytes;
     while (st.step()) {
-        const Customer* before = known ? known(st.int64(0)) : nullptr;
-        if (before && sameTexts(*before, st)) {
+        storedBytes(st, &bytes);
+        const QByteArray* before = known ? known(st.int64(0)) : nullptr;
+        if (before && *before == bytes) {
             unchanged->push_back(st.int64(0));
             continue;
         }
-        out.append(readCustomer(st));
+        out.append(StoredPerson{readCustomer(st), bytes});
     }
     return out;
 }
