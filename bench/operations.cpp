@@ -638,44 +638,46 @@ QList<Operation> OperationSet::operations()
                 openLedger("Option5")});
 
     // A 1,000-row money list printed through the bridge, then written by the viewer as PDF.
-    ops.append(
-        {QStringLiteral("raporla --pdf, 1,000-row list"),
-         [p] {
-             QProcess viewer;
-             viewer.setProgram(
-                 QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("raporla")));
-             viewer.setArguments({QStringLiteral("--pdf"),
-                                  QDir(p->temp.path()).filePath(QStringLiteral("list.pdf")),
-                                  p->definitionPath});
-             viewer.start();
-             if (!viewer.waitForFinished(120000) || viewer.exitCode() != 0)
-                 throw std::runtime_error("raporla --pdf failed: " +
-                                          viewer.readAllStandardError().toStdString());
-         },
-         {},
-         [p] {
-             const QList<QStringList> rows =
-                 moneyListRows(*p->store, MoneyDirection::Given, QStringLiteral("TL")).toLists().mid(0, 1000);
-             ListPrintJob job;
-             job.columns = QStringLiteral("S1#/S2#/S3#/S4#/S5#/");
-             for (const QStringList& r : rows) {
-                 job.rows.append({{QStringLiteral("S1"), r.at(0)},
-                                  {QStringLiteral("S2"), r.at(1) + QLatin1Char('-') + r.at(2)},
-                                  {QStringLiteral("S3"), r.at(5)},
-                                  {QStringLiteral("S4"), r.at(6)},
-                                  {QStringLiteral("S5"), r.at(7)}});
-             }
-             job.templateName = QStringLiteral("paralar.fr3");
-             job.memoFields = {{QStringLiteral("Memo1"), QStringLiteral("s1")},
-                               {QStringLiteral("Memo11"), QStringLiteral("s4")},
-                               {QStringLiteral("Memo17"), QStringLiteral("s2")},
-                               {QStringLiteral("Memo2"), QStringLiteral("s5")},
-                               {QStringLiteral("Memo3"), QStringLiteral("s3")}};
-             job.memoTexts = {{QStringLiteral("Memo9"), QStringLiteral("VERDİĞİM PARALAR")}};
-             if (!printList(p->main.get(), *p->store, p->folder, job, p->printOptions()))
-                 throw std::runtime_error("the list print failed");
-         },
-         3});
+    ops.append({QStringLiteral("raporla --pdf, 1,000-row list"),
+                [p] {
+                    QProcess viewer;
+                    viewer.setProgram(
+                        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("raporla")));
+                    viewer.setArguments({QStringLiteral("--pdf"),
+                                         QDir(p->temp.path()).filePath(QStringLiteral("list.pdf")),
+                                         p->definitionPath});
+                    viewer.start();
+                    if (!viewer.waitForFinished(120000) || viewer.exitCode() != 0)
+                        throw std::runtime_error("raporla --pdf failed: " +
+                                                 viewer.readAllStandardError().toStdString());
+                },
+                {},
+                [p] {
+                    const TextTable all =
+                        moneyListRows(*p->store, MoneyDirection::Given, QStringLiteral("TL"));
+                    QList<QStringList> rows;
+                    for (qsizetype r = 0; r < std::min<qsizetype>(1000, all.rowCount()); ++r)
+                        rows.append(all.rowTexts(r));
+                    ListPrintJob job;
+                    job.columns = QStringLiteral("S1#/S2#/S3#/S4#/S5#/");
+                    for (const QStringList& r : rows) {
+                        job.rows.append({{QStringLiteral("S1"), r.at(0)},
+                                         {QStringLiteral("S2"), r.at(1) + QLatin1Char('-') + r.at(2)},
+                                         {QStringLiteral("S3"), r.at(5)},
+                                         {QStringLiteral("S4"), r.at(6)},
+                                         {QStringLiteral("S5"), r.at(7)}});
+                    }
+                    job.templateName = QStringLiteral("paralar.fr3");
+                    job.memoFields = {{QStringLiteral("Memo1"), QStringLiteral("s1")},
+                                      {QStringLiteral("Memo11"), QStringLiteral("s4")},
+                                      {QStringLiteral("Memo17"), QStringLiteral("s2")},
+                                      {QStringLiteral("Memo2"), QStringLiteral("s5")},
+                                      {QStringLiteral("Memo3"), QStringLiteral("s3")}};
+                    job.memoTexts = {{QStringLiteral("Memo9"), QStringLiteral("VERDİĞİM PARALAR")}};
+                    if (!printList(p->main.get(), *p->store, p->folder, job, p->printOptions()))
+                        throw std::runtime_error("the list print failed");
+                },
+                3});
     return ops;
 }
 
