@@ -3,11 +3,20 @@
 #include "app/main_window.h"
 #include "app/window_openers.h"
 #include "customers/customer_repository.h"
+#include "data/turkish_text.h"
 #include "support/test_data.h"
 #include "widgets/report_list.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <cstring>
 
 using namespace kalvora;
 
@@ -21,6 +30,46 @@ Entry entry(const QString& amount)
     e.date = QDate(2026, 12, 9);
     e.time = QStringLiteral("10:00:00");
     return e;
+}
+
+constexpr int deskCount = 4;
+constexpr int savesPerDesk = 500;
+constexpr int people = 20;
+
+// One desk process: savesPerDesk lendings and collections on the first `people` people of the book;
+// prints how many it saved and their sum in cents.
+int runDesk(const QString& uri, quint32 seed, qint64 startAt)
+{
+    QTemporaryDir folder;
+    std::unique_ptr<Store> store = Store::onServer(folder.path(), uri);
+    if (!store->initialize().isEmpty())
+        return 3;
+    const QList<Customer> everybody = CustomerRepository(*store).readAll();
+    // All desks begin at the same moment, whenever each of them got ready.
+    while (QDateTime::currentMSecsSinceEpoch() < startAt)
+        QThread::msleep(1);
+    // Every desk walks the same people in the same order, so that desks meet on one person all the
+    // time, up to their last saves; the amounts and kinds are the desk's own.
+    QRandomGenerator walk(2026);
+    QRandomGenerator random(seed);
+    qint64 cents = 0;
+    int saved = 0;
+    for (int i = 0; i < savesPerDesk; ++i) {
+        const Customer& person = everybody.at(walk.bounded(people));
+        const int amount = 1 + random.bounded(999);
+        const bool lend = random.bounded(2) == 0;
+        try {
+            lend ? AccountBook(*store).lend(person, entry(QString::number(amount)))
+                 : AccountBook(*store).collect(person, entry(QString::number(amount)));
+        } catch (const DbError& e) {
+            fprintf(stderr, "%s\n", qPrintable(e.message()));
+            return 1;
+        }
+        cents += (lend ? amount : -amount) * 100;
+        ++saved;
+    }
+    printf("%d %lld\n", saved, static_cast<long long>(cents));
+    return 0;
 }
 
 } // namespace
@@ -78,7 +127,55 @@ private Q_SLOTS:
         QVERIFY(*other->accountsVersion() > before);
         QCOMPARE(boxes.count(), 0);
     }
+
+    // Four desk processes save for the same people at once: no save is lost, and every stored balance
+    // equals the sum of the person's rows.
+    void fourDesksSavingAtOnce()
+    {
+        test::TestData data;
+        for (int i = 0; i < people; ++i)
+            data.addPerson(QStringLiteral("KİŞİ %1").arg(i));
+        std::vector<std::unique_ptr<QProcess>> desks;
+        const QString startAt = QString::number(QDateTime::currentMSecsSinceEpoch() + 3000);
+        for (int d = 0; d < deskCount; ++d) {
+            auto p = std::make_unique<QProcess>();
+            p->start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--desk"), data.serverUri(), QString::number(17 + d), startAt});
+            desks.push_back(std::move(p));
+        }
+        int saved = 0;
+        qint64 cents = 0;
+        for (auto& p : desks) {
+            QVERIFY(p->waitForFinished(240000));
+            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
+            const QList<QByteArray> said = p->readAllStandardOutput().trimmed().split(' ');
+            QCOMPARE(said.size(), 2);
+            saved += said.at(0).toInt();
+            cents += said.at(1).toLongLong();
+        }
+        QCOMPARE(saved, deskCount * savesPerDesk);
+        BookConnection& db = data.store().accounts();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM cari.CARIKART")).toLongLong(),
+                 qint64(deskCount * savesPerDesk));
+        qint64 stored = 0;
+        for (const Customer& c : CustomerRepository(data.store()).readAll()) {
+            const AccountState rows = AccountBook(data.store()).load(c.key);
+            QCOMPARE(c.balanceTl, rows.figures.balanceText(Currency::Tl));
+            stored += qRound64(numberValue(c.balanceTl) * 100);
+        }
+        QCOMPARE(stored, cents);
+    }
 };
 
-QTEST_MAIN(TestDesks)
+int main(int argc, char** argv)
+{
+    if (argc == 5 && std::strcmp(argv[1], "--desk") == 0) {
+        QCoreApplication app(argc, argv);
+        return runDesk(QString::fromLocal8Bit(argv[2]), QString::fromLatin1(argv[3]).toUInt(),
+                       QString::fromLatin1(argv[4]).toLongLong());
+    }
+    QApplication app(argc, argv);
+    TestDesks test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_desks.moc"
