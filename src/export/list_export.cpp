@@ -148,7 +148,7 @@ QByteArray sheetName(const QString& wanted)
     return name.toUtf8();
 }
 
-int shownWidth(const QString& text)
+int shownWidth(QStringView text)
 {
     return static_cast<int>(text.size());
 }
@@ -161,9 +161,9 @@ std::vector<int> columnWidths(const ExportTable& table, int columns)
     };
     for (int c = 0; c < columns; ++c)
         take(c, c < table.headers.size() ? static_cast<int>(table.headers.at(c).size()) : 0);
-    for (const QStringList& row : table.rows) {
-        for (int c = 0; c < columns && c < row.size(); ++c)
-            take(c, shownWidth(row.at(c)));
+    for (qsizetype r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < columns && c < table.cellCount(r); ++c)
+            take(c, shownWidth(table.cell(r, c)));
     }
     for (int& w : widths)
         w = std::min(w + 2, widestColumn);
@@ -173,8 +173,8 @@ std::vector<int> columnWidths(const ExportTable& table, int columns)
 int columnCount(const ExportTable& table)
 {
     qsizetype n = table.headers.size();
-    for (const QStringList& row : table.rows)
-        n = std::max(n, row.size());
+    for (qsizetype r = 0; r < table.rowCount(); ++r)
+        n = std::max(n, qsizetype(table.cellCount(r)));
     return static_cast<int>(n);
 }
 
@@ -215,7 +215,7 @@ bool buildWorkbook(const QByteArray& file, const QByteArray& tmpDir, const Expor
         worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), table.headers.at(c).toUtf8().constData(),
                                bold);
 
-    const qsizetype total = table.rows.size();
+    const qsizetype total = table.rowCount();
     lxw_error failure = LXW_NO_ERROR;
     for (qsizetype r = 0; r < total && failure == LXW_NO_ERROR; ++r) {
         if (r % progressStep == 0 && !goOn(progress, r, total)) {
@@ -223,10 +223,10 @@ bool buildWorkbook(const QByteArray& file, const QByteArray& tmpDir, const Expor
             *cancelled = true;
             return false;
         }
-        const QStringList& row = table.rows.at(r);
         const auto sheetRow = static_cast<lxw_row_t>(r + 1);
-        for (int c = 0; c < row.size() && failure == LXW_NO_ERROR; ++c) {
-            const QString& text = row.at(c);
+        const int cells = table.cellCount(r);
+        for (int c = 0; c < cells && failure == LXW_NO_ERROR; ++c) {
+            const QStringView text = table.cell(r, c);
             if (text.isEmpty())
                 continue;
             const auto col = static_cast<lxw_col_t>(c);
@@ -237,7 +237,7 @@ bool buildWorkbook(const QByteArray& file, const QByteArray& tmpDir, const Expor
                     continue;
                 }
             } else if (kind == ExportKind::Date) {
-                if (const auto d = readShownDate(text)) {
+                if (const auto d = readShownDate(text.toString())) {
                     const QTime t = d->hasTime ? d->time : QTime(0, 0);
                     lxw_datetime when{d->date.year(), d->date.month(), d->date.day(),
                                       t.hour(),       t.minute(),      static_cast<double>(t.second())};
@@ -355,18 +355,18 @@ bool writeCsv(QIODevice& device, const ExportTable& table, const ExportProgress&
     for (const QString& h : table.headers)
         header.append(csvField(guardedText(h)));
     line(header);
-    const qsizetype total = table.rows.size();
+    const qsizetype total = table.rowCount();
     for (qsizetype r = 0; r < total; ++r) {
         if (r % progressStep == 0 && !goOn(progress, r, total)) {
             if (cancelled)
                 *cancelled = true;
             return false;
         }
-        const QStringList& row = table.rows.at(r);
+        const int cells = table.cellCount(r);
         QStringList fields;
-        fields.reserve(row.size());
-        for (qsizetype c = 0; c < row.size(); ++c)
-            fields.append(csvCell(row.at(c), table.kind(c)));
+        fields.reserve(cells);
+        for (int c = 0; c < cells; ++c)
+            fields.append(csvCell(table.cell(r, c).toString(), table.kind(c)));
         line(fields);
         if (!flush(1 << 16))
             return false;

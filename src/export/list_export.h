@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listview/text_table.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,6 +25,22 @@ struct ExportTable {
     QList<ExportKind> kinds; // a missing kind is Text
     QList<QStringList> rows;
     QString sheetName; // the worksheet's name in .xlsx; empty: "LİSTE"
+    // The rows kept together instead (a long list's copy costs its characters only); used when rows is
+    // empty.
+    TextTable cells = {};
+
+    qsizetype rowCount() const { return rows.isEmpty() ? cells.rowCount() : rows.size(); }
+    int cellCount(qsizetype row) const
+    {
+        return rows.isEmpty() ? cells.cellCount(row) : int(rows.at(row).size());
+    }
+    // Valid until the table changes; empty beyond the row's cells.
+    QStringView cell(qsizetype row, int column) const
+    {
+        if (!rows.isEmpty())
+            return column < rows.at(row).size() ? QStringView(rows.at(row).at(column)) : QStringView();
+        return cells.cell(row, column);
+    }
 
     ExportKind kind(qsizetype column) const
     {

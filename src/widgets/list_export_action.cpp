@@ -1,5 +1,7 @@
 #include "widgets/list_export_action.h"
 
+#include "widgets/list_model.h"
+
 #include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
 
@@ -54,13 +56,17 @@ ExportTable tableOf(const QTreeView* view, const QList<ExportKind>& kinds)
         t.kinds.append(c < kinds.size() ? kinds.at(c) : ExportKind::Text);
     }
     const int rows = model->rowCount();
-    t.rows.reserve(rows);
+    // A report list hands its texts over without a copy per cell; any other model through data().
+    const auto* list = qobject_cast<const ListModel*>(model);
     for (int r = 0; r < rows; ++r) {
-        QStringList texts;
-        texts.reserve(columns.size());
-        for (int c : columns)
-            texts.append(model->data(model->index(r, c), Qt::DisplayRole).toString());
-        t.rows.append(std::move(texts));
+        t.cells.beginRow();
+        for (int c : columns) {
+            if (list)
+                t.cells.add(list->cellView(r, c));
+            else
+                t.cells.add(model->data(model->index(r, c), Qt::DisplayRole).toString());
+        }
+        t.cells.endRow();
     }
     return t;
 }
@@ -86,10 +92,10 @@ bool exportList(QWidget* parent, const ExportTable& table, const QString& defaul
 
     std::unique_ptr<QProgressDialog> progress;
     ExportProgress report;
-    if (table.rows.size() > progressThreshold) {
+    if (table.rowCount() > progressThreshold) {
         progress =
             std::make_unique<QProgressDialog>(QStringLiteral("LİSTE AKTARILIYOR..."), QStringLiteral("İPTAL"),
-                                              0, static_cast<int>(table.rows.size()), parent);
+                                              0, static_cast<int>(table.rowCount()), parent);
         progress->setObjectName(QStringLiteral("AktarimDurumu"));
         progress->setWindowTitle(title);
         progress->setWindowModality(Qt::WindowModal);
