@@ -284,11 +284,16 @@ std::optional<qint64> MainWindow::dataVersion() const
 
 void MainWindow::DetayliAra()
 {
+    readEverybody(m_filter->text());
+}
+
+void MainWindow::readEverybody(const QString& filter)
+{
     m_loaded = showingDbError(this, [this] { m_register.load(m_store); });
     if (!m_loaded)
         m_register = CustomerRegister();
     m_loadedVersion = dataVersion();
-    showFiltered();
+    showFiltered(filter);
 }
 
 void MainWindow::DetayliAra(const QString& changedKey)
@@ -307,7 +312,7 @@ void MainWindow::DetayliAra(const QString& changedKey)
         return;
     }
     if (m_headerSorted) {
-        showFiltered(); // back in name order, as a reload leaves the list
+        showFiltered(m_loadedFilter); // back in name order, as a reload leaves the list
         return;
     }
     const QString upper = BuyukHarf(m_loadedFilter);
@@ -351,20 +356,11 @@ void MainWindow::refreshForOtherDesks()
     // chosen person stays chosen and the list where it was scrolled; the filter box is not touched.
     const QString chosen = m_list->hiddenValue(m_list->currentRow()).toString();
     const int top = m_list->verticalScrollBar()->value();
-    m_loaded = showingDbError(this, [this] { m_register.load(m_store); });
-    if (!m_loaded)
-        m_register = CustomerRegister();
-    m_loadedVersion = dataVersion();
-    showFiltered(m_loadedFilter);
+    readEverybody(m_loadedFilter);
     const int row = chosen.isEmpty() ? -1 : m_list->listModel()->rowOfHidden(chosen);
     if (row >= 0)
         m_list->setCurrentRow(row);
     m_list->verticalScrollBar()->setValue(top);
-}
-
-void MainWindow::showFiltered()
-{
-    showFiltered(m_filter->text());
 }
 
 void MainWindow::showFiltered(const QString& filter)

@@ -80,7 +80,8 @@ private:
     void search();
     void headerClicked(int column);
     std::optional<qint64> dataVersion() const;
-    void showFiltered();
+    // Reads everybody and shows those the filter lets through.
+    void readEverybody(const QString& filter);
     void showFiltered(const QString& filter);
     void finishLoad();
     int listPosition(const CustomerRegister::Person& person) const;

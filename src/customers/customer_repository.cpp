@@ -69,7 +69,9 @@ QList<StoredPerson> CustomerRepository::readAll(const std::function<const QByteA
     BookQuery st = db.prepare(selectColumns(db) + QStringLiteral(" ORDER BY oto_kod"));
     QByteArray bytes;
     while (st.step()) {
-        storedBytes(st, &bytes);
+        // Without a register to compare with, the bytes are not needed.
+        if (known)
+            storedBytes(st, &bytes);
         const QByteArray* before = known ? known(st.int64(0)) : nullptr;
         if (before && *before == bytes) {
             unchanged->push_back(st.int64(0));

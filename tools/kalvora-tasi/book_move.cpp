@@ -38,7 +38,7 @@ struct Refusal {
 enum class Connection { Accounts, Income, Expense };
 
 // One table of the book as both stores hold it. The key comes first among the columns.
-struct TableSpec {
+struct BookTable {
     const char* label; // as the summary names it
     const char* file;  // the data folder's file that holds it
     const char* alias; // its schema on the store's connection of that file
@@ -50,7 +50,7 @@ struct TableSpec {
     const char* integers; // the columns that hold integers
 };
 
-const TableSpec bookTables[] = {
+const BookTable bookTables[] = {
     {"KİŞİLER", files::customers, "main", Connection::Accounts, "cari", "MUSTERILER", "oto_kod",
      "oto_kod,adisoyadi,istel,ceptel,tc,verdai,adres,SonBakiye,SonBakiye_usd,SonBakiye_euro", "oto_kod"},
     {"HAREKETLER", files::transactions, "cari", Connection::Accounts, "cari", "CARIKART", "otokod",
@@ -77,22 +77,22 @@ const TableSpec bookTables[] = {
      "Kasa_net_bakiye", ""},
 };
 
-QStringList columnsOf(const TableSpec& t)
+QStringList columnsOf(const BookTable& t)
 {
     return QString::fromLatin1(t.columns).split(QLatin1Char(','));
 }
 
-QString sqliteName(const TableSpec& t)
+QString sqliteName(const BookTable& t)
 {
     return QString::fromLatin1(t.alias) + QLatin1Char('.') + QString::fromLatin1(t.table);
 }
 
-QString serverName(const TableSpec& t)
+QString serverName(const BookTable& t)
 {
     return QString::fromLatin1(t.schema) + QLatin1Char('.') + QString::fromLatin1(t.table);
 }
 
-bool isCashBox(const TableSpec& t)
+bool isCashBox(const BookTable& t)
 {
     return !t.key;
 }
@@ -121,7 +121,7 @@ public:
 
 class SqliteRows final : public RowSource {
 public:
-    SqliteRows(Database& db, const TableSpec& t)
+    SqliteRows(Database& db, const BookTable& t)
     {
         m_columns = static_cast<int>(columnsOf(t).size());
         m_st = db.prepare(QStringLiteral("SELECT ") + QString::fromLatin1(t.columns) +
@@ -146,7 +146,7 @@ private:
 // Reads a server table in key order a batch at a time, so a large table never sits in memory whole.
 class ServerRows final : public RowSource {
 public:
-    ServerRows(PgConnection& conn, const TableSpec& t) : m_conn(conn), m_keyed(t.key != nullptr)
+    ServerRows(PgConnection& conn, const BookTable& t) : m_conn(conn), m_keyed(t.key != nullptr)
     {
         m_columns = static_cast<int>(columnsOf(t).size());
         const QString select = QStringLiteral("SELECT ") + QString::fromLatin1(t.columns) +
@@ -203,7 +203,7 @@ public:
 // COPY FROM STDIN: one round trip for a whole table. COPY writes the identity columns as given.
 class ServerCopy final : public RowSink {
 public:
-    ServerCopy(PgConnection& conn, const TableSpec& t) : m_conn(conn)
+    ServerCopy(PgConnection& conn, const BookTable& t) : m_conn(conn)
     {
         const QByteArray sql = (QStringLiteral("COPY ") + serverName(t) + QStringLiteral(" (") +
                                 QString::fromLatin1(t.columns) + QStringLiteral(") FROM STDIN"))
@@ -303,7 +303,7 @@ private:
 
 class SqliteInsert final : public RowSink {
 public:
-    SqliteInsert(Database& db, const TableSpec& t)
+    SqliteInsert(Database& db, const BookTable& t)
     {
         const QStringList columns = columnsOf(t);
         const QStringList integers =
@@ -340,7 +340,7 @@ private:
 // --- The checks --------------------------------------------------------------------------------------
 
 struct TableResult {
-    const TableSpec* spec = nullptr;
+    const BookTable* table = nullptr;
     qint64 sourceRows = 0;
     qint64 targetRows = 0;
     qint64 highestKey = 0;
@@ -406,15 +406,15 @@ private:
     QHash<QString, QList<AccountRow>> m_rows;
 };
 
-using RowsFn = std::function<std::unique_ptr<RowSource>(const TableSpec&)>;
-using SinkFn = std::function<std::unique_ptr<RowSink>(const TableSpec&)>;
+using RowsFn = std::function<std::unique_ptr<RowSource>(const BookTable&)>;
+using SinkFn = std::function<std::unique_ptr<RowSink>(const BookTable&)>;
 
 QList<TableResult> copyTables(const RowsFn& from, const SinkFn& to, BalanceCheck& balances)
 {
     QList<TableResult> results;
-    for (const TableSpec& t : bookTables) {
+    for (const BookTable& t : bookTables) {
         TableResult r;
-        r.spec = &t;
+        r.table = &t;
         const auto source = from(t);
         const auto sink = to(t);
         QStringList row;
@@ -441,8 +441,8 @@ bool compareTables(const RowsFn& source, const RowsFn& target, QList<TableResult
 {
     bool equal = true;
     for (TableResult& r : results) {
-        const auto a = source(*r.spec);
-        const auto b = target(*r.spec);
+        const auto a = source(*r.table);
+        const auto b = target(*r.table);
         QStringList ra;
         QStringList rb;
         qint64 sourceRows = 0;
@@ -456,8 +456,8 @@ bool compareTables(const RowsFn& source, const RowsFn& target, QList<TableResult
                 break;
             if (r.difference.isEmpty() && (hasA != hasB || ra != rb)) {
                 const QString key = hasA ? ra.value(0) : rb.value(0);
-                r.difference = r.spec->key ? QStringLiteral("ANAHTARI %1 OLAN SATIR FARKLI").arg(key)
-                                           : QStringLiteral("%1. SATIR FARKLI").arg(sourceRows);
+                r.difference = r.table->key ? QStringLiteral("ANAHTARI %1 OLAN SATIR FARKLI").arg(key)
+                                            : QStringLiteral("%1. SATIR FARKLI").arg(sourceRows);
             }
         }
         if (sourceRows != r.sourceRows && r.difference.isEmpty())
@@ -471,7 +471,7 @@ QString countTable(const QList<TableResult>& results, const QString& sourceTitle
 {
     int width = 0;
     for (const TableResult& r : results)
-        width = std::max(width, int(QString::fromUtf8(r.spec->label).size()));
+        width = std::max(width, int(QString::fromUtf8(r.table->label).size()));
     auto line = [&](const QString& label, const QString& a, const QString& b, const QString& note) {
         return QStringLiteral("  ") + label.leftJustified(width + 2) + a.rightJustified(10) +
                b.rightJustified(10) + (note.isEmpty() ? QString() : QStringLiteral("  ") + note) +
@@ -479,12 +479,12 @@ QString countTable(const QList<TableResult>& results, const QString& sourceTitle
     };
     QString out = line(QStringLiteral("TABLO"), sourceTitle, targetTitle, QString());
     for (const TableResult& r : results)
-        out += line(QString::fromUtf8(r.spec->label), QString::number(r.sourceRows),
+        out += line(QString::fromUtf8(r.table->label), QString::number(r.sourceRows),
                     QString::number(r.targetRows), r.difference);
     for (const TableResult& r : results)
-        if (isCashBox(*r.spec))
+        if (isCashBox(*r.table))
             out +=
-                QStringLiteral("  ") + QString::fromUtf8(r.spec->label) + QStringLiteral(": ") +
+                QStringLiteral("  ") + QString::fromUtf8(r.table->label) + QStringLiteral(": ") +
                 (r.cashBox.isEmpty() ? QStringLiteral("(SATIR YOK)") : r.cashBox.join(QStringLiteral(", "))) +
                 (r.difference.isEmpty() ? QStringLiteral(" (İKİ TARAFTA AYNI)") : QString()) +
                 QLatin1Char('\n');
@@ -559,7 +559,7 @@ bool sqliteTableExists(Database& db, const QString& alias, const QString& table)
                .toLongLong() > 0;
 }
 
-qint64 sqliteSequence(Database& db, const TableSpec& t)
+qint64 sqliteSequence(Database& db, const BookTable& t)
 {
     const QString alias = QString::fromLatin1(t.alias);
     if (!sqliteTableExists(db, alias, QStringLiteral("sqlite_sequence")))
@@ -602,14 +602,14 @@ public:
     {
         return c == Connection::Accounts ? m_accounts : c == Connection::Income ? m_income : m_expense;
     }
-    bool has(const TableSpec& t)
+    bool has(const BookTable& t)
     {
         if (qstrcmp(t.alias, "iptal") == 0 && !m_archive)
             return false;
         return sqliteTableExists(db(t.connection), QString::fromLatin1(t.alias),
                                  QString::fromLatin1(t.table));
     }
-    std::unique_ptr<RowSource> rows(const TableSpec& t)
+    std::unique_ptr<RowSource> rows(const BookTable& t)
     {
         if (!has(t))
             return std::make_unique<NoRows>();
@@ -635,7 +635,7 @@ QString folderData(const QString& folder)
             continue;
         try {
             Database db = Database::open(path, key, Database::Mode::ReadOnly);
-            for (const TableSpec& t : bookTables) {
+            for (const BookTable& t : bookTables) {
                 if (qstrcmp(t.file, file) != 0 ||
                     !sqliteTableExists(db, QStringLiteral("main"), QString::fromLatin1(t.table)))
                     continue;
@@ -665,7 +665,7 @@ QString folderData(const QString& folder)
 // The first table of the server book that holds rows (cash boxes as in folderData); empty when none.
 QString serverData(PgConnection& conn)
 {
-    for (const TableSpec& t : bookTables) {
+    for (const BookTable& t : bookTables) {
         const QString table = serverName(t);
         const bool rows =
             isCashBox(t) ? conn.scalar(QStringLiteral("SELECT count(*) FROM ") + table +
@@ -712,7 +712,7 @@ MoveResult folderToServer(const QString& dataFolder, const QString& uri)
         try {
             PgTransaction tx(conn);
             // No desk writes into the book while it is filled and checked.
-            for (const TableSpec& t : bookTables)
+            for (const BookTable& t : bookTables)
                 conn.exec(QStringLiteral("LOCK TABLE ") + serverName(t) +
                           QStringLiteral(" IN EXCLUSIVE MODE"));
             const QString inTheWay = serverData(conn);
@@ -724,24 +724,24 @@ MoveResult folderToServer(const QString& dataFolder, const QString& uri)
                           QStringLiteral(".KASA_NET"));
 
             BalanceCheck balances;
-            const RowsFn fromFolder = [&](const TableSpec& t) { return source.rows(t); };
-            const RowsFn fromServer = [&](const TableSpec& t) -> std::unique_ptr<RowSource> {
+            const RowsFn fromFolder = [&](const BookTable& t) { return source.rows(t); };
+            const RowsFn fromServer = [&](const BookTable& t) -> std::unique_ptr<RowSource> {
                 return std::make_unique<ServerRows>(conn, t);
             };
             QList<TableResult> results = copyTables(
-                fromFolder, [&](const TableSpec& t) { return std::make_unique<ServerCopy>(conn, t); },
+                fromFolder, [&](const BookTable& t) { return std::make_unique<ServerCopy>(conn, t); },
                 balances);
             // The keys go on where the folder's went on, past keys that were deleted at the end too.
             for (const TableResult& r : std::as_const(results)) {
-                if (!r.spec->key)
+                if (!r.table->key)
                     continue;
                 const qint64 next = std::max(
                     r.highestKey,
-                    source.has(*r.spec) ? sqliteSequence(source.db(r.spec->connection), *r.spec) : 0);
+                    source.has(*r.table) ? sqliteSequence(source.db(r.table->connection), *r.table) : 0);
                 conn.execute(
                     QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), greatest($3::bigint, 1), "
                                    "$3::bigint > 0)"),
-                    {serverName(*r.spec), QString::fromLatin1(r.spec->key), next});
+                    {serverName(*r.table), QString::fromLatin1(r.table->key), next});
             }
             if (!compareTables(fromFolder, fromServer, results))
                 throw Refusal{differenceText(results)};
@@ -821,33 +821,33 @@ MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
             Transaction expense(db(Connection::Expense));
             for (Connection c : {Connection::Income, Connection::Expense})
                 db(c).exec(QStringLiteral("DELETE FROM KASA_NET"));
-            const RowsFn fromServer = [&](const TableSpec& t) -> std::unique_ptr<RowSource> {
+            const RowsFn fromServer = [&](const BookTable& t) -> std::unique_ptr<RowSource> {
                 return std::make_unique<ServerRows>(conn, t);
             };
-            const RowsFn fromFolder = [&](const TableSpec& t) -> std::unique_ptr<RowSource> {
+            const RowsFn fromFolder = [&](const BookTable& t) -> std::unique_ptr<RowSource> {
                 return std::make_unique<SqliteRows>(db(t.connection), t);
             };
             results = copyTables(
                 fromServer,
-                [&](const TableSpec& t) { return std::make_unique<SqliteInsert>(db(t.connection), t); },
+                [&](const BookTable& t) { return std::make_unique<SqliteInsert>(db(t.connection), t); },
                 balances);
             for (const TableResult& r : std::as_const(results)) {
-                if (!r.spec->key)
+                if (!r.table->key)
                     continue;
                 const qint64 last = conn.scalar(QStringLiteral("SELECT pg_sequence_last_value("
                                                                "pg_get_serial_sequence($1, $2)::regclass)"),
-                                                {serverName(*r.spec), QString::fromLatin1(r.spec->key)})
+                                                {serverName(*r.table), QString::fromLatin1(r.table->key)})
                                         .toLongLong();
                 const qint64 next = std::max(last, r.highestKey);
-                Database& d = db(r.spec->connection);
+                Database& d = db(r.table->connection);
                 const QString sequence =
-                    QString::fromLatin1(r.spec->alias) + QStringLiteral(".sqlite_sequence");
+                    QString::fromLatin1(r.table->alias) + QStringLiteral(".sqlite_sequence");
                 if (next > 0 && d.execute(QStringLiteral("UPDATE ") + sequence +
                                               QStringLiteral(" SET seq = max(seq, ?1) WHERE name = ?2"),
-                                          {next, QString::fromLatin1(r.spec->table)}) == 0)
+                                          {next, QString::fromLatin1(r.table->table)}) == 0)
                     d.execute(QStringLiteral("INSERT INTO ") + sequence +
                                   QStringLiteral(" (name, seq) VALUES (?2, ?1)"),
-                              {next, QString::fromLatin1(r.spec->table)});
+                              {next, QString::fromLatin1(r.table->table)});
             }
             if (!compareTables(fromServer, fromFolder, results))
                 throw Refusal{differenceText(results)};

@@ -286,6 +286,28 @@ void removeAbandoned(const QString& target)
     }
 }
 
+// A new backup's names: the dated folder it will be and the hidden folder it is written in first.
+struct BackupName {
+    QDateTime created;
+    QString stamp;
+    QString scratch;
+};
+
+// Makes the backup folder ready (created, cleared of abandoned halves) and names the new backup.
+BackupName prepareTarget(const QString& target)
+{
+    if (!QDir().mkpath(target) || !QFileInfo(target).isDir())
+        throw Failure{QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI:\n") + QDir::toNativeSeparators(target)};
+    removeAbandoned(target);
+    BackupName name;
+    name.created = QDateTime::currentDateTime();
+    name.stamp = QString::fromLatin1(folderPrefix) + name.created.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    name.scratch =
+        QDir(target).filePath(QLatin1Char('.') + name.stamp + QLatin1Char('.') +
+                              QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".tmp"));
+    return name;
+}
+
 // Keeps the given schemas of a connection in one read transaction: no other connection can commit
 // to them until it ends, so what is read belongs to one moment.
 class ReadLock {
@@ -521,17 +543,10 @@ Outcome Backups::create(const QString& target, Kind kind, const ProgressFn& prog
                     throw Failure{QStringLiteral("VERİ DOSYASI BULUNAMADI: ") + name + QLatin1Char('\n') +
                                   QDir::toNativeSeparators(m_dataFolder)};
         }
-        if (!QDir().mkpath(target) || !QFileInfo(target).isDir())
-            throw Failure{QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI:\n") +
-                          QDir::toNativeSeparators(target)};
-        removeAbandoned(target);
-
-        const QDateTime now = QDateTime::currentDateTime();
-        const QString stamp =
-            QString::fromLatin1(folderPrefix) + now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-        TempFolder tmp(QDir(target).filePath(QLatin1Char('.') + stamp + QLatin1Char('.') +
-                                             QString::number(QCoreApplication::applicationPid()) +
-                                             QStringLiteral(".tmp")));
+        const BackupName name = prepareTarget(target);
+        const QDateTime& now = name.created;
+        const QString& stamp = name.stamp;
+        TempFolder tmp(name.scratch);
 
         const QStringList others = otherFiles(m_dataFolder);
         Reporter reporter(progress, static_cast<int>(databaseFiles().size()) + 2);
@@ -889,16 +904,10 @@ Outcome Backups::createOnServer(const QString& target, Kind kind, const Progress
     Outcome out;
     const QString untouched = QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.");
     try {
-        if (!QDir().mkpath(target) || !QFileInfo(target).isDir())
-            throw Failure{QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI:\n") +
-                          QDir::toNativeSeparators(target)};
-        removeAbandoned(target);
-        const QDateTime now = QDateTime::currentDateTime();
-        const QString stamp =
-            QString::fromLatin1(folderPrefix) + now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-        TempFolder tmp(QDir(target).filePath(QLatin1Char('.') + stamp + QLatin1Char('.') +
-                                             QString::number(QCoreApplication::applicationPid()) +
-                                             QStringLiteral(".tmp")));
+        const BackupName name = prepareTarget(target);
+        const QDateTime& now = name.created;
+        const QString& stamp = name.stamp;
+        TempFolder tmp(name.scratch);
         const QStringList others = otherFiles(m_dataFolder);
         Reporter reporter(progress, 3);
         reporter.begin(QStringLiteral("SUNUCUDAKİ DEFTER YEDEKLENİYOR"));

@@ -144,10 +144,6 @@ CREATE TRIGGER carikart_row_version BEFORE UPDATE ON cari.CARIKART
 -- Only short, program-written columns are indexed: an index entry over a long free text would make its
 -- insert fail (a B-tree entry holds at most about 2.7 kB), and the server reads rows without decrypting.
 CREATE INDEX carikart_uye_kodu ON cari.CARIKART (uye_kodu);
-CREATE TRIGGER musteriler_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON cari.MUSTERILER
-    FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change();
-CREATE TRIGGER carikart_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON cari.CARIKART
-    FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change();
 CREATE INDEX carikart_para ON cari.CARIKART (para, para_cinsi);
 )SQL";
 
@@ -190,8 +186,6 @@ CREATE TABLE iptal.IPTAL_HAREKETLER (
     para text NOT NULL DEFAULT ''
 );
 CREATE INDEX iptal_hareketler_iptal_no ON iptal.IPTAL_HAREKETLER (iptal_no);
-CREATE TRIGGER iptaller_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON iptal.IPTALLER
-    FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change();
 )SQL";
 
 // %1 is the ledger's schema. kayit_no identifies one entry, so a cancellation marks exactly the chosen
@@ -211,10 +205,6 @@ CREATE INDEX giderler_donem ON %1.GIDERLER (substr(gider_tarihi, 7, 4), substr(g
     substr(gider_tarihi, 1, 2));
 CREATE TABLE %1.KASA_NET (Kasa_net_bakiye text NOT NULL DEFAULT '');
 INSERT INTO %1.KASA_NET (Kasa_net_bakiye) VALUES ('0');
-CREATE TRIGGER giderler_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1.GIDERLER
-    FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change();
-CREATE TRIGGER kasa_net_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1.KASA_NET
-    FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change();
 )SQL";
 
 } // namespace
@@ -277,6 +267,13 @@ bool createServerSchema(PgConnection& conn)
     conn.exec(QString::fromLatin1(archive));
     for (const char* s : {"gelir", "gider"})
         conn.exec(QString::fromLatin1(ledger).arg(QString::fromLatin1(s)));
+    // Every desk listening hears, at commit, which schema another desk changed.
+    for (const char* table : {"cari.MUSTERILER", "cari.CARIKART", "iptal.IPTALLER", "gelir.GIDERLER",
+                              "gelir.KASA_NET", "gider.GIDERLER", "gider.KASA_NET"})
+        conn.exec(
+            QStringLiteral("CREATE TRIGGER notify_change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON ") +
+            QString::fromLatin1(table) +
+            QStringLiteral(" FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change()"));
     tx.commit();
     return true;
 }
