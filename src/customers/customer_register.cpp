@@ -15,9 +15,6 @@ CustomerRegister::Person CustomerRegister::keyed(Customer c)
     Person p;
     p.sortKey = turkishSortKey(c.name);
     p.number = c.key.toLongLong();
-    p.upperFields = {BuyukHarf(c.key),         BuyukHarf(c.name),     BuyukHarf(c.workPhone),
-                     BuyukHarf(c.mobilePhone), BuyukHarf(c.idNumber), BuyukHarf(c.taxOffice),
-                     BuyukHarf(c.address)};
     p.listTexts = {displayAmount(c.balanceTl),
                    displayAmount(c.balanceUsd),
                    displayAmount(c.balanceEuro),
@@ -45,6 +42,13 @@ bool CustomerRegister::matches(const Person& p, const QString& upperFilter)
 {
     if (upperFilter.isEmpty())
         return true;
+    // Made on the first filter: the list opens with none, and most people are never filtered.
+    if (p.upperFields.isEmpty()) {
+        const Customer& c = p.customer;
+        p.upperFields = {BuyukHarf(c.key),         BuyukHarf(c.name),     BuyukHarf(c.workPhone),
+                         BuyukHarf(c.mobilePhone), BuyukHarf(c.idNumber), BuyukHarf(c.taxOffice),
+                         BuyukHarf(c.address)};
+    }
     return std::any_of(p.upperFields.cbegin(), p.upperFields.cend(),
                        [&](const QString& field) { return field.contains(upperFilter); });
 }
@@ -72,20 +76,34 @@ std::vector<CustomerRegister::Person> CustomerRegister::sorted(QList<StoredPerso
         people.push_back(keyed(std::move(r.customer)));
         people.back().stored = std::move(r.stored);
     }
-    // Sorting references and moving each person once: a person is large, and a sort moves its
-    // elements many times.
-    std::vector<std::pair<quint64, Person*>> order;
+    // Sorting references, then moving each person once along the cycles of the order, in place: a
+    // person is large, a sort moves its elements many times, and a second vector of people would be
+    // fresh memory for every one of them.
+    std::vector<std::pair<quint64, size_t>> order;
     order.reserve(people.size());
-    for (Person& p : people)
-        order.emplace_back(sortPrefix(p.sortKey), &p);
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : before(*a.second, *b.second);
+    for (size_t i = 0; i < people.size(); ++i)
+        order.emplace_back(sortPrefix(people[i].sortKey), i);
+    std::sort(order.begin(), order.end(), [&people](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : before(people[a.second], people[b.second]);
     });
-    std::vector<Person> out;
-    out.reserve(people.size());
-    for (const auto& o : order)
-        out.push_back(std::move(*o.second));
-    return out;
+    std::vector<size_t> from(people.size()); // the person that is to stand at each place
+    for (size_t i = 0; i < order.size(); ++i)
+        from[i] = order[i].second;
+    for (size_t i = 0; i < from.size(); ++i) {
+        if (from[i] == i)
+            continue;
+        Person held = std::move(people[i]);
+        size_t j = i;
+        while (from[j] != i) {
+            const size_t k = from[j];
+            people[j] = std::move(people[k]);
+            from[j] = j;
+            j = k;
+        }
+        people[j] = std::move(held);
+        from[j] = j;
+    }
+    return people;
 }
 
 void CustomerRegister::load(Store& store)
@@ -118,6 +136,10 @@ void CustomerRegister::load(Store& store)
     m_people.erase(m_people.begin() + qsizetype(kept), m_people.end());
     if (fresh.empty())
         return;
+    if (m_people.empty()) {
+        m_people = std::move(fresh);
+        return;
+    }
     m_people.insert(m_people.end(), std::make_move_iterator(fresh.begin()),
                     std::make_move_iterator(fresh.end()));
     std::inplace_merge(m_people.begin(), m_people.begin() + qsizetype(kept), m_people.end(), before);

@@ -20,11 +20,12 @@ class Store;
 class CustomerRegister final {
 public:
     struct Person {
-        Customer customer;       // as stored
-        QByteArray stored;       // the row's stored bytes (StoredPerson), to tell an unchanged row
-        std::u32string sortKey;  // turkishSortKey(name)
-        qint64 number = 0;       // oto_kod as a number, the tie-break
-        QStringList upperFields; // BuyukHarf of key, name and the five contact texts
+        Customer customer;      // as stored
+        QByteArray stored;      // the row's stored bytes (StoredPerson), to tell an unchanged row
+        std::u32string sortKey; // turkishSortKey(name)
+        qint64 number = 0;      // oto_kod as a number, the tie-break
+        // BuyukHarf of key, name and the five contact texts, made by the first filter that asks.
+        mutable QStringList upperFields;
         // The main list's ten texts: the three balances as "#,##0.00", name, the five contact texts, key.
         QStringList listTexts;
         // Estimated widths of listTexts, kept by the list that shows the person so that reading the

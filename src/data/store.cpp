@@ -376,6 +376,18 @@ std::optional<qint64> Store::accountsVersion()
     return accounts().file().scalar(QStringLiteral("PRAGMA main.data_version")).toLongLong();
 }
 
+BookConnection* Store::transactionsReader()
+{
+    if (onServer())
+        return nullptr;
+    Database& db = connection(m_reader, QString::fromLatin1(files::transactions), databasePassword(), {});
+    // A list read straight through gains nothing from a cache; the accounts' connection keeps its own.
+    db.exec(QStringLiteral("PRAGMA cache_size = -2048"));
+    if (!m_readerBook)
+        m_readerBook.emplace(&m_reader.db);
+    return &*m_readerBook;
+}
+
 Database& Store::scratch()
 {
     return connection(m_scratch, QString::fromLatin1(files::scratch), QString(), {});
@@ -387,6 +399,7 @@ void Store::closeAll()
     m_income.db = Database();
     m_expense.db = Database();
     m_scratch.db = Database();
+    m_reader.db = Database();
     m_serverAccounts.conn = PgConnection();
     m_serverIncome.conn = PgConnection();
     m_serverExpense.conn = PgConnection();

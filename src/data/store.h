@@ -65,6 +65,10 @@ public:
     std::optional<qint64> accountsVersion();
     // On a server book, after initialize(): tells of other desks' commits (nothing for the data folder).
     BookWatcher* watcher() const { return m_watcher.get(); }
+    // A second connection to data.mdb alone, for reading one part of a long list of transactions on
+    // another core while the accounts' connection reads the rest (their decryption is most of the cost).
+    // Only for reading; nothing on a server. Throws DbError.
+    BookConnection* transactionsReader();
     // FRData.mdb, without a key. Throws DbError.
     Database& scratch();
 
@@ -102,12 +106,14 @@ private:
     Slot m_income;
     Slot m_expense;
     Slot m_scratch;
+    Slot m_reader;
     ServerSlot m_serverAccounts;
     ServerSlot m_serverIncome;
     ServerSlot m_serverExpense;
     std::optional<BookConnection> m_accountsBook;
     std::optional<BookConnection> m_incomeBook;
     std::optional<BookConnection> m_expenseBook;
+    std::optional<BookConnection> m_readerBook;
     std::unique_ptr<BookWatcher> m_watcher;
 };
 

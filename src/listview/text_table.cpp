@@ -118,6 +118,28 @@ void TextTable::compactIfWasteful()
     *this = std::move(live);
 }
 
+void TextTable::append(TextTable&& other)
+{
+    if (m_rows.empty() && m_unusedChars == 0) {
+        *this = std::move(other);
+        other.clear();
+        return;
+    }
+    const quint32 charShift = quint32(m_chars.size());
+    const quint32 boundShift = quint32(m_bounds.size());
+    m_chars.append(other.m_chars);
+    m_bounds.reserve(m_bounds.size() + other.m_bounds.size());
+    for (const quint32 b : other.m_bounds)
+        m_bounds.push_back(b + charShift);
+    m_rows.reserve(m_rows.size() + other.m_rows.size());
+    for (Row& r : other.m_rows) {
+        r.firstBound += boundShift;
+        m_rows.push_back(std::move(r));
+    }
+    m_unusedChars += other.m_unusedChars;
+    other.clear();
+}
+
 void TextTable::reorder(const std::vector<int>& order)
 {
     std::vector<Row> moved;

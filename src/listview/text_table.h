@@ -34,6 +34,9 @@ public:
     void addUtf8(QByteArrayView utf8); // decoded as QString::fromUtf8 decodes
     void endRow(const QVariant& hidden = QVariant());
 
+    // The other table's rows follow this table's; the other is left empty.
+    void append(TextTable&& other);
+
     // Rows move into a new order: order[i] is the row that is to stand at i.
     void reorder(const std::vector<int>& order);
 

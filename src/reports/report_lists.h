@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace kalvora {
 
 class Store;
@@ -29,6 +31,8 @@ QList<QStringList> balanceListRows(Store& store, BalanceSide side);
 
 // The sum of amount texts as shown (each read back by the Turkish rules), in "#,##0.00".
 QString totalOfShownAmounts(const QStringList& texts);
+// The same over count texts read by textAt(i), for a list too long to copy its texts out.
+QString totalOfShownAmounts(qsizetype count, const std::function<QStringView(qsizetype)>& textAt);
 
 // Outflows (negative), inflows (positive) and their net per currency, over all transactions.
 struct NetPosition {

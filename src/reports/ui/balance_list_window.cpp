@@ -4,6 +4,7 @@
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"
 #include "widgets/db_error_message.h"
+#include "widgets/list_model.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -65,11 +66,9 @@ void BalanceListWindow::fill()
 
 void BalanceListWindow::totalColumn(int column, QLabel* label)
 {
-    QStringList amounts;
-    amounts.reserve(m_list->rowCount());
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        amounts.append(m_list->cell(r, column));
-    label->setText(totalOfShownAmounts(amounts));
+    const ListModel* model = m_list->listModel();
+    label->setText(totalOfShownAmounts(
+        model->rowCount(), [model, column](qsizetype r) { return model->cellView(int(r), column); }));
 }
 
 void BalanceListWindow::ToPLa()

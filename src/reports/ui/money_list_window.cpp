@@ -5,6 +5,7 @@
 #include "reports/ui/list_printing.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
+#include "widgets/list_model.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -79,11 +80,9 @@ void MoneyListWindow::fill()
 
 void MoneyListWindow::ToPLa()
 {
-    QStringList amounts;
-    amounts.reserve(m_list->rowCount());
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        amounts.append(m_list->cell(r, ColAmount));
-    m_total->setText(totalOfShownAmounts(amounts));
+    const ListModel* model = m_list->listModel();
+    m_total->setText(totalOfShownAmounts(
+        model->rowCount(), [model](qsizetype r) { return model->cellView(int(r), ColAmount); }));
 }
 
 void MoneyListWindow::headerClicked(int column)
