@@ -20,6 +20,7 @@
 #include <thread>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -45,15 +46,15 @@ QStringList pgColumns(PgConnection& conn, const QString& schema, const QString& 
 QStringList sqliteColumns(Database& db, const QString& table)
 {
     QStringList out;
-    Statement st = db.prepare(QStringLiteral("PRAGMA table_info(") + table + QLatin1Char(')'));
+    Statement st = db.prepare(u"PRAGMA table_info("_s + table + QLatin1Char(')'));
     while (st.step())
-        out << st.text(QStringLiteral("name")).toLower();
+        out << st.text(u"name"_s).toLower();
     return out;
 }
 
 bool exists(PgConnection& conn, const QString& schema)
 {
-    return !conn.scalar(QStringLiteral("SELECT to_regnamespace($1)"), {schema}).isNull();
+    return !conn.scalar(u"SELECT to_regnamespace($1)"_s, {schema}).isNull();
 }
 
 } // namespace
@@ -67,7 +68,7 @@ class TestPgStore : public QObject {
 
     QString freshDatabase()
     {
-        const QString uri = m_server.createDatabase(QStringLiteral("db%1").arg(++m_databases));
+        const QString uri = m_server.createDatabase(u"db%1"_s.arg(++m_databases));
         if (uri.isEmpty())
             qWarning("%s", qPrintable(m_server.error()));
         return uri;
@@ -96,15 +97,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("storable");
-        QTest::newRow("apostrophes") << QStringLiteral("O'REİLLY'; DROP TABLE public.probe; --") << true;
-        QTest::newRow("backslashes") << QStringLiteral("C:\\YOL\\dosya \\' \\\\ \\x41 \\0") << true;
-        QTest::newRow("placeholders and quoting") << QStringLiteral("$1 ?1 $$ $f$ \" %_ E'\\n' :x") << true;
-        QTest::newRow("unicode") << QStringLiteral("ÇĞİÖŞÜ çğıöşü İı € 😀 \u200F \u00A0 \uFFFD") << true;
-        QTest::newRow("control characters") << QStringLiteral("\t\n\r\x01\x1f\x7f") << true;
-        QTest::newRow("10,000 characters") << QStringLiteral("ĞÜŞ'\\").repeated(2000) << true;
+        QTest::newRow("apostrophes") << u"O'REİLLY'; DROP TABLE public.probe; --"_s << true;
+        QTest::newRow("backslashes") << u"C:\\YOL\\dosya \\' \\\\ \\x41 \\0"_s << true;
+        QTest::newRow("placeholders and quoting") << u"$1 ?1 $$ $f$ \" %_ E'\\n' :x"_s << true;
+        QTest::newRow("unicode") << u"ÇĞİÖŞÜ çğıöşü İı € 😀 \u200F \u00A0 \uFFFD"_s << true;
+        QTest::newRow("control characters") << u"\t\n\r\x01\x1f\x7f"_s << true;
+        QTest::newRow("10,000 characters") << u"ĞÜŞ'\\"_s.repeated(2000) << true;
         QTest::newRow("empty") << QString() << true;
-        QTest::newRow("NUL is refused, not cut short")
-            << QStringLiteral("BORÇ") + QChar(0) + QStringLiteral("SİLİNDİ") << false;
+        QTest::newRow("NUL is refused, not cut short") << u"BORÇ"_s + QChar(0) + u"SİLİNDİ"_s << false;
     }
 
     void boundParametersRoundTrip()
@@ -112,44 +112,39 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, storable);
         PgConnection conn = PgConnection::open(m_book);
-        const qint64 before = conn.scalar(QStringLiteral("SELECT count(*) FROM public.probe")).toLongLong();
-        PgStatement insert =
-            conn.prepare(QStringLiteral("INSERT INTO public.probe (v) VALUES ($1) RETURNING k"));
+        const qint64 before = conn.scalar(u"SELECT count(*) FROM public.probe"_s).toLongLong();
+        PgStatement insert = conn.prepare(u"INSERT INTO public.probe (v) VALUES ($1) RETURNING k"_s);
         if (!storable) {
             for (int path = 0; path < 2; ++path) {
                 try {
                     if (path == 0)
                         insert.bind(1, text).step();
                     else
-                        conn.execute(QStringLiteral("INSERT INTO public.probe (v) VALUES ($1)"), {text});
+                        conn.execute(u"INSERT INTO public.probe (v) VALUES ($1)"_s, {text});
                     QFAIL("a NUL reached the server");
                 } catch (const PgError& e) {
-                    QCOMPARE(e.sqlState(), QStringLiteral("22021"));
-                    QVERIFY(e.turkishText().contains(QStringLiteral("KARAKTER")));
+                    QCOMPARE(e.sqlState(), u"22021"_s);
+                    QVERIFY(e.turkishText().contains(u"KARAKTER"_s));
                 }
             }
-            QCOMPARE(conn.scalar(QStringLiteral("SELECT count(*) FROM public.probe")).toLongLong(), before);
+            QCOMPARE(conn.scalar(u"SELECT count(*) FROM public.probe"_s).toLongLong(), before);
             return;
         }
         insert.bind(1, text);
         QVERIFY(insert.step());
         const qint64 key = insert.int64(0);
         // Read back through the prepared and the one-shot path, and compared on the server itself.
-        PgStatement read = conn.prepare(QStringLiteral("SELECT v, length(v) FROM public.probe WHERE k = $1"));
+        PgStatement read = conn.prepare(u"SELECT v, length(v) FROM public.probe WHERE k = $1"_s);
         read.bind(1, key);
         QVERIFY(read.step());
         QCOMPARE(read.text(0), text);
         QVERIFY(!read.isNull(0));
         QCOMPARE(read.int64(1), qint64(text.toUcs4().size()));
-        QCOMPARE(conn.scalar(QStringLiteral("SELECT count(*) FROM public.probe WHERE k = $1 AND v = $2"),
-                             {key, text})
+        QCOMPARE(conn.scalar(u"SELECT count(*) FROM public.probe WHERE k = $1 AND v = $2"_s, {key, text})
                      .toLongLong(),
                  1);
-        QCOMPARE(
-            conn.execute(QStringLiteral("UPDATE public.probe SET v = $2 WHERE k = $1"), {key, text + text}),
-            1);
-        QCOMPARE(conn.scalar(QStringLiteral("SELECT v FROM public.probe WHERE k = $1"), {key}).toString(),
-                 text + text);
+        QCOMPARE(conn.execute(u"UPDATE public.probe SET v = $2 WHERE k = $1"_s, {key, text + text}), 1);
+        QCOMPARE(conn.scalar(u"SELECT v FROM public.probe WHERE k = $1"_s, {key}).toString(), text + text);
     }
 
     void transactionRollsBackUnlessCommitted_data()
@@ -167,31 +162,29 @@ private Q_SLOTS:
         QFETCH(bool, stored);
         PgConnection conn = PgConnection::open(m_book);
         PgConnection other = PgConnection::open(m_book);
-        const QString marker = QStringLiteral("İŞLEM %1").arg(QString::fromUtf8(QTest::currentDataTag()));
+        const QString marker = u"İŞLEM %1"_s.arg(QString::fromUtf8(QTest::currentDataTag()));
         {
             PgTransaction tx(conn);
             QVERIFY(conn.inTransaction());
-            conn.execute(QStringLiteral("INSERT INTO public.probe (v) VALUES ($1)"), {marker});
+            conn.execute(u"INSERT INTO public.probe (v) VALUES ($1)"_s, {marker});
             QVERIFY_THROWS_EXCEPTION(PgError, PgTransaction{conn});
             if (ending == 1) {
-                QVERIFY_THROWS_EXCEPTION(
-                    PgError, conn.execute(QStringLiteral("SELECT no_such_column FROM public.probe")));
+                QVERIFY_THROWS_EXCEPTION(PgError, conn.execute(u"SELECT no_such_column FROM public.probe"_s));
                 try {
                     tx.commit();
                     QFAIL("a failed transaction was reported as committed");
                 } catch (const PgError& e) {
-                    QCOMPARE(e.sqlState(), QStringLiteral("25P02"));
-                    QVERIFY(e.turkishText().contains(QStringLiteral("HİÇBİR DEĞİŞİKLİK KAYDEDİLMEDİ")));
+                    QCOMPARE(e.sqlState(), u"25P02"_s);
+                    QVERIFY(e.turkishText().contains(u"HİÇBİR DEĞİŞİKLİK KAYDEDİLMEDİ"_s));
                 }
             } else if (ending == 2) {
                 tx.commit();
             }
         }
         QVERIFY(!conn.inTransaction());
-        QCOMPARE(other.scalar(QStringLiteral("SELECT count(*) FROM public.probe WHERE v = $1"), {marker})
-                     .toLongLong(),
+        QCOMPARE(other.scalar(u"SELECT count(*) FROM public.probe WHERE v = $1"_s, {marker}).toLongLong(),
                  stored ? 1 : 0);
-        QCOMPARE(conn.scalar(QStringLiteral("SELECT 1")).toInt(), 1);
+        QCOMPARE(conn.scalar(u"SELECT 1"_s).toInt(), 1);
     }
 
     void serverFunctionsReadLikeEmbedded_data()
@@ -199,35 +192,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         const QStringList texts{
             // numbers
-            QStringLiteral("1.250,50"), QStringLiteral("1250,5"), QStringLiteral("0,00"), QStringLiteral("0"),
-            QStringLiteral(",75"), QStringLiteral("-,5"), QStringLiteral("5,"), QStringLiteral("-0"),
-            QStringLiteral("-0,0"), QStringLiteral("  12  "), QStringLiteral("\t-12\n"),
-            QStringLiteral("\u00A012\u3000"), QStringLiteral("\u2028 7,5 \u0085"), QStringLiteral("1.2.3"),
-            QStringLiteral("1,2,3"), QStringLiteral("12a"), QStringLiteral("+5"), QStringLiteral("--5"),
-            QStringLiteral("- 5"), QStringLiteral("-"), QStringLiteral(","), QStringLiteral("."), QString(),
-            QStringLiteral("1e5"), QStringLiteral("0x10"), QStringLiteral("Infinity"), QStringLiteral("NaN"),
-            QStringLiteral("1 000"), QStringLiteral("\u0661\u0662"), QStringLiteral("\uFF11\uFF12"),
-            QStringLiteral("0,1"), QStringLiteral("99999999999999999999"), QStringLiteral("9007199254740993"),
-            QStringLiteral("0,30000000000000004"), QStringLiteral("1") + QString(400, QLatin1Char('0')),
-            QStringLiteral("0,") + QString(400, QLatin1Char('0')) + QStringLiteral("1"),
-            QStringLiteral("0,") + QString(310, QLatin1Char('0')) + QStringLiteral("5"),
-            QString(1000, QLatin1Char('.')) + QStringLiteral("3"),
+            u"1.250,50"_s, u"1250,5"_s, u"0,00"_s, u"0"_s, u",75"_s, u"-,5"_s, u"5,"_s, u"-0"_s, u"-0,0"_s,
+            u"  12  "_s, u"\t-12\n"_s, u"\u00A012\u3000"_s, u"\u2028 7,5 \u0085"_s, u"1.2.3"_s, u"1,2,3"_s,
+            u"12a"_s, u"+5"_s, u"--5"_s, u"- 5"_s, u"-"_s, u","_s, u"."_s, QString(), u"1e5"_s, u"0x10"_s,
+            u"Infinity"_s, u"NaN"_s, u"1 000"_s, u"\u0661\u0662"_s, u"\uFF11\uFF12"_s, u"0,1"_s,
+            u"99999999999999999999"_s, u"9007199254740993"_s, u"0,30000000000000004"_s,
+            u"1"_s + QString(400, QLatin1Char('0')), u"0,"_s + QString(400, QLatin1Char('0')) + u"1"_s,
+            u"0,"_s + QString(310, QLatin1Char('0')) + u"5"_s, QString(1000, QLatin1Char('.')) + u"3"_s,
             // dates
-            QStringLiteral("01.02.2024"), QStringLiteral("1.2.2024"), QStringLiteral("29.02.2024"),
-            QStringLiteral("29.02.2023"), QStringLiteral("29.02.1900"), QStringLiteral("29.02.2000"),
-            QStringLiteral("31.04.2024"), QStringLiteral("31.12.9999"), QStringLiteral("00.01.2024"),
-            QStringLiteral("01.13.2024"), QStringLiteral("01.01.0000"), QStringLiteral("01.01.0001"),
-            QStringLiteral(" 01.02.2024\t"), QStringLiteral("\v01.02.2024\r\n"),
-            QStringLiteral("\u00A001.02.2024"), QStringLiteral("01.02.24"), QStringLiteral("001.02.2024"),
-            QStringLiteral("01/02/2024"), QStringLiteral("01.02.2024 10:00"), QStringLiteral("1.1.12345"),
-            QStringLiteral("\u0660\u0661.\u0660\u0662.\u0662\u0660\u0662\u0664")};
+            u"01.02.2024"_s, u"1.2.2024"_s, u"29.02.2024"_s, u"29.02.2023"_s, u"29.02.1900"_s,
+            u"29.02.2000"_s, u"31.04.2024"_s, u"31.12.9999"_s, u"00.01.2024"_s, u"01.13.2024"_s,
+            u"01.01.0000"_s, u"01.01.0001"_s, u" 01.02.2024\t"_s, u"\v01.02.2024\r\n"_s,
+            u"\u00A001.02.2024"_s, u"01.02.24"_s, u"001.02.2024"_s, u"01/02/2024"_s, u"01.02.2024 10:00"_s,
+            u"1.1.12345"_s, u"\u0660\u0661.\u0660\u0662.\u0662\u0660\u0662\u0664"_s};
         for (const QString& t : texts) {
             // Tags show blanks and control characters by their codes.
             QString tag;
-            for (const QChar c : t.size() > 40 ? t.left(20) + QStringLiteral("...") + t.right(5) : t)
-                tag += c.isPrint() && !c.isSpace()
-                           ? QString(c)
-                           : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            for (const QChar c : t.size() > 40 ? t.left(20) + u"..."_s + t.right(5) : t)
+                tag += c.isPrint() && !c.isSpace() ? QString(c)
+                                                   : u"\\u%1"_s.arg(c.unicode(), 4, 16, QLatin1Char('0'));
             QTest::addRow("%s", qPrintable(tag)) << t;
         }
     }
@@ -237,15 +220,15 @@ private Q_SLOTS:
         QFETCH(QString, text);
         static QTemporaryDir dir;
         static Database lite =
-            Database::open(dir.filePath(QStringLiteral("f.db")), QString(), Database::Mode::ReadWriteCreate);
+            Database::open(dir.filePath(u"f.db"_s), QString(), Database::Mode::ReadWriteCreate);
         static PgConnection pg = PgConnection::open(m_book, accountsSearchPath());
-        const QVariant liteNumber = lite.scalar(QStringLiteral("SELECT cdbl(?1)"), {text});
-        const QVariant pgNumber = pg.scalar(QStringLiteral("SELECT cdbl($1)"), {text});
+        const QVariant liteNumber = lite.scalar(u"SELECT cdbl(?1)"_s, {text});
+        const QVariant pgNumber = pg.scalar(u"SELECT cdbl($1)"_s, {text});
         QCOMPARE(pgNumber.isNull(), liteNumber.isNull());
         if (!liteNumber.isNull())
             QCOMPARE(bits(pgNumber.toDouble()), bits(liteNumber.toDouble()));
-        const QVariant liteDate = lite.scalar(QStringLiteral("SELECT CDATE(?1)"), {text});
-        const QVariant pgDate = pg.scalar(QStringLiteral("SELECT CDATE($1)"), {text});
+        const QVariant liteDate = lite.scalar(u"SELECT CDATE(?1)"_s, {text});
+        const QVariant pgDate = pg.scalar(u"SELECT CDATE($1)"_s, {text});
         QCOMPARE(pgDate.isNull(), liteDate.isNull());
         QCOMPARE(pgDate.toLongLong(), liteDate.toLongLong());
     }
@@ -271,7 +254,7 @@ private Q_SLOTS:
         for (const Table& t : tables) {
             QStringList expected = sqliteColumns(*t.db, QString::fromLatin1(t.table));
             if (t.versioned)
-                expected << QStringLiteral("row_version");
+                expected << u"row_version"_s;
             QCOMPARE(pgColumns(conn, QString::fromLatin1(t.schema), QString::fromLatin1(t.table).toLower()),
                      expected);
         }
@@ -283,21 +266,18 @@ private Q_SLOTS:
                      .toLongLong(),
                  0);
         for (const char* s : {"gelir", "gider"})
-            QCOMPARE(conn.scalar(QStringLiteral("SELECT string_agg(kasa_net_bakiye, '|') FROM %1.KASA_NET")
-                                     .arg(QString::fromLatin1(s)))
+            QCOMPARE(conn.scalar(u"SELECT string_agg(kasa_net_bakiye, '|') FROM %1.KASA_NET"_s.arg(
+                                     QString::fromLatin1(s)))
                          .toString(),
-                     QStringLiteral("0"));
+                     u"0"_s);
         // A second start finds the book and changes nothing.
         QVERIFY(!createServerSchema(conn));
         // The collation orders the Turkish alphabet as turkishCompare does (where the root order differs).
-        QStringList names{QStringLiteral("ÇAĞLAR"),   QStringLiteral("CEM"),   QStringLiteral("İNCE"),
-                          QStringLiteral("IŞIK"),     QStringLiteral("ÖMER"),  QStringLiteral("OZAN"),
-                          QStringLiteral("ŞÜKRÜ"),    QStringLiteral("SUNA"),  QStringLiteral("ÜMİT"),
-                          QStringLiteral("UZAY"),     QStringLiteral("ĞAZİ"),  QStringLiteral("GÖNÜL"),
-                          QStringLiteral("ALİ VELİ"), QStringLiteral("ALİCAN")};
+        QStringList names{u"ÇAĞLAR"_s, u"CEM"_s,   u"İNCE"_s,     u"IŞIK"_s,  u"ÖMER"_s,
+                          u"OZAN"_s,   u"ŞÜKRÜ"_s, u"SUNA"_s,     u"ÜMİT"_s,  u"UZAY"_s,
+                          u"ĞAZİ"_s,   u"GÖNÜL"_s, u"ALİ VELİ"_s, u"ALİCAN"_s};
         QStringList server;
-        PgStatement st =
-            conn.prepare(QStringLiteral("SELECT n FROM unnest($1::text[]) n ORDER BY n COLLATE TURKISH"));
+        PgStatement st = conn.prepare(u"SELECT n FROM unnest($1::text[]) n ORDER BY n COLLATE TURKISH"_s);
         st.bind(1, QLatin1Char('{') + names.join(QLatin1Char(',')) + QLatin1Char('}'));
         while (st.step())
             server << st.text(0);
@@ -311,20 +291,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("change");
         QTest::addColumn<int>("step");
-        QTest::newRow("person's contact")
-            << QStringLiteral("MUSTERILER") << QStringLiteral("adres = 'YENİ ADRES'") << 1;
+        QTest::newRow("person's contact") << u"MUSTERILER"_s << u"adres = 'YENİ ADRES'"_s << 1;
         QTest::newRow("person's balances")
-            << QStringLiteral("MUSTERILER") << QStringLiteral("SonBakiye = '5,00', SonBakiye_usd = '1,00'")
-            << 0;
-        QTest::newRow("person's same texts")
-            << QStringLiteral("MUSTERILER") << QStringLiteral("adisoyadi = adisoyadi") << 0;
-        QTest::newRow("version written by a desk")
-            << QStringLiteral("MUSTERILER") << QStringLiteral("row_version = 99") << 0;
-        QTest::newRow("transaction's amount")
-            << QStringLiteral("CARIKART") << QStringLiteral("tutar = '7'") << 1;
+            << u"MUSTERILER"_s << u"SonBakiye = '5,00', SonBakiye_usd = '1,00'"_s << 0;
+        QTest::newRow("person's same texts") << u"MUSTERILER"_s << u"adisoyadi = adisoyadi"_s << 0;
+        QTest::newRow("version written by a desk") << u"MUSTERILER"_s << u"row_version = 99"_s << 0;
+        QTest::newRow("transaction's amount") << u"CARIKART"_s << u"tutar = '7'"_s << 1;
         QTest::newRow("transaction's copy of the person")
-            << QStringLiteral("CARIKART") << QStringLiteral("adisoyadi = 'YENİ AD', adres = 'YENİ ADRES'")
-            << 0;
+            << u"CARIKART"_s << u"adisoyadi = 'YENİ AD', adres = 'YENİ ADRES'"_s << 0;
     }
 
     void rowVersionsFollowOwnData()
@@ -333,16 +307,13 @@ private Q_SLOTS:
         QFETCH(QString, change);
         QFETCH(int, step);
         PgConnection conn = PgConnection::open(m_book, accountsSearchPath());
-        const QString key =
-            table == QLatin1String("MUSTERILER") ? QStringLiteral("oto_kod") : QStringLiteral("otokod");
+        const QString key = table == QLatin1String("MUSTERILER") ? u"oto_kod"_s : u"otokod"_s;
         const qint64 row =
-            conn.scalar(
-                    QStringLiteral("INSERT INTO %1 (adisoyadi) VALUES ('AYŞE') RETURNING %2").arg(table, key))
+            conn.scalar(u"INSERT INTO %1 (adisoyadi) VALUES ('AYŞE') RETURNING %2"_s.arg(table, key))
                 .toLongLong();
-        const QString version = QStringLiteral("SELECT row_version FROM %1 WHERE %2 = $1").arg(table, key);
+        const QString version = u"SELECT row_version FROM %1 WHERE %2 = $1"_s.arg(table, key);
         QCOMPARE(conn.scalar(version, {row}).toLongLong(), 1);
-        QCOMPARE(
-            conn.execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $1").arg(table, change, key), {row}), 1);
+        QCOMPARE(conn.execute(u"UPDATE %1 SET %2 WHERE %3 = $1"_s.arg(table, change, key), {row}), 1);
         QCOMPARE(conn.scalar(version, {row}).toLongLong(), 1 + step);
     }
 
@@ -354,16 +325,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("inTheWay");
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("foreign table")
-            << QStringLiteral("CREATE TABLE public.faturalar (no int)") << QStringLiteral("public.faturalar");
-        QTest::newRow("foreign view")
-            << QStringLiteral("CREATE VIEW public.ozet AS SELECT 1 AS x") << QStringLiteral("public.ozet");
-        QTest::newRow("schema of the same name")
-            << QStringLiteral("CREATE SCHEMA gelir") << QStringLiteral("gelir");
+            << u"CREATE TABLE public.faturalar (no int)"_s << u"public.faturalar"_s;
+        QTest::newRow("foreign view") << u"CREATE VIEW public.ozet AS SELECT 1 AS x"_s << u"public.ozet"_s;
+        QTest::newRow("schema of the same name") << u"CREATE SCHEMA gelir"_s << u"gelir"_s;
         QTest::newRow("book of another version")
             << QStringLiteral("CREATE SCHEMA kalvora; CREATE TABLE kalvora.schema_version (version integer); "
                               "INSERT INTO kalvora.schema_version VALUES (2)")
-            << QStringLiteral("kalvora.schema_version = 2");
-        QTest::newRow("no server there") << QStringLiteral("-") << QStringLiteral("SUNUCUYA BAĞLANILAMADI");
+            << u"kalvora.schema_version = 2"_s;
+        QTest::newRow("no server there") << u"-"_s << u"SUNUCUYA BAĞLANILAMADI"_s;
     }
 
     void startOnServer()
@@ -371,8 +340,7 @@ private Q_SLOTS:
         QFETCH(QString, setup);
         QFETCH(QString, inTheWay);
         const bool reachable = setup != QLatin1String("-");
-        const QString uri =
-            reachable ? freshDatabase() : QStringLiteral("postgresql:///yok?host=/yok/boyle/klasor");
+        const QString uri = reachable ? freshDatabase() : u"postgresql:///yok?host=/yok/boyle/klasor"_s;
         QVERIFY(!uri.isEmpty());
         std::optional<PgConnection> conn;
         if (reachable) {
@@ -384,12 +352,12 @@ private Q_SLOTS:
         const std::unique_ptr<Store> store = Store::onServer(folder.path(), uri);
         const QList<StoreProblem> problems = store->initialize();
         // The data folder keeps its scratch file only: the book is on the server.
-        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("FRData.mdb"))));
-        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("uyeler.mdb"))));
+        QVERIFY(QFile::exists(folder.filePath(u"FRData.mdb"_s)));
+        QVERIFY(!QFile::exists(folder.filePath(u"uyeler.mdb"_s)));
         if (inTheWay.isEmpty()) {
             QVERIFY(problems.isEmpty());
             QCOMPARE(inspectServerSchema(*conn).kind, ServerSchemaState::Kind::Book);
-            QCOMPARE(conn->scalar(QStringLiteral("SELECT kalvora.cdbl('1.250,50')")).toDouble(), 1250.5);
+            QCOMPARE(conn->scalar(u"SELECT kalvora.cdbl('1.250,50')"_s).toDouble(), 1250.5);
             QVERIFY(store->initialize().isEmpty()); // the next start finds its book
             return;
         }
@@ -397,10 +365,10 @@ private Q_SLOTS:
         QVERIFY(problems.at(0).fatal);
         const QString text = problems.at(0).text;
         QVERIFY2(text.contains(inTheWay), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("SUNUCU: ")), qPrintable(text));
+        QVERIFY2(text.contains(u"SUNUCU: "_s), qPrintable(text));
         if (!reachable)
             return;
-        QVERIFY2(text.contains(QStringLiteral("BOŞ DEĞİL")), qPrintable(text));
+        QVERIFY2(text.contains(u"BOŞ DEĞİL"_s), qPrintable(text));
         QVERIFY(text.contains(uri.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('/'), -1)));
         for (const char* s : {"cari", "gider"})
             QVERIFY2(!exists(*conn, QString::fromLatin1(s)), s);
@@ -413,11 +381,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("embedded");
         QTest::addColumn<QString>("server");
         QTest::newRow("numbered and bare parameters")
-            << QStringLiteral("SELECT a FROM t WHERE b = ?2 AND c = ?1 OR d = ?")
-            << QStringLiteral("SELECT a FROM t WHERE b = $2 AND c = $1 OR d = $3");
+            << u"SELECT a FROM t WHERE b = ?2 AND c = ?1 OR d = ?"_s
+            << u"SELECT a FROM t WHERE b = $2 AND c = $1 OR d = $3"_s;
         QTest::newRow("question marks in literals and names stay")
-            << QStringLiteral("SELECT '?1 it''s ?', \"x?\" FROM t WHERE a = ?1")
-            << QStringLiteral("SELECT '?1 it''s ?', \"x?\" FROM t WHERE a = $1");
+            << u"SELECT '?1 it''s ?', \"x?\" FROM t WHERE a = ?1"_s
+            << u"SELECT '?1 it''s ?', \"x?\" FROM t WHERE a = $1"_s;
         QTest::newRow("IS NOT and IS against a value")
             << QStringLiteral(
                    "UPDATE t SET a = ?1 WHERE a IS NOT ?1 OR b IS ?2 OR c IS NOT NULL OR d IS NULL")
@@ -425,13 +393,12 @@ private Q_SLOTS:
                    "UPDATE t SET a = $1 WHERE a IS DISTINCT FROM $1 OR b IS NOT DISTINCT FROM $2 OR c "
                    "IS NOT NULL OR d IS NULL");
         QTest::newRow("main qualifier, not other schemas")
-            << QStringLiteral("SELECT m.x FROM main.MUSTERILER m JOIN cari.CARIKART c ON c.main = m.x")
-            << QStringLiteral("SELECT m.x FROM MUSTERILER m JOIN cari.CARIKART c ON c.main = m.x");
-        QTest::newRow("rowid") << QStringLiteral("SELECT v FROM KASA_NET ORDER BY rowid LIMIT 1")
-                               << QStringLiteral("SELECT v FROM KASA_NET ORDER BY ctid LIMIT 1");
-        QTest::newRow("GLOB and NOT GLOB")
-            << QStringLiteral("WHERE d GLOB '[0-9][0-9].*' AND e NOT GLOB 'a?b'")
-            << QStringLiteral("WHERE d ~ '^[0-9][0-9]\\..*$' AND e !~ '^a.b$'");
+            << u"SELECT m.x FROM main.MUSTERILER m JOIN cari.CARIKART c ON c.main = m.x"_s
+            << u"SELECT m.x FROM MUSTERILER m JOIN cari.CARIKART c ON c.main = m.x"_s;
+        QTest::newRow("rowid") << u"SELECT v FROM KASA_NET ORDER BY rowid LIMIT 1"_s
+                               << u"SELECT v FROM KASA_NET ORDER BY ctid LIMIT 1"_s;
+        QTest::newRow("GLOB and NOT GLOB") << u"WHERE d GLOB '[0-9][0-9].*' AND e NOT GLOB 'a?b'"_s
+                                           << u"WHERE d ~ '^[0-9][0-9]\\..*$' AND e !~ '^a.b$'"_s;
     }
 
     void serverStatementTexts()
@@ -446,15 +413,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("uri");
         QTest::addColumn<QString>("named");
         QTest::newRow("no server at the socket")
-            << QStringLiteral("postgresql:///defter?host=/tmp/kalvora-nowhere&user=u&password=gizli%2Fsifre")
-            << QStringLiteral("/tmp/kalvora-nowhere");
+            << u"postgresql:///defter?host=/tmp/kalvora-nowhere&user=u&password=gizli%2Fsifre"_s
+            << u"/tmp/kalvora-nowhere"_s;
         QTest::newRow("unknown database")
-            << m_server.uri(QStringLiteral("olmayan")) + QStringLiteral("&password=gizli")
-            << QStringLiteral("olmayan");
-        QTest::newRow("malformed password") << QStringLiteral("postgresql://u:gizli%zz@/defter") << QString();
+            << m_server.uri(u"olmayan"_s) + u"&password=gizli"_s << u"olmayan"_s;
+        QTest::newRow("malformed password") << u"postgresql://u:gizli%zz@/defter"_s << QString();
         QTest::newRow("key=value text")
-            << QStringLiteral("host=/tmp/kalvora-nowhere dbname=defter password='gizli x'")
-            << QStringLiteral("defter");
+            << u"host=/tmp/kalvora-nowhere dbname=defter password='gizli x'"_s << u"defter"_s;
     }
 
     void connectFailureNamesServerNotPassword()
@@ -467,10 +432,9 @@ private Q_SLOTS:
         } catch (const PgError& e) {
             QCOMPARE(e.kind(), PgError::Kind::Connect);
             const QString text = e.turkishText();
-            QVERIFY2(text.contains(QStringLiteral("SUNUCUYA BAĞLANILAMADI")), qPrintable(text));
+            QVERIFY2(text.contains(u"SUNUCUYA BAĞLANILAMADI"_s), qPrintable(text));
             QVERIFY2(text.contains(named), qPrintable(text));
-            QVERIFY2(!text.contains(QStringLiteral("gizli")) &&
-                         !QString::fromStdString(e.what()).contains(QStringLiteral("gizli")),
+            QVERIFY2(!text.contains(u"gizli"_s) && !QString::fromStdString(e.what()).contains(u"gizli"_s),
                      qPrintable(text));
         }
     }
@@ -479,30 +443,29 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("when");
         QTest::addColumn<QString>("said");
-        QTest::newRow("idle, one-shot statement") << 0 << QStringLiteral("BAĞLANTI KOPTU");
-        QTest::newRow("idle, prepared statement") << 1 << QStringLiteral("BAĞLANTI KOPTU");
-        QTest::newRow("inside a transaction") << 2 << QStringLiteral("BAĞLANTI KOPTU");
+        QTest::newRow("idle, one-shot statement") << 0 << u"BAĞLANTI KOPTU"_s;
+        QTest::newRow("idle, prepared statement") << 1 << u"BAĞLANTI KOPTU"_s;
+        QTest::newRow("inside a transaction") << 2 << u"BAĞLANTI KOPTU"_s;
         // The server may or may not have committed: the user is told so, not that nothing was stored.
-        QTest::newRow("while the server commits") << 3 << QStringLiteral("KAYDEDİLMEDİĞİ BİLİNMİYOR");
+        QTest::newRow("while the server commits") << 3 << u"KAYDEDİLMEDİĞİ BİLİNMİYOR"_s;
     }
 
     void lostConnectionIsReportedThenReconnects()
     {
         QFETCH(int, when);
         QFETCH(QString, said);
-        PgConnection conn = PgConnection::open(
-            m_book + QStringLiteral("&application_name=baska&password=gizli"), accountsSearchPath());
+        PgConnection conn =
+            PgConnection::open(m_book + u"&application_name=baska&password=gizli"_s, accountsSearchPath());
         PgConnection admin = PgConnection::open(m_book);
-        const QString marker = QStringLiteral("KOPUK %1").arg(QString::fromUtf8(QTest::currentDataTag()));
-        const QString table =
-            when == 3 ? QStringLiteral("public.slow_commit") : QStringLiteral("public.probe");
-        PgStatement probe = conn.prepare(QStringLiteral("SELECT cdbl('1,5')"));
+        const QString marker = u"KOPUK %1"_s.arg(QString::fromUtf8(QTest::currentDataTag()));
+        const QString table = when == 3 ? u"public.slow_commit"_s : u"public.probe"_s;
+        PgStatement probe = conn.prepare(u"SELECT cdbl('1,5')"_s);
         QVERIFY(probe.step());
         probe.reset();
         std::unique_ptr<PgTransaction> tx;
         if (when >= 2) {
             tx = std::make_unique<PgTransaction>(conn);
-            conn.execute(QStringLiteral("INSERT INTO %1 (v) VALUES ($1)").arg(table), {marker});
+            conn.execute(u"INSERT INTO %1 (v) VALUES ($1)"_s.arg(table), {marker});
         }
         const int pid = conn.backendPid();
         auto kill = [this, pid](bool atCommit) {
@@ -516,7 +479,7 @@ private Q_SLOTS:
                     break;
                 QThread::msleep(10);
             }
-            return killer.scalar(QStringLiteral("SELECT pg_terminate_backend($1, 10000)"), {pid}).toBool();
+            return killer.scalar(u"SELECT pg_terminate_backend($1, 10000)"_s, {pid}).toBool();
         };
         std::atomic<bool> killed = false;
         std::thread killerThread;
@@ -538,21 +501,21 @@ private Q_SLOTS:
                 tx->commit();
                 break;
             default:
-                conn.scalar(QStringLiteral("SELECT 1"));
+                conn.scalar(u"SELECT 1"_s);
             }
             QFAIL("a killed connection answered");
         } catch (const PgError& e) {
             QVERIFY(e.connectionLost());
             QVERIFY2(e.turkishText().contains(said), qPrintable(e.turkishText()));
             QVERIFY2(e.turkishText().contains(m_server.socketFolder()), qPrintable(e.turkishText()));
-            QVERIFY(!e.turkishText().contains(QStringLiteral("gizli")));
+            QVERIFY(!e.turkishText().contains(u"gizli"_s));
         }
         if (killerThread.joinable())
             killerThread.join();
         QVERIFY(when != 3 || killed);
         if (when == 2) {
             // No reconnection behind an open transaction: the rest of it must not land outside it.
-            QVERIFY_THROWS_EXCEPTION(PgError, conn.scalar(QStringLiteral("SELECT 1")));
+            QVERIFY_THROWS_EXCEPTION(PgError, conn.scalar(u"SELECT 1"_s));
             try {
                 tx->commit();
                 QFAIL("a transaction on a killed connection was committed");
@@ -561,16 +524,15 @@ private Q_SLOTS:
             }
         }
         tx.reset();
-        QCOMPARE(conn.scalar(QStringLiteral("SELECT 1")).toInt(), 1);
+        QCOMPARE(conn.scalar(u"SELECT 1"_s).toInt(), 1);
         QVERIFY(conn.backendPid() != pid);
         QCOMPARE(conn.scalar(QStringLiteral("SELECT application_name FROM pg_stat_activity WHERE pid = "
                                             "pg_backend_pid()"))
                      .toString(),
-                 QStringLiteral("kalvora"));
+                 u"kalvora"_s);
         QVERIFY(probe.step());
         QCOMPARE(probe.real(0), 1.5);
-        QCOMPARE(admin.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE v = $1").arg(table), {marker})
-                     .toLongLong(),
+        QCOMPARE(admin.scalar(u"SELECT count(*) FROM %1 WHERE v = $1"_s.arg(table), {marker}).toLongLong(),
                  0);
     }
 };

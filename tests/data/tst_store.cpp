@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -24,9 +25,9 @@ QByteArray head(const QString& path)
 QStringList columns(Database& db, const QString& table)
 {
     QStringList out;
-    Statement st = db.prepare(QStringLiteral("PRAGMA table_info(") + table + QLatin1Char(')'));
+    Statement st = db.prepare(u"PRAGMA table_info("_s + table + QLatin1Char(')'));
     while (st.step())
-        out << st.text(QStringLiteral("name"));
+        out << st.text(u"name"_s);
     return out;
 }
 
@@ -46,40 +47,34 @@ private Q_SLOTS:
             QVERIFY_THROWS_EXCEPTION(DbError, Database::open(path, QString()));
             Database db = Database::open(path, databasePassword());
         }
-        QVERIFY(
-            head(QDir(data.folder()).filePath(QStringLiteral("FRData.mdb"))).startsWith("SQLite format 3"));
+        QVERIFY(head(QDir(data.folder()).filePath(u"FRData.mdb"_s)).startsWith("SQLite format 3"));
         for (const char* sub : {"data", "image", "iptaller"})
             QVERIFY(QDir(data.folder()).exists(QString::fromLatin1(sub)));
 
         Database& acc = data.store().accounts().file();
-        QCOMPARE(columns(acc, QStringLiteral("MUSTERILER")),
-                 QStringList({QStringLiteral("oto_kod"), QStringLiteral("adisoyadi"), QStringLiteral("istel"),
-                              QStringLiteral("ceptel"), QStringLiteral("tc"), QStringLiteral("verdai"),
-                              QStringLiteral("adres"), QStringLiteral("SonBakiye"),
-                              QStringLiteral("SonBakiye_usd"), QStringLiteral("SonBakiye_euro")}));
-        QVERIFY(columns(acc, QStringLiteral("CARIKART")).contains(QStringLiteral("uye_kodu")));
-        QVERIFY(columns(acc, QStringLiteral("IPTAL_HAREKETLER")).contains(QStringLiteral("otokod")));
+        QCOMPARE(columns(acc, u"MUSTERILER"_s),
+                 QStringList({u"oto_kod"_s, u"adisoyadi"_s, u"istel"_s, u"ceptel"_s, u"tc"_s, u"verdai"_s,
+                              u"adres"_s, u"SonBakiye"_s, u"SonBakiye_usd"_s, u"SonBakiye_euro"_s}));
+        QVERIFY(columns(acc, u"CARIKART"_s).contains(u"uye_kodu"_s));
+        QVERIFY(columns(acc, u"IPTAL_HAREKETLER"_s).contains(u"otokod"_s));
         for (Ledger l : {Ledger::Income, Ledger::Expense}) {
             Database& db = data.store().ledger(l).file();
-            QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM KASA_NET")).toInt(), 1);
-            QCOMPARE(db.scalar(QStringLiteral("SELECT Kasa_net_bakiye FROM KASA_NET")).toString(),
-                     QStringLiteral("0"));
+            QCOMPARE(db.scalar(u"SELECT count(*) FROM KASA_NET"_s).toInt(), 1);
+            QCOMPARE(db.scalar(u"SELECT Kasa_net_bakiye FROM KASA_NET"_s).toString(), u"0"_s);
         }
     }
 
     void secondStartKeepsData()
     {
         test::TestData data;
-        data.addPerson(QStringLiteral("ALİ"));
-        data.store()
-            .ledger(Ledger::Income)
-            .execute(QStringLiteral("UPDATE KASA_NET SET Kasa_net_bakiye='-5'"));
+        data.addPerson(u"ALİ"_s);
+        data.store().ledger(Ledger::Income).execute(u"UPDATE KASA_NET SET Kasa_net_bakiye='-5'"_s);
         data.store().closeAll();
         Store again(data.folder());
         QVERIFY(again.initialize().isEmpty());
-        QCOMPARE(again.accounts().scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(), 1);
-        QCOMPARE(again.ledger(Ledger::Income).scalar(QStringLiteral("SELECT Kasa_net_bakiye FROM KASA_NET")),
-                 QVariant(QStringLiteral("-5")));
+        QCOMPARE(again.accounts().scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 1);
+        QCOMPARE(again.ledger(Ledger::Income).scalar(u"SELECT Kasa_net_bakiye FROM KASA_NET"_s),
+                 QVariant(u"-5"_s));
     }
 
     void unreadableFilesAreReportedAndNeverTouched_data()
@@ -94,8 +89,8 @@ private Q_SLOTS:
         }
         // SQLite would take an empty file for an empty database: the people's balances would then
         // stand beside no transaction at all.
-        QTest::newRow("empty people file") << QStringLiteral("uyeler.mdb") << QByteArray() << false;
-        QTest::newRow("empty transaction file") << QStringLiteral("data.mdb") << QByteArray() << false;
+        QTest::newRow("empty people file") << u"uyeler.mdb"_s << QByteArray() << false;
+        QTest::newRow("empty transaction file") << u"data.mdb"_s << QByteArray() << false;
     }
     void unreadableFilesAreReportedAndNeverTouched()
     {
@@ -104,10 +99,10 @@ private Q_SLOTS:
         QFETCH(bool, plainSqlite);
         QTemporaryDir dir;
         const QString path = QDir(dir.path()).filePath(file);
-        QVERIFY(QFileInfo(path).dir().mkpath(QStringLiteral(".")));
+        QVERIFY(QFileInfo(path).dir().mkpath(u"."_s));
         if (plainSqlite) {
             Database db = Database::open(path, QString(), Database::Mode::ReadWriteCreate);
-            db.exec(QStringLiteral("CREATE TABLE x(a)"));
+            db.exec(u"CREATE TABLE x(a)"_s);
         } else {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -126,17 +121,16 @@ private Q_SLOTS:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
-        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+        QVERIFY(!QFile::exists(path + u"-journal"_s));
         // The other files were still created, and nothing was left under a temporary name.
-        QVERIFY(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("gider.mdb"))));
-        QVERIFY(
-            QDir(dir.path()).entryList({QStringLiteral("*.yeni*")}, QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(QFile::exists(QDir(dir.path()).filePath(u"gider.mdb"_s)));
+        QVERIFY(QDir(dir.path()).entryList({u"*.yeni*"_s}, QDir::Files | QDir::Hidden).isEmpty());
         try {
             store.accounts();
             QFAIL("opening a foreign file must fail");
         } catch (const DbError& e) {
             QCOMPARE(e.code() & 0xff, SQLITE_NOTADB);
-            QVERIFY(e.turkishText().contains(QStringLiteral("ŞİFRE YANLIŞ")));
+            QVERIFY(e.turkishText().contains(u"ŞİFRE YANLIŞ"_s));
             QVERIFY(e.turkishText().contains(QFileInfo(file).fileName()));
         }
     }
@@ -144,29 +138,25 @@ private Q_SLOTS:
     void keysAreNeverReused()
     {
         test::TestData data;
-        const qint64 a = data.addPerson(QStringLiteral("A"));
-        const qint64 b = data.addPerson(QStringLiteral("B"));
-        data.store().accounts().execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod=?1"), {b});
-        const qint64 c = data.addPerson(QStringLiteral("C"));
+        const qint64 a = data.addPerson(u"A"_s);
+        const qint64 b = data.addPerson(u"B"_s);
+        data.store().accounts().execute(u"DELETE FROM MUSTERILER WHERE oto_kod=?1"_s, {b});
+        const qint64 c = data.addPerson(u"C"_s);
         QVERIFY(c > b && b > a);
     }
 
     void valuesAreBoundNotPasted()
     {
         test::TestData data;
-        const QString name = QStringLiteral("ALİ'NİN DÜKKANI \"X\"; DROP TABLE MUSTERILER; --");
+        const QString name = u"ALİ'NİN DÜKKANI \"X\"; DROP TABLE MUSTERILER; --"_s;
         const qint64 key = data.addPerson(name);
         QCOMPARE(data.store()
                      .accounts()
-                     .scalar(QStringLiteral("SELECT adisoyadi FROM MUSTERILER WHERE oto_kod=?1"),
-                             {QString::number(key)})
+                     .scalar(u"SELECT adisoyadi FROM MUSTERILER WHERE oto_kod=?1"_s, {QString::number(key)})
                      .toString(),
                  name);
         // An empty field is stored as the empty text, never NULL.
-        QCOMPARE(data.store()
-                     .accounts()
-                     .scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER WHERE istel=''"))
-                     .toInt(),
+        QCOMPARE(data.store().accounts().scalar(u"SELECT count(*) FROM MUSTERILER WHERE istel=''"_s).toInt(),
                  1);
     }
 
@@ -175,26 +165,23 @@ private Q_SLOTS:
         test::TestData data;
         Database& db = data.store().accounts().file();
         for (const char* v : {"1.500,00", "200,00", "-300", "", "abc", "1250,5", ",75"})
-            db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi, SonBakiye) VALUES ('x', ?1)"),
+            db.execute(u"INSERT INTO MUSTERILER(adisoyadi, SonBakiye) VALUES ('x', ?1)"_s,
                        {QString::fromLatin1(v)});
         QStringList order;
-        Statement st =
-            db.prepare(QStringLiteral("select SonBakiye from MUSTERILER order by cdbl(SonBakiye) DESC"));
+        Statement st = db.prepare(u"select SonBakiye from MUSTERILER order by cdbl(SonBakiye) DESC"_s);
         while (st.step())
             order << st.text(0);
         // Texts that are no number (NULL) come last in descending order.
         QCOMPARE(order.mid(0, 5),
-                 QStringList({QStringLiteral("1.500,00"), QStringLiteral("1250,5"), QStringLiteral("200,00"),
-                              QStringLiteral(",75"), QStringLiteral("-300")}));
+                 QStringList({u"1.500,00"_s, u"1250,5"_s, u"200,00"_s, u",75"_s, u"-300"_s}));
 
         for (const char* d : {"02.04.2008", "15.03.2008", "01.01.2009", "bad"})
-            db.execute(QStringLiteral("INSERT INTO CARIKART(durum) VALUES (?1)"), {QString::fromLatin1(d)});
+            db.execute(u"INSERT INTO CARIKART(durum) VALUES (?1)"_s, {QString::fromLatin1(d)});
         QStringList dates;
-        Statement st2 = db.prepare(QStringLiteral("select durum from CARIKART order by CDATE(durum) ASC"));
+        Statement st2 = db.prepare(u"select durum from CARIKART order by CDATE(durum) ASC"_s);
         while (st2.step())
             dates << st2.text(0);
-        QCOMPARE(dates, QStringList({QStringLiteral("bad"), QStringLiteral("15.03.2008"),
-                                     QStringLiteral("02.04.2008"), QStringLiteral("01.01.2009")}));
+        QCOMPARE(dates, QStringList({u"bad"_s, u"15.03.2008"_s, u"02.04.2008"_s, u"01.01.2009"_s}));
     }
 
     void transactionSpansBothFiles()
@@ -203,22 +190,21 @@ private Q_SLOTS:
         Database& db = data.store().accounts().file();
         {
             Transaction tx(db);
-            db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi) VALUES ('A')"));
-            db.execute(QStringLiteral("INSERT INTO CARIKART(uye_kodu) VALUES ('1')"));
+            db.execute(u"INSERT INTO MUSTERILER(adisoyadi) VALUES ('A')"_s);
+            db.execute(u"INSERT INTO CARIKART(uye_kodu) VALUES ('1')"_s);
             // destroyed without commit: both inserts roll back
         }
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(), 0);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM CARIKART")).toInt(), 0);
+        QCOMPARE(db.scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 0);
+        QCOMPARE(db.scalar(u"SELECT count(*) FROM CARIKART"_s).toInt(), 0);
         {
             Transaction tx(db);
-            db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi) VALUES ('A')"));
-            db.execute(QStringLiteral("INSERT INTO CARIKART(uye_kodu) VALUES ('1')"));
+            db.execute(u"INSERT INTO MUSTERILER(adisoyadi) VALUES ('A')"_s);
+            db.execute(u"INSERT INTO CARIKART(uye_kodu) VALUES ('1')"_s);
             tx.commit();
         }
         // Each file holds its own table: open data.mdb alone and find the row there.
-        Database plain =
-            Database::open(QDir(data.folder()).filePath(QStringLiteral("data.mdb")), databasePassword());
-        QCOMPARE(plain.scalar(QStringLiteral("SELECT count(*) FROM CARIKART")).toInt(), 1);
+        Database plain = Database::open(QDir(data.folder()).filePath(u"data.mdb"_s), databasePassword());
+        QCOMPARE(plain.scalar(u"SELECT count(*) FROM CARIKART"_s).toInt(), 1);
     }
 
     void lockedFileFailsWithTurkishMessage()
@@ -226,51 +212,48 @@ private Q_SLOTS:
         test::TestData data;
         Database& db = data.store().ledger(Ledger::Expense).file();
         db.setBusyTimeout(200);
-        Database other =
-            Database::open(QDir(data.folder()).filePath(QStringLiteral("gider.mdb")), databasePassword());
-        other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+        Database other = Database::open(QDir(data.folder()).filePath(u"gider.mdb"_s), databasePassword());
+        other.exec(u"BEGIN EXCLUSIVE"_s);
         try {
-            db.execute(QStringLiteral("UPDATE KASA_NET SET Kasa_net_bakiye='1'"));
+            db.execute(u"UPDATE KASA_NET SET Kasa_net_bakiye='1'"_s);
             QFAIL("a locked file must not be written");
         } catch (const DbError& e) {
             QCOMPARE(e.code() & 0xff, SQLITE_BUSY);
-            QVERIFY(e.turkishText().contains(QStringLiteral("gider.mdb")));
-            QVERIFY(e.turkishText().contains(QStringLiteral("KİLİTLİ")));
+            QVERIFY(e.turkishText().contains(u"gider.mdb"_s));
+            QVERIFY(e.turkishText().contains(u"KİLİTLİ"_s));
         }
-        other.exec(QStringLiteral("ROLLBACK"));
-        db.execute(QStringLiteral("UPDATE KASA_NET SET Kasa_net_bakiye='1'"));
+        other.exec(u"ROLLBACK"_s);
+        db.execute(u"UPDATE KASA_NET SET Kasa_net_bakiye='1'"_s);
     }
 
     void replacedFileIsReopened()
     {
         test::TestData data;
-        data.addPerson(QStringLiteral("ESKİ"));
-        QCOMPARE(data.store().accounts().scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(),
-                 1);
+        data.addPerson(u"ESKİ"_s);
+        QCOMPARE(data.store().accounts().scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 1);
         // Another program puts a different uyeler.mdb in place (as a restore would).
-        const QString path = QDir(data.folder()).filePath(QStringLiteral("uyeler.mdb"));
-        const QString fresh = path + QStringLiteral(".new");
+        const QString path = QDir(data.folder()).filePath(u"uyeler.mdb"_s);
+        const QString fresh = path + u".new"_s;
         {
             Database db = Database::open(fresh, databasePassword(), Database::Mode::ReadWriteCreate);
-            db.exec(QStringLiteral("CREATE TABLE MUSTERILER(oto_kod INTEGER PRIMARY KEY, adisoyadi TEXT)"));
+            db.exec(u"CREATE TABLE MUSTERILER(oto_kod INTEGER PRIMARY KEY, adisoyadi TEXT)"_s);
         }
         QVERIFY(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0);
-        QCOMPARE(data.store().accounts().scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(),
-                 0);
+        QCOMPARE(data.store().accounts().scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 0);
     }
 
     void missingFileIsReported()
     {
         test::TestData data;
         data.store().closeAll();
-        QFile::remove(QDir(data.folder()).filePath(QStringLiteral("gelirmdb.mdb")));
+        QFile::remove(QDir(data.folder()).filePath(u"gelirmdb.mdb"_s));
         try {
             data.store().ledger(Ledger::Income);
             QFAIL("a missing file must not be created behind the user's back");
         } catch (const DbError& e) {
-            QVERIFY(e.turkishText().contains(QStringLiteral("gelirmdb.mdb")));
+            QVERIFY(e.turkishText().contains(u"gelirmdb.mdb"_s));
         }
-        QVERIFY(!QFile::exists(QDir(data.folder()).filePath(QStringLiteral("gelirmdb.mdb"))));
+        QVERIFY(!QFile::exists(QDir(data.folder()).filePath(u"gelirmdb.mdb"_s)));
     }
 };
 

@@ -58,6 +58,18 @@ QString randomText(QRandomGenerator& random)
     return text;
 }
 
+// A row of the comparison tables: the kind, the two cells, the expected result.
+void comparison(const char* tag, SortKind kind, const QString& a, const QString& b, int expected)
+{
+    QTest::newRow(tag) << kind << a << b << expected;
+}
+
+// A row with a cell that may not convert; aConverts says whether the first one does.
+void badCell(const char* tag, SortKind kind, const QString& a, const QString& b, int expected, bool aConverts)
+{
+    QTest::newRow(tag) << kind << a << b << expected << aConverts;
+}
+
 QStringList arranged(const QStringList& cells, SortKind kind, bool descending)
 {
     QStringList out;
@@ -80,123 +92,67 @@ private Q_SLOTS:
         const auto text = SortKind::Text;
         const auto number = SortKind::Number;
         const auto date = SortKind::Date;
-        QTest::newRow("digit runs by number") << text << "ALİ 2"
-                                              << "ALİ 10" << -1;
-        QTest::newRow("digit runs by number, swapped") << text << "ALİ 10"
-                                                       << "ALİ 2" << 1;
-        QTest::newRow("nine before ten") << text << "ALİ 9"
-                                         << "ALİ 10" << -1;
-        QTest::newRow("amounts as text") << text << "200,00"
-                                         << "1.500,00" << -1;
-        QTest::newRow("amounts as text, swapped") << text << "1.500,00"
-                                                  << "200,00" << 1;
-        QTest::newRow("dates as text: year, then day") << text << "15.03.2008"
-                                                       << "02.04.2008" << 1;
-        QTest::newRow("dates as text, swapped") << text << "02.04.2008"
-                                                << "15.03.2008" << -1;
-        QTest::newRow("turkish case pair") << text << "ali"
-                                           << "ALİ" << -1;
-        QTest::newRow("turkish case pair, swapped") << text << "ALİ"
-                                                    << "ali" << -1;
-        QTest::newRow("dotless i is not i") << text << "alı"
-                                            << "ALİ" << -1;
-        QTest::newRow("dotless i is not i, swapped") << text << "ALİ"
-                                                     << "alı" << 1;
-        QTest::newRow("identical") << text << "ALİ"
-                                   << "ALİ" << -1;
-        QTest::newRow("C before Ç") << text << "CAN"
-                                    << "ÇAĞLA" << -1;
-        QTest::newRow("Ç before D") << text << "ÇAĞLA"
-                                    << "DEMİR" << -1;
-        QTest::newRow("I before İ") << text << "IŞIK"
-                                    << "İLKER" << -1;
-        QTest::newRow("small ı is I") << text << "ışık"
-                                      << "İLKER" << -1;
-        QTest::newRow("İ after I") << text << "İLKER"
-                                   << "IŞIK" << 1;
-        QTest::newRow("Z last") << text << "ZEKİ"
-                                << "ÖMER" << 1;
-        QTest::newRow("empty first") << text << ""
-                                     << "A" << -1;
-        QTest::newRow("empty first, swapped") << text << "A"
-                                              << "" << 1;
-        QTest::newRow("both empty") << text << ""
-                                    << "" << -1;
-        QTest::newRow("same key ignoring case: larger codes first") << text << "a2"
-                                                                    << "A02" << -1;
-        QTest::newRow("same key ignoring case, swapped") << text << "A02"
-                                                         << "a2" << 1;
-        QTest::newRow("identical keys keep text1 first") << text << "ALİ 2"
-                                                         << "ALİ 02" << -1;
-        QTest::newRow("identical keys, swapped") << text << "ALİ 02"
-                                                 << "ALİ 2" << -1;
-        QTest::newRow("extension first") << text << "RAPOR.TXT"
-                                         << "ANKET.DOC" << 1;
-        QTest::newRow("dot before the last backslash") << text << "C:\\X.Y\\DOSYA"
-                                                       << "C:\\X.Y\\BELGE" << 1;
-        QTest::newRow("dot before the last slash") << text << "A.B/2"
-                                                   << "A.B/10" << -1;
-        QTest::newRow("unknown kind counts as text") << static_cast<SortKind>(7) << "ALİ 2"
-                                                     << "ALİ 10" << -1;
+        comparison("digit runs by number", text, u"ALİ 2"_s, u"ALİ 10"_s, -1);
+        comparison("digit runs by number, swapped", text, u"ALİ 10"_s, u"ALİ 2"_s, 1);
+        comparison("nine before ten", text, u"ALİ 9"_s, u"ALİ 10"_s, -1);
+        comparison("amounts as text", text, u"200,00"_s, u"1.500,00"_s, -1);
+        comparison("amounts as text, swapped", text, u"1.500,00"_s, u"200,00"_s, 1);
+        comparison("dates as text: year, then day", text, u"15.03.2008"_s, u"02.04.2008"_s, 1);
+        comparison("dates as text, swapped", text, u"02.04.2008"_s, u"15.03.2008"_s, -1);
+        comparison("turkish case pair", text, u"ali"_s, u"ALİ"_s, -1);
+        comparison("turkish case pair, swapped", text, u"ALİ"_s, u"ali"_s, -1);
+        comparison("dotless i is not i", text, u"alı"_s, u"ALİ"_s, -1);
+        comparison("dotless i is not i, swapped", text, u"ALİ"_s, u"alı"_s, 1);
+        comparison("identical", text, u"ALİ"_s, u"ALİ"_s, -1);
+        comparison("C before Ç", text, u"CAN"_s, u"ÇAĞLA"_s, -1);
+        comparison("Ç before D", text, u"ÇAĞLA"_s, u"DEMİR"_s, -1);
+        comparison("I before İ", text, u"IŞIK"_s, u"İLKER"_s, -1);
+        comparison("small ı is I", text, u"ışık"_s, u"İLKER"_s, -1);
+        comparison("İ after I", text, u"İLKER"_s, u"IŞIK"_s, 1);
+        comparison("Z last", text, u"ZEKİ"_s, u"ÖMER"_s, 1);
+        comparison("empty first", text, u""_s, u"A"_s, -1);
+        comparison("empty first, swapped", text, u"A"_s, u""_s, 1);
+        comparison("both empty", text, u""_s, u""_s, -1);
+        comparison("same key ignoring case: larger codes first", text, u"a2"_s, u"A02"_s, -1);
+        comparison("same key ignoring case, swapped", text, u"A02"_s, u"a2"_s, 1);
+        comparison("identical keys keep text1 first", text, u"ALİ 2"_s, u"ALİ 02"_s, -1);
+        comparison("identical keys, swapped", text, u"ALİ 02"_s, u"ALİ 2"_s, -1);
+        comparison("extension first", text, u"RAPOR.TXT"_s, u"ANKET.DOC"_s, 1);
+        comparison("dot before the last backslash", text, u"C:\\X.Y\\DOSYA"_s, u"C:\\X.Y\\BELGE"_s, 1);
+        comparison("dot before the last slash", text, u"A.B/2"_s, u"A.B/10"_s, -1);
+        comparison("unknown kind counts as text", static_cast<SortKind>(7), u"ALİ 2"_s, u"ALİ 10"_s, -1);
 
-        QTest::newRow("larger amount first") << number << "100"
-                                             << "1.500,00" << 1400;
-        QTest::newRow("larger amount first, swapped") << number << "1.500,00"
-                                                      << "100" << -1400;
-        QTest::newRow("less than half a unit apart") << number << "10,20"
-                                                     << "10,40" << 0;
-        QTest::newRow("less than half a unit apart, swapped") << number << "10,40"
-                                                              << "10,20" << 0;
-        QTest::newRow("grouped and typed") << number << "1.250,50"
-                                           << "1250,5" << 0;
-        QTest::newRow("negative") << number << "-300,00"
-                                  << "200" << 500;
-        QTest::newRow("half to even: 0,5") << number << "0"
-                                           << "0,5" << 0;
-        QTest::newRow("half to even: 1,5") << number << "0"
-                                           << "1,5" << 2;
-        QTest::newRow("half to even: 2,5") << number << "0"
-                                           << "2,5" << 2;
-        QTest::newRow("half to even: -2,5") << number << "0"
-                                            << "-2,5" << -2;
-        QTest::newRow("just over half") << number << "0"
-                                        << "0,5001" << 1;
-        QTest::newRow("fifth decimal rounds up") << number << "0"
-                                                 << "0,50006" << 1;
-        QTest::newRow("fifth decimal half to even") << number << "0"
-                                                    << "0,50005" << 0;
-        QTest::newRow("fifth decimal half to odd") << number << "0"
-                                                   << "0,50015" << 1;
-        QTest::newRow("display form without zero") << number << ",50"
-                                                   << "1,50" << 1;
-        QTest::newRow("blanks around") << number << " 7 "
-                                       << "7" << 0;
-        QTest::newRow("beyond 32 bits") << number << "0"
-                                        << "3.000.000.000" << 2147483647;
-        QTest::newRow("beyond 32 bits, swapped") << number << "3.000.000.000"
-                                                 << "0" << -2147483647;
-        QTest::newRow("fifteen digits") << number << "999.999.999.999.999,99"
-                                        << "999.999.999.999.998,99" << -1;
-        QTest::newRow("thirty digits") << number << QString(30, QLatin1Char('9')) << "0" << -2147483647;
+        comparison("larger amount first", number, u"100"_s, u"1.500,00"_s, 1400);
+        comparison("larger amount first, swapped", number, u"1.500,00"_s, u"100"_s, -1400);
+        comparison("less than half a unit apart", number, u"10,20"_s, u"10,40"_s, 0);
+        comparison("less than half a unit apart, swapped", number, u"10,40"_s, u"10,20"_s, 0);
+        comparison("grouped and typed", number, u"1.250,50"_s, u"1250,5"_s, 0);
+        comparison("negative", number, u"-300,00"_s, u"200"_s, 500);
+        comparison("half to even: 0,5", number, u"0"_s, u"0,5"_s, 0);
+        comparison("half to even: 1,5", number, u"0"_s, u"1,5"_s, 2);
+        comparison("half to even: 2,5", number, u"0"_s, u"2,5"_s, 2);
+        comparison("half to even: -2,5", number, u"0"_s, u"-2,5"_s, -2);
+        comparison("just over half", number, u"0"_s, u"0,5001"_s, 1);
+        comparison("fifth decimal rounds up", number, u"0"_s, u"0,50006"_s, 1);
+        comparison("fifth decimal half to even", number, u"0"_s, u"0,50005"_s, 0);
+        comparison("fifth decimal half to odd", number, u"0"_s, u"0,50015"_s, 1);
+        comparison("display form without zero", number, u",50"_s, u"1,50"_s, 1);
+        comparison("blanks around", number, u" 7 "_s, u"7"_s, 0);
+        comparison("beyond 32 bits", number, u"0"_s, u"3.000.000.000"_s, 2147483647);
+        comparison("beyond 32 bits, swapped", number, u"3.000.000.000"_s, u"0"_s, -2147483647);
+        comparison("fifteen digits", number, u"999.999.999.999.999,99"_s, u"999.999.999.999.998,99"_s, -1);
+        comparison("thirty digits", number, QString(30, QLatin1Char('9')), u"0"_s, -2147483647);
 
-        QTest::newRow("earlier first") << date << "15.03.2008"
-                                       << "02.04.2008" << -18;
-        QTest::newRow("earlier first, swapped") << date << "02.04.2008"
-                                                << "15.03.2008" << 18;
-        QTest::newRow("across a year") << date << "01.01.2008"
-                                       << "31.12.2007" << 1;
-        QTest::newRow("same day") << date << "15.03.2008"
-                                  << "15.03.2008" << 0;
-        QTest::newRow("short day and month") << date << " 5.3.2008 "
-                                             << "05.03.2008" << 0;
-        QTest::newRow("different days under half a day") << date << "15.03.2008 20:00:00"
-                                                         << "16.03.2008 07:00:00" << 0;
-        QTest::newRow("exactly half a day") << date << "15.03.2008 12:00:00"
-                                            << "16.03.2008 00:00:00" << 0;
-        QTest::newRow("a day and a half") << date << "15.03.2008 00:00:00"
-                                          << "16.03.2008 12:00:00" << -2;
-        QTest::newRow("time without seconds") << date << "15.03.2008 23:00"
-                                              << "16.03.2008 12:00:01" << -1;
+        comparison("earlier first", date, u"15.03.2008"_s, u"02.04.2008"_s, -18);
+        comparison("earlier first, swapped", date, u"02.04.2008"_s, u"15.03.2008"_s, 18);
+        comparison("across a year", date, u"01.01.2008"_s, u"31.12.2007"_s, 1);
+        comparison("same day", date, u"15.03.2008"_s, u"15.03.2008"_s, 0);
+        comparison("short day and month", date, u" 5.3.2008 "_s, u"05.03.2008"_s, 0);
+        comparison("different days under half a day", date, u"15.03.2008 20:00:00"_s,
+                   u"16.03.2008 07:00:00"_s, 0);
+        comparison("exactly half a day", date, u"15.03.2008 12:00:00"_s, u"16.03.2008 00:00:00"_s, 0);
+        comparison("a day and a half", date, u"15.03.2008 00:00:00"_s, u"16.03.2008 12:00:00"_s, -2);
+        comparison("time without seconds", date, u"15.03.2008 23:00"_s, u"16.03.2008 12:00:01"_s, -1);
     }
     void compare()
     {
@@ -220,39 +176,23 @@ private Q_SLOTS:
         const auto number = SortKind::Number;
         const auto date = SortKind::Date;
         const auto text = SortKind::Text;
-        QTest::newRow("empty amount after any amount") << number << ""
-                                                       << "-5" << 1 << false;
-        QTest::newRow("any amount before empty") << number << "5"
-                                                 << "" << -1 << true;
-        QTest::newRow("two unreadable amounts") << number << ""
-                                                << "abc" << 0 << false;
-        QTest::newRow("two commas") << number << "1,2,3"
-                                    << "-1.000.000" << 1 << false;
-        QTest::newRow("letters after digits") << number << "12a"
-                                              << "0" << 1 << false;
-        QTest::newRow("lone minus") << number << "-"
-                                    << "," << 0 << false;
-        QTest::newRow("inner blank") << number << "1 000"
-                                     << "0" << 1 << false;
-        QTest::newRow("more than thirty digits")
-            << number << u"1"_s + QString(30, QLatin1Char('0')) << "5" << 1 << false;
-        QTest::newRow("empty date before any date") << date << ""
-                                                    << "01.01.1900" << -1 << false;
-        QTest::newRow("any date after empty") << date << "01.01.2000"
-                                              << "" << 1 << true;
-        QTest::newRow("no such day") << date << "31.02.2008"
-                                     << "01.01.1900" << -1 << false;
-        QTest::newRow("no such hour") << date << "15.03.2008 25:00:00"
-                                      << "01.01.1900" << -1 << false;
-        QTest::newRow("two-digit year") << date << "15.03.08"
-                                        << "01.01.1900" << -1 << false;
-        QTest::newRow("garbage after the date") << date << "15.03.2008 öğle"
-                                                << "01.01.1900" << -1 << false;
-        QTest::newRow("two unreadable dates") << date << "bozuk"
-                                              << "" << 0 << false;
-        QTest::newRow("control characters as text")
-            << text << QStringLiteral("\x01\t\uFFFF") << "A" << -1 << true;
-        QTest::newRow("lone surrogate as text") << text << QString(QChar(0xD800)) << "A" << 1 << true;
+        badCell("empty amount after any amount", number, u""_s, u"-5"_s, 1, false);
+        badCell("any amount before empty", number, u"5"_s, u""_s, -1, true);
+        badCell("two unreadable amounts", number, u""_s, u"abc"_s, 0, false);
+        badCell("two commas", number, u"1,2,3"_s, u"-1.000.000"_s, 1, false);
+        badCell("letters after digits", number, u"12a"_s, u"0"_s, 1, false);
+        badCell("lone minus", number, u"-"_s, u","_s, 0, false);
+        badCell("inner blank", number, u"1 000"_s, u"0"_s, 1, false);
+        badCell("more than thirty digits", number, u"1"_s + QString(30, QLatin1Char('0')), u"5"_s, 1, false);
+        badCell("empty date before any date", date, u""_s, u"01.01.1900"_s, -1, false);
+        badCell("any date after empty", date, u"01.01.2000"_s, u""_s, 1, true);
+        badCell("no such day", date, u"31.02.2008"_s, u"01.01.1900"_s, -1, false);
+        badCell("no such hour", date, u"15.03.2008 25:00:00"_s, u"01.01.1900"_s, -1, false);
+        badCell("two-digit year", date, u"15.03.08"_s, u"01.01.1900"_s, -1, false);
+        badCell("garbage after the date", date, u"15.03.2008 öğle"_s, u"01.01.1900"_s, -1, false);
+        badCell("two unreadable dates", date, u"bozuk"_s, u""_s, 0, false);
+        badCell("control characters as text", text, QStringLiteral("\x01\t\uFFFF"), u"A"_s, -1, true);
+        badCell("lone surrogate as text", text, QString(QChar(0xD800)), u"A"_s, 1, true);
     }
     void badInput()
     {

@@ -9,6 +9,7 @@
 #include <QTest>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 using namespace kalvora::test;
 using namespace std::chrono_literals;
 
@@ -16,10 +17,13 @@ Q_DECLARE_METATYPE(kalvora::test::HttpAnswer)
 
 namespace {
 
-HttpAnswer answer(const QByteArray& body, const QByteArray& contentType = "text/html", int status = 200)
+// An answer with the body; announced says whether its length goes out as a header.
+HttpAnswer answer(const QByteArray& body, const QByteArray& contentType = "text/html", int status = 200,
+                  bool announced = true)
 {
     HttpAnswer a;
     a.status = status;
+    a.announceLength = announced;
     a.body = body;
     a.headers = {{"Content-Type", contentType}};
     return a;
@@ -35,9 +39,8 @@ HttpAnswer redirect(const QByteArray& to)
 
 QByteArray oldPage()
 {
-    return (QStringLiteral("<html><pre>\n") +
-            textRow(QStringLiteral("USD"), QStringLiteral("ABD DOLARI"), QStringLiteral("5.1234")) +
-            textRow(QStringLiteral("EUR"), QStringLiteral("EURO"), QStringLiteral("35.12345")))
+    return (u"<html><pre>\n"_s + textRow(u"USD"_s, u"ABD DOLARI"_s, u"5.1234"_s) +
+            textRow(u"EUR"_s, u"EURO"_s, u"35.12345"_s))
         .toUtf8();
 }
 
@@ -104,18 +107,11 @@ private Q_SLOTS:
             << answer(todayXmlIso88599(), "text/xml; charset=ISO-8859-9") << d << e;
         QTest::newRow("today.xml iso-8859-9 without charset")
             << answer(todayXmlIso88599(), "text/xml") << d << e;
-        QTest::newRow("today.xml without length") << [] {
-            HttpAnswer a = answer(todayXmlUtf8(), "text/xml");
-            a.announceLength = false;
-            return a;
-        }() << d << e;
-        QTest::newRow("old text page")
-            << answer(oldPage()) << QStringLiteral("5,1234") << QStringLiteral("35,123");
+        QTest::newRow("today.xml without length") << answer(todayXmlUtf8(), "text/xml", 200, false) << d << e;
+        QTest::newRow("old text page") << answer(oldPage()) << u"5,1234"_s << u"35,123"_s;
         QTest::newRow("old page with an earlier EUR")
-            << answer(
-                   (QStringLiteral("EUR").leftJustified(46, u' ') + QStringLiteral("14.03.2025\n")).toUtf8() +
-                   oldPage())
-            << QStringLiteral("5,1234") << QStringLiteral("14,03,");
+            << answer((u"EUR"_s.leftJustified(46, u' ') + u"14.03.2025\n"_s).toUtf8() + oldPage())
+            << u"5,1234"_s << u"14,03,"_s;
         QTest::newRow("empty body") << answer(QByteArray()) << QString() << QString();
         QTest::newRow("404 with a page") << answer(oldPage(), "text/html", 404) << QString() << QString();
         QTest::newRow("500 with a document")
@@ -123,15 +119,13 @@ private Q_SLOTS:
         QTest::newRow("binary body") << answer(QByteArray("\0\0\0", 3) + oldPage(),
                                                "application/octet-stream")
                                      << QString() << QString();
-        QTest::newRow("one mebibyte is taken") << answer(paddedPage(RateFetcher::maximumBody))
-                                               << QStringLiteral("5,1234") << QStringLiteral("35,123");
+        QTest::newRow("one mebibyte is taken")
+            << answer(paddedPage(RateFetcher::maximumBody)) << u"5,1234"_s << u"35,123"_s;
         QTest::newRow("over one mebibyte announced")
             << answer(paddedPage(RateFetcher::maximumBody + 1)) << QString() << QString();
-        QTest::newRow("over one mebibyte unannounced") << [] {
-            HttpAnswer a = answer(paddedPage(4 * RateFetcher::maximumBody));
-            a.announceLength = false;
-            return a;
-        }() << QString() << QString();
+        QTest::newRow("over one mebibyte unannounced")
+            << answer(paddedPage(4 * RateFetcher::maximumBody), "text/html", 200, false) << QString()
+            << QString();
     }
     void answers()
     {
@@ -142,7 +136,7 @@ private Q_SLOTS:
         QVERIFY(server.isListening());
         server.route("/kurlar/today.xml", reply);
         QNetworkAccessManager network;
-        const Fetch f = fetch(&network, server.url(QStringLiteral("/kurlar/today.xml")));
+        const Fetch f = fetch(&network, server.url(u"/kurlar/today.xml"_s));
         QCOMPARE(f.signals, 1);
         QCOMPARE(f.dollar, dollar);
         QCOMPARE(f.euro, euro);
@@ -193,7 +187,7 @@ private Q_SLOTS:
         slow.mode = HttpAnswer::Mode(mode);
         server.route("/kurlar/today.xml", slow);
         QNetworkAccessManager network;
-        const Fetch f = fetch(&network, server.url(QStringLiteral("/kurlar/today.xml")), 400ms);
+        const Fetch f = fetch(&network, server.url(u"/kurlar/today.xml"_s), 400ms);
         QCOMPARE(f.signals, 1);
         QCOMPARE(f.dollar, QString());
         QCOMPARE(f.euro, QString());
@@ -208,8 +202,7 @@ private Q_SLOTS:
             port = closed.port();
         }
         QNetworkAccessManager network;
-        const Fetch f =
-            fetch(&network, QUrl(QStringLiteral("http://127.0.0.1:%1/kurlar/today.xml").arg(port)));
+        const Fetch f = fetch(&network, QUrl(u"http://127.0.0.1:%1/kurlar/today.xml"_s.arg(port)));
         QCOMPARE(f.signals, 1);
         QCOMPARE(f.dollar, QString());
         QCOMPARE(f.euro, QString());
@@ -218,8 +211,8 @@ private Q_SLOTS:
     void refusedAddresses_data()
     {
         QTest::addColumn<QUrl>("url");
-        QTest::newRow("other scheme") << QUrl(QStringLiteral("ftp://127.0.0.1/kurlar/today.xml"));
-        QTest::newRow("data url") << QUrl(QStringLiteral("data:text/plain,USD"));
+        QTest::newRow("other scheme") << QUrl(u"ftp://127.0.0.1/kurlar/today.xml"_s);
+        QTest::newRow("data url") << QUrl(u"data:text/plain,USD"_s);
         QTest::newRow("empty") << QUrl();
     }
     void refusedAddresses()
@@ -241,14 +234,14 @@ private Q_SLOTS:
     void savedPage()
     {
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("today.html")));
+        QFile file(dir.filePath(u"today.html"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(oldPage());
         file.close();
         QNetworkAccessManager network;
         const Fetch f = fetch(&network, QUrl::fromLocalFile(file.fileName()));
-        QCOMPARE(f.dollar, QStringLiteral("5,1234"));
-        QCOMPARE(f.euro, QStringLiteral("35,123"));
+        QCOMPARE(f.dollar, u"5,1234"_s);
+        QCOMPARE(f.euro, u"35,123"_s);
     }
 
     void abortGivesNoAnswer()
@@ -262,15 +255,15 @@ private Q_SLOTS:
         RateFetcher fetcher(&network, 300ms);
         QSignalSpy spy(&fetcher, &RateFetcher::finished);
 
-        fetcher.start(server.url(QStringLiteral("/silent")));
+        fetcher.start(server.url(u"/silent"_s));
         fetcher.abort();
         QVERIFY(!fetcher.isRunning());
         QTest::qWait(500);
         QCOMPARE(spy.size(), 0);
 
         // A new start drops the old fetch: only the new one answers.
-        fetcher.start(server.url(QStringLiteral("/silent")));
-        fetcher.start(server.url(QStringLiteral("/kurlar/today.xml")));
+        fetcher.start(server.url(u"/silent"_s));
+        fetcher.start(server.url(u"/kurlar/today.xml"_s));
         QVERIFY(spy.wait(3000));
         QTest::qWait(500);
         QCOMPARE(spy.size(), 1);
@@ -286,7 +279,7 @@ private Q_SLOTS:
         QNetworkAccessManager network;
         {
             RateFetcher fetcher(&network, 5s);
-            fetcher.start(server.url(QStringLiteral("/kurlar/today.xml")));
+            fetcher.start(server.url(u"/kurlar/today.xml"_s));
             QTest::qWait(100);
         }
         QTest::qWait(100);
@@ -296,14 +289,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("environment");
         QTest::addColumn<QUrl>("expected");
-        QTest::newRow("unset") << QByteArray()
-                               << QUrl(QStringLiteral("https://www.tcmb.gov.tr/kurlar/today.xml"));
-        QTest::newRow("blank") << QByteArray("  ")
-                               << QUrl(QStringLiteral("https://www.tcmb.gov.tr/kurlar/today.xml"));
+        QTest::newRow("unset") << QByteArray() << QUrl(u"https://www.tcmb.gov.tr/kurlar/today.xml"_s);
+        QTest::newRow("blank") << QByteArray("  ") << QUrl(u"https://www.tcmb.gov.tr/kurlar/today.xml"_s);
         QTest::newRow("set") << QByteArray("http://127.0.0.1:8080/kur.xml")
-                             << QUrl(QStringLiteral("http://127.0.0.1:8080/kur.xml"));
+                             << QUrl(u"http://127.0.0.1:8080/kur.xml"_s);
         QTest::newRow("saved file") << QByteArray("/tmp/today.html")
-                                    << QUrl::fromLocalFile(QStringLiteral("/tmp/today.html"));
+                                    << QUrl::fromLocalFile(u"/tmp/today.html"_s);
     }
     void address()
     {
@@ -320,7 +311,7 @@ private Q_SLOTS:
     {
         LocalHttpServer server;
         server.route("/kur.xml", answer(todayXmlIso88599(), "text/xml"));
-        qputenv("KALVORA_KUR_URL", server.url(QStringLiteral("/kur.xml")).toEncoded());
+        qputenv("KALVORA_KUR_URL", server.url(u"/kur.xml"_s).toEncoded());
         QNetworkAccessManager network;
         RateFetcher fetcher(&network);
         QSignalSpy spy(&fetcher, &RateFetcher::finished);

@@ -34,6 +34,7 @@
 #include <unistd.h>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -43,8 +44,7 @@ int holdLock(const QString& path, bool keyed, const QString& kind, int holdMs)
 {
     try {
         Database db = Database::open(path, keyed ? databasePassword() : QString());
-        db.exec(kind == QLatin1String("exclusive") ? QStringLiteral("BEGIN EXCLUSIVE")
-                                                   : QStringLiteral("BEGIN IMMEDIATE"));
+        db.exec(kind == QLatin1String("exclusive") ? u"BEGIN EXCLUSIVE"_s : u"BEGIN IMMEDIATE"_s);
         std::fputs("locked\n", stdout);
         std::fflush(stdout);
         if (holdMs >= 0) {
@@ -53,7 +53,7 @@ int holdLock(const QString& path, bool keyed, const QString& kind, int holdMs)
             std::string line;
             std::getline(std::cin, line);
         }
-        db.exec(QStringLiteral("ROLLBACK"));
+        db.exec(u"ROLLBACK"_s);
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.turkishText()));
         return 2;
@@ -69,13 +69,12 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // Without the sanitizer's quarantine of freed memory, deriving the key takes a fraction of the time.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
-        env.insert(QStringLiteral("ASAN_OPTIONS"), (asan.isEmpty() ? QString() : asan + QLatin1Char(':')) +
-                                                       QStringLiteral("quarantine_size_mb=0"));
+        const QString asan = env.value(u"ASAN_OPTIONS"_s);
+        env.insert(u"ASAN_OPTIONS"_s,
+                   (asan.isEmpty() ? QString() : asan + QLatin1Char(':')) + u"quarantine_size_mb=0"_s);
         m_process.setProcessEnvironment(env);
         m_process.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--hold-lock"), path,
-                         keyed ? QStringLiteral("1") : QStringLiteral("0"), kind, QString::number(holdMs)});
+                        {u"--hold-lock"_s, path, keyed ? u"1"_s : u"0"_s, kind, QString::number(holdMs)});
         QByteArray said;
         while (!said.contains("locked\n") && m_process.waitForReadyRead(20000))
             said += m_process.readAllStandardOutput();
@@ -126,7 +125,7 @@ int rowCount(Store& store, const QString& table)
 {
     BookConnection& db =
         table == QLatin1String("GIDERLER") ? store.ledger(Ledger::Expense) : store.accounts();
-    return db.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
+    return db.scalar(u"SELECT count(*) FROM "_s + table).toInt();
 }
 
 // The windows of one case, parents first; children go first when the case ends.
@@ -151,10 +150,10 @@ Step addPerson(Store& store, Keep& keep)
     auto w = std::make_shared<AddCustomerWindow>(store);
     keep.push_back(w);
     w->show();
-    QTest::keyClicks(w->findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("YENI KISI"));
+    QTest::keyClicks(w->findChild<QLineEdit*>(u"Text1"_s), u"YENI KISI"_s);
     return [w] {
-        w->findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
-        const QString left = w->findChild<QLineEdit*>(QStringLiteral("Text1"))->text();
+        w->findChild<PictureButton*>(u"MyButton6"_s)->click();
+        const QString left = w->findChild<QLineEdit*>(u"Text1"_s)->text();
         if (!left.isEmpty() && left != QLatin1String("YENI KISI"))
             QTest::qFail("the typed name was changed", __FILE__, __LINE__);
         return left.isEmpty();
@@ -170,13 +169,13 @@ Step lendMoney(Store& store, Keep& keep)
                      qOverload<const QString&>(&MainWindow::DetayliAra));
     keep.push_back(main);
     keep.push_back(card);
-    card->setPerson(CustomerRepository(store).find(QStringLiteral("1")).value_or(Customer()));
+    card->setPerson(CustomerRepository(store).find(u"1"_s).value_or(Customer()));
     card->show();
     auto w = std::make_shared<LendWindow>(store, card->person(), card.get());
     QObject::connect(w.get(), &EntryWindow::saved, card.get(), &AccountCard::applyChange);
     keep.push_back(w);
     w->show();
-    QTest::keyClicks(w->amountBox(), QStringLiteral("250"));
+    QTest::keyClicks(w->amountBox(), u"250"_s);
     w->currencyBox()->setCurrentIndex(0);
     return [w] {
         w->save();
@@ -192,12 +191,12 @@ Step recordExpense(Store& store, Keep& keep)
     auto w = std::make_shared<LedgerEntryWindow>(store, Ledger::Expense);
     keep.push_back(w);
     w->show();
-    QTest::keyClicks(w->findChild<QLineEdit*>(QStringLiteral("Text1_4")), QStringLiteral("KIRA"));
-    QTest::keyClicks(w->findChild<QPlainTextEdit*>(QStringLiteral("Text1_1")), QStringLiteral("MART"));
-    QTest::keyClicks(w->findChild<QLineEdit*>(QStringLiteral("Text1_2")), QStringLiteral("100"));
+    QTest::keyClicks(w->findChild<QLineEdit*>(u"Text1_4"_s), u"KIRA"_s);
+    QTest::keyClicks(w->findChild<QPlainTextEdit*>(u"Text1_1"_s), u"MART"_s);
+    QTest::keyClicks(w->findChild<QLineEdit*>(u"Text1_2"_s), u"100"_s);
     return [w] {
-        w->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-        if (w->findChild<QLineEdit*>(QStringLiteral("Text1_2"))->text() != QLatin1String("100"))
+        w->findChild<QPushButton*>(u"Button1"_s)->click();
+        if (w->findChild<QLineEdit*>(u"Text1_2"_s)->text() != QLatin1String("100"))
             QTest::qFail("the typed amount was changed", __FILE__, __LINE__);
         return w->result() == QDialog::Accepted;
     };
@@ -215,14 +214,10 @@ private:
         QTest::addColumn<Maker>("make");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("table");
-        QTest::newRow("person added")
-            << Maker(addPerson) << QStringLiteral("uyeler.mdb") << QStringLiteral("MUSTERILER");
-        QTest::newRow("money lent, person file")
-            << Maker(lendMoney) << QStringLiteral("uyeler.mdb") << QStringLiteral("CARIKART");
-        QTest::newRow("money lent, row file")
-            << Maker(lendMoney) << QStringLiteral("data.mdb") << QStringLiteral("CARIKART");
-        QTest::newRow("expense recorded")
-            << Maker(recordExpense) << QStringLiteral("gider.mdb") << QStringLiteral("GIDERLER");
+        QTest::newRow("person added") << Maker(addPerson) << u"uyeler.mdb"_s << u"MUSTERILER"_s;
+        QTest::newRow("money lent, person file") << Maker(lendMoney) << u"uyeler.mdb"_s << u"CARIKART"_s;
+        QTest::newRow("money lent, row file") << Maker(lendMoney) << u"data.mdb"_s << u"CARIKART"_s;
+        QTest::newRow("expense recorded") << Maker(recordExpense) << u"gider.mdb"_s << u"GIDERLER"_s;
     }
 
 private Q_SLOTS:
@@ -236,10 +231,10 @@ private Q_SLOTS:
         QFETCH(Maker, make);
         QFETCH(QString, file);
         QFETCH(QString, table);
-        for (const QString& kind : {QStringLiteral("exclusive"), QStringLiteral("reserved")}) {
+        for (const QString& kind : {u"exclusive"_s, u"reserved"_s}) {
             test::TestData data;
             test::MessageBoxCapture boxes;
-            data.addPerson(QStringLiteral("ALİ"));
+            data.addPerson(u"ALİ"_s);
             Keep keep;
             const Step save = make(data.store(), keep);
             const int rows = rowCount(data.store(), table);
@@ -253,8 +248,7 @@ private Q_SLOTS:
                 const qint64 waited = clock.elapsed();
                 QVERIFY2(waited >= 1500 && waited < 15000, qPrintable(QString::number(waited)));
                 const QString text = lastError();
-                QVERIFY2(text.contains(QStringLiteral("KİLİTLİ")),
-                         qPrintable(kind + QLatin1Char(' ') + text));
+                QVERIFY2(text.contains(u"KİLİTLİ"_s), qPrintable(kind + QLatin1Char(' ') + text));
                 QVERIFY2(text.contains(file), qPrintable(kind + QLatin1Char(' ') + text));
             }
             QCOMPARE(rowCount(data.store(), table), rows);
@@ -276,11 +270,11 @@ private Q_SLOTS:
         QFETCH(QString, table);
         test::TestData data;
         test::MessageBoxCapture boxes;
-        data.addPerson(QStringLiteral("ALİ"));
+        data.addPerson(u"ALİ"_s);
         Keep keep;
         const Step save = make(data.store(), keep);
         const int rows = rowCount(data.store(), table);
-        LockHolder other(QDir(data.folder()).filePath(file), true, QStringLiteral("exclusive"), 600);
+        LockHolder other(QDir(data.folder()).filePath(file), true, u"exclusive"_s, 600);
         QVERIFY(other.locked());
         MessageBox::clearShown();
         QVERIFY2(save(), qPrintable(lastError()));
@@ -299,15 +293,14 @@ private Q_SLOTS:
         for (const bool foreignKey : {true, false}) {
             test::TestData data;
             test::MessageBoxCapture boxes;
-            data.addPerson(QStringLiteral("ALİ"));
+            data.addPerson(u"ALİ"_s);
             Keep keep;
             const Step save = make(data.store(), keep);
             data.store().closeAll();
             const QString path = QDir(data.folder()).filePath(file);
             QFile::remove(path);
             if (foreignKey) {
-                Database other =
-                    Database::open(path, QStringLiteral("başka anahtar"), Database::Mode::ReadWriteCreate);
+                Database other = Database::open(path, u"başka anahtar"_s, Database::Mode::ReadWriteCreate);
                 other.exec(QStringLiteral(
                     "CREATE TABLE MUSTERILER(x); CREATE TABLE CARIKART(x); CREATE TABLE GIDERLER(x)"));
             } else {
@@ -320,10 +313,9 @@ private Q_SLOTS:
             QVERIFY(!save());
             const QString text = lastError();
             QVERIFY2(text.contains(file), qPrintable(text));
-            QVERIFY2(text.contains(QStringLiteral("ŞİFRE YANLIŞ YA DA DOSYA BİR VERİTABANI DEĞİL")),
-                     qPrintable(text));
+            QVERIFY2(text.contains(u"ŞİFRE YANLIŞ YA DA DOSYA BİR VERİTABANI DEĞİL"_s), qPrintable(text));
             QCOMPARE(fileHash(path), before);
-            QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+            QVERIFY(!QFile::exists(path + u"-journal"_s));
         }
     }
 
@@ -335,33 +327,33 @@ private Q_SLOTS:
     {
         test::TestData data;
         test::MessageBoxCapture boxes;
-        data.addPerson(QStringLiteral("ESKİ KİŞİ"));
+        data.addPerson(u"ESKİ KİŞİ"_s);
         MainWindow w(data.store(), data.folder());
         QCOMPARE(w.list()->rowCount(), 1);
 
         test::TestData other;
-        other.addPerson(QStringLiteral("YENİ DOSYADAKİ KİŞİ"));
-        other.addPerson(QStringLiteral("İKİNCİ"));
+        other.addPerson(u"YENİ DOSYADAKİ KİŞİ"_s);
+        other.addPerson(u"İKİNCİ"_s);
         other.store().closeAll();
         const QString path = filePath(data, files::customers);
-        const QString saved = path + QStringLiteral(".eski");
+        const QString saved = path + u".eski"_s;
         QVERIFY(QFile::rename(path, saved));
         QVERIFY(QFile::copy(filePath(other, files::customers), path));
-        w.findChild<PictureButton*>(QStringLiteral("MyButton11"))->click();
+        w.findChild<PictureButton*>(u"MyButton11"_s)->click();
         QCOMPARE(lastError(), QString());
         QCOMPARE(w.list()->rowCount(), 2);
 
         AddCustomerWindow add(data.store());
         QObject::connect(&add, &AddCustomerWindow::added, &w,
                          qOverload<const QString&>(&MainWindow::DetayliAra));
-        QTest::keyClicks(add.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("ÜÇÜNCÜ"));
-        add.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        QTest::keyClicks(add.findChild<QLineEdit*>(u"Text1"_s), u"ÜÇÜNCÜ"_s);
+        add.findChild<PictureButton*>(u"MyButton6"_s)->click();
         QCOMPARE(w.list()->rowCount(), 3);
         {
             Database replaced = Database::open(path, databasePassword());
-            QCOMPARE(replaced.scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(), 3);
+            QCOMPARE(replaced.scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 3);
             Database old = Database::open(saved, databasePassword());
-            QCOMPARE(old.scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(), 1);
+            QCOMPARE(old.scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 1);
         }
 
         // Garbage in its place.
@@ -373,21 +365,21 @@ private Q_SLOTS:
         }
         const QByteArray garbage = fileHash(path);
         MessageBox::clearShown();
-        w.findChild<PictureButton*>(QStringLiteral("MyButton11"))->click();
-        QVERIFY2(lastError().contains(QStringLiteral("uyeler.mdb")), qPrintable(lastError()));
+        w.findChild<PictureButton*>(u"MyButton11"_s)->click();
+        QVERIFY2(lastError().contains(u"uyeler.mdb"_s), qPrintable(lastError()));
         QCOMPARE(w.list()->rowCount(), 0);
         MessageBox::clearShown();
-        QTest::keyClicks(add.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("DÖRDÜNCÜ"));
-        add.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
-        QVERIFY2(lastError().contains(QStringLiteral("uyeler.mdb")), qPrintable(lastError()));
+        QTest::keyClicks(add.findChild<QLineEdit*>(u"Text1"_s), u"DÖRDÜNCÜ"_s);
+        add.findChild<PictureButton*>(u"MyButton6"_s)->click();
+        QVERIFY2(lastError().contains(u"uyeler.mdb"_s), qPrintable(lastError()));
         QCOMPARE(fileHash(path), garbage);
-        QCOMPARE(add.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("DÖRDÜNCÜ"));
+        QCOMPARE(add.findChild<QLineEdit*>(u"Text1"_s)->text(), u"DÖRDÜNCÜ"_s);
 
         // The good file back: the kept name is saved.
         QVERIFY(QFile::remove(path));
         QVERIFY(QFile::rename(saved, path));
         MessageBox::clearShown();
-        add.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        add.findChild<PictureButton*>(u"MyButton6"_s)->click();
         QCOMPARE(lastError(), QString());
         QCOMPARE(w.list()->rowCount(), 2);
     }
@@ -405,7 +397,7 @@ private Q_SLOTS:
         for (const bool wholeFolder : {true, false}) {
             test::TestData data;
             test::MessageBoxCapture boxes;
-            data.addPerson(QStringLiteral("ALİ"));
+            data.addPerson(u"ALİ"_s);
             data.store().closeAll();
             const bool root = ::geteuid() == 0;
             Store store(data.folder(), root ? test::FaultVfs::name() : QString());
@@ -439,9 +431,9 @@ private Q_SLOTS:
             QVERIFY(!saved);
             const QString text = lastError();
             // A whole folder: the first file of the action that cannot be written.
-            QVERIFY2(text.contains(file) || (wholeFolder && text.contains(QStringLiteral("uyeler.mdb"))),
+            QVERIFY2(text.contains(file) || (wholeFolder && text.contains(u"uyeler.mdb"_s)),
                      qPrintable(text));
-            QVERIFY2(text.contains(QStringLiteral("YAZILAMIYOR")), qPrintable(text));
+            QVERIFY2(text.contains(u"YAZILAMIYOR"_s), qPrintable(text));
             for (const test::FolderFile& f : test::folderFiles)
                 QCOMPARE(fileHash(filePath(data, f.name)), before[QString::fromLatin1(f.name)]);
             MessageBox::clearShown();

@@ -10,6 +10,7 @@
 #include <functional>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 using namespace kalvora::test;
 using test::FaultVfs;
 
@@ -23,8 +24,8 @@ void archiveSetup(test::TestData& data)
 {
     standardSetup(data);
     Store& store = data.store();
-    AccountBook(store).cancel(QStringLiteral("1"), firstRowOf(store, QStringLiteral("1")));
-    CustomerRepository(store).remove(QStringLiteral("2"));
+    AccountBook(store).cancel(u"1"_s, firstRowOf(store, u"1"_s));
+    CustomerRepository(store).remove(u"2"_s);
 }
 
 // Restores the newest archive item of the kind; throws when it does not come back.
@@ -84,10 +85,9 @@ private:
         for (FaultVfs::Op op : FaultVfs::allOps) {
             for (int n = 1;; ++n) {
                 QVERIFY2(n < 2000, "the action never stops meeting faults");
-                const QString where = QStringLiteral("%1: %2 #%3%4")
-                                          .arg(label, QString::fromLatin1(FaultVfs::opName(op)))
+                const QString where = u"%1: %2 #%3%4"_s.arg(label, QString::fromLatin1(FaultVfs::opName(op)))
                                           .arg(n)
-                                          .arg(persistent ? QStringLiteral(" and later") : QString());
+                                          .arg(persistent ? u" and later"_s : QString());
                 bool ok = false;
                 QString message;
                 {
@@ -98,8 +98,7 @@ private:
                     } catch (const DbError& e) {
                         message = e.turkishText();
                     } catch (const std::exception& e) {
-                        QFAIL(qPrintable(where + QStringLiteral(": unexpected failure ") +
-                                         QString::fromUtf8(e.what())));
+                        QFAIL(qPrintable(where + u": unexpected failure "_s + QString::fromUtf8(e.what())));
                     }
                 }
                 const bool fired = FaultVfs::fired();
@@ -107,31 +106,28 @@ private:
                     ++tally.injected;
                 if (!ok) {
                     ++tally.failed;
-                    QVERIFY2(fired, qPrintable(where + QStringLiteral(": failed without a fault")));
-                    QVERIFY2(message.contains(QStringLiteral(".mdb")), qPrintable(where + message));
+                    QVERIFY2(fired, qPrintable(where + u": failed without a fault"_s));
+                    QVERIFY2(message.contains(u".mdb"_s), qPrintable(where + message));
                 }
                 // The store goes on working over the same connections, with no transaction left open.
                 try {
                     QVERIFY2(!store.accounts().inTransaction(), qPrintable(where));
                     QVERIFY2(!store.ledger(Ledger::Income).inTransaction(), qPrintable(where));
                     QVERIFY2(!store.ledger(Ledger::Expense).inTransaction(), qPrintable(where));
-                    store.accounts().scalar(QStringLiteral("SELECT count(*) FROM cari.CARIKART"));
+                    store.accounts().scalar(u"SELECT count(*) FROM cari.CARIKART"_s);
                 } catch (const DbError& e) {
-                    QFAIL(qPrintable(where + QStringLiteral(": the store no longer works: ") +
-                                     e.turkishText()));
+                    QFAIL(qPrintable(where + u": the store no longer works: "_s + e.turkishText()));
                 }
                 const QStringList problems = checker.problems() + checker.archiveProblems();
                 QVERIFY2(problems.isEmpty(),
                          qPrintable(where + QLatin1Char('\n') + problems.join(QLatin1Char('\n'))));
                 const QStringList now = checker.snapshot();
                 if (ok) {
-                    QVERIFY2(now == after,
-                             qPrintable(where + QStringLiteral(": reported success, stored otherwise")));
+                    QVERIFY2(now == after, qPrintable(where + u": reported success, stored otherwise"_s));
                 } else if (now == after) {
                     ++tally.storedAnyway;
                 } else {
-                    QVERIFY2(now == before,
-                             qPrintable(where + QStringLiteral(": part of the change was stored")));
+                    QVERIFY2(now == before, qPrintable(where + u": part of the change was stored"_s));
                 }
                 if (now != before) {
                     restore();
@@ -155,48 +151,33 @@ private Q_SLOTS:
         const QList<QPair<const char*, Action>> actions = {
             {"person added",
              [](Store& s) {
-                 CustomerRepository(s).insert({QStringLiteral("YENİ KİŞİ"), QStringLiteral("0212 555 11 22"),
-                                               QString(), QStringLiteral("12345678901"), QString(),
-                                               QStringLiteral("İSTANBUL")});
+                 CustomerRepository(s).insert({u"YENİ KİŞİ"_s, u"0212 555 11 22"_s, QString(),
+                                               u"12345678901"_s, QString(), u"İSTANBUL"_s});
              }},
             {"person edited",
              [](Store& s) {
-                 CustomerRepository(s).update(QStringLiteral("1"),
-                                              {QStringLiteral("ALİ VELİ OĞLU"), QStringLiteral("216"),
-                                               QString(), QString(), QStringLiteral("KADIKÖY"), QString()});
+                 CustomerRepository(s).update(
+                     u"1"_s, {u"ALİ VELİ OĞLU"_s, u"216"_s, QString(), QString(), u"KADIKÖY"_s, QString()});
              }},
-            {"person deleted with rows", [](Store& s) { CustomerRepository(s).remove(QStringLiteral("1")); }},
+            {"person deleted with rows", [](Store& s) { CustomerRepository(s).remove(u"1"_s); }},
             {"money lent",
-             [](Store& s) {
-                 AccountBook(s).lend(
-                     person(s, QStringLiteral("1")),
-                     entry(QStringLiteral("2000"), QStringLiteral("TL"), QStringLiteral("BORÇ")));
-             }},
+             [](Store& s) { AccountBook(s).lend(person(s, u"1"_s), entry(u"2000"_s, u"TL"_s, u"BORÇ"_s)); }},
             {"money collected",
-             [](Store& s) {
-                 AccountBook(s).collect(person(s, QStringLiteral("2")),
-                                        entry(QStringLiteral("10,5"), QStringLiteral("EURO")));
-             }},
+             [](Store& s) { AccountBook(s).collect(person(s, u"2"_s), entry(u"10,5"_s, u"EURO"_s)); }},
             {"row edited",
              [](Store& s) {
-                 AccountBook(s).edit(QStringLiteral("1"), QStringLiteral("ALİ VELİ"),
-                                     firstRowOf(s, QStringLiteral("1")),
-                                     entry(QStringLiteral("1.750,00"), QStringLiteral("DOLAR")));
+                 AccountBook(s).edit(u"1"_s, u"ALİ VELİ"_s, firstRowOf(s, u"1"_s),
+                                     entry(u"1.750,00"_s, u"DOLAR"_s));
              }},
-            {"row cancelled",
-             [](Store& s) {
-                 AccountBook(s).cancel(QStringLiteral("1"), firstRowOf(s, QStringLiteral("1")));
-             }},
+            {"row cancelled", [](Store& s) { AccountBook(s).cancel(u"1"_s, firstRowOf(s, u"1"_s)); }},
             {"account reset",
              [](Store& s) {
-                 const auto out = AccountBook(s).reset(QStringLiteral("2"));
+                 const auto out = AccountBook(s).reset(u"2"_s);
                  if (out.outstanding)
                      throw std::runtime_error("reset refused");
              }},
             {"income recorded",
-             [](Store& s) {
-                 LedgerStore(s, Ledger::Income).record(ledgerEntry(QStringLiteral("99,99")), -1);
-             }},
+             [](Store& s) { LedgerStore(s, Ledger::Income).record(ledgerEntry(u"99,99"_s), -1); }},
             {"expense cancelled",
              [](Store& s) {
                  if (!LedgerStore(s, Ledger::Expense).cancel(1))
@@ -209,8 +190,8 @@ private Q_SLOTS:
         }
         // Over a folder whose archive holds a cancelled row of person 1 and the deleted person 2.
         const QList<QPair<const char*, Action>> restores = {
-            {"cancelled row restored", [](Store& s) { restoreItem(s, QStringLiteral("İPTAL")); }},
-            {"deleted person restored", [](Store& s) { restoreItem(s, QStringLiteral("KİŞİ SİLME")); }},
+            {"cancelled row restored", [](Store& s) { restoreItem(s, u"İPTAL"_s); }},
+            {"deleted person restored", [](Store& s) { restoreItem(s, u"KİŞİ SİLME"_s); }},
         };
         for (const auto& [name, action] : restores) {
             QTest::addRow("%s, once", name) << action << false << true;

@@ -33,35 +33,36 @@
 #include <type_traits>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // The texts every box gets, typed (when short) and pasted.
 QList<QPair<const char*, QString>> nastyTexts()
 {
-    QString withNul = QStringLiteral("ÖN");
+    QString withNul = u"ÖN"_s;
     withNul += QChar(0);
-    withNul += QStringLiteral("ARKA");
+    withNul += u"ARKA"_s;
     QString longText;
     for (int i = 0; longText.size() < 10000; ++i)
-        longText += QStringLiteral("uzun metin %1 ").arg(i);
+        longText += u"uzun metin %1 "_s.arg(i);
     longText.truncate(10000);
     return {
-        {"apostrophes", QStringLiteral("O'REILLY'S 'ALİ' '' '")},
-        {"double quotes", QStringLiteral("\"TIRNAK\" 12\" \"\"")},
-        {"sql", QStringLiteral("x'); DROP TABLE MUSTERILER; --")},
-        {"sql always true", QStringLiteral("1' OR '1'='1")},
-        {"backslashes", QStringLiteral("C:\\VERI\\YENI\\' \\\\ \\0 \\n")},
-        {"digits and comma", QStringLiteral("1234,56")},
+        {"apostrophes", u"O'REILLY'S 'ALİ' '' '"_s},
+        {"double quotes", u"\"TIRNAK\" 12\" \"\""_s},
+        {"sql", u"x'); DROP TABLE MUSTERILER; --"_s},
+        {"sql always true", u"1' OR '1'='1"_s},
+        {"backslashes", u"C:\\VERI\\YENI\\' \\\\ \\0 \\n"_s},
+        {"digits and comma", u"1234,56"_s},
         {"ten thousand characters", longText},
-        {"emoji only", QStringLiteral("😀").repeated(5000)},
+        {"emoji only", u"😀"_s.repeated(5000)},
         {"emoji", QStringLiteral("😀 👍🏽 👨‍👩‍👧 🇹🇷 "
                                  "😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀")},
-        {"right to left", QStringLiteral("שלום عربي \u202Eters\u202C 12")},
-        {"control characters", QStringLiteral("a\tb\rc\nd\x1b[2Je\x07\x7f")},
+        {"right to left", u"שלום عربي \u202Eters\u202C 12"_s},
+        {"control characters", u"a\tb\rc\nd\x1b[2Je\x07\x7f"_s},
         {"nul", withNul},
-        {"turkish", QStringLiteral("çiğdem ışık İSTANBUL")},
-        {"blanks only", QStringLiteral("   ")},
+        {"turkish", u"çiğdem ışık İSTANBUL"_s},
+        {"blanks only", u"   "_s},
     };
 }
 
@@ -168,10 +169,10 @@ void fillEveryBox(QWidget* window, const QString& text)
         if (text.size() <= 200) {
             clearBox(box);
             type(box, text);
-            QVERIFY2(boxText(box).size() <= limitOf(box), qPrintable(where + QStringLiteral(" typed")));
+            QVERIFY2(boxText(box).size() <= limitOf(box), qPrintable(where + u" typed"_s));
         }
         paste(box, text);
-        QVERIFY2(boxText(box).size() <= limitOf(box), qPrintable(where + QStringLiteral(" pasted")));
+        QVERIFY2(boxText(box).size() <= limitOf(box), qPrintable(where + u" pasted"_s));
     }
 }
 
@@ -186,7 +187,7 @@ QStringList without(const QStringList& lines, const QStringList& prefixes)
 {
     QStringList out;
     for (const QString& l : lines) {
-        bool skip = l.contains(QStringLiteral("/sqlite_sequence:"));
+        bool skip = l.contains(u"/sqlite_sequence:"_s);
         for (const QString& p : prefixes)
             skip = skip || l.startsWith(p);
         if (!skip)
@@ -197,7 +198,7 @@ QStringList without(const QStringList& lines, const QStringList& prefixes)
 
 QString personPrefix(const QString& key)
 {
-    return QStringLiteral("uyeler.mdb/MUSTERILER:") + key + QLatin1Char('|');
+    return u"uyeler.mdb/MUSTERILER:"_s + key + QLatin1Char('|');
 }
 
 Customer row(Store& store, const QString& key)
@@ -216,7 +217,7 @@ bool onlyDigitsAndComma(const QString& s)
 // A CARIKART line of the snapshot that belongs to the person (otokod first, uye_kodu second).
 bool isRowOf(const QString& line, const QString& key)
 {
-    static const QString head = QStringLiteral("data.mdb/CARIKART:");
+    static const QString head = u"data.mdb/CARIKART:"_s;
     if (!line.startsWith(head))
         return false;
     const QStringList cells = line.mid(head.size()).split(QLatin1Char('|'));
@@ -226,9 +227,8 @@ bool isRowOf(const QString& line, const QString& key)
 // An archive line of the person: an item (uye_kodu seventh) or an archived row (uye_kodu fourth).
 bool isArchiveOf(const QString& line, const QString& key)
 {
-    for (const auto& [head, column] :
-         {std::pair{QStringLiteral("iptaller/iptaller.mdb/IPTALLER:"), 6},
-          std::pair{QStringLiteral("iptaller/iptaller.mdb/IPTAL_HAREKETLER:"), 3}})
+    for (const auto& [head, column] : {std::pair{u"iptaller/iptaller.mdb/IPTALLER:"_s, 6},
+                                       std::pair{u"iptaller/iptaller.mdb/IPTAL_HAREKETLER:"_s, 3}})
         if (line.startsWith(head))
             return line.mid(head.size()).split(QLatin1Char('|')).value(column) == key;
     return false;
@@ -239,7 +239,7 @@ QStringList withoutRowsOf(const QStringList& lines, const QString& key)
     QStringList out;
     for (const QString& l : lines)
         if (!isRowOf(l, key) && !isArchiveOf(l, key) && !l.startsWith(personPrefix(key)) &&
-            !l.contains(QStringLiteral("/sqlite_sequence:")))
+            !l.contains(u"/sqlite_sequence:"_s))
             out.append(l);
     return out;
 }
@@ -268,14 +268,11 @@ struct People {
     qint64 target;
     qint64 other;
     People()
-        : target(data.addPerson(QStringLiteral("ALİ VELİ"), QStringLiteral("0"), QStringLiteral("0"),
-                                QStringLiteral("0"),
-                                {QStringLiteral("0212"), QStringLiteral("0532"), QStringLiteral("111"),
-                                 QStringLiteral("KADIKÖY"), QStringLiteral("MODA")})),
-          other(data.addPerson(QStringLiteral("AYŞE'NİN DÜKKANI"), QStringLiteral("1.500,50")))
+        : target(data.addPerson(u"ALİ VELİ"_s, u"0"_s, u"0"_s, u"0"_s,
+                                {u"0212"_s, u"0532"_s, u"111"_s, u"KADIKÖY"_s, u"MODA"_s})),
+          other(data.addPerson(u"AYŞE'NİN DÜKKANI"_s, u"1.500,50"_s))
     {
-        data.addTransaction(other, QStringLiteral("1500,5"), QStringLiteral("TL"),
-                            QStringLiteral("01.02.2024"), QStringLiteral("100"), QStringLiteral("ESKİ"));
+        data.addTransaction(other, u"1500,5"_s, u"TL"_s, u"01.02.2024"_s, u"100"_s, u"ESKİ"_s);
     }
     test::FolderChecker checker{data.folder()};
     // Every row of the four files; "<unsound>" when a file fails its check or a balance its rows.
@@ -284,13 +281,11 @@ struct People {
         const QStringList problems = checker.problems();
         if (!problems.isEmpty())
             qWarning("%s", qPrintable(problems.join(QLatin1Char('\n'))));
-        return problems.isEmpty() ? checker.snapshot() : QStringList{QStringLiteral("<unsound>")};
+        return problems.isEmpty() ? checker.snapshot() : QStringList{u"<unsound>"_s};
     }
     QString lastKey(const char* file, const QString& table, const QString& column)
     {
-        return checker.file(file)
-            .scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(column, table))
-            .toString();
+        return checker.file(file).scalar(u"SELECT max(%1) FROM %2"_s.arg(column, table)).toString();
     }
 };
 
@@ -358,7 +353,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         People& p = *m_people;
-        const QString name = QStringLiteral("X") + text + QStringLiteral("Y");
+        const QString name = u"X"_s + text + u"Y"_s;
         const qint64 key = p.data.addPerson(name);
         const QStringList before = p.snapshot();
         MainWindow w(p.data.store(), p.data.folder());
@@ -372,7 +367,7 @@ private Q_SLOTS:
             keys << w.customerAt(r).key;
         if (!text.trimmed().isEmpty() && w.filterBox()->text() == text)
             QVERIFY2(keys.contains(QString::number(key)), qPrintable(keys.join(QLatin1Char(','))));
-        w.findChild<PictureButton*>(QStringLiteral("MyButton11"))->click();
+        w.findChild<PictureButton*>(u"MyButton11"_s)->click();
         QCOMPARE(p.boxes.count(), 0);
         QCOMPARE(p.snapshot(), before);
     }
@@ -387,13 +382,13 @@ private Q_SLOTS:
         PasswordWindow set(p.data.folder());
         set.show();
         fillEveryBox(&set, text);
-        auto* box = set.findChild<QLineEdit*>(QStringLiteral("Text1"));
+        auto* box = set.findChild<QLineEdit*>(u"Text1"_s);
         const QString typed = box->text();
         QVERIFY2(onlyDigitsAndComma(typed), qPrintable(typed));
         MessageBox::setNextAnswer(MessageBox::Button::Yes);
-        set.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
-        const QString path = QDir(p.data.folder()).filePath(QStringLiteral("sifre.dll"));
-        QCOMPARE(PasswordFile::read(path).value_or(QStringLiteral("<none>")), typed);
+        set.findChild<PictureButton*>(u"MyButton6"_s)->click();
+        const QString path = QDir(p.data.folder()).filePath(u"sifre.dll"_s);
+        QCOMPARE(PasswordFile::read(path).value_or(u"<none>"_s), typed);
 
         LoginWindow login(p.data.folder());
         login.show();
@@ -401,7 +396,7 @@ private Q_SLOTS:
         QVERIFY(onlyDigitsAndComma(login.passwordBox()->text()));
         const bool opens = login.passwordBox()->text() == typed;
         MessageBox::clearShown();
-        login.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        login.findChild<PictureButton*>(u"MyButton6"_s)->click();
         QCOMPARE(login.isVisible(), !opens);
         QCOMPARE(p.boxes.count(), opens ? 0 : 1);
     }
@@ -420,20 +415,19 @@ private Q_SLOTS:
         const QList<QWidget*> boxes = textBoxes(&w);
         QCOMPARE(boxes.size(), 6);
         const CustomerContact shown = w.contact();
-        w.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        w.findChild<PictureButton*>(u"MyButton6"_s)->click();
         const QStringList after = p.snapshot();
         if (shown.name.trimmed().isEmpty()) {
-            QCOMPARE(p.boxes.lastText(), QStringLiteral("ADI SOYADI GİRİLMEK ZORUNDADIR."));
+            QCOMPARE(p.boxes.lastText(), u"ADI SOYADI GİRİLMEK ZORUNDADIR."_s);
             QCOMPARE(after, before);
             return;
         }
         QCOMPARE(p.boxes.count(), 0);
-        const QString key =
-            p.lastKey(files::customers, QStringLiteral("MUSTERILER"), QStringLiteral("oto_kod"));
+        const QString key = p.lastKey(files::customers, u"MUSTERILER"_s, u"oto_kod"_s);
         const Customer stored = row(p.data.store(), key);
         const QStringList differ = storedOtherwise(stored, shown);
-        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(QStringLiteral(", "))));
-        QCOMPARE(stored.balanceTl, QStringLiteral("0"));
+        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u", "_s)));
+        QCOMPARE(stored.balanceTl, u"0"_s);
         QVERIFY(!stored.name.contains(QLatin1Char('"')));
         QCOMPARE(without(after, {personPrefix(key)}), without(before, {}));
     }
@@ -450,17 +444,17 @@ private Q_SLOTS:
         w.show();
         fillEveryBox(&w, text);
         const CustomerContact shown = w.contact();
-        w.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        w.findChild<PictureButton*>(u"MyButton6"_s)->click();
         const QStringList after = p.snapshot();
         if (shown.name.isEmpty()) {
-            QCOMPARE(p.boxes.lastText(), QStringLiteral("ADI SOYADI GİRMEDİNİZ."));
+            QCOMPARE(p.boxes.lastText(), u"ADI SOYADI GİRMEDİNİZ."_s);
             QCOMPARE(after, before);
             return;
         }
-        QCOMPARE(p.boxes.lastText(), QStringLiteral("KİŞİ BİLGİLERİ GÜNCELLENDİ."));
+        QCOMPARE(p.boxes.lastText(), u"KİŞİ BİLGİLERİ GÜNCELLENDİ."_s);
         const Customer stored = row(p.data.store(), key);
         const QStringList differ = storedOtherwise(stored, shown);
-        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(QStringLiteral(", "))));
+        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u", "_s)));
         QCOMPARE(stored.balanceTl, original.balanceTl);
         QCOMPARE(without(after, {personPrefix(key)}), without(before, {personPrefix(key)}));
     }
@@ -508,20 +502,20 @@ private Q_SLOTS:
             const QString amount = w->amountBox()->text();
             w->save();
             if (!amountAccepted(amount)) {
-                QCOMPARE(p.boxes.lastText(), QStringLiteral("LÜTFEN FİYATI KONTROL EDİNİZ!"));
+                QCOMPARE(p.boxes.lastText(), u"LÜTFEN FİYATI KONTROL EDİNİZ!"_s);
                 QCOMPARE(p.snapshot(), fullBefore);
                 QCOMPARE(w->descriptionBox()->text(), description); // what was typed stays
                 // With an amount the keys can type, the same description is stored.
                 w->amountBox()->clear();
-                QTest::keyClicks(w->amountBox(), QStringLiteral("5"));
+                QTest::keyClicks(w->amountBox(), u"5"_s);
                 w->save();
             }
             const QStringList after = p.snapshot();
             QCOMPARE(p.checker.balanceProblems(), QStringList());
             QCOMPARE(card.list()->rowCount(), rowsBefore + (kind == 2 ? 0 : 1));
             QStringList descriptions;
-            BookQuery all = p.data.store().accounts().prepare(
-                QStringLiteral("SELECT aylar FROM CARIKART WHERE uye_kodu=?1"));
+            BookQuery all =
+                p.data.store().accounts().prepare(u"SELECT aylar FROM CARIKART WHERE uye_kodu=?1"_s);
             all.bind(1, key);
             while (all.step())
                 descriptions << all.text(0);
@@ -544,16 +538,15 @@ private Q_SLOTS:
             LedgerEntryWindow w(p.data.store(), which);
             w.show();
             fillEveryBox(&w, text);
-            auto* amount = w.findChild<QLineEdit*>(QStringLiteral("Text1_2"));
+            auto* amount = w.findChild<QLineEdit*>(u"Text1_2"_s);
             QVERIFY2(onlyDigitsAndComma(amount->text()), qPrintable(amount->text()));
             if (amount->text().isEmpty())
-                paste(amount, QStringLiteral("12,5"));
-            const QString maker = w.findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text();
-            const QString title = w.findChild<QLineEdit*>(QStringLiteral("Text1_4"))->text();
-            const QString description =
-                w.findChild<QPlainTextEdit*>(QStringLiteral("Text1_1"))->toPlainText();
+                paste(amount, u"12,5"_s);
+            const QString maker = w.findChild<QLineEdit*>(u"Text1_0"_s)->text();
+            const QString title = w.findChild<QLineEdit*>(u"Text1_4"_s)->text();
+            const QString description = w.findChild<QPlainTextEdit*>(u"Text1_1"_s)->toPlainText();
             const QString typedAmount = amount->text();
-            w.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            w.findChild<QPushButton*>(u"Button1"_s)->click();
             const QStringList after = p.snapshot();
             const char* file = which == Ledger::Income ? files::income : files::expense;
             const QString prefix = QString::fromLatin1(file) + QLatin1Char('/');
@@ -564,8 +557,7 @@ private Q_SLOTS:
                 QCOMPARE(after, before);
                 continue;
             }
-            QCOMPARE(p.boxes.lastText(), which == Ledger::Income ? QStringLiteral("GELİR İŞLENDİ")
-                                                                 : QStringLiteral("GİDER İŞLENDİ"));
+            QCOMPARE(p.boxes.lastText(), which == Ledger::Income ? u"GELİR İŞLENDİ"_s : u"GİDER İŞLENDİ"_s);
             test::FolderChecker& checker = p.checker;
             Statement st = checker.file(file).prepare(
                 QStringLiteral("SELECT gider_yapan, gider_ad, gider_aciklama, gider_tutar FROM GIDERLER "
@@ -585,9 +577,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Opener>("open");
         QTest::addColumn<QStringList>("knownFaulty");
-        const QStringList contactBoxes{QStringLiteral("Text1"), QStringLiteral("Text2"),
-                                       QStringLiteral("Text3"), QStringLiteral("Text4"),
-                                       QStringLiteral("Text5"), QStringLiteral("Text6")};
+        const QStringList contactBoxes{u"Text1"_s, u"Text2"_s, u"Text3"_s,
+                                       u"Text4"_s, u"Text5"_s, u"Text6"_s};
         QTest::newRow("Form1") << Opener([](People& p) {
             Opened o;
             o.window = std::make_unique<MainWindow>(p.data.store(), p.data.folder());
@@ -605,16 +596,16 @@ private Q_SLOTS:
         QTest::newRow("Form5") << Opener([](People& p) {
             return withCard(p,
                             [&p](AccountCard* c) { return new LendWindow(p.data.store(), c->person(), c); });
-        }) << QStringList{QStringLiteral("xpText1")};
+        }) << QStringList{u"xpText1"_s};
         QTest::newRow("Form6") << Opener([](People& p) {
             return withCard(
                 p, [&p](AccountCard* c) { return new CollectWindow(p.data.store(), c->person(), c); });
-        }) << QStringList{QStringLiteral("xpText1")};
+        }) << QStringList{u"xpText1"_s};
         QTest::newRow("Form12") << Opener([](People& p) {
             return withCard(p, [&p](AccountCard* c) {
                 return new EditWindow(p.data.store(), c->person(), *c->rowAt(0), c);
             });
-        }) << QStringList{QStringLiteral("xpText1")};
+        }) << QStringList{u"xpText1"_s};
         QTest::newRow("GelirYaz") << plain<LedgerEntryWindow>(Ledger::Income) << QStringList();
         QTest::newRow("GiderYaz") << plain<LedgerEntryWindow>(Ledger::Expense) << QStringList();
     }
@@ -629,8 +620,7 @@ private Q_SLOTS:
         QVERIFY(!boxes.isEmpty());
         for (QWidget* box : boxes) {
             bool whole = true;
-            for (const QString& text : {QStringLiteral("😀").repeated(5000),
-                                        QStringLiteral("a") + QStringLiteral("😀").repeated(5000)}) {
+            for (const QString& text : {u"😀"_s.repeated(5000), u"a"_s + u"😀"_s.repeated(5000)}) {
                 paste(box, text);
                 whole = whole && !hasBrokenSurrogate(boxText(box));
                 clearBox(box);

@@ -19,6 +19,7 @@
 #include <cstring>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,14 +43,14 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
         std::fflush(stdout);
     }
 
-    const QStringList currencies{QStringLiteral("TL"), QStringLiteral("DOLAR"), QStringLiteral("EURO")};
+    const QStringList currencies{u"TL"_s, u"DOLAR"_s, u"EURO"_s};
     auto amount = [&] {
         return QString::number(rnd.bounded(1, 100000)) +
-               (rnd.bounded(2) ? QStringLiteral(",") + QString::number(rnd.bounded(10, 100)) : QString());
+               (rnd.bounded(2) ? u","_s + QString::number(rnd.bounded(10, 100)) : QString());
     };
     auto entry = [&] {
-        return Entry{QStringLiteral("İŞLEM'%1").arg(rnd.bounded(1000)), amount(),
-                     QDate(2020, 1, 1).addDays(rnd.bounded(1500)), QStringLiteral("12:00:00"),
+        return Entry{u"İŞLEM'%1"_s.arg(rnd.bounded(1000)), amount(),
+                     QDate(2020, 1, 1).addDays(rnd.bounded(1500)), u"12:00:00"_s,
                      currencies.at(rnd.bounded(3))};
     };
     for (quint64 i = 0;; ++i) {
@@ -60,8 +61,7 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
         const Customer someone = all.isEmpty() ? Customer() : all.at(rnd.bounded(all.size()));
         try {
             if (choice < 8) {
-                people.insert({QStringLiteral("KİŞİ %1").arg(i), QStringLiteral("0212"), QString(), QString(),
-                               QString(), QStringLiteral("ADRES")});
+                people.insert({u"KİŞİ %1"_s.arg(i), u"0212"_s, QString(), QString(), QString(), u"ADRES"_s});
             } else if (choice < 30) {
                 book.lend(someone, entry());
             } else if (choice < 50) {
@@ -82,17 +82,17 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
                     const double owed = state.figures.balance(c);
                     if (owed > 0)
                         book.collect(someone, Entry{QString(), plainNumberText(owed), QDate(2024, 1, 1),
-                                                    QStringLiteral("12:00:00"), currencyText(c)});
+                                                    u"12:00:00"_s, currencyText(c)});
                     else if (owed < 0)
                         book.lend(someone, Entry{QString(), plainNumberText(-owed), QDate(2024, 1, 1),
-                                                 QStringLiteral("12:00:00"), currencyText(c)});
+                                                 u"12:00:00"_s, currencyText(c)});
                 }
                 book.reset(someone.key);
             } else if (choice < 74) {
                 people.remove(someone.key);
             } else if (choice < 76) {
-                people.update(someone.key, {someone.name + QStringLiteral("'"), QStringLiteral("0216"),
-                                            QString(), QString(), QString(), QString()});
+                people.update(someone.key,
+                              {someone.name + u"'"_s, u"0216"_s, QString(), QString(), QString(), QString()});
             } else if (choice < 80) {
                 // Brings back any archived item; a refusal (its person or row is gone) changes nothing.
                 const QList<ArchiveItem> items = CancellationArchive(store).items();
@@ -100,10 +100,10 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
                     CancellationArchive(store).restore(items.at(rnd.bounded(items.size())).key);
             } else if (choice < 90) {
                 LedgerEntry e;
-                e.title = QStringLiteral("KALEM");
-                e.date = QStringLiteral("15.03.2024");
-                e.time = QStringLiteral("10:00:00");
-                e.maker = QStringLiteral("İŞLETME");
+                e.title = u"KALEM"_s;
+                e.date = u"15.03.2024"_s;
+                e.time = u"10:00:00"_s;
+                e.maker = u"İŞLETME"_s;
                 e.amount = amount();
                 LedgerStore(store, rnd.bounded(2) ? Ledger::Income : Ledger::Expense).record(e, -1);
             } else {
@@ -124,9 +124,9 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
 QProcessEnvironment writerEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
-    env.insert(QStringLiteral("ASAN_OPTIONS"), (asan.isEmpty() ? QString() : asan + QLatin1Char(':')) +
-                                                   QStringLiteral("quarantine_size_mb=0"));
+    const QString asan = env.value(u"ASAN_OPTIONS"_s);
+    env.insert(u"ASAN_OPTIONS"_s,
+               (asan.isEmpty() ? QString() : asan + QLatin1Char(':')) + u"quarantine_size_mb=0"_s);
     return env;
 }
 
@@ -163,8 +163,7 @@ private Q_SLOTS:
             writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             writer.setProcessEnvironment(writerEnvironment());
             writer.start(QCoreApplication::applicationFilePath(),
-                         {QStringLiteral("--writer"), folder, QString::number(rnd.generate()),
-                          QStringLiteral("running")});
+                         {u"--writer"_s, folder, QString::number(rnd.generate()), u"running"_s});
             QVERIFY2(writer.waitForStarted(10000), qPrintable(writer.errorString()));
             QByteArray said;
             while (!said.contains("ready\n")) {
@@ -176,27 +175,22 @@ private Q_SLOTS:
             const int dice = rnd.bounded(20);
             QThread::msleep(dice < 10 ? rnd.bounded(40) : dice < 17 ? rnd.bounded(400) : rnd.bounded(1500));
             QVERIFY2(writer.state() == QProcess::Running,
-                     qPrintable(QStringLiteral("the writer stopped by itself (seed %1)").arg(seed)));
+                     qPrintable(u"the writer stopped by itself (seed %1)"_s.arg(seed)));
             writer.kill();
             QVERIFY(writer.waitForFinished(10000));
             QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
             ++kills;
             for (const test::FolderFile& f : test::folderFiles)
-                if (QFile::exists(QDir(folder).filePath(QString::fromLatin1(f.name)) +
-                                  QStringLiteral("-journal")))
+                if (QFile::exists(QDir(folder).filePath(QString::fromLatin1(f.name)) + u"-journal"_s))
                     ++midTransaction;
 
             // The checker's connections stay open from kill to kill: each check still reads the files
             // as a fresh connection would, rolling back what the writer left unfinished.
             const QStringList problems = checker.problems() + checker.archiveProblems();
-            QVERIFY2(problems.isEmpty(),
-                     qPrintable(QStringLiteral("after kill %1 (seed %2):\n").arg(kills).arg(seed) +
-                                problems.join(QLatin1Char('\n'))));
-            lastRows = checker.file(files::transactions)
-                           .scalar(QStringLiteral("SELECT count(*) FROM CARIKART"))
-                           .toInt();
-            lastItems =
-                checker.file(files::archive).scalar(QStringLiteral("SELECT count(*) FROM IPTALLER")).toInt();
+            QVERIFY2(problems.isEmpty(), qPrintable(u"after kill %1 (seed %2):\n"_s.arg(kills).arg(seed) +
+                                                    problems.join(QLatin1Char('\n'))));
+            lastRows = checker.file(files::transactions).scalar(u"SELECT count(*) FROM CARIKART"_s).toInt();
+            lastItems = checker.file(files::archive).scalar(u"SELECT count(*) FROM IPTALLER"_s).toInt();
             if (kills % 20 == 0) {
                 // A normal start after the crash finds nothing to report.
                 Store store(folder);
@@ -221,13 +215,12 @@ private Q_SLOTS:
         int kills = 0;
         for (int round = 0; round < 15; ++round) {
             QTemporaryDir dir;
-            const QString folder = dir.path() + QStringLiteral("/veri");
+            const QString folder = dir.path() + u"/veri"_s;
             QProcess writer;
             writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             writer.setProcessEnvironment(writerEnvironment());
             writer.start(QCoreApplication::applicationFilePath(),
-                         {QStringLiteral("--writer"), folder, QString::number(rnd.generate()),
-                          QStringLiteral("first-start")});
+                         {u"--writer"_s, folder, QString::number(rnd.generate()), u"first-start"_s});
             QVERIFY2(writer.waitForStarted(10000), qPrintable(writer.errorString()));
             QByteArray said;
             while (!said.contains("ready\n")) {
@@ -243,13 +236,11 @@ private Q_SLOTS:
             ++kills;
             Store store(folder);
             const auto problems = store.initialize();
-            QVERIFY2(problems.isEmpty(),
-                     qPrintable(QStringLiteral("seed %1: ").arg(seed) + problems.value(0).text));
+            QVERIFY2(problems.isEmpty(), qPrintable(u"seed %1: "_s.arg(seed) + problems.value(0).text));
             store.closeAll();
             test::FolderChecker checker(folder);
             const QStringList wrong = checker.problems();
-            QVERIFY2(wrong.isEmpty(),
-                     qPrintable(QStringLiteral("seed %1: ").arg(seed) + wrong.join(QLatin1Char('\n'))));
+            QVERIFY2(wrong.isEmpty(), qPrintable(u"seed %1: "_s.arg(seed) + wrong.join(QLatin1Char('\n'))));
         }
         qInfo("%d first starts killed and recovered (seed %u)", kills, seed);
         QVERIFY(kills >= 10);

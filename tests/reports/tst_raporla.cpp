@@ -24,6 +24,7 @@
 #include <QToolButton>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(kalvora::ReportDataLimits)
 
@@ -43,14 +44,13 @@ const char* const threePages = R"(<TfrxReport Title="DENEME RAPORU">
 
 PreparedReport sample()
 {
-    return layoutReport(ReportDefinition::parse(threePages, QStringLiteral("x")), {});
+    return layoutReport(ReportDefinition::parse(threePages, u"x"_s), {});
 }
 
 QString pdfText(const QString& pdf)
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"),
-            {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    p.start(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, pdf, u"-"_s});
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput());
 }
@@ -61,7 +61,7 @@ struct Run {
 };
 
 // A definition with one query on the file veri.mdb beside it.
-QByteArray queryDefinition(const QString& sql, const QString& source = QStringLiteral("veri.mdb"))
+QByteArray queryDefinition(const QString& sql, const QString& source = u"veri.mdb"_s)
 {
     QString xml =
         QStringLiteral("<TfrxReport><TfrxDataPage Name=\"Data\"><TfrxADODatabase Name=\"Baglanti\" "
@@ -73,13 +73,13 @@ QByteArray queryDefinition(const QString& sql, const QString& source = QStringLi
 void makeDataFile(const QString& path)
 {
     Database db = Database::open(path, QString(), Database::Mode::ReadWriteCreate);
-    db.exec(QStringLiteral("CREATE TABLE t(x); INSERT INTO t VALUES (1), (2)"));
+    db.exec(u"CREATE TABLE t(x); INSERT INTO t VALUES (1), (2)"_s);
 }
 
 Run raporla(const QStringList& args)
 {
     QProcess p;
-    p.start(QDir(qEnvironmentVariable("KALVORA_TEST_BIN_DIR")).filePath(QStringLiteral("raporla")), args);
+    p.start(QDir(qEnvironmentVariable("KALVORA_TEST_BIN_DIR")).filePath(u"raporla"_s), args);
     Run r;
     if (!p.waitForFinished(120000))
         return r;
@@ -100,16 +100,15 @@ private Q_SLOTS:
         viewer.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&viewer));
         QCOMPARE(viewer.pageCount(), 3);
-        QCOMPARE(viewer.windowTitle(), QStringLiteral("RAPOR - DENEME RAPORU"));
-        auto* first = viewer.findChild<QAction*>(QStringLiteral("FirstPage"));
-        auto* previous = viewer.findChild<QAction*>(QStringLiteral("PreviousPage"));
-        auto* next = viewer.findChild<QAction*>(QStringLiteral("NextPage"));
-        auto* last = viewer.findChild<QAction*>(QStringLiteral("LastPage"));
-        auto* number = viewer.findChild<QSpinBox*>(QStringLiteral("PageNumber"));
-        auto* status = viewer.findChild<QLabel*>(QStringLiteral("StatusText"));
+        QCOMPARE(viewer.windowTitle(), u"RAPOR - DENEME RAPORU"_s);
+        auto* first = viewer.findChild<QAction*>(u"FirstPage"_s);
+        auto* previous = viewer.findChild<QAction*>(u"PreviousPage"_s);
+        auto* next = viewer.findChild<QAction*>(u"NextPage"_s);
+        auto* last = viewer.findChild<QAction*>(u"LastPage"_s);
+        auto* number = viewer.findChild<QSpinBox*>(u"PageNumber"_s);
+        auto* status = viewer.findChild<QLabel*>(u"StatusText"_s);
         QVERIFY(first && previous && next && last && number && status);
-        QCOMPARE(viewer.findChild<QLabel*>(QStringLiteral("PageCount"))->text().trimmed(),
-                 QStringLiteral("/ 3"));
+        QCOMPARE(viewer.findChild<QLabel*>(u"PageCount"_s)->text().trimmed(), u"/ 3"_s);
         QVERIFY(!first->isEnabled());
         QVERIFY(!previous->isEnabled());
         QVERIFY(next->isEnabled());
@@ -142,7 +141,7 @@ private Q_SLOTS:
         ReportViewer viewer(sample());
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        auto* bar = viewer.findChild<QToolBar*>(QStringLiteral("ToolBar"));
+        auto* bar = viewer.findChild<QToolBar*>(u"ToolBar"_s);
         QVERIFY(bar);
         QVERIFY(viewer.width() <= viewer.screen()->availableGeometry().width());
         QStringList actions;
@@ -153,8 +152,8 @@ private Q_SLOTS:
             QWidget* w = bar->widgetForAction(a);
             QVERIFY2(w && w->isVisible() && bar->rect().contains(w->geometry()), qPrintable(a->text()));
         }
-        QVERIFY(actions.contains(QStringLiteral("Close")));
-        for (auto* b : bar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        QVERIFY(actions.contains(u"Close"_s));
+        for (auto* b : bar->findChildren<QToolButton*>(u"qt_toolbar_ext_button"_s))
             QVERIFY(!b->isVisible());
     }
 
@@ -164,32 +163,32 @@ private Q_SLOTS:
         viewer.resize(800, 900);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        auto* view = viewer.findChild<QWidget*>(QStringLiteral("PageView"));
-        auto* scroll = viewer.findChild<QScrollArea*>(QStringLiteral("PageScroll"));
-        auto* box = viewer.findChild<QComboBox*>(QStringLiteral("Zoom"));
+        auto* view = viewer.findChild<QWidget*>(u"PageView"_s);
+        auto* scroll = viewer.findChild<QScrollArea*>(u"PageScroll"_s);
+        auto* box = viewer.findChild<QComboBox*>(u"Zoom"_s);
         QVERIFY(view && scroll && box);
 
         // fits the width at first
         QCOMPARE(viewer.fit(), ReportViewer::Fit::Width);
         QVERIFY(view->width() <= scroll->viewport()->width());
         QVERIFY(view->width() > scroll->viewport()->width() - 40);
-        QCOMPARE(box->currentText(), QStringLiteral("SAYFA GENİŞLİĞİ"));
+        QCOMPARE(box->currentText(), u"SAYFA GENİŞLİĞİ"_s);
 
         viewer.setZoom(1.0);
         const int at100 = view->width();
         viewer.setZoom(2.0);
         QVERIFY(qAbs(view->width() - 32 - 2 * (at100 - 32)) <= 2);
-        QCOMPARE(box->currentText(), QStringLiteral("%200"));
-        viewer.findChild<QAction*>(QStringLiteral("ZoomIn"))->trigger();
+        QCOMPARE(box->currentText(), u"%200"_s);
+        viewer.findChild<QAction*>(u"ZoomIn"_s)->trigger();
         QCOMPARE(viewer.zoom(), 3.0);
-        viewer.findChild<QAction*>(QStringLiteral("ZoomOut"))->trigger();
-        viewer.findChild<QAction*>(QStringLiteral("ZoomOut"))->trigger();
+        viewer.findChild<QAction*>(u"ZoomOut"_s)->trigger();
+        viewer.findChild<QAction*>(u"ZoomOut"_s)->trigger();
         QCOMPARE(viewer.zoom(), 1.5);
 
         viewer.setFit(ReportViewer::Fit::Page);
         QVERIFY(view->height() <= scroll->viewport()->height());
-        QCOMPARE(box->currentText(), QStringLiteral("TAM SAYFA"));
-        box->setCurrentIndex(box->findText(QStringLiteral("%50")));
+        QCOMPARE(box->currentText(), u"TAM SAYFA"_s);
+        box->setCurrentIndex(box->findText(u"%50"_s));
         Q_EMIT box->activated(box->currentIndex());
         QCOMPARE(viewer.zoom(), 0.5);
         QCOMPARE(viewer.fit(), ReportViewer::Fit::None);
@@ -200,7 +199,7 @@ private Q_SLOTS:
     {
         ReportViewer viewer(sample());
         QTemporaryDir dir;
-        const QString pdf = QDir(dir.path()).filePath(QStringLiteral("baski.pdf"));
+        const QString pdf = QDir(dir.path()).filePath(u"baski.pdf"_s);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
@@ -217,15 +216,15 @@ private Q_SLOTS:
         test::MessageBoxCapture boxes;
         ReportViewer viewer(sample());
         QTemporaryDir dir;
-        const QString pdf = QDir(dir.path()).filePath(QStringLiteral("rapor.pdf"));
+        const QString pdf = QDir(dir.path()).filePath(u"rapor.pdf"_s);
         QVERIFY(viewer.savePdf(pdf));
         QCOMPARE(pdfText(pdf).count(QLatin1Char('\f')), 3);
         QCOMPARE(boxes.count(), 0);
 
-        QVERIFY(!viewer.savePdf(QDir(dir.path()).filePath(QStringLiteral("yok/rapor.pdf"))));
+        QVERIFY(!viewer.savePdf(QDir(dir.path()).filePath(u"yok/rapor.pdf"_s)));
         QCOMPARE(boxes.count(), 1);
-        QVERIFY(boxes.lastText().contains(QStringLiteral("PDF DOSYASI YAZILAMADI")));
-        QCOMPARE(boxes.lastTitle(), QStringLiteral("PDF KAYDEDİLEMEDİ"));
+        QVERIFY(boxes.lastText().contains(u"PDF DOSYASI YAZILAMADI"_s));
+        QCOMPARE(boxes.lastTitle(), u"PDF KAYDEDİLEMEDİ"_s);
     }
 
     // The paper follows the definition: A4 upright or turned sideways.
@@ -233,8 +232,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("orientation");
         QTest::addColumn<QString>("size");
-        QTest::newRow("portrait") << QStringLiteral("poPortrait") << QStringLiteral("595 x 842 pts (A4)");
-        QTest::newRow("landscape") << QStringLiteral("poLandscape") << QStringLiteral("842 x 595 pts (A4)");
+        QTest::newRow("portrait") << u"poPortrait"_s << u"595 x 842 pts (A4)"_s;
+        QTest::newRow("landscape") << u"poLandscape"_s << u"842 x 595 pts (A4)"_s;
     }
     void paperSize()
     {
@@ -244,13 +243,13 @@ private Q_SLOTS:
         xml.replace("<TfrxReportPage Name=\"P\"",
                     "<TfrxReportPage Name=\"P\" Orientation=\"" + orientation.toLatin1() + '"');
         QTemporaryDir dir;
-        const QString pdf = QDir(dir.path()).filePath(QStringLiteral("kagit.pdf"));
-        writePdf(layoutReport(ReportDefinition::parse(xml, QStringLiteral("x")), {}), pdf);
+        const QString pdf = QDir(dir.path()).filePath(u"kagit.pdf"_s);
+        writePdf(layoutReport(ReportDefinition::parse(xml, u"x"_s), {}), pdf);
         QProcess info;
-        info.start(QStringLiteral("pdfinfo"), {pdf});
+        info.start(u"pdfinfo"_s, {pdf});
         QVERIFY(info.waitForFinished(60000));
         const QString out = QString::fromUtf8(info.readAllStandardOutput());
-        QVERIFY2(out.contains(QStringLiteral("Page size:       ") + size), qPrintable(out));
+        QVERIFY2(out.contains(u"Page size:       "_s + size), qPrintable(out));
     }
 
     // raporla --pdf: a PDF without a window; a bad file is named on the error output, exit code not 0.
@@ -260,22 +259,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         QTest::newRow("good") << QByteArray(threePages) << 0 << QString();
-        QTest::newRow("missing") << QByteArray() << 1 << QStringLiteral("RAPOR DOSYASI BULUNAMADI");
-        QTest::newRow("not a definition")
-            << QByteArray("<html/>") << 1 << QStringLiteral("RAPOR TANIMI DEĞİL");
-        QTest::newRow("broken") << QByteArray("<TfrxReport><TfrxReportPage") << 1 << QStringLiteral("BOZUK");
+        QTest::newRow("missing") << QByteArray() << 1 << u"RAPOR DOSYASI BULUNAMADI"_s;
+        QTest::newRow("not a definition") << QByteArray("<html/>") << 1 << u"RAPOR TANIMI DEĞİL"_s;
+        QTest::newRow("broken") << QByteArray("<TfrxReport><TfrxReportPage") << 1 << u"BOZUK"_s;
         QTest::newRow("data file missing")
             << QByteArray(
                    "<TfrxReport><TfrxDataPage Name=\"Data\"><TfrxADODatabase Name=\"Baglanti\" "
                    "ConnectionString=\"Data Source=yok.mdb\"/><TfrxADOQuery Name=\"T\" SQL=\"select 1\" "
                    "Database=\"Baglanti\"/></TfrxDataPage><TfrxReportPage Name=\"P\"/></TfrxReport>")
-            << 1 << QStringLiteral("RAPOR VERİ DOSYASI BULUNAMADI");
-        QTest::newRow("usage") << QByteArray("-") << 2 << QStringLiteral("KULLANIM");
+            << 1 << u"RAPOR VERİ DOSYASI BULUNAMADI"_s;
+        QTest::newRow("usage") << QByteArray("-") << 2 << u"KULLANIM"_s;
         // A query without end is stopped at the bound, not when the memory runs out.
         QTest::newRow("endless query")
             << queryDefinition(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
                                               "SELECT x, 'SATIR' FROM c"))
-            << 1 << QStringLiteral("RAPOR VERİSİ ÇOK BÜYÜK (\"T\" SORGUSU): 500000 SATIRDAN FAZLA.");
+            << 1 << u"RAPOR VERİSİ ÇOK BÜYÜK (\"T\" SORGUSU): 500000 SATIRDAN FAZLA."_s;
     }
     void commandLine()
     {
@@ -283,16 +281,16 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        const QString definition = QDir(dir.path()).filePath(QStringLiteral("temp_report.fr3"));
-        const QString pdf = QDir(dir.path()).filePath(QStringLiteral("cikti.pdf"));
-        makeDataFile(QDir(dir.path()).filePath(QStringLiteral("veri.mdb")));
+        const QString definition = QDir(dir.path()).filePath(u"temp_report.fr3"_s);
+        const QString pdf = QDir(dir.path()).filePath(u"cikti.pdf"_s);
+        makeDataFile(QDir(dir.path()).filePath(u"veri.mdb"_s));
         if (!content.isEmpty() && content != "-") {
             QFile f(definition);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
-        const QStringList args = content == "-" ? QStringList{QStringLiteral("--pdf"), pdf}
-                                                : QStringList{QStringLiteral("--pdf"), pdf, definition};
+        const QStringList args =
+            content == "-" ? QStringList{u"--pdf"_s, pdf} : QStringList{u"--pdf"_s, pdf, definition};
         const Run run = raporla(args);
         QCOMPARE(run.exitCode, exitCode);
         if (exitCode == 0) {
@@ -313,34 +311,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("source");
         QTest::addColumn<ReportDataLimits>("limits");
         QTest::addColumn<QString>("message");
-        const QString endless =
-            QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) ");
-        const QString veri = QStringLiteral("veri.mdb");
-        const QString readOnly = QStringLiteral("SORGU YALNIZ VERİ OKUYABİLİR");
-        const QString ownFolder = QStringLiteral("YALNIZ KENDİ KLASÖRÜNDEKİ VERİ DOSYALARINI OKUYABİLİR");
-        QTest::newRow("within bounds")
-            << QStringLiteral("SELECT x FROM t") << veri << ReportDataLimits{} << QString();
+        const QString endless = u"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "_s;
+        const QString veri = u"veri.mdb"_s;
+        const QString readOnly = u"SORGU YALNIZ VERİ OKUYABİLİR"_s;
+        const QString ownFolder = u"YALNIZ KENDİ KLASÖRÜNDEKİ VERİ DOSYALARINI OKUYABİLİR"_s;
+        QTest::newRow("within bounds") << u"SELECT x FROM t"_s << veri << ReportDataLimits{} << QString();
         QTest::newRow("too many rows")
-            << endless + QStringLiteral("SELECT x FROM c") << veri
-            << ReportDataLimits{1000, 1 << 30, 1000000000} << QStringLiteral("1000 SATIRDAN FAZLA");
+            << endless + u"SELECT x FROM c"_s << veri << ReportDataLimits{1000, 1 << 30, 1000000000}
+            << u"1000 SATIRDAN FAZLA"_s;
         QTest::newRow("too many bytes")
-            << endless + QStringLiteral("SELECT printf('%.*c', 100000, 'x') FROM c") << veri
-            << ReportDataLimits{1000000, 2 * 1024 * 1024, 1000000000} << QStringLiteral("2 MB'TAN FAZLA");
+            << endless + u"SELECT printf('%.*c', 100000, 'x') FROM c"_s << veri
+            << ReportDataLimits{1000000, 2 * 1024 * 1024, 1000000000} << u"2 MB'TAN FAZLA"_s;
         QTest::newRow("never yields a row")
-            << endless + QStringLiteral("SELECT x FROM c WHERE x < 0") << veri
-            << ReportDataLimits{1000, 1 << 30, 5000000} << QStringLiteral("SORGU ÇOK UZUN SÜRDÜ");
-        QTest::newRow("attach") << QStringLiteral("ATTACH DATABASE '/etc/passwd' AS p") << veri
-                                << ReportDataLimits{} << readOnly;
-        QTest::newRow("pragma") << QStringLiteral("PRAGMA writable_schema = 1") << veri << ReportDataLimits{}
+            << endless + u"SELECT x FROM c WHERE x < 0"_s << veri << ReportDataLimits{1000, 1 << 30, 5000000}
+            << u"SORGU ÇOK UZUN SÜRDÜ"_s;
+        QTest::newRow("attach") << u"ATTACH DATABASE '/etc/passwd' AS p"_s << veri << ReportDataLimits{}
                                 << readOnly;
-        QTest::newRow("writing a table") << QStringLiteral("CREATE TEMP TABLE k AS SELECT x FROM t") << veri
-                                         << ReportDataLimits{} << readOnly;
+        QTest::newRow("pragma") << u"PRAGMA writable_schema = 1"_s << veri << ReportDataLimits{} << readOnly;
+        QTest::newRow("writing a table")
+            << u"CREATE TEMP TABLE k AS SELECT x FROM t"_s << veri << ReportDataLimits{} << readOnly;
         QTest::newRow("file of another folder")
-            << QStringLiteral("SELECT x FROM t") << QStringLiteral("../baska/veri.mdb") << ReportDataLimits{}
-            << ownFolder;
+            << u"SELECT x FROM t"_s << u"../baska/veri.mdb"_s << ReportDataLimits{} << ownFolder;
         QTest::newRow("link out of its folder")
-            << QStringLiteral("SELECT x FROM t") << QStringLiteral("bag.mdb") << ReportDataLimits{}
-            << ownFolder;
+            << u"SELECT x FROM t"_s << u"bag.mdb"_s << ReportDataLimits{} << ownFolder;
     }
     void dataBounds()
     {
@@ -349,14 +342,12 @@ private Q_SLOTS:
         QFETCH(ReportDataLimits, limits);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        const QDir own(QDir(dir.path()).filePath(QStringLiteral("veri")));
-        QVERIFY(QDir().mkpath(own.path()) &&
-                QDir().mkpath(QDir(dir.path()).filePath(QStringLiteral("baska"))));
-        makeDataFile(own.filePath(QStringLiteral("veri.mdb")));
-        makeDataFile(QDir(dir.path()).filePath(QStringLiteral("baska/veri.mdb")));
-        QVERIFY(QFile::link(QDir(dir.path()).filePath(QStringLiteral("baska/veri.mdb")),
-                            own.filePath(QStringLiteral("bag.mdb"))));
-        const QString path = own.filePath(QStringLiteral("temp_report.fr3"));
+        const QDir own(QDir(dir.path()).filePath(u"veri"_s));
+        QVERIFY(QDir().mkpath(own.path()) && QDir().mkpath(QDir(dir.path()).filePath(u"baska"_s)));
+        makeDataFile(own.filePath(u"veri.mdb"_s));
+        makeDataFile(QDir(dir.path()).filePath(u"baska/veri.mdb"_s));
+        QVERIFY(QFile::link(QDir(dir.path()).filePath(u"baska/veri.mdb"_s), own.filePath(u"bag.mdb"_s)));
+        const QString path = own.filePath(u"temp_report.fr3"_s);
         {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -375,7 +366,7 @@ private Q_SLOTS:
             QCOMPARE(sets.first().rows.size(), 2);
         } else {
             QVERIFY2(text.contains(message), qPrintable(text));
-            QVERIFY(text.contains(QStringLiteral("\"T\" SORGUSU")));
+            QVERIFY(text.contains(u"\"T\" SORGUSU"_s));
         }
     }
 };

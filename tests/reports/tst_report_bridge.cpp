@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -47,17 +48,14 @@ struct Fixture {
 
     Fixture()
     {
-        const QString viewer = QDir(install.path()).filePath(QStringLiteral("raporla"));
+        const QString viewer = QDir(install.path()).filePath(u"raporla"_s);
         writeFile(viewer, "#!/bin/sh\n");
         QFile::setPermissions(viewer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         writeFile(templatePath(), plainTemplate);
         definitionFolder = data.folder();
     }
-    QString definitionPath() const
-    {
-        return QDir(definitionFolder).filePath(QStringLiteral("temp_report.fr3"));
-    }
-    QString templatePath() const { return QDir(data.folder()).filePath(QStringLiteral("deneme.fr3")); }
+    QString definitionPath() const { return QDir(definitionFolder).filePath(u"temp_report.fr3"_s); }
+    QString templatePath() const { return QDir(data.folder()).filePath(u"deneme.fr3"_s); }
     ReportOptions options()
     {
         ReportOptions o;
@@ -69,22 +67,22 @@ struct Fixture {
         };
         return o;
     }
-    QList<QStringList> rows(const QString& table = QStringLiteral("TABLO_GLR"))
+    QList<QStringList> rows(const QString& table = u"TABLO_GLR"_s)
     {
         QList<QStringList> out;
-        Statement st = data.store().scratch().prepare(QStringLiteral("SELECT * FROM ") + table);
+        Statement st = data.store().scratch().prepare(u"SELECT * FROM "_s + table);
         while (st.step()) {
             QStringList row;
             for (int c = 0; c < st.columnCount(); ++c)
-                row.append(st.isNull(c) ? QStringLiteral("<null>") : st.text(c));
+                row.append(st.isNull(c) ? u"<null>"_s : st.text(c));
             out.append(row);
         }
         return out;
     }
-    QStringList columns(const QString& table = QStringLiteral("TABLO_GLR"))
+    QStringList columns(const QString& table = u"TABLO_GLR"_s)
     {
         QStringList out;
-        Statement st = data.store().scratch().prepare(QStringLiteral("SELECT * FROM ") + table);
+        Statement st = data.store().scratch().prepare(u"SELECT * FROM "_s + table);
         for (int c = 0; c < st.columnCount(); ++c)
             out.append(st.columnName(c));
         return out;
@@ -100,21 +98,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QStringList>("expected");
-        const QStringList four{QStringLiteral("S1"), QStringLiteral("S2"), QStringLiteral("S3"),
-                               QStringLiteral("S4")};
-        QTest::newRow("final separator") << QStringLiteral("S1#/S2#/S3#/S4#/") << four;
-        QTest::newRow("no final separator, lower case") << QStringLiteral("s1#/s2#/s3#/s4") << four;
-        QTest::newRow("doubled separator") << QStringLiteral("S1#/#/S2#/S3#/S4#/#/") << four;
-        QTest::newRow("tripled separator") << QStringLiteral("S1#/#/#/S2#/S3#/S4") << four;
-        QTest::newRow("repeated name") << QStringLiteral("S1#/S2#/s1#/S3#/S4#/") << four;
-        QTest::newRow("blanks") << QStringLiteral(" S1 #/ S2#/S3#/S4 ") << four;
-        QTest::newRow("nine") << QStringLiteral("S1#/S2#/S3#/S4#/S5#/S6#/S7#/S8#/S9#/")
-                              << QStringList{
-                                     QStringLiteral("S1"), QStringLiteral("S2"), QStringLiteral("S3"),
-                                     QStringLiteral("S4"), QStringLiteral("S5"), QStringLiteral("S6"),
-                                     QStringLiteral("S7"), QStringLiteral("S8"), QStringLiteral("S9")};
+        const QStringList four{u"S1"_s, u"S2"_s, u"S3"_s, u"S4"_s};
+        QTest::newRow("final separator") << u"S1#/S2#/S3#/S4#/"_s << four;
+        QTest::newRow("no final separator, lower case") << u"s1#/s2#/s3#/s4"_s << four;
+        QTest::newRow("doubled separator") << u"S1#/#/S2#/S3#/S4#/#/"_s << four;
+        QTest::newRow("tripled separator") << u"S1#/#/#/S2#/S3#/S4"_s << four;
+        QTest::newRow("repeated name") << u"S1#/S2#/s1#/S3#/S4#/"_s << four;
+        QTest::newRow("blanks") << u" S1 #/ S2#/S3#/S4 "_s << four;
+        QTest::newRow("nine") << u"S1#/S2#/S3#/S4#/S5#/S6#/S7#/S8#/S9#/"_s
+                              << QStringList{u"S1"_s, u"S2"_s, u"S3"_s, u"S4"_s, u"S5"_s,
+                                             u"S6"_s, u"S7"_s, u"S8"_s, u"S9"_s};
         QTest::newRow("empty") << QString() << QStringList();
-        QTest::newRow("only separators") << QStringLiteral("#/#/") << QStringList();
+        QTest::newRow("only separators") << u"#/#/"_s << QStringList();
     }
     void columnList()
     {
@@ -124,12 +119,12 @@ private Q_SLOTS:
         Fixture f;
         ReportBridge bridge(f.data.store(), f.options());
         if (expected.isEmpty()) {
-            QVERIFY_THROWS_EXCEPTION(ReportError, bridge.TabloOlustur(QStringLiteral("tablo_glr"), list));
+            QVERIFY_THROWS_EXCEPTION(ReportError, bridge.TabloOlustur(u"tablo_glr"_s, list));
             return;
         }
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), list);
-        QVERIFY(bridge.TabloVarMi(QStringLiteral("TABLO_GLR")));
-        QVERIFY(bridge.TabloVarMi(QStringLiteral("tablo_glr")));
+        bridge.TabloOlustur(u"tablo_glr"_s, list);
+        QVERIFY(bridge.TabloVarMi(u"TABLO_GLR"_s));
+        QVERIFY(bridge.TabloVarMi(u"tablo_glr"_s));
         QCOMPARE(f.columns(), expected);
     }
 
@@ -137,54 +132,53 @@ private Q_SLOTS:
     void cellsUnchanged_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("apostrophe") << QStringLiteral("ALİ'NİN DÜKKANI");
-        QTest::newRow("apostrophes closing a statement") << QStringLiteral("x'); DROP TABLE TABLO_GLR; --");
-        QTest::newRow("two commas") << QStringLiteral("KİRA,,AİDAT");
-        QTest::newRow("quote") << QStringLiteral("\"A\"");
-        QTest::newRow("leading zero") << QStringLiteral("0532");
-        QTest::newRow("amount") << QStringLiteral("1.500,50");
-        QTest::newRow("number form") << QStringLiteral("1e3");
+        QTest::newRow("apostrophe") << u"ALİ'NİN DÜKKANI"_s;
+        QTest::newRow("apostrophes closing a statement") << u"x'); DROP TABLE TABLO_GLR; --"_s;
+        QTest::newRow("two commas") << u"KİRA,,AİDAT"_s;
+        QTest::newRow("quote") << u"\"A\""_s;
+        QTest::newRow("leading zero") << u"0532"_s;
+        QTest::newRow("amount") << u"1.500,50"_s;
+        QTest::newRow("number form") << u"1e3"_s;
         QTest::newRow("empty") << QString();
-        QTest::newRow("line break") << QStringLiteral("A\nB");
-        QTest::newRow("brackets") << QStringLiteral("[Date]");
+        QTest::newRow("line break") << u"A\nB"_s;
+        QTest::newRow("brackets") << u"[Date]"_s;
     }
     void cellsUnchanged()
     {
         QFETCH(QString, text);
         Fixture f;
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/S2#/"));
-        bridge.AlanEkle(QStringLiteral("S1"), text, true);
-        bridge.AlanEkle(QStringLiteral("s2"), QStringLiteral("X"), false);
-        bridge.SatirYaz(QStringLiteral("tablo_glr"));
-        QCOMPARE(f.rows(), (QList<QStringList>{{text, QStringLiteral("X")}}));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/S2#/"_s);
+        bridge.AlanEkle(u"S1"_s, text, true);
+        bridge.AlanEkle(u"s2"_s, u"X"_s, false);
+        bridge.SatirYaz(u"tablo_glr"_s);
+        QCOMPARE(f.rows(), (QList<QStringList>{{text, u"X"_s}}));
     }
 
     void rowsAndPendingCells()
     {
         Fixture f;
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/S2#/S3#/"));
-        bridge.AlanEkle(QStringLiteral("S1"), QStringLiteral("A"), true);
-        bridge.AlanEkle(QStringLiteral("S3"), QStringLiteral("C"), false);
-        bridge.SatirYaz(QStringLiteral("tablo_glr"));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/S2#/S3#/"_s);
+        bridge.AlanEkle(u"S1"_s, u"A"_s, true);
+        bridge.AlanEkle(u"S3"_s, u"C"_s, false);
+        bridge.SatirYaz(u"tablo_glr"_s);
         // the pending row stays until a cell starts a new one
-        bridge.SatirYaz(QStringLiteral("tablo_glr"));
-        bridge.AlanEkle(QStringLiteral("S2"), QStringLiteral("B"), true);
-        bridge.SatirYaz(QStringLiteral("tablo_glr"));
-        const QString null = QStringLiteral("<null>");
-        QCOMPARE(f.rows(), (QList<QStringList>{{QStringLiteral("A"), null, QStringLiteral("C")},
-                                               {QStringLiteral("A"), null, QStringLiteral("C")},
-                                               {null, QStringLiteral("B"), null}}));
+        bridge.SatirYaz(u"tablo_glr"_s);
+        bridge.AlanEkle(u"S2"_s, u"B"_s, true);
+        bridge.SatirYaz(u"tablo_glr"_s);
+        const QString null = u"<null>"_s;
+        QCOMPARE(f.rows(),
+                 (QList<QStringList>{{u"A"_s, null, u"C"_s}, {u"A"_s, null, u"C"_s}, {null, u"B"_s, null}}));
     }
 
     void unknownColumnFails()
     {
         Fixture f;
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
-        bridge.AlanEkle(QStringLiteral("S7"), QStringLiteral("A"), true);
-        QVERIFY_THROWS_EXCEPTION(DbError, bridge.SatirYaz(QStringLiteral("tablo_glr")));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/"_s);
+        bridge.AlanEkle(u"S7"_s, u"A"_s, true);
+        QVERIFY_THROWS_EXCEPTION(DbError, bridge.SatirYaz(u"tablo_glr"_s));
     }
 
     void secondPrintStartsAfresh()
@@ -192,31 +186,31 @@ private Q_SLOTS:
         Fixture f;
         {
             ReportBridge bridge(f.data.store(), f.options());
-            bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/S2#/S3#/"));
-            bridge.AlanEkle(QStringLiteral("S1"), QStringLiteral("ESKİ"), true);
-            bridge.SatirYaz(QStringLiteral("tablo_glr"));
+            bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/S2#/S3#/"_s);
+            bridge.AlanEkle(u"S1"_s, u"ESKİ"_s, true);
+            bridge.SatirYaz(u"tablo_glr"_s);
             bridge.RaporAc(f.templatePath());
-            bridge.BandBagla(QStringLiteral("MasterData1"), QStringLiteral("tablo_glr"));
+            bridge.BandBagla(u"MasterData1"_s, u"tablo_glr"_s);
             bridge.RaporGoster();
         }
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("TABLO_GLR"), QStringLiteral("S1#/"));
-        bridge.AlanEkle(QStringLiteral("S1"), QStringLiteral("YENİ"), true);
-        bridge.SatirYaz(QStringLiteral("tablo_glr"));
-        QCOMPARE(f.columns(), QStringList{QStringLiteral("S1")});
-        QCOMPARE(f.rows(), (QList<QStringList>{{QStringLiteral("YENİ")}}));
+        bridge.TabloOlustur(u"TABLO_GLR"_s, u"S1#/"_s);
+        bridge.AlanEkle(u"S1"_s, u"YENİ"_s, true);
+        bridge.SatirYaz(u"tablo_glr"_s);
+        QCOMPARE(f.columns(), QStringList{u"S1"_s});
+        QCOMPARE(f.rows(), (QList<QStringList>{{u"YENİ"_s}}));
     }
 
     void tableDroppedWhateverItsCase()
     {
         Fixture f;
-        f.data.store().scratch().exec(QStringLiteral("CREATE TABLE tablo_glr (x TEXT)"));
+        f.data.store().scratch().exec(u"CREATE TABLE tablo_glr (x TEXT)"_s);
         ReportBridge bridge(f.data.store(), f.options());
-        QVERIFY(bridge.TabloVarMi(QStringLiteral("TABLO_GLR")));
-        QVERIFY(!bridge.TabloVarMi(QStringLiteral("TABLO")));
-        bridge.TabloSil(QStringLiteral("TABLO_GLR"));
-        QVERIFY(!bridge.TabloVarMi(QStringLiteral("tablo_glr")));
-        bridge.TabloSil(QStringLiteral("tablo_glr")); // absent: nothing happens
+        QVERIFY(bridge.TabloVarMi(u"TABLO_GLR"_s));
+        QVERIFY(!bridge.TabloVarMi(u"TABLO"_s));
+        bridge.TabloSil(u"TABLO_GLR"_s);
+        QVERIFY(!bridge.TabloVarMi(u"tablo_glr"_s));
+        bridge.TabloSil(u"tablo_glr"_s); // absent: nothing happens
     }
 
     // An abandoned print (the bridge gone before RaporGoster) leaves the previous table as it was.
@@ -225,66 +219,63 @@ private Q_SLOTS:
         Fixture f;
         {
             ReportBridge bridge(f.data.store(), f.options());
-            bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
-            bridge.AlanEkle(QStringLiteral("S1"), QStringLiteral("İLK"), true);
-            bridge.SatirYaz(QStringLiteral("tablo_glr"));
+            bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/"_s);
+            bridge.AlanEkle(u"S1"_s, u"İLK"_s, true);
+            bridge.SatirYaz(u"tablo_glr"_s);
             bridge.RaporAc(f.templatePath());
             bridge.RaporGoster();
         }
         {
             ReportBridge bridge(f.data.store(), f.options());
-            bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
-            bridge.AlanEkle(QStringLiteral("S1"), QStringLiteral("YARIM"), true);
-            bridge.SatirYaz(QStringLiteral("tablo_glr"));
-            QVERIFY_THROWS_EXCEPTION(ReportError, bridge.RaporAc(f.templatePath() + QStringLiteral(".yok")));
+            bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/"_s);
+            bridge.AlanEkle(u"S1"_s, u"YARIM"_s, true);
+            bridge.SatirYaz(u"tablo_glr"_s);
+            QVERIFY_THROWS_EXCEPTION(ReportError, bridge.RaporAc(f.templatePath() + u".yok"_s));
         }
-        QCOMPARE(f.rows(), (QList<QStringList>{{QStringLiteral("İLK")}}));
+        QCOMPARE(f.rows(), (QList<QStringList>{{u"İLK"_s}}));
     }
 
     void printWiresTheDefinition()
     {
         Fixture f;
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/S2#/"));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/S2#/"_s);
         bridge.RaporAc(f.templatePath());
-        bridge.BandBagla(QStringLiteral("MasterData1"), QStringLiteral("tablo_glr"));
-        bridge.MemoBagla(QStringLiteral("memo1"), QStringLiteral("tablo_glr"), QStringLiteral("s1"));
-        bridge.MemoYaz(QStringLiteral("Memo9"), QStringLiteral("BAŞLIK  Tarih:  [Date]"));
-        bridge.MemoYaz(QStringLiteral("Memo77"), QStringLiteral("YOK")); // absent memo: passed over
+        bridge.BandBagla(u"MasterData1"_s, u"tablo_glr"_s);
+        bridge.MemoBagla(u"memo1"_s, u"tablo_glr"_s, u"s1"_s);
+        bridge.MemoYaz(u"Memo9"_s, u"BAŞLIK  Tarih:  [Date]"_s);
+        bridge.MemoYaz(u"Memo77"_s, u"YOK"_s); // absent memo: passed over
         ReportDefinition* def = bridge.definition();
         QVERIFY(def);
-        const ReportObject* query = def->findObject(QStringLiteral("TABLO_GLR"));
+        const ReportObject* query = def->findObject(u"TABLO_GLR"_s);
         QVERIFY(query);
         QVERIFY(query->isA("TfrxADOQuery"));
-        QCOMPARE(query->parent()->name(), QStringLiteral("Data"));
-        QCOMPARE(query->property(QStringLiteral("SQL")), QStringLiteral("Select * from TABLO_GLR"));
-        QCOMPARE(query->property(QStringLiteral("Database")), QStringLiteral("Baglanti"));
-        const ReportObject* connection = def->findObject(QStringLiteral("baglanti"));
+        QCOMPARE(query->parent()->name(), u"Data"_s);
+        QCOMPARE(query->property(u"SQL"_s), u"Select * from TABLO_GLR"_s);
+        QCOMPARE(query->property(u"Database"_s), u"Baglanti"_s);
+        const ReportObject* connection = def->findObject(u"baglanti"_s);
         QVERIFY(connection);
         QVERIFY(connection->isA("TfrxADODatabase"));
-        QCOMPARE(connection->property(QStringLiteral("LoginPrompt")), QStringLiteral("False"));
-        const QString scratch = f.data.store().path(QStringLiteral("FRData.mdb"));
-        QCOMPARE(connection->property(QStringLiteral("ConnectionString")),
-                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + scratch +
-                     QStringLiteral(";Persist Security Info=False"));
-        QCOMPARE(def->findObject(QStringLiteral("MasterData1"))->property(QStringLiteral("DataSet")),
-                 query->name());
-        QCOMPARE(def->findObject(QStringLiteral("Memo1"))->property(QStringLiteral("Text")),
-                 QStringLiteral("[TABLO_GLR.\"S1\"]"));
-        QCOMPARE(def->findObject(QStringLiteral("Memo9"))->property(QStringLiteral("Text")),
-                 QStringLiteral("BAŞLIK  Tarih:  [Date]"));
+        QCOMPARE(connection->property(u"LoginPrompt"_s), u"False"_s);
+        const QString scratch = f.data.store().path(u"FRData.mdb"_s);
+        QCOMPARE(connection->property(u"ConnectionString"_s),
+                 u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + scratch +
+                     u";Persist Security Info=False"_s);
+        QCOMPARE(def->findObject(u"MasterData1"_s)->property(u"DataSet"_s), query->name());
+        QCOMPARE(def->findObject(u"Memo1"_s)->property(u"Text"_s), u"[TABLO_GLR.\"S1\"]"_s);
+        QCOMPARE(def->findObject(u"Memo9"_s)->property(u"Text"_s), u"BAŞLIK  Tarih:  [Date]"_s);
 
         bridge.RaporGoster();
         QVERIFY(!bridge.definition());
         const QString saved = f.definitionPath();
         QCOMPARE(f.started.size(), 1);
-        QCOMPARE(f.started.first(), (QStringList{QDir(f.install.path()).filePath(QStringLiteral("raporla")),
-                                                 saved, f.install.path()}));
+        QCOMPARE(f.started.first(),
+                 (QStringList{QDir(f.install.path()).filePath(u"raporla"_s), saved, f.install.path()}));
         // what the viewer gets reads the scratch table through its own connection
         const ReportDefinition reloaded = ReportDefinition::load(saved);
         const QList<ReportDataSet> sets = loadDataSets(reloaded);
         QCOMPARE(sets.size(), 1);
-        QCOMPARE(sets.first().columns, (QStringList{QStringLiteral("S1"), QStringLiteral("S2")}));
+        QCOMPARE(sets.first().columns, (QStringList{u"S1"_s, u"S2"_s}));
         QVERIFY(sets.first().rows.isEmpty());
     }
 
@@ -304,24 +295,20 @@ private Q_SLOTS:
                   "</TfrxDataPage>");
         writeFile(f.templatePath(), t);
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/"_s);
         bridge.RaporAc(f.templatePath());
         ReportDefinition* def = bridge.definition();
         QCOMPARE(def->root().findAll("TfrxADOQuery").size(), 1);
         QCOMPARE(def->root().findAll("TfrxADODatabase").size(), 2);
-        const ReportObject* query = def->findObject(QStringLiteral("TABLO_GLR"));
-        QCOMPARE(query->property(QStringLiteral("SQL")),
-                 QStringLiteral("Select S1 from TABLO_GLR order by S1"));
-        QCOMPARE(query->property(QStringLiteral("Database")), QStringLiteral("Diger"));
-        const ReportObject* connection = def->findObject(QStringLiteral("Baglanti"));
-        QVERIFY(
-            connection->property(QStringLiteral("ConnectionString")).contains(QLatin1String("FRData.mdb")));
-        QCOMPARE(connection->property(QStringLiteral("LoginPrompt")), QStringLiteral("False"));
-        QCOMPARE(def->findObject(QStringLiteral("Diger"))->property(QStringLiteral("ConnectionString")),
-                 QStringLiteral("Data Source=diger.mdb"));
-        bridge.BandBagla(QStringLiteral("MasterData1"), QStringLiteral("tablo_glr"));
-        QCOMPARE(def->findObject(QStringLiteral("MasterData1"))->property(QStringLiteral("DataSet")),
-                 QStringLiteral("Tablo_Glr"));
+        const ReportObject* query = def->findObject(u"TABLO_GLR"_s);
+        QCOMPARE(query->property(u"SQL"_s), u"Select S1 from TABLO_GLR order by S1"_s);
+        QCOMPARE(query->property(u"Database"_s), u"Diger"_s);
+        const ReportObject* connection = def->findObject(u"Baglanti"_s);
+        QVERIFY(connection->property(u"ConnectionString"_s).contains(QLatin1String("FRData.mdb")));
+        QCOMPARE(connection->property(u"LoginPrompt"_s), u"False"_s);
+        QCOMPARE(def->findObject(u"Diger"_s)->property(u"ConnectionString"_s), u"Data Source=diger.mdb"_s);
+        bridge.BandBagla(u"MasterData1"_s, u"tablo_glr"_s);
+        QCOMPARE(def->findObject(u"MasterData1"_s)->property(u"DataSet"_s), u"Tablo_Glr"_s);
     }
 
     // Without TabloOlustur the template is used as it stands: nothing is wired.
@@ -330,7 +317,7 @@ private Q_SLOTS:
         Fixture f;
         ReportBridge bridge(f.data.store(), f.options());
         bridge.RaporAc(f.templatePath());
-        QVERIFY(!bridge.definition()->findObject(QStringLiteral("Baglanti")));
+        QVERIFY(!bridge.definition()->findObject(u"Baglanti"_s));
         QVERIFY(bridge.definition()->root().findAll("TfrxADOQuery").isEmpty());
     }
 
@@ -341,12 +328,12 @@ private Q_SLOTS:
         t.replace("<TfrxDataPage Name=\"Data\"/>", "");
         writeFile(f.templatePath(), t);
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/"_s);
         bridge.RaporAc(f.templatePath());
-        const ReportObject* data = bridge.definition()->findObject(QStringLiteral("Data"));
+        const ReportObject* data = bridge.definition()->findObject(u"Data"_s);
         QVERIFY(data);
         QVERIFY(data->isA("TfrxDataPage"));
-        QCOMPARE(bridge.definition()->findObject(QStringLiteral("TABLO_GLR"))->parent(), data);
+        QCOMPARE(bridge.definition()->findObject(u"TABLO_GLR"_s)->parent(), data);
     }
 
     // An empty print creates an empty table and still shows the report.
@@ -354,11 +341,11 @@ private Q_SLOTS:
     {
         Fixture f;
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/S2#/S3#/S4#/S5#/"));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/S2#/S3#/S4#/S5#/"_s);
         bridge.RaporAc(f.templatePath());
-        bridge.BandBagla(QStringLiteral("MasterData1"), QStringLiteral("tablo_glr"));
+        bridge.BandBagla(u"MasterData1"_s, u"tablo_glr"_s);
         bridge.RaporGoster();
-        QVERIFY(bridge.TabloVarMi(QStringLiteral("tablo_glr")));
+        QVERIFY(bridge.TabloVarMi(u"tablo_glr"_s));
         QVERIFY(f.rows().isEmpty());
         QCOMPARE(f.started.size(), 1);
     }
@@ -368,16 +355,16 @@ private Q_SLOTS:
     void oldDefinitionReplaced_data()
     {
         QTest::addColumn<QString>("before");
-        QTest::newRow("read-only leftover") << QStringLiteral("file");
-        QTest::newRow("link to another file") << QStringLiteral("link");
-        QTest::newRow("link to a file not there") << QStringLiteral("dangling");
+        QTest::newRow("read-only leftover") << u"file"_s;
+        QTest::newRow("link to another file") << u"link"_s;
+        QTest::newRow("link to a file not there") << u"dangling"_s;
     }
     void oldDefinitionReplaced()
     {
         QFETCH(QString, before);
         Fixture f;
         const QString saved = f.definitionPath();
-        const QString target = QDir(f.temp.path()).filePath(QStringLiteral("hedef"));
+        const QString target = QDir(f.temp.path()).filePath(u"hedef"_s);
         if (before == QLatin1String("file")) {
             writeFile(saved, "ESKİ RAPOR");
             QFile::setPermissions(saved, QFile::ReadOwner);
@@ -387,12 +374,12 @@ private Q_SLOTS:
             QVERIFY(QFile::link(target, saved));
         }
         ReportBridge bridge(f.data.store(), f.options());
-        bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
+        bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/"_s);
         bridge.RaporAc(f.templatePath());
         bridge.RaporGoster();
         QVERIFY(!QFileInfo(saved).isSymLink());
         const ReportDefinition def = ReportDefinition::load(saved); // a definition, not the old text
-        QVERIFY(def.findObject(QStringLiteral("TABLO_GLR")));
+        QVERIFY(def.findObject(u"TABLO_GLR"_s));
         if (before == QLatin1String("link")) {
             QFile t(target);
             QVERIFY(t.open(QIODevice::ReadOnly));
@@ -406,18 +393,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing template")
-            << QStringLiteral("template") << QStringLiteral("RAPOR DOSYASI BULUNAMADI");
-        QTest::newRow("broken template") << QStringLiteral("broken") << QStringLiteral("BOZUK");
-        QTest::newRow("not a definition") << QStringLiteral("other") << QStringLiteral("RAPOR TANIMI DEĞİL");
-        QTest::newRow("missing band")
-            << QStringLiteral("band") << QStringLiteral("\"MasterData1\" BANDI BULUNAMADI");
-        QTest::newRow("missing viewer")
-            << QStringLiteral("viewer") << QStringLiteral("RAPOR GÖSTERİCİ BULUNAMADI");
-        QTest::newRow("viewer does not start")
-            << QStringLiteral("start") << QStringLiteral("RAPOR GÖSTERİCİ BAŞLATILAMADI");
-        QTest::newRow("definition folder not writable")
-            << QStringLiteral("temp") << QStringLiteral("RAPOR DOSYASI YAZILAMADI");
+        QTest::newRow("missing template") << u"template"_s << u"RAPOR DOSYASI BULUNAMADI"_s;
+        QTest::newRow("broken template") << u"broken"_s << u"BOZUK"_s;
+        QTest::newRow("not a definition") << u"other"_s << u"RAPOR TANIMI DEĞİL"_s;
+        QTest::newRow("missing band") << u"band"_s << u"\"MasterData1\" BANDI BULUNAMADI"_s;
+        QTest::newRow("missing viewer") << u"viewer"_s << u"RAPOR GÖSTERİCİ BULUNAMADI"_s;
+        QTest::newRow("viewer does not start") << u"start"_s << u"RAPOR GÖSTERİCİ BAŞLATILAMADI"_s;
+        QTest::newRow("definition folder not writable") << u"temp"_s << u"RAPOR DOSYASI YAZILAMADI"_s;
     }
     void failures()
     {
@@ -431,23 +413,23 @@ private Q_SLOTS:
         else if (fault == QLatin1String("band"))
             writeFile(f.templatePath(), QByteArray(plainTemplate).replace("MasterData1", "MasterData2"));
         else if (fault == QLatin1String("viewer"))
-            QFile::remove(QDir(f.install.path()).filePath(QStringLiteral("raporla")));
+            QFile::remove(QDir(f.install.path()).filePath(u"raporla"_s));
         else if (fault == QLatin1String("start"))
             f.startResult = false;
         else if (fault == QLatin1String("temp")) {
             // a file where the folder should be
-            f.definitionFolder = QDir(f.temp.path()).filePath(QStringLiteral("engel"));
+            f.definitionFolder = QDir(f.temp.path()).filePath(u"engel"_s);
             writeFile(f.definitionFolder, "");
         }
         const QString path =
-            fault == QLatin1String("template") ? f.templatePath() + QStringLiteral("x") : f.templatePath();
+            fault == QLatin1String("template") ? f.templatePath() + u"x"_s : f.templatePath();
 
         ReportBridge bridge(f.data.store(), f.options());
         QString text;
         try {
-            bridge.TabloOlustur(QStringLiteral("tablo_glr"), QStringLiteral("S1#/"));
+            bridge.TabloOlustur(u"tablo_glr"_s, u"S1#/"_s);
             bridge.RaporAc(path);
-            bridge.BandBagla(QStringLiteral("MasterData1"), QStringLiteral("tablo_glr"));
+            bridge.BandBagla(u"MasterData1"_s, u"tablo_glr"_s);
             bridge.RaporGoster();
         } catch (const ReportError& e) {
             text = e.text();
@@ -455,10 +437,9 @@ private Q_SLOTS:
         QVERIFY2(text.contains(message), qPrintable(text));
         // no viewer on a definition that was not completely written, and nothing half-written left
         const QString folder = QFileInfo(f.definitionFolder).isDir() ? f.definitionFolder : f.temp.path();
-        const QStringList left =
-            QDir(folder).entryList({QStringLiteral("temp_report*")}, QDir::Files | QDir::Hidden);
+        const QStringList left = QDir(folder).entryList({u"temp_report*"_s}, QDir::Files | QDir::Hidden);
         if (fault == QLatin1String("start")) {
-            QCOMPARE(left, QStringList{QStringLiteral("temp_report.fr3")});
+            QCOMPARE(left, QStringList{u"temp_report.fr3"_s});
             QCOMPARE(f.started.size(), 1);
         } else {
             QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
@@ -467,32 +448,31 @@ private Q_SLOTS:
         // the bridge is usable again afterwards
         if (fault == QLatin1String("template") || fault == QLatin1String("broken") ||
             fault == QLatin1String("other"))
-            QVERIFY_THROWS_EXCEPTION(ReportError,
-                                     bridge.MemoYaz(QStringLiteral("Memo1"), QStringLiteral("X")));
+            QVERIFY_THROWS_EXCEPTION(ReportError, bridge.MemoYaz(u"Memo1"_s, u"X"_s));
     }
 
     void installTemplatesKeepsUserCopies()
     {
         QTemporaryDir install;
         QTemporaryDir dataDir;
-        const QDir source(QDir(install.path()).filePath(QStringLiteral("templates")));
+        const QDir source(QDir(install.path()).filePath(u"templates"_s));
         QVERIFY(QDir().mkpath(source.path()));
-        writeFile(source.filePath(QStringLiteral("kart_dokum.fr3")), "YENİ KART");
-        writeFile(source.filePath(QStringLiteral("paralar.fr3")), "YENİ PARALAR");
-        writeFile(source.filePath(QStringLiteral("beni_oku.txt")), "METİN");
-        QFile::setPermissions(source.filePath(QStringLiteral("paralar.fr3")), QFile::ReadOwner);
-        writeFile(QDir(dataDir.path()).filePath(QStringLiteral("kart_dokum.fr3")), "KULLANICININ KARTI");
+        writeFile(source.filePath(u"kart_dokum.fr3"_s), "YENİ KART");
+        writeFile(source.filePath(u"paralar.fr3"_s), "YENİ PARALAR");
+        writeFile(source.filePath(u"beni_oku.txt"_s), "METİN");
+        QFile::setPermissions(source.filePath(u"paralar.fr3"_s), QFile::ReadOwner);
+        writeFile(QDir(dataDir.path()).filePath(u"kart_dokum.fr3"_s), "KULLANICININ KARTI");
 
         installTemplates(install.path(), dataDir.path());
         auto read = [&](const QString& name) {
             QFile file(QDir(dataDir.path()).filePath(name));
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
-        QCOMPARE(read(QStringLiteral("kart_dokum.fr3")), QByteArray("KULLANICININ KARTI"));
-        QCOMPARE(read(QStringLiteral("paralar.fr3")), QByteArray("YENİ PARALAR"));
-        QVERIFY(QFileInfo(QDir(dataDir.path()).filePath(QStringLiteral("paralar.fr3"))).isWritable());
-        QVERIFY(!QFile::exists(QDir(dataDir.path()).filePath(QStringLiteral("beni_oku.txt"))));
-        installTemplates(QDir(install.path()).filePath(QStringLiteral("yok")),
+        QCOMPARE(read(u"kart_dokum.fr3"_s), QByteArray("KULLANICININ KARTI"));
+        QCOMPARE(read(u"paralar.fr3"_s), QByteArray("YENİ PARALAR"));
+        QVERIFY(QFileInfo(QDir(dataDir.path()).filePath(u"paralar.fr3"_s)).isWritable());
+        QVERIFY(!QFile::exists(QDir(dataDir.path()).filePath(u"beni_oku.txt"_s)));
+        installTemplates(QDir(install.path()).filePath(u"yok"_s),
                          dataDir.path()); // nothing to copy
     }
 
@@ -501,18 +481,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("objects");
-        QTest::newRow("statement") << QStringLiteral("kart_dokum.fr3")
+        QTest::newRow("statement") << u"kart_dokum.fr3"_s
                                    << QString::fromLatin1(
                                           "MasterData1 Memo1 Memo2 Memo3 Memo21 Memo10 Memo11 Memo12 "
                                           "Memo13")
                                           .split(QLatin1Char(' '));
-        QTest::newRow("money lists") << QStringLiteral("paralar.fr3")
+        QTest::newRow("money lists") << u"paralar.fr3"_s
                                      << QString::fromLatin1(
                                             "MasterData1 Memo1 Memo11 Memo17 Memo2 Memo3 Memo9 Memo8 "
                                             "Memo10")
                                             .split(QLatin1Char(' '));
         QTest::newRow("balance lists")
-            << QStringLiteral("bakiyeler.fr3")
+            << u"bakiyeler.fr3"_s
             << QString::fromLatin1("MasterData1 Memo1 Memo17 Memo2 Memo12 Memo15 Memo9 "
                                    "Memo10 Memo5 Memo11")
                    .split(QLatin1Char(' '));
@@ -522,9 +502,9 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(QStringList, objects);
         const QString path =
-            QDir(qEnvironmentVariable("KALVORA_SOURCE_DIR")).filePath(QStringLiteral("templates/") + file);
+            QDir(qEnvironmentVariable("KALVORA_SOURCE_DIR")).filePath(u"templates/"_s + file);
         const ReportDefinition def = ReportDefinition::load(path);
-        QVERIFY(def.findObject(QStringLiteral("Data")));
+        QVERIFY(def.findObject(u"Data"_s));
         for (const QString& name : objects) {
             const ReportObject* o = def.findObject(name);
             QVERIFY2(o, qPrintable(name));

@@ -9,6 +9,7 @@
 #include <QTest>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -47,8 +48,8 @@ QString smallReport(const QString& masterAttributes = QString(), const QString& 
 ReportDataSet rows(int count, const std::function<QString(int)>& text = {})
 {
     ReportDataSet set;
-    set.name = QStringLiteral("T");
-    set.columns = {QStringLiteral("S1")};
+    set.name = u"T"_s;
+    set.columns = {u"S1"_s};
     for (int i = 1; i <= count; ++i)
         set.rows.append({text ? text(i) : QString::number(i)});
     return set;
@@ -56,8 +57,7 @@ ReportDataSet rows(int count, const std::function<QString(int)>& text = {})
 
 PreparedReport lay(const QString& xml, const QList<ReportDataSet>& data)
 {
-    return layoutReport(ReportDefinition::parse(xml.toUtf8(), QStringLiteral("deneme.fr3")), data,
-                        preparedAt);
+    return layoutReport(ReportDefinition::parse(xml.toUtf8(), u"deneme.fr3"_s), data, preparedAt);
 }
 
 QList<const PreparedItem*> itemsNamed(const PreparedPage& page, const QString& name)
@@ -99,35 +99,33 @@ private Q_SLOTS:
         QFETCH(int, summaryPage);
         const PreparedReport report = lay(smallReport(), {rows(rowCount)});
         QCOMPARE(report.pages.size(), rowsPerPage.size());
-        QCOMPARE(report.title, QStringLiteral("KÜÇÜK"));
+        QCOMPARE(report.title, u"KÜÇÜK"_s);
         int next = 1;
         for (int p = 0; p < report.pages.size(); ++p) {
             const PreparedPage& page = report.pages.at(p);
             QCOMPARE(page.size, QSizeF(mm(100), mm(100)));
-            QCOMPARE(itemsNamed(page, QStringLiteral("TitleText")).size(), p == 0 ? 1 : 0);
-            const auto header = itemsNamed(page, QStringLiteral("HeaderText"));
+            QCOMPARE(itemsNamed(page, u"TitleText"_s).size(), p == 0 ? 1 : 0);
+            const auto header = itemsNamed(page, u"HeaderText"_s);
             QCOMPARE(header.size(), 1);
             QCOMPARE(header.first()->rect.top(), mm(p == 0 ? 30 : 10));
-            const auto footer = itemsNamed(page, QStringLiteral("FooterText"));
+            const auto footer = itemsNamed(page, u"FooterText"_s);
             QCOMPARE(footer.size(), 1);
             QCOMPARE(footer.first()->rect.top(), mm(80));
-            QCOMPARE(footer.first()->text(),
-                     QStringLiteral("SAYFA %1 / %2").arg(p + 1).arg(report.pages.size()));
+            QCOMPARE(footer.first()->text(), u"SAYFA %1 / %2"_s.arg(p + 1).arg(report.pages.size()));
             // the rows of the page, in order, one below the other between header and footer
-            const auto rowItems = itemsNamed(page, QStringLiteral("Row"));
+            const auto rowItems = itemsNamed(page, u"Row"_s);
             QCOMPARE(rowItems.size(), rowsPerPage.at(p));
             double y = header.first()->rect.bottom();
             for (const PreparedItem* r : rowItems) {
-                QCOMPARE(r->text(), QStringLiteral("SATIR ") + QString::number(next++));
+                QCOMPARE(r->text(), u"SATIR "_s + QString::number(next++));
                 QCOMPARE(r->rect.top(), y);
                 y = r->rect.bottom();
             }
             QVERIFY(y <= footer.first()->rect.top());
-            QCOMPARE(itemsNamed(page, QStringLiteral("SummaryText")).size(), p + 1 == summaryPage ? 1 : 0);
+            QCOMPARE(itemsNamed(page, u"SummaryText"_s).size(), p + 1 == summaryPage ? 1 : 0);
         }
         QCOMPARE(next, rowCount + 1);
-        QCOMPARE(report.texts(QStringLiteral("SummaryText")),
-                 QStringList{QStringLiteral("TOPLAM ") + QString::number(rowCount)});
+        QCOMPARE(report.texts(u"SummaryText"_s), QStringList{u"TOPLAM "_s + QString::number(rowCount)});
     }
 
     // A long text in a stretching row wraps inside its box, the row grows and the next row starts
@@ -136,12 +134,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("stretched");
         QTest::addColumn<QString>("text");
-        const QString words = QStringLiteral("KİRA AİDAT ELEKTRİK SU DOĞALGAZ İNTERNET TELEFON ÇARŞI PAZAR ");
+        const QString words = u"KİRA AİDAT ELEKTRİK SU DOĞALGAZ İNTERNET TELEFON ÇARŞI PAZAR "_s;
         QTest::newRow("words, stretching") << true << words.trimmed();
-        QTest::newRow("one long word, stretching") << true << QStringLiteral("BÖLÜNMEYEN").repeated(5);
+        QTest::newRow("one long word, stretching") << true << u"BÖLÜNMEYEN"_s.repeated(5);
         QTest::newRow("words, fixed") << false << words.repeated(4).trimmed();
-        QTest::newRow("one long word, fixed") << false << QStringLiteral("BÖLÜNMEYEN").repeated(12);
-        QTest::newRow("line breaks, fixed") << false << QStringLiteral("A\nB\nC\nD\nE\nF");
+        QTest::newRow("one long word, fixed") << false << u"BÖLÜNMEYEN"_s.repeated(12);
+        QTest::newRow("line breaks, fixed") << false << u"A\nB\nC\nD\nE\nF"_s;
     }
     void longCells()
     {
@@ -153,12 +151,12 @@ private Q_SLOTS:
             "StretchMode=\"smActualHeight\"/>"
             "<TfrxMemoView Name=\"Other\" Left=\"30\" Top=\"0\" Width=\"20\" Height=\"6\" Text=\"X\" "
             "StretchMode=\"smMaxHeight\"/>");
-        const QString attrs = stretched ? QStringLiteral("Stretched=\"True\"") : QString();
+        const QString attrs = stretched ? u"Stretched=\"True\""_s : QString();
         const PreparedReport report = lay(
             smallReport(attrs, memos), {rows(3, [&](int i) { return i == 2 ? text : QString::number(i); })});
         const PreparedPage& page = report.pages.first();
-        const auto cells = itemsNamed(page, QStringLiteral("Row"));
-        const auto others = itemsNamed(page, QStringLiteral("Other"));
+        const auto cells = itemsNamed(page, u"Row"_s);
+        const auto others = itemsNamed(page, u"Other"_s);
         QCOMPARE(cells.size(), 3);
         const PreparedItem& cell = *cells.at(1);
         QVERIFY(!cell.lines.isEmpty());
@@ -195,7 +193,7 @@ private Q_SLOTS:
     {
         QStringList lines;
         for (int i = 1; i <= 60; ++i)
-            lines.append(QStringLiteral("SATIR-%1").arg(i));
+            lines.append(u"SATIR-%1"_s.arg(i));
         const QString memos = QStringLiteral(
             "<TfrxMemoView Name=\"Row\" Left=\"0\" Top=\"0\" Width=\"60\" Height=\"6\" "
             "Text=\"[T.&quot;S1&quot;]\" "
@@ -203,15 +201,14 @@ private Q_SLOTS:
             "<TfrxMemoView Name=\"Amount\" Left=\"60\" Top=\"0\" Width=\"20\" Height=\"6\" Text=\"12,50\" "
             "StretchMode=\"smMaxHeight\"/>");
         const PreparedReport report =
-            lay(smallReport(QStringLiteral("Stretched=\"True\""), memos), {rows(3, [&](int i) {
-                    return i == 2 ? lines.join(QLatin1Char('\n')) : QStringLiteral("KISA");
-                })});
+            lay(smallReport(u"Stretched=\"True\""_s, memos),
+                {rows(3, [&](int i) { return i == 2 ? lines.join(QLatin1Char('\n')) : u"KISA"_s; })});
         QVERIFY(report.pages.size() >= 3);
         QStringList seen;
         for (const PreparedPage& page : report.pages) {
-            const auto header = itemsNamed(page, QStringLiteral("HeaderText"));
+            const auto header = itemsNamed(page, u"HeaderText"_s);
             QCOMPARE(header.size(), 1);
-            for (const PreparedItem* r : itemsNamed(page, QStringLiteral("Row"))) {
+            for (const PreparedItem* r : itemsNamed(page, u"Row"_s)) {
                 QVERIFY(r->rect.top() >= header.first()->rect.bottom());
                 QVERIFY(r->rect.bottom() <= mm(80) + 1);
                 for (const PreparedLine& l : r->lines) {
@@ -222,8 +219,8 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(seen, lines);
-        QCOMPARE(report.texts(QStringLiteral("Row")).last(), QStringLiteral("KISA"));
-        QCOMPARE(report.texts(QStringLiteral("Amount")).first(), QStringLiteral("12,50"));
+        QCOMPARE(report.texts(u"Row"_s).last(), u"KISA"_s);
+        QCOMPARE(report.texts(u"Amount"_s).first(), u"12,50"_s);
     }
 
     // A row that does not fit the rest of a page moves to the next one whole, unless it may be split.
@@ -240,13 +237,13 @@ private Q_SLOTS:
         const QString memos =
             QStringLiteral("<TfrxMemoView Name=\"Row\" Left=\"0\" Top=\"0\" Width=\"80\" Height=\"6\" "
                            "Text=\"[T.&quot;S1&quot;]\" StretchMode=\"smActualHeight\"/>");
-        const QString attrs = QStringLiteral("Stretched=\"True\" AllowSplit=\"%1\"")
-                                  .arg(allowSplit ? QStringLiteral("True") : QStringLiteral("False"));
-        const QString tall = QStringLiteral("A1\nA2\nA3\nA4\nA5\nA6\nA7\nA8");
+        const QString attrs =
+            u"Stretched=\"True\" AllowSplit=\"%1\""_s.arg(allowSplit ? u"True"_s : u"False"_s);
+        const QString tall = u"A1\nA2\nA3\nA4\nA5\nA6\nA7\nA8"_s;
         const PreparedReport report = lay(
             smallReport(attrs, memos), {rows(6, [&](int i) { return i == 6 ? tall : QString::number(i); })});
-        const auto first = itemsNamed(report.pages.at(0), QStringLiteral("Row"));
-        const auto second = itemsNamed(report.pages.at(1), QStringLiteral("Row"));
+        const auto first = itemsNamed(report.pages.at(0), u"Row"_s);
+        const auto second = itemsNamed(report.pages.at(1), u"Row"_s);
         if (allowSplit) {
             QCOMPARE(first.size(), 6);
             QVERIFY(first.last()->text().startsWith(QLatin1String("A1")));
@@ -264,10 +261,8 @@ private Q_SLOTS:
         QTest::addColumn<double>("titleTop");
         QTest::addColumn<double>("headerTop");
         QTest::newRow("title before header") << QString() << QString() << 10.0 << 30.0;
-        QTest::newRow("header before title")
-            << QStringLiteral("TitleBeforeHeader=\"False\"") << QString() << 20.0 << 10.0;
-        QTest::newRow("no header on page 1")
-            << QString() << QStringLiteral("PrintOnFirstPage=\"False\"") << 10.0 << -1.0;
+        QTest::newRow("header before title") << u"TitleBeforeHeader=\"False\""_s << QString() << 20.0 << 10.0;
+        QTest::newRow("no header on page 1") << QString() << u"PrintOnFirstPage=\"False\""_s << 10.0 << -1.0;
     }
     void headerOrder()
     {
@@ -276,17 +271,16 @@ private Q_SLOTS:
         QFETCH(double, titleTop);
         QFETCH(double, headerTop);
         QString xml = smallReport(QString(), QString(), pageAttributes);
-        xml.replace(QStringLiteral("Name=\"Header1\""),
-                    QStringLiteral("Name=\"Header1\" ") + headerAttributes);
+        xml.replace(u"Name=\"Header1\""_s, u"Name=\"Header1\" "_s + headerAttributes);
         const PreparedReport report = lay(xml, {rows(20)});
         const PreparedPage& page = report.pages.first();
-        QCOMPARE(itemsNamed(page, QStringLiteral("TitleText")).first()->rect.top(), mm(titleTop));
-        const auto header = itemsNamed(page, QStringLiteral("HeaderText"));
+        QCOMPARE(itemsNamed(page, u"TitleText"_s).first()->rect.top(), mm(titleTop));
+        const auto header = itemsNamed(page, u"HeaderText"_s);
         if (headerTop < 0)
             QVERIFY(header.isEmpty());
         else
             QCOMPARE(header.first()->rect.top(), mm(headerTop));
-        QCOMPARE(itemsNamed(report.pages.at(1), QStringLiteral("HeaderText")).size(), 1);
+        QCOMPARE(itemsNamed(report.pages.at(1), u"HeaderText"_s).size(), 1);
     }
 
     // A growing text pushes what lies below it down; what lies beside it stays.
@@ -302,21 +296,21 @@ private Q_SLOTS:
   </TfrxReportTitle></TfrxReportPage></TfrxReport>)");
         const PreparedReport report = lay(xml, {});
         const PreparedPage& page = report.pages.first();
-        const PreparedItem* name = itemsNamed(page, QStringLiteral("Name")).first();
+        const PreparedItem* name = itemsNamed(page, u"Name"_s).first();
         const double growth = name->rect.height() - mm(6);
         QVERIFY(growth > 0);
-        QCOMPARE(itemsNamed(page, QStringLiteral("Label")).first()->rect.top(), mm(10));
-        QCOMPARE(itemsNamed(page, QStringLiteral("Below")).first()->rect.top(), mm(18) + growth);
-        QCOMPARE(itemsNamed(page, QStringLiteral("Rule")).first()->line.y1(), mm(25) + growth);
+        QCOMPARE(itemsNamed(page, u"Label"_s).first()->rect.top(), mm(10));
+        QCOMPARE(itemsNamed(page, u"Below"_s).first()->rect.top(), mm(18) + growth);
+        QCOMPARE(itemsNamed(page, u"Rule"_s).first()->line.y1(), mm(25) + growth);
     }
 
     void alignment_data()
     {
         QTest::addColumn<QString>("hAlign");
         QTest::addColumn<int>("side"); // -1 left, 0 centre, 1 right
-        QTest::newRow("left") << QStringLiteral("haLeft") << -1;
-        QTest::newRow("centre") << QStringLiteral("haCenter") << 0;
-        QTest::newRow("right") << QStringLiteral("haRight") << 1;
+        QTest::newRow("left") << u"haLeft"_s << -1;
+        QTest::newRow("centre") << u"haCenter"_s << 0;
+        QTest::newRow("right") << u"haRight"_s << 1;
     }
     void alignment()
     {
@@ -327,7 +321,7 @@ private Q_SLOTS:
     GapX="1" HAlign="%1" VAlign="vaBottom" Text="1.234,50"/></TfrxReportTitle></TfrxReportPage></TfrxReport>)")
                                 .arg(hAlign);
         const PreparedReport report = lay(xml, {});
-        const PreparedItem* m = itemsNamed(report.pages.first(), QStringLiteral("M")).first();
+        const PreparedItem* m = itemsNamed(report.pages.first(), u"M"_s).first();
         const PreparedLine& l = m->lines.first();
         const double width = QFontMetricsF(m->font).horizontalAdvance(l.text);
         if (side < 0)
@@ -350,29 +344,28 @@ private Q_SLOTS:
   </TfrxPageFooter></TfrxReportPage></TfrxReport>)");
         const PreparedReport report = lay(xml, {});
         QCOMPARE(report.pages.first().size, QSizeF(mm(297), mm(210)));
-        QCOMPARE(report.texts(QStringLiteral("Memo11")), QStringList{QStringLiteral("ALİ [VELİ]")});
-        QCOMPARE(report.texts(QStringLiteral("Foot")),
-                 QStringList{QStringLiteral("ALİ [VELİ] - 05.03.2024 14:07:09")});
+        QCOMPARE(report.texts(u"Memo11"_s), QStringList{u"ALİ [VELİ]"_s});
+        QCOMPARE(report.texts(u"Foot"_s), QStringList{u"ALİ [VELİ] - 05.03.2024 14:07:09"_s});
     }
 
     void badDefinitions_data()
     {
         QTest::addColumn<QString>("xml");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no page") << QStringLiteral("<TfrxReport/>") << QStringLiteral("SAYFA");
+        QTest::newRow("no page") << u"<TfrxReport/>"_s << u"SAYFA"_s;
         QTest::newRow("unknown data set")
             << QStringLiteral(
                    "<TfrxReport><TfrxReportPage Name=\"P\"><TfrxMasterData Name=\"M\" DataSet=\"YOK\" "
                    "Height=\"5\"/></TfrxReportPage></TfrxReport>")
-            << QStringLiteral("\"YOK\" VERİ KÜMESİ BULUNAMADI");
+            << u"\"YOK\" VERİ KÜMESİ BULUNAMADI"_s;
         QTest::newRow("header fills the page")
             << QStringLiteral(
                    "<TfrxReport><TfrxReportPage Name=\"P\"><TfrxPageHeader Name=\"H\" Height=\"290\"/>"
                    "</TfrxReportPage></TfrxReport>")
-            << QStringLiteral("YER KALMIYOR");
+            << u"YER KALMIYOR"_s;
         QTest::newRow("paper too small")
-            << QStringLiteral("<TfrxReport><TfrxReportPage Name=\"P\" PaperWidth=\"10\"/></TfrxReport>")
-            << QStringLiteral("ÖLÇÜLERİ GEÇERSİZ");
+            << u"<TfrxReport><TfrxReportPage Name=\"P\" PaperWidth=\"10\"/></TfrxReport>"_s
+            << u"ÖLÇÜLERİ GEÇERSİZ"_s;
     }
     void badDefinitions()
     {
@@ -391,21 +384,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << QByteArray() << QStringLiteral("BULUNAMADI");
-        QTest::newRow("not XML") << QByteArray("merhaba") << QStringLiteral("BOZUK");
-        QTest::newRow("cut short") << QByteArray("<TfrxReport><TfrxReportPage>") << QStringLiteral("BOZUK");
-        QTest::newRow("another document") << QByteArray("<html/>") << QStringLiteral("RAPOR TANIMI DEĞİL");
-        QTest::newRow("empty") << QByteArray(" ") << QStringLiteral("BOZUK");
+        QTest::newRow("missing") << QByteArray() << u"BULUNAMADI"_s;
+        QTest::newRow("not XML") << QByteArray("merhaba") << u"BOZUK"_s;
+        QTest::newRow("cut short") << QByteArray("<TfrxReport><TfrxReportPage>") << u"BOZUK"_s;
+        QTest::newRow("another document") << QByteArray("<html/>") << u"RAPOR TANIMI DEĞİL"_s;
+        QTest::newRow("empty") << QByteArray(" ") << u"BOZUK"_s;
         QTest::newRow("too deep") << QByteArray("<TfrxReport>") + QByteArray("<a>").repeated(100) +
                                          QByteArray("</a>").repeated(100) + QByteArray("</TfrxReport>")
-                                  << QStringLiteral("DERİN");
+                                  << u"DERİN"_s;
     }
     void loadErrors()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("r.fr3"));
+        const QString path = QDir(dir.path()).filePath(u"r.fr3"_s);
         if (!content.isEmpty()) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -428,22 +421,21 @@ private Q_SLOTS:
             ReportDefinition::parse("<TfrxReport Bilinmeyen=\"1\"><TfrxReportPage Name=\"P\"><Ozel "
                                     "Name=\"X\" A=\"b\"/></TfrxReportPage>"
                                     "</TfrxReport>",
-                                    QStringLiteral("x"));
-        ReportObject* page = def.findObject(QStringLiteral("p"));
+                                    u"x"_s);
+        ReportObject* page = def.findObject(u"p"_s);
         QVERIFY(page);
-        ReportObject* memo = def.createObject(page, QStringLiteral("TfrxMemoView"), QStringLiteral("Memo1"));
-        const QString text = QStringLiteral("ALİ'NİN \"DÜKKANI\" <&> \n İKİ,,SATIR\t[Date]");
-        memo->setProperty(QStringLiteral("Text"), text + QChar(0x01));
+        ReportObject* memo = def.createObject(page, u"TfrxMemoView"_s, u"Memo1"_s);
+        const QString text = u"ALİ'NİN \"DÜKKANI\" <&> \n İKİ,,SATIR\t[Date]"_s;
+        memo->setProperty(u"Text"_s, text + QChar(0x01));
         QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("r.fr3"));
+        const QString path = QDir(dir.path()).filePath(u"r.fr3"_s);
         def.save(path);
         const ReportDefinition back = ReportDefinition::load(path);
-        QCOMPARE(back.root().property(QStringLiteral("bilinmeyen")), QStringLiteral("1"));
-        QCOMPARE(back.findObject(QStringLiteral("x"))->className(), QStringLiteral("Ozel"));
-        QCOMPARE(back.findObject(QStringLiteral("X"))->property(QStringLiteral("A")), QStringLiteral("b"));
-        QCOMPARE(back.findObject(QStringLiteral("MEMO1"))->property(QStringLiteral("Text")),
-                 text + QChar(0xFFFD));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.fr3")});
+        QCOMPARE(back.root().property(u"bilinmeyen"_s), u"1"_s);
+        QCOMPARE(back.findObject(u"x"_s)->className(), u"Ozel"_s);
+        QCOMPARE(back.findObject(u"X"_s)->property(u"A"_s), u"b"_s);
+        QCOMPARE(back.findObject(u"MEMO1"_s)->property(u"Text"_s), text + QChar(0xFFFD));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"r.fr3"_s});
     }
 
     void connectionStrings_data()
@@ -453,25 +445,21 @@ private Q_SLOTS:
         QTest::newRow("plain") << QStringLiteral(
                                       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a/FRData.mdb;Persist "
                                       "Security Info=False")
-                               << QStringLiteral("/a/FRData.mdb");
-        QTest::newRow("key case and blanks")
-            << QStringLiteral("provider=x; data source = /b/c.mdb ;") << QStringLiteral("/b/c.mdb");
+                               << u"/a/FRData.mdb"_s;
+        QTest::newRow("key case and blanks") << u"provider=x; data source = /b/c.mdb ;"_s << u"/b/c.mdb"_s;
         QTest::newRow("double quotes")
-            << QStringLiteral("Data Source=\"/x;y/F.mdb\";Persist Security Info=False")
-            << QStringLiteral("/x;y/F.mdb");
-        QTest::newRow("single quotes")
-            << QStringLiteral("Data Source='/x\"y/F.mdb'") << QStringLiteral("/x\"y/F.mdb");
-        QTest::newRow("absent") << QStringLiteral("Provider=x") << QString();
+            << u"Data Source=\"/x;y/F.mdb\";Persist Security Info=False"_s << u"/x;y/F.mdb"_s;
+        QTest::newRow("single quotes") << u"Data Source='/x\"y/F.mdb'"_s << u"/x\"y/F.mdb"_s;
+        QTest::newRow("absent") << u"Provider=x"_s << QString();
     }
     void connectionStrings()
     {
         QFETCH(QString, connection);
         QFETCH(QString, source);
-        QCOMPARE(connectionStringValue(connection, QStringLiteral("Data Source")), source);
+        QCOMPARE(connectionStringValue(connection, u"Data Source"_s), source);
         if (!source.isEmpty()) {
-            const QString written = connectionStringPart(QStringLiteral("Data Source"), source);
-            QCOMPARE(connectionStringValue(written + QStringLiteral(";Persist Security Info=False"),
-                                           QStringLiteral("data source")),
+            const QString written = connectionStringPart(u"Data Source"_s, source);
+            QCOMPARE(connectionStringValue(written + u";Persist Security Info=False"_s, u"data source"_s),
                      source);
         }
     }

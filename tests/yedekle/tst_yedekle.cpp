@@ -20,6 +20,7 @@
 #include <thread>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 using namespace kalvora::backup;
 using namespace kalvora::test::yedekle;
 
@@ -43,55 +44,17 @@ sqlite3_file* real(sqlite3_file* f)
     return reinterpret_cast<File*>(f)->real;
 }
 
-int xClose(sqlite3_file* f)
+// Every call but a write goes to the real file unchanged.
+template <auto method, typename... Args> auto pass(sqlite3_file* f, Args... args)
 {
-    return real(f)->pMethods->xClose(real(f));
+    return (real(f)->pMethods->*method)(real(f), args...);
 }
-int xRead(sqlite3_file* f, void* b, int n, sqlite3_int64 o)
-{
-    return real(f)->pMethods->xRead(real(f), b, n, o);
-}
+
 int xWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o)
 {
     if (o + n > capacity)
         return SQLITE_FULL;
     return real(f)->pMethods->xWrite(real(f), b, n, o);
-}
-int xTruncate(sqlite3_file* f, sqlite3_int64 s)
-{
-    return real(f)->pMethods->xTruncate(real(f), s);
-}
-int xSync(sqlite3_file* f, int flags)
-{
-    return real(f)->pMethods->xSync(real(f), flags);
-}
-int xFileSize(sqlite3_file* f, sqlite3_int64* s)
-{
-    return real(f)->pMethods->xFileSize(real(f), s);
-}
-int xLock(sqlite3_file* f, int l)
-{
-    return real(f)->pMethods->xLock(real(f), l);
-}
-int xUnlock(sqlite3_file* f, int l)
-{
-    return real(f)->pMethods->xUnlock(real(f), l);
-}
-int xCheckReservedLock(sqlite3_file* f, int* r)
-{
-    return real(f)->pMethods->xCheckReservedLock(real(f), r);
-}
-int xFileControl(sqlite3_file* f, int op, void* a)
-{
-    return real(f)->pMethods->xFileControl(real(f), op, a);
-}
-int xSectorSize(sqlite3_file* f)
-{
-    return real(f)->pMethods->xSectorSize(real(f));
-}
-int xDeviceCharacteristics(sqlite3_file* f)
-{
-    return real(f)->pMethods->xDeviceCharacteristics(real(f));
 }
 
 int xOpen(sqlite3_vfs* self, const char* name, sqlite3_file* f, int flags, int* outFlags)
@@ -106,25 +69,26 @@ int xOpen(sqlite3_vfs* self, const char* name, sqlite3_file* f, int flags, int* 
     }
     if (!realMethods) {
         realMethods = file->real->pMethods;
-        methods = sqlite3_io_methods{1,
-                                     xClose,
-                                     xRead,
-                                     xWrite,
-                                     xTruncate,
-                                     xSync,
-                                     xFileSize,
-                                     xLock,
-                                     xUnlock,
-                                     xCheckReservedLock,
-                                     xFileControl,
-                                     xSectorSize,
-                                     xDeviceCharacteristics,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr};
+        using M = sqlite3_io_methods;
+        methods = M{1,
+                    pass<&M::xClose>,
+                    pass<&M::xRead, void*, int, sqlite3_int64>,
+                    xWrite,
+                    pass<&M::xTruncate, sqlite3_int64>,
+                    pass<&M::xSync, int>,
+                    pass<&M::xFileSize, sqlite3_int64*>,
+                    pass<&M::xLock, int>,
+                    pass<&M::xUnlock, int>,
+                    pass<&M::xCheckReservedLock, int*>,
+                    pass<&M::xFileControl, int, void*>,
+                    pass<&M::xSectorSize>,
+                    pass<&M::xDeviceCharacteristics>,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr};
     }
     f->pMethods = &methods;
     return SQLITE_OK;
@@ -179,7 +143,7 @@ void rehash(const QString& backupFolder, const QString& name)
 qint64 deadPid()
 {
     QProcess p;
-    p.start(QStringLiteral("true"), {});
+    p.start(u"true"_s, {});
     if (!p.waitForStarted())
         return 0;
     const qint64 pid = p.processId();
@@ -214,7 +178,7 @@ private Q_SLOTS:
         QCOMPARE(lastPercent, 100);
         QVERIFY(QFileInfo(o.folder).fileName().startsWith(QLatin1String(folderPrefix)));
         QCOMPARE(entries(target.path()), QStringList{QFileInfo(o.folder).fileName()});
-        QVERIFY(o.text.contains(QStringLiteral("KİŞİ SAYISI: 7")));
+        QVERIFY(o.text.contains(u"KİŞİ SAYISI: 7"_s));
 
         for (const QString& name : databaseFiles()) {
             const QString path = QDir(o.folder).filePath(name);
@@ -222,9 +186,8 @@ private Q_SLOTS:
             QVERIFY_THROWS_EXCEPTION(DbError, Database::open(path, QString(), Database::Mode::ReadOnly));
         }
         QCOMPARE(dump(o.folder), dump(data.folder()));
-        QVERIFY(QFile::exists(QDir(o.folder).filePath(QStringLiteral("paralar.fr3"))));
-        QVERIFY(PasswordFile::accepts(QDir(o.folder).filePath(QStringLiteral("sifre.dll")),
-                                      QStringLiteral("1234")));
+        QVERIFY(QFile::exists(QDir(o.folder).filePath(u"paralar.fr3"_s)));
+        QVERIFY(PasswordFile::accepts(QDir(o.folder).filePath(u"sifre.dll"_s), u"1234"_s));
 
         const QList<BackupEntry> list = Backups::list(target.path());
         QCOMPARE(list.size(), 1);
@@ -252,11 +215,9 @@ private Q_SLOTS:
             Database& db = data.store().accounts().file();
             Transaction tx(db);
             for (int i = 0; i < 300; ++i) {
-                const qint64 key =
-                    data.addPerson(QStringLiteral("KİŞİ %1 ").arg(i) + QString(200, QLatin1Char('X')));
+                const qint64 key = data.addPerson(u"KİŞİ %1 "_s.arg(i) + QString(200, QLatin1Char('X')));
                 for (int k = 0; k < 3; ++k)
-                    data.addTransaction(key, QStringLiteral("10"), QStringLiteral("TL"),
-                                        QStringLiteral("01.01.2024"), QStringLiteral("100"),
+                    data.addTransaction(key, u"10"_s, u"TL"_s, u"01.01.2024"_s, u"100"_s,
                                         QString(200, QLatin1Char('Y')));
             }
             tx.commit();
@@ -275,20 +236,17 @@ private Q_SLOTS:
                     try {
                         Database& db = store.accounts().file();
                         Transaction tx(db);
-                        db.execute(QStringLiteral("INSERT INTO MUSTERILER(adisoyadi) VALUES (?1)"),
+                        db.execute(u"INSERT INTO MUSTERILER(adisoyadi) VALUES (?1)"_s,
                                    {QString(150, QLatin1Char('Z'))});
                         const QString key = QString::number(db.lastInsertRowId());
                         for (int k = 0; k < 3; ++k)
-                            db.execute(
-                                QStringLiteral("INSERT INTO CARIKART(uye_kodu, tutar) VALUES (?1, '5')"),
-                                {key});
-                        db.execute(QStringLiteral("DELETE FROM CARIKART WHERE uye_kodu=?1"),
-                                   {QString::number(oldest)});
-                        db.execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod=?1"), {oldest});
+                            db.execute(u"INSERT INTO CARIKART(uye_kodu, tutar) VALUES (?1, '5')"_s, {key});
+                        db.execute(u"DELETE FROM CARIKART WHERE uye_kodu=?1"_s, {QString::number(oldest)});
+                        db.execute(u"DELETE FROM MUSTERILER WHERE oto_kod=?1"_s, {oldest});
                         tx.commit();
                         ++oldest;
                         store.ledger(Ledger::Expense)
-                            .execute(QStringLiteral("INSERT INTO GIDERLER(gider_ad) VALUES ('X')"));
+                            .execute(u"INSERT INTO GIDERLER(gider_ad) VALUES ('X')"_s);
                         ++commits;
                     } catch (const DbError& e) {
                         // A busy file is what the main program would report and retry; anything else is a
@@ -320,13 +278,12 @@ private Q_SLOTS:
 
             const Verification v = backups.verify(o.folder);
             QVERIFY2(v.ok, qPrintable(v.problems.join(QLatin1Char('\n'))));
-            Database copy = Database::open(QDir(o.folder).filePath(QStringLiteral("uyeler.mdb")),
-                                           databasePassword(), Database::Mode::ReadOnly);
-            copy.attach(QDir(o.folder).filePath(QStringLiteral("data.mdb")), QStringLiteral("cari"),
-                        databasePassword());
-            const qint64 people = copy.scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toLongLong();
+            Database copy = Database::open(QDir(o.folder).filePath(u"uyeler.mdb"_s), databasePassword(),
+                                           Database::Mode::ReadOnly);
+            copy.attach(QDir(o.folder).filePath(u"data.mdb"_s), u"cari"_s, databasePassword());
+            const qint64 people = copy.scalar(u"SELECT count(*) FROM MUSTERILER"_s).toLongLong();
             QCOMPARE(people, 300);
-            QCOMPARE(copy.scalar(QStringLiteral("SELECT count(*) FROM CARIKART")).toLongLong(), 3 * people);
+            QCOMPARE(copy.scalar(u"SELECT count(*) FROM CARIKART"_s).toLongLong(), 3 * people);
             QCOMPARE(copy.scalar(QStringLiteral("SELECT count(*) FROM CARIKART WHERE uye_kodu NOT IN "
                                                 "(SELECT CAST(oto_kod AS TEXT) FROM MUSTERILER)"))
                          .toLongLong(),
@@ -343,7 +300,7 @@ private Q_SLOTS:
     {
         test::TestData data;
         fill(data, 5);
-        AccountBook(data.store()).cancel(QStringLiteral("1"), 1);
+        AccountBook(data.store()).cancel(u"1"_s, 1);
         QTemporaryDir target;
         const Backups backups(data.folder(), databasePassword());
         const auto atBackup = dump(data.folder());
@@ -351,18 +308,15 @@ private Q_SLOTS:
         QVERIFY2(taken.ok, qPrintable(taken.text));
 
         // Everything changes after the backup.
-        const qint64 added = data.addPerson(QStringLiteral("SONRADAN EKLENEN"));
-        data.addTransaction(added, QStringLiteral("99"), QStringLiteral("EURO"), QStringLiteral("05.05.2024"),
-                            QStringLiteral("100"));
-        data.store().accounts().execute(QStringLiteral("DELETE FROM CARIKART WHERE otokod=3"));
+        const qint64 added = data.addPerson(u"SONRADAN EKLENEN"_s);
+        data.addTransaction(added, u"99"_s, u"EURO"_s, u"05.05.2024"_s, u"100"_s);
+        data.store().accounts().execute(u"DELETE FROM CARIKART WHERE otokod=3"_s);
         CancellationArchive archive(data.store());
         QCOMPARE(archive.restore(archive.items().first().key).result,
                  CancellationArchive::RestoreResult::Restored);
-        AccountBook(data.store()).cancel(QStringLiteral("2"), 4);
-        data.store()
-            .ledger(Ledger::Income)
-            .execute(QStringLiteral("UPDATE KASA_NET SET Kasa_net_bakiye='-7'"));
-        QVERIFY(PasswordFile::write(dataFile(data.folder(), files::password), QStringLiteral("9999")));
+        AccountBook(data.store()).cancel(u"2"_s, 4);
+        data.store().ledger(Ledger::Income).execute(u"UPDATE KASA_NET SET Kasa_net_bakiye='-7'"_s);
+        QVERIFY(PasswordFile::write(dataFile(data.folder(), files::password), u"9999"_s));
         writeFile(dataFile(data.folder(), "paralar.fr3"), "değişti");
         const auto beforeRestore = dump(data.folder());
         QVERIFY(beforeRestore != atBackup);
@@ -371,14 +325,13 @@ private Q_SLOTS:
         const Outcome restored = backups.restore(taken.folder, target.path());
         QVERIFY2(restored.ok, qPrintable(restored.text));
         QCOMPARE(dump(data.folder()), atBackup);
-        QVERIFY(PasswordFile::accepts(dataFile(data.folder(), files::password), QStringLiteral("1234")));
+        QVERIFY(PasswordFile::accepts(dataFile(data.folder(), files::password), u"1234"_s));
         // The archive is back as it was: the cancelled row, not the one cancelled later.
         const QList<ArchiveItem> items = CancellationArchive(data.store()).items();
         QCOMPARE(items.size(), 1);
-        QCOMPARE(items.first().personKey, QStringLiteral("1"));
+        QCOMPARE(items.first().personKey, u"1"_s);
         // No staged file is left behind, and the main program's lock is free again.
-        for (const QString& folder :
-             {data.folder(), QDir(data.folder()).filePath(QStringLiteral("iptaller"))})
+        for (const QString& folder : {data.folder(), QDir(data.folder()).filePath(u"iptaller"_s)})
             for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
                 QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
         QVERIFY(!Backups::programRunning(data.folder()));
@@ -394,8 +347,7 @@ private Q_SLOTS:
         QVERIFY(backups.verify(restored.folder).ok);
 
         // The store sees the restored files.
-        QCOMPARE(data.store().accounts().scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER")).toInt(),
-                 5);
+        QCOMPARE(data.store().accounts().scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 5);
         const Outcome back = backups.restore(restored.folder, target.path());
         QVERIFY2(back.ok, qPrintable(back.text));
         QCOMPARE(dump(data.folder()), beforeRestore);
@@ -404,8 +356,8 @@ private Q_SLOTS:
     void restoreWhenCurrentDataIsMissingOrDamaged_data()
     {
         QTest::addColumn<QString>("damage");
-        QTest::newRow("data.mdb deleted") << QStringLiteral("delete");
-        QTest::newRow("uyeler.mdb overwritten with junk") << QStringLiteral("junk");
+        QTest::newRow("data.mdb deleted") << u"delete"_s;
+        QTest::newRow("uyeler.mdb overwritten with junk") << u"junk"_s;
     }
     void restoreWhenCurrentDataIsMissingOrDamaged()
     {
@@ -429,23 +381,22 @@ private Q_SLOTS:
         QCOMPARE(dump(data.folder()), atBackup);
         // Whatever stood there is in the backup made first, byte for byte when it was no database.
         if (damage == QLatin1String("junk"))
-            QCOMPARE(readFile(QDir(restored.folder).filePath(QStringLiteral("uyeler.mdb"))), junk);
+            QCOMPARE(readFile(QDir(restored.folder).filePath(u"uyeler.mdb"_s)), junk);
         else
-            QVERIFY(!QFile::exists(QDir(restored.folder).filePath(QStringLiteral("data.mdb"))));
+            QVERIFY(!QFile::exists(QDir(restored.folder).filePath(u"data.mdb"_s)));
     }
 
     void damagedBackupIsDetectedAndRefused_data()
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("file");
-        QTest::newRow("byte changed in data.mdb") << QStringLiteral("flip") << QStringLiteral("data.mdb");
-        QTest::newRow("uyeler.mdb cut short") << QStringLiteral("truncate") << QStringLiteral("uyeler.mdb");
-        QTest::newRow("gider.mdb missing") << QStringLiteral("delete") << QStringLiteral("gider.mdb");
-        QTest::newRow("sifre.dll changed") << QStringLiteral("flip") << QStringLiteral("sifre.dll");
-        QTest::newRow("page damaged, manifest matching")
-            << QStringLiteral("flip+rehash") << QStringLiteral("data.mdb");
-        QTest::newRow("manifest damaged") << QStringLiteral("junk") << QStringLiteral("yedek.json");
-        QTest::newRow("manifest missing") << QStringLiteral("delete") << QStringLiteral("yedek.json");
+        QTest::newRow("byte changed in data.mdb") << u"flip"_s << u"data.mdb"_s;
+        QTest::newRow("uyeler.mdb cut short") << u"truncate"_s << u"uyeler.mdb"_s;
+        QTest::newRow("gider.mdb missing") << u"delete"_s << u"gider.mdb"_s;
+        QTest::newRow("sifre.dll changed") << u"flip"_s << u"sifre.dll"_s;
+        QTest::newRow("page damaged, manifest matching") << u"flip+rehash"_s << u"data.mdb"_s;
+        QTest::newRow("manifest damaged") << u"junk"_s << u"yedek.json"_s;
+        QTest::newRow("manifest missing") << u"delete"_s << u"yedek.json"_s;
     }
     void damagedBackupIsDetectedAndRefused()
     {
@@ -463,8 +414,7 @@ private Q_SLOTS:
         }
         const Backups backups(m_shared->folder(), databasePassword());
         const QString target = m_sharedTarget.path();
-        const QString copyName = QStringLiteral("KALVORA_YEDEK_%1")
-                                     .arg(QString::fromUtf8(QTest::currentDataTag()))
+        const QString copyName = u"KALVORA_YEDEK_%1"_s.arg(QString::fromUtf8(QTest::currentDataTag()))
                                      .replace(QLatin1Char(' '), QLatin1Char('_'));
         QVERIFY(QDir(target).mkdir(copyName));
         const Outcome taken{true, false, QString(), QDir(target).filePath(copyName)};
@@ -495,8 +445,8 @@ private Q_SLOTS:
         const QStringList backupsBefore = entries(target);
         const Outcome o = backups.restore(taken.folder, target);
         QVERIFY(!o.ok);
-        QVERIFY2(o.text.contains(QStringLiteral("BOZUK")), qPrintable(o.text));
-        QVERIFY(o.text.contains(QStringLiteral("VERİLERİNİZE DOKUNULMADI")));
+        QVERIFY2(o.text.contains(u"BOZUK"_s), qPrintable(o.text));
+        QVERIFY(o.text.contains(u"VERİLERİNİZE DOKUNULMADI"_s));
         QCOMPARE(fingerprint(m_shared->folder()), before);
         QCOMPARE(entries(target), backupsBefore);
     }
@@ -507,9 +457,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("freed"); // a second after the wait is shown
-        QTest::newRow("people file freed within the wait") << QStringLiteral("uyeler.mdb") << true;
-        QTest::newRow("ledger freed within the wait") << QStringLiteral("gider.mdb") << true;
-        QTest::newRow("people file held past the wait") << QStringLiteral("uyeler.mdb") << false;
+        QTest::newRow("people file freed within the wait") << u"uyeler.mdb"_s << true;
+        QTest::newRow("ledger freed within the wait") << u"gider.mdb"_s << true;
+        QTest::newRow("people file held past the wait") << u"uyeler.mdb"_s << false;
     }
     void busyFileWaitedFor()
     {
@@ -526,12 +476,12 @@ private Q_SLOTS:
         std::thread holder([&] {
             Database other =
                 Database::open(dataFile(data.folder(), file.toLatin1().constData()), databasePassword());
-            other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            other.exec(u"BEGIN EXCLUSIVE"_s);
             locked = true;
             while (!done.load() &&
                    !(freed && waitShownAt.load() >= 0 && clock.elapsed() - waitShownAt.load() >= 1000))
                 QThread::msleep(10);
-            other.exec(QStringLiteral("ROLLBACK"));
+            other.exec(u"ROLLBACK"_s);
         });
         QTRY_VERIFY(locked.load());
         Backups::Options options;
@@ -551,14 +501,13 @@ private Q_SLOTS:
         done = true;
         holder.join();
         QCOMPARE(o.ok, freed);
-        QVERIFY2(said.contains(QStringLiteral("DOSYA KULLANIMDA, BEKLENİYOR: ") + file +
-                               QStringLiteral(" (0 / 3 SN)")),
+        QVERIFY2(said.contains(u"DOSYA KULLANIMDA, BEKLENİYOR: "_s + file + u" (0 / 3 SN)"_s),
                  qPrintable(said.join(QLatin1Char('\n'))));
         if (freed) {
             QCOMPARE(Backups::list(target.path()).size(), 1);
         } else {
             QVERIFY2(ended - shownAt >= 2500, qPrintable(QString::number(ended - shownAt)));
-            QVERIFY2(o.text.contains(QStringLiteral("KİLİTLİ")) && o.text.contains(file), qPrintable(o.text));
+            QVERIFY2(o.text.contains(u"KİLİTLİ"_s) && o.text.contains(file), qPrintable(o.text));
             QCOMPARE(entries(target.path()), QStringList());
         }
     }
@@ -568,8 +517,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lock");
         QTest::addColumn<bool>("refused");
         QTest::newRow("no lock") << QString() << false;
-        QTest::newRow("held by the running program") << QStringLiteral("held") << true;
-        QTest::newRow("left by a program that ended") << QStringLiteral("stale") << false;
+        QTest::newRow("held by the running program") << u"held"_s << true;
+        QTest::newRow("left by a program that ended") << u"stale"_s << false;
     }
     void restoreRefusedWhileProgramRuns()
     {
@@ -581,7 +530,7 @@ private Q_SLOTS:
         const Backups backups(data.folder(), databasePassword());
         const Outcome taken = backups.create(target.path(), Kind::Manual);
         QVERIFY2(taken.ok, qPrintable(taken.text));
-        data.addPerson(QStringLiteral("YENİ"));
+        data.addPerson(u"YENİ"_s);
         data.store().closeAll();
 
         QLockFile programLock(Backups::lockFilePath(data.folder()));
@@ -600,14 +549,14 @@ private Q_SLOTS:
         const Outcome o = backups.restore(taken.folder, target.path());
         QCOMPARE(o.ok, !refused);
         if (refused) {
-            QVERIFY2(o.text.contains(QStringLiteral("KALVORA PROGRAMI ŞU AN AÇIK")), qPrintable(o.text));
+            QVERIFY2(o.text.contains(u"KALVORA PROGRAMI ŞU AN AÇIK"_s), qPrintable(o.text));
             QCOMPARE(fingerprint(data.folder()), before);
             QCOMPARE(Backups::list(target.path()).size(), 1);
             programLock.unlock();
             QVERIFY(backups.restore(taken.folder, target.path()).ok);
         }
         QCOMPARE(Database::open(dataFile(data.folder(), "uyeler.mdb"), databasePassword())
-                     .scalar(QStringLiteral("SELECT count(*) FROM MUSTERILER"))
+                     .scalar(u"SELECT count(*) FROM MUSTERILER"_s)
                      .toInt(),
                  2);
     }
@@ -616,15 +565,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("wrong password") << QStringLiteral("key") << QStringLiteral("ŞİFRE YANLIŞ");
-        QTest::newRow("empty password") << QStringLiteral("nokey") << QStringLiteral("ŞİFRESİ VERİLMEDİ");
-        QTest::newRow("data file missing")
-            << QStringLiteral("missing") << QStringLiteral("VERİ DOSYASI BULUNAMADI: gelirmdb.mdb");
-        QTest::newRow("target is a file")
-            << QStringLiteral("file") << QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI");
-        QTest::newRow("target full") << QStringLiteral("full") << QStringLiteral("DİSK DOLU");
-        QTest::newRow("cancelled") << QStringLiteral("cancel") << QStringLiteral("İPTAL EDİLDİ");
-        QTest::newRow("data damaged") << QStringLiteral("damaged") << QStringLiteral("DOSYA: data.mdb");
+        QTest::newRow("wrong password") << u"key"_s << u"ŞİFRE YANLIŞ"_s;
+        QTest::newRow("empty password") << u"nokey"_s << u"ŞİFRESİ VERİLMEDİ"_s;
+        QTest::newRow("data file missing") << u"missing"_s << u"VERİ DOSYASI BULUNAMADI: gelirmdb.mdb"_s;
+        QTest::newRow("target is a file") << u"file"_s << u"YEDEK KLASÖRÜ OLUŞTURULAMADI"_s;
+        QTest::newRow("target full") << u"full"_s << u"DİSK DOLU"_s;
+        QTest::newRow("cancelled") << u"cancel"_s << u"İPTAL EDİLDİ"_s;
+        QTest::newRow("data damaged") << u"damaged"_s << u"DOSYA: data.mdb"_s;
     }
     void failuresLeaveNothingHalfWritten()
     {
@@ -634,12 +581,12 @@ private Q_SLOTS:
         fill(data, 200);
         data.store().closeAll();
         QTemporaryDir root;
-        QString target = QDir(root.path()).filePath(QStringLiteral("yedekler"));
+        QString target = QDir(root.path()).filePath(u"yedekler"_s);
         QString key = databasePassword();
         Backups::Options options;
         ProgressFn progress;
         if (failure == QLatin1String("key"))
-            key = QStringLiteral("1234");
+            key = u"1234"_s;
         else if (failure == QLatin1String("nokey"))
             key.clear();
         else if (failure == QLatin1String("missing"))
@@ -672,14 +619,14 @@ private Q_SLOTS:
         QTemporaryDir target;
         const Backups backups(data.folder(), databasePassword());
         const QDir dir(target.path());
-        QVERIFY(dir.mkdir(QStringLiteral("KALVORA_YEDEK_19990101_000000")));
-        writeFile(dir.filePath(QStringLiteral("KALVORA_YEDEK_19990101_000000/uyeler.mdb")), "x");
-        const QString abandoned = QStringLiteral(".KALVORA_YEDEK_20000101_000000.%1.tmp").arg(deadPid());
+        QVERIFY(dir.mkdir(u"KALVORA_YEDEK_19990101_000000"_s));
+        writeFile(dir.filePath(u"KALVORA_YEDEK_19990101_000000/uyeler.mdb"_s), "x");
+        const QString abandoned = u".KALVORA_YEDEK_20000101_000000.%1.tmp"_s.arg(deadPid());
         const QString running =
-            QStringLiteral(".KALVORA_YEDEK_20000101_000000.%1.tmp").arg(QCoreApplication::applicationPid());
+            u".KALVORA_YEDEK_20000101_000000.%1.tmp"_s.arg(QCoreApplication::applicationPid());
         QVERIFY(dir.mkdir(abandoned));
         QVERIFY(dir.mkdir(running));
-        QVERIFY(dir.mkdir(QStringLiteral("başka klasör")));
+        QVERIFY(dir.mkdir(u"başka klasör"_s));
 
         const Outcome first = backups.create(target.path(), Kind::Manual);
         const Outcome second = backups.create(target.path(), Kind::Automatic);
@@ -702,11 +649,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("plain") << QStringLiteral("uyeler.mdb") << true;
-        QTest::newRow("parent folder") << QStringLiteral("../uyeler.mdb") << false;
-        QTest::newRow("absolute") << QStringLiteral("/etc/passwd") << false;
-        QTest::newRow("backslash") << QStringLiteral("..\\x") << false;
-        QTest::newRow("hidden") << QStringLiteral(".uyeler.mdb.1.geri.tmp") << false;
+        QTest::newRow("plain") << u"uyeler.mdb"_s << true;
+        QTest::newRow("parent folder") << u"../uyeler.mdb"_s << false;
+        QTest::newRow("absolute") << u"/etc/passwd"_s << false;
+        QTest::newRow("backslash") << u"..\\x"_s << false;
+        QTest::newRow("hidden") << u".uyeler.mdb.1.geri.tmp"_s << false;
         QTest::newRow("empty") << QString() << false;
     }
     void manifestRoundTripAndRejectsForeignNames()
@@ -716,7 +663,7 @@ private Q_SLOTS:
         Manifest m;
         m.created = QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58));
         m.kind = Kind::BeforeRestore;
-        m.sourceFolder = QStringLiteral("/veri/klasör");
+        m.sourceFolder = u"/veri/klasör"_s;
         m.counts = {3, 9, -1, 0};
         m.files.append({name, 12, QByteArray(64, 'a'), true});
         const auto back = Manifest::fromJson(m.toJson());
@@ -735,13 +682,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << qint64(0) << QStringLiteral("0 BAYT");
-        QTest::newRow("bytes") << qint64(1023) << QStringLiteral("1023 BAYT");
-        QTest::newRow("one kilobyte") << qint64(1024) << QStringLiteral("1,0 KB");
-        QTest::newRow("comma decimals") << qint64(1536) << QStringLiteral("1,5 KB");
-        QTest::newRow("rounds up to the next unit") << qint64(1048575) << QStringLiteral("1,0 MB");
-        QTest::newRow("megabytes") << qint64(5 * 1024 * 1024 + 300 * 1024) << QStringLiteral("5,3 MB");
-        QTest::newRow("gigabytes") << qint64(3) * 1024 * 1024 * 1024 << QStringLiteral("3,0 GB");
+        QTest::newRow("zero") << qint64(0) << u"0 BAYT"_s;
+        QTest::newRow("bytes") << qint64(1023) << u"1023 BAYT"_s;
+        QTest::newRow("one kilobyte") << qint64(1024) << u"1,0 KB"_s;
+        QTest::newRow("comma decimals") << qint64(1536) << u"1,5 KB"_s;
+        QTest::newRow("rounds up to the next unit") << qint64(1048575) << u"1,0 MB"_s;
+        QTest::newRow("megabytes") << qint64(5 * 1024 * 1024 + 300 * 1024) << u"5,3 MB"_s;
+        QTest::newRow("gigabytes") << qint64(3) * 1024 * 1024 * 1024 << u"3,0 GB"_s;
     }
     void sizeText()
     {
@@ -765,8 +712,8 @@ private Q_SLOTS:
         };
         const QString fixed = databasePassword();
         const QString none;
-        const QString y = QStringLiteral("/y");
-        const QString own = QStringLiteral("1234");
+        const QString y = u"/y"_s;
+        const QString own = u"1234"_s;
         QTest::newRow("started by the main program")
             << args({"5176204938"}) << false << none << fixed << false;
         QTest::newRow("auto with folder") << args({"--auto", "/y"}) << true << y << fixed << false;
@@ -788,7 +735,7 @@ private Q_SLOTS:
         QFETCH(QString, target);
         QFETCH(QString, key);
         QFETCH(bool, error);
-        const CommandLine cl = CommandLine::parse(QStringList{QStringLiteral("yedekle")} + arguments);
+        const CommandLine cl = CommandLine::parse(QStringList{u"yedekle"_s} + arguments);
         QCOMPARE(!cl.error.isEmpty(), error);
         if (error)
             return;
@@ -802,25 +749,25 @@ private Q_SLOTS:
         test::TestData data;
         fill(data, 2);
         QTemporaryDir dir;
-        const QString settings = QDir(dir.path()).filePath(QStringLiteral("yedekle.ini"));
-        const QString remembered = QDir(dir.path()).filePath(QStringLiteral("seçilen"));
+        const QString settings = QDir(dir.path()).filePath(u"yedekle.ini"_s);
+        const QString remembered = QDir(dir.path()).filePath(u"seçilen"_s);
         QCOMPARE(FolderSetting(settings).folder(data.folder()), Backups::defaultTarget(data.folder()));
         FolderSetting(settings).remember(remembered);
 
-        CommandLine cl = CommandLine::parse({QStringLiteral("yedekle"), QStringLiteral("--auto")});
+        CommandLine cl = CommandLine::parse({u"yedekle"_s, u"--auto"_s});
         cl.dataFolder = data.folder();
         QString outText;
         QString errText;
         QTextStream out(&outText);
         QTextStream err(&errText);
         QCOMPARE(runAutomatic(cl, settings, out, err), int(ExitOk));
-        QVERIFY(outText.contains(QStringLiteral("YEDEK ALINDI")));
+        QVERIFY(outText.contains(u"YEDEK ALINDI"_s));
         QCOMPARE(Backups::list(remembered).size(), 1);
         QCOMPARE(Backups::list(remembered).first().manifest->kind, Kind::Automatic);
 
-        cl.key = QStringLiteral("0000");
+        cl.key = u"0000"_s;
         QCOMPARE(runAutomatic(cl, settings, out, err), int(ExitFailed));
-        QVERIFY(errText.contains(QStringLiteral("ŞİFRE YANLIŞ")));
+        QVERIFY(errText.contains(u"ŞİFRE YANLIŞ"_s));
         QCOMPARE(Backups::list(remembered).size(), 1);
     }
 };
