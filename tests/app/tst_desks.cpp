@@ -3,14 +3,23 @@
 #include "app/main_window.h"
 #include "app/window_openers.h"
 #include "customers/customer_repository.h"
+#include "data/clock.h"
 #include "data/turkish_text.h"
+#include "ledger/ledger_fixture.h"
+#include "support/gui_helpers.h"
 #include "support/test_data.h"
+#include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,6 +39,37 @@ Entry entry(const QString& amount)
     e.date = QDate(2026, 12, 9);
     e.time = QStringLiteral("10:00:00");
     return e;
+}
+
+// What another desk commits before a window opens and while it is open, in the window's own terms.
+enum class Change { Lend, Collect, Income, Expense, Cancel };
+
+void commit(Store& store, Change change, const QString& person, const QString& amount)
+{
+    const Customer c = *CustomerRepository(store).find(person);
+    switch (change) {
+    case Change::Lend:
+        AccountBook(store).lend(c, entry(amount));
+        break;
+    case Change::Collect:
+        AccountBook(store).collect(c, entry(amount));
+        break;
+    case Change::Income:
+    case Change::Expense:
+        test::addLedgerEntry(store, change == Change::Income ? Ledger::Income : Ledger::Expense,
+                             dateText(Clock::today()), amount, QStringLiteral("0"),
+                             QStringLiteral("10:00:00"), c.name);
+        break;
+    case Change::Cancel: {
+        // The person's newest row is lent and cancelled at once: one archive item per commit pair.
+        const AccountState state = AccountBook(store).lend(c, entry(amount));
+        qint64 newest = 0;
+        for (const AccountRow& row : state.rows)
+            newest = std::max(newest, row.key);
+        AccountBook(store).cancel(person, newest);
+        break;
+    }
+    }
 }
 
 constexpr int deskCount = 4;
@@ -73,6 +113,8 @@ int runDesk(const QString& uri, quint32 seed, qint64 startAt)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Change)
 
 // Two desks on one server book: what one commits shows on the other by itself, within a second.
 class TestDesks : public QObject {
@@ -125,6 +167,176 @@ private Q_SLOTS:
         }
         QVERIFY(clock.elapsed() < 1000);
         QVERIFY(*other->accountsVersion() > before);
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    // Each report and ledger window, opened as the main window opens it, shows another desk's commit
+    // within a second, with the chosen row, the filter and the sorted column kept.
+    void windowsFollowOtherDesks_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("menuButton");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<int>("nameColumn");
+        QTest::addColumn<int>("sortColumn");
+        const QString reports = QStringLiteral("reports");
+        QTest::newRow("money given") << reports << QStringLiteral("MyButton1") << QStringLiteral("Form14")
+                                     << Change::Lend << 0 << 0;
+        QTest::newRow("money received") << reports << QStringLiteral("MyButton2") << QStringLiteral("Form15")
+                                        << Change::Collect << 0 << 0;
+        QTest::newRow("net position")
+            << reports << QStringLiteral("MyButton3") << QStringLiteral("Form16") << Change::Lend << -1 << -1;
+        QTest::newRow("debtors") << reports << QStringLiteral("MyButton4") << QStringLiteral("Form17")
+                                 << Change::Lend << 0 << 0;
+        QTest::newRow("creditors") << reports << QStringLiteral("MyButton5") << QStringLiteral("Form18")
+                                   << Change::Collect << 0 << 0;
+        QTest::newRow("income ledger") << QStringLiteral("income") << QString() << QStringLiteral("GelirMenu")
+                                       << Change::Income << 0 << -1;
+        QTest::newRow("expense ledger") << QStringLiteral("expense") << QString()
+                                        << QStringLiteral("GiderMenu") << Change::Expense << 0 << -1;
+        QTest::newRow("archive") << QStringLiteral("archive") << QString() << QStringLiteral("IptalArsivi")
+                                 << Change::Cancel << 2 << -1;
+    }
+    void windowsFollowOtherDesks()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, menuButton);
+        QFETCH(QString, window);
+        QFETCH(Change, change);
+        QFETCH(int, nameColumn);
+        QFETCH(int, sortColumn);
+        test::TestData data;
+        test::MessageBoxCapture boxes;
+        // "ALİ CAN" matches the archive's filter "ALİ" as "ALİ" does, "VELİ" does not.
+        const QString ali = QString::number(data.addPerson(QStringLiteral("ALİ")));
+        const QString veli = QString::number(data.addPerson(QStringLiteral("VELİ")));
+        const QString can = QString::number(data.addPerson(QStringLiteral("ALİ CAN")));
+        commit(data.store(), change, ali, QStringLiteral("100"));
+        commit(data.store(), change, veli, QStringLiteral("50"));
+        std::unique_ptr<Store> other = data.otherDesk();
+        QVERIFY(other->initialize().isEmpty());
+        MainWindow desk(*other, data.folder());
+        connectWindowOpeners(desk);
+
+        bool ran = false;
+        auto drive = [&](QDialog* shown) {
+            ran = true;
+            auto* list = shown->findChild<ReportList*>(QStringLiteral("ListView1"));
+            auto* currency = shown->findChild<QComboBox*>(QStringLiteral("Combo1"));
+            auto* filter = shown->findChild<QLineEdit*>(QStringLiteral("Text1"));
+            auto* monthly = shown->findChild<QRadioButton*>(QStringLiteral("Option2"));
+            if (window == QLatin1String("Form14") || window == QLatin1String("Form15")) {
+                currency->setCurrentIndex(currency->findText(QStringLiteral("TL")));
+                Q_EMIT currency->activated(currency->currentIndex());
+            } else if (filter) {
+                // The list shows what "ALİ" matches; what is typed after it is not yet applied.
+                test::typeText(filter, QStringLiteral("ALİ"));
+                QTest::keyClick(filter, Qt::Key_Return);
+                test::typeText(filter, QStringLiteral(" DE"));
+            } else if (monthly) {
+                monthly->click();
+            }
+            if (sortColumn >= 0)
+                Q_EMIT list->headerClicked(sortColumn); // names from Z to A
+            QStringList chosen;
+            if (list) {
+                for (int r = 0; r < list->rowCount(); ++r)
+                    if (list->cell(r, nameColumn) == QStringLiteral("ALİ"))
+                        list->setCurrentRow(r);
+                QVERIFY(list->currentRow() >= 0);
+                chosen = list->rowTexts(list->currentRow());
+            }
+            const int rows = list ? list->rowCount() : 0;
+            const QString net = test::labelText(shown, "al1");
+            QElapsedTimer clock;
+            clock.start();
+            commit(data.store(), change, can, QStringLiteral("30"));
+            if (list) {
+                QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), rows + 1, 1000);
+                QCOMPARE(list->rowTexts(list->currentRow()), chosen);
+            } else {
+                QTRY_VERIFY_WITH_TIMEOUT(test::labelText(shown, "al1") != net, 1000);
+            }
+            QVERIFY(clock.elapsed() < 1000);
+            if (sortColumn >= 0)
+                QCOMPARE(list->cell(0, sortColumn), QStringLiteral("VELİ"));
+            if (currency && !monthly)
+                QCOMPARE(currency->currentText(), QStringLiteral("TL"));
+            if (filter)
+                QCOMPARE(filter->text(), QStringLiteral("ALİ DE"));
+            if (monthly)
+                QVERIFY(monthly->isChecked());
+        };
+        if (opener == QLatin1String("reports")) {
+            test::onModal(QStringLiteral("Form13"), [&](QDialog* menu) {
+                test::onModal(window, drive);
+                menu->findChild<PictureButton*>(menuButton)->click();
+            });
+            Q_EMIT desk.reportsRequested();
+        } else {
+            test::onModal(window, drive);
+            if (opener == QLatin1String("income"))
+                Q_EMIT desk.incomeLedgerRequested();
+            else if (opener == QLatin1String("expense"))
+                Q_EMIT desk.expenseLedgerRequested();
+            else
+                Q_EMIT desk.cancellationsRequested();
+        }
+        QVERIFY(ran);
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    // A window being typed into keeps every letter while the window behind it follows another desk.
+    void typedTextOutlivesOtherDesks_data()
+    {
+        QTest::addColumn<bool>("ledger");
+        QTest::newRow("ledger entry over its history") << true;
+        QTest::newRow("lending over the card") << false;
+    }
+    void typedTextOutlivesOtherDesks()
+    {
+        QFETCH(bool, ledger);
+        test::TestData data;
+        test::MessageBoxCapture boxes;
+        const QString ali = QString::number(data.addPerson(QStringLiteral("ALİ")));
+        std::unique_ptr<Store> other = data.otherDesk();
+        QVERIFY(other->initialize().isEmpty());
+        MainWindow desk(*other, data.folder());
+        connectWindowOpeners(desk);
+
+        bool ran = false;
+        auto typeWhileOtherDeskSaves = [&](QDialog* behind, const char* box) {
+            return [&, behind, box](QDialog* entryWindow) {
+                ran = true;
+                auto* typed = entryWindow->findChild<QWidget*>(QString::fromLatin1(box));
+                QVERIFY(typed);
+                test::typeText(typed, QStringLiteral("YARIM KALAN"));
+                auto* list = behind->findChild<ReportList*>(QStringLiteral("ListView1"));
+                const int rows = list->rowCount();
+                commit(data.store(), ledger ? Change::Income : Change::Lend, ali, QStringLiteral("30"));
+                QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), rows + 1, 1000);
+                const QString kept = qobject_cast<QLineEdit*>(typed)
+                                         ? qobject_cast<QLineEdit*>(typed)->text()
+                                         : typed->property("plainText").toString();
+                QCOMPARE(kept, QStringLiteral("YARIM KALAN"));
+                QCOMPARE(QApplication::activeModalWidget(), entryWindow);
+            };
+        };
+        if (ledger) {
+            test::onModal(QStringLiteral("GelirMenu"), [&](QDialog* history) {
+                test::onModal(QStringLiteral("GelirYaz"), typeWhileOtherDeskSaves(history, "Text1_0"));
+                history->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+            });
+            Q_EMIT desk.incomeLedgerRequested();
+        } else {
+            test::onModal(QStringLiteral("Form4"), [&](QDialog* card) {
+                test::onModal(QStringLiteral("Form5"), typeWhileOtherDeskSaves(card, "xpText1"));
+                test::click(card, "MyButton1");
+            });
+            Q_EMIT desk.accountCardRequested(*CustomerRepository(*other).find(ali));
+        }
+        QVERIFY(ran);
         QCOMPARE(boxes.count(), 0);
     }
 
