@@ -1,13 +1,17 @@
 #include "accounts/account_book.h"
 #include "accounts/ui/account_card.h"
+#include "app/application.h"
 #include "app/main_window.h"
 #include "app/window_openers.h"
 #include "customers/customer_repository.h"
 #include "data/clock.h"
+#include "data/password_file.h"
+#include "data/pg/pg_connection.h"
 #include "data/turkish_text.h"
 #include "ledger/ledger_fixture.h"
 #include "support/gui_helpers.h"
 #include "support/test_data.h"
+#include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 
@@ -15,17 +19,23 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
+#include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 
 using namespace kalvora;
 
@@ -110,6 +120,114 @@ int runDesk(const QString& uri, quint32 seed, qint64 startAt)
     }
     printf("%d %lld\n", saved, static_cast<long long>(cents));
     return 0;
+}
+
+// The test program re-executed as a whole desk: it runs what main.cpp runs (runApplication) and is worked
+// from outside as a person would work it, through its windows. It logs in with the password, prints its
+// main list as "LIST name|balance;..." whenever that changes, and on "lend NAME AMOUNT" from standard
+// input opens the person's card, lends through the lending window and prints "SAVED".
+QString deskPassword;
+
+QString mainListText(MainWindow* main)
+{
+    QStringList rows;
+    const ReportList* list = main->list();
+    for (int r = 0; r < list->rowCount(); ++r)
+        rows << list->rowTexts(r).mid(0, list->columnCount() - 1).join(QLatin1Char('|'));
+    return QStringLiteral("LIST ") + rows.join(QLatin1Char(';'));
+}
+
+MainWindow* shownMainWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<MainWindow*>(w); main && main->isVisible())
+            return main;
+    return nullptr;
+}
+
+// Runs step on the modal window of that name once it is up.
+void whenModal(const QString& name, std::function<void(QDialog*)> step)
+{
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, name, step] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != name)
+            return;
+        timer->deleteLater();
+        timer->stop();
+        step(dialog);
+    });
+    timer->start(20);
+}
+
+void lendThroughWindows(const QString& name, const QString& amount)
+{
+    MainWindow* main = shownMainWindow();
+    for (int r = 0; r < main->list()->rowCount(); ++r)
+        if (main->list()->rowTexts(r).contains(name))
+            main->list()->setCurrentRow(r);
+    whenModal(QStringLiteral("Form4"), [amount](QDialog* card) {
+        whenModal(QStringLiteral("Form5"), [amount, card](QDialog* lending) {
+            auto* description = lending->findChild<QWidget*>(QStringLiteral("xpText1"));
+            description->setFocus();
+            test::typeText(description, QStringLiteral("KİRA"));
+            test::typeText(lending->findChild<QLineEdit*>(QStringLiteral("Text1")), amount);
+            auto* currency = lending->findChild<QComboBox*>(QStringLiteral("Combo1"));
+            currency->setCurrentIndex(currency->findText(QStringLiteral("TL")));
+            test::click(lending, "MyButton6");
+            QTimer::singleShot(0, card, [card] {
+                test::click(card, "MyButton5");
+                std::puts("SAVED");
+                std::fflush(stdout);
+            });
+        });
+        test::click(card, "MyButton1");
+    });
+    test::click(main, "MyButton4");
+}
+
+void driveDesk()
+{
+    auto* tick = new QTimer(qApp);
+    auto* lastList = new QString;
+    QObject::connect(tick, &QTimer::timeout, qApp, [lastList] {
+        QWidget* login = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("Form8") && w->isVisible())
+                login = w;
+        if (login) {
+            login->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(deskPassword);
+            test::click(login, "MyButton6");
+            return;
+        }
+        if (MainWindow* main = shownMainWindow()) {
+            const QString text = mainListText(main);
+            if (text != *lastList) {
+                *lastList = text;
+                std::printf("%s\n", text.toUtf8().constData());
+                std::fflush(stdout);
+            }
+        }
+    });
+    tick->start(20);
+    auto* commands = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, qApp);
+    auto* pending = new QByteArray;
+    QObject::connect(commands, &QSocketNotifier::activated, qApp, [commands, pending] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            commands->setEnabled(false);
+            return;
+        }
+        pending->append(buffer, n);
+        while (pending->contains('\n')) {
+            const qsizetype end = pending->indexOf('\n');
+            const QStringList words = QString::fromUtf8(pending->left(end)).split(QLatin1Char(' '));
+            pending->remove(0, end + 1);
+            if (words.size() == 3 && words.at(0) == QLatin1String("lend"))
+                lendThroughWindows(words.at(1), words.at(2));
+        }
+    });
 }
 
 } // namespace
@@ -340,6 +458,112 @@ private Q_SLOTS:
         QCOMPARE(boxes.count(), 0);
     }
 
+    // Two whole desks, each on its own data folder and logged in through its own password file, on one
+    // server book: a lending saved through one desk's windows shows in the other's main list within a
+    // second.
+    void twoWholeDesks()
+    {
+        test::TestData data;
+        data.addPerson(QStringLiteral("ALİ"));
+        QTemporaryDir folders[2];
+        std::unique_ptr<QProcess> desks[2];
+        QByteArray said[2];
+        for (int d = 0; d < 2; ++d) {
+            QVERIFY(PasswordFile::write(QDir(folders[d].path()).filePath(QStringLiteral("sifre.dll")),
+                                        QStringLiteral("2468")));
+            desks[d] = std::make_unique<QProcess>();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("KALVORA_UNATTENDED"), QStringLiteral("1"));
+            desks[d]->setProcessEnvironment(env);
+            desks[d]->start(QCoreApplication::applicationFilePath(),
+                            {QStringLiteral("--whole-desk"), QStringLiteral("2468"),
+                             QStringLiteral("--data-dir"), folders[d].path(), QStringLiteral("--server"),
+                             data.serverUri()});
+        }
+        // The newest main list a desk printed.
+        auto shown = [&](int d) {
+            said[d] += desks[d]->readAllStandardOutput();
+            const qsizetype at = said[d].lastIndexOf("LIST ");
+            return at < 0 ? QString() : QString::fromUtf8(said[d].mid(at, said[d].indexOf('\n', at) - at));
+        };
+        for (int d = 0; d < 2; ++d)
+            QTRY_VERIFY2_WITH_TIMEOUT(shown(d).contains(QStringLiteral("ALİ")),
+                                      desks[d]->readAllStandardError().constData(), 20000);
+        desks[0]->write("lend ALİ 30\n");
+        QTRY_VERIFY_WITH_TIMEOUT((shown(0), said[0].contains("SAVED")), 20000);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(shown(1).contains(QStringLiteral("30,00")), 1000);
+        QVERIFY(clock.elapsed() < 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(shown(0).contains(QStringLiteral("30,00")), 1000);
+        for (auto& p : desks) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+
+    // The server drops this desk's connections while a card is open: the next save says so in Turkish
+    // and writes nothing, the typed entry stays, and the save after it connects again and is kept
+    // whole (the balance equal to the rows).
+    void lostConnectionLosesNothing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("balance");
+        QTest::newRow("lending") << QStringLiteral("MyButton1") << QStringLiteral("Form5")
+                                 << QStringLiteral("30");
+        QTest::newRow("collecting") << QStringLiteral("MyButton4") << QStringLiteral("Form6")
+                                    << QStringLiteral("-30");
+    }
+    void lostConnectionLosesNothing()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, window);
+        QFETCH(QString, balance);
+        test::TestData data;
+        test::MessageBoxCapture boxes;
+        const qint64 ali = data.addPerson(QStringLiteral("ALİ"));
+        AccountCard card(data.store());
+        card.setPerson(*CustomerRepository(data.store()).find(QString::number(ali)));
+        card.show();
+
+        bool ran = false;
+        test::onModal(window, [&](QDialog* entryWindow) {
+            ran = true;
+            auto* description = entryWindow->findChild<QWidget*>(QStringLiteral("xpText1"));
+            description->setFocus();
+            test::typeText(description, QStringLiteral("KİRA"));
+            test::typeText(entryWindow->findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("30"));
+            auto* currency = entryWindow->findChild<QComboBox*>(QStringLiteral("Combo1"));
+            currency->setCurrentIndex(currency->findText(QStringLiteral("TL")));
+            PgConnection admin = PgConnection::open(data.serverUri());
+            admin.exec(
+                QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                               "current_database() AND pid <> pg_backend_pid()"));
+            test::click(entryWindow, "MyButton6");
+            QCOMPARE(boxes.count(), 1);
+            QCOMPARE(MessageBox::shown().last().icon, MessageBox::Icon::Error);
+            QVERIFY2(boxes.lastText().contains(QStringLiteral("BAĞLANTI KOPTU")),
+                     qPrintable(boxes.lastText()));
+            QVERIFY(entryWindow->isVisible());
+            QCOMPARE(entryWindow->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(),
+                     QStringLiteral("30"));
+            QCOMPARE(data.store().accounts().scalar(QStringLiteral("SELECT count(*) FROM CARIKART")).toInt(),
+                     0);
+            test::click(entryWindow, "MyButton6");
+            QCOMPARE(boxes.count(), 1);
+            // Saved: the window empties its boxes for the next entry.
+            QCOMPARE(entryWindow->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QString());
+        });
+        test::click(&card, button.toLatin1().constData());
+        QVERIFY(ran);
+        QCOMPARE(card.list()->rowCount(), 1);
+        const AccountState rows = AccountBook(data.store()).load(QString::number(ali));
+        QCOMPARE(rows.rows.size(), 1);
+        QCOMPARE(test::storedBalances(data.store(), ali).first(), rows.figures.balanceText(Currency::Tl));
+        QCOMPARE(numberValue(rows.figures.balanceText(Currency::Tl)), numberValue(balance));
+    }
+
     // Four desk processes save for the same people at once: no save is lost, and every stored balance
     // equals the sum of the person's rows.
     void fourDesksSavingAtOnce()
@@ -385,6 +609,12 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return runDesk(QString::fromLocal8Bit(argv[2]), QString::fromLatin1(argv[3]).toUInt(),
                        QString::fromLatin1(argv[4]).toLongLong());
+    }
+    if (argc == 7 && std::strcmp(argv[1], "--whole-desk") == 0) {
+        deskPassword = QString::fromLocal8Bit(argv[2]);
+        qAddPreRoutine(driveDesk);
+        char* deskArgs[] = {argv[0], argv[3], argv[4], argv[5], argv[6], nullptr};
+        return runApplication(5, deskArgs);
     }
     QApplication app(argc, argv);
     TestDesks test;
