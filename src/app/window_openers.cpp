@@ -12,6 +12,12 @@
 #include "reports/ui/reports_menu_window.h"
 #include "reports/ui/statement_window.h"
 
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
 namespace kalvora {
 
 void connectWindowOpeners(MainWindow& main)
@@ -19,14 +25,30 @@ void connectWindowOpeners(MainWindow& main)
     MainWindow* m = &main;
     // Every window below reports the one person it changed; the main list refreshes just that row.
     const auto refreshOne = qOverload<const QString&>(&MainWindow::DetayliAra);
-    // Other desks' commits on a server book: the lists that show what they changed read it again.
+    // Other desks' commits on a server book: a window that shows one of the schemas reads it again, once
+    // for however many notifications arrive within one turn of the event loop.
     BookWatcher* watcher = main.store().watcher();
-    auto onAccountsChanged = [watcher](QObject* receiver, auto refresh) {
-        if (watcher)
-            QObject::connect(watcher, &BookWatcher::changed, receiver, [refresh](const QStringList& schemas) {
-                if (schemas.contains(QStringLiteral("cari")))
-                    refresh();
-            });
+    auto onOtherDesks = [watcher](QObject* receiver, const QStringList& schemas,
+                                  std::function<void()> refresh) {
+        if (!watcher)
+            return;
+        auto pending = std::make_shared<bool>(false);
+        QObject::connect(watcher, &BookWatcher::changed, receiver,
+                         [receiver, schemas, refresh, pending](const QStringList& changed) {
+                             if (*pending ||
+                                 std::none_of(changed.begin(), changed.end(),
+                                              [&](const QString& s) { return schemas.contains(s); }))
+                                 return;
+                             *pending = true;
+                             QTimer::singleShot(0, receiver, [refresh, pending] {
+                                 *pending = false;
+                                 refresh();
+                             });
+                         });
+    };
+    const QStringList accounts{QStringLiteral("cari")};
+    auto onAccountsChanged = [onOtherDesks, accounts](QObject* receiver, std::function<void()> refresh) {
+        onOtherDesks(receiver, accounts, std::move(refresh));
     };
     onAccountsChanged(m, [m] { m->refreshForOtherDesks(); });
     QObject::connect(m, &MainWindow::addPersonRequested, m, [m, refreshOne] {
@@ -60,25 +82,28 @@ void connectWindowOpeners(MainWindow& main)
                          card.setWindowState(card.windowState() | Qt::WindowMaximized);
                          card.exec();
                      });
-    QObject::connect(m, &MainWindow::incomeLedgerRequested, m, [m] {
-        LedgerHistoryWindow window(m->store(), Ledger::Income, m);
+    auto openLedger = [m, onOtherDesks](Ledger which) {
+        LedgerHistoryWindow window(m->store(), which, m);
+        onOtherDesks(&window, {which == Ledger::Income ? QStringLiteral("gelir") : QStringLiteral("gider")},
+                     [&window] { window.refreshForOtherDesks(); });
         window.exec();
-    });
-    QObject::connect(m, &MainWindow::expenseLedgerRequested, m, [m] {
-        LedgerHistoryWindow window(m->store(), Ledger::Expense, m);
-        window.exec();
-    });
-    QObject::connect(m, &MainWindow::reportsRequested, m, [m] {
+    };
+    QObject::connect(m, &MainWindow::incomeLedgerRequested, m, [openLedger] { openLedger(Ledger::Income); });
+    QObject::connect(m, &MainWindow::expenseLedgerRequested, m,
+                     [openLedger] { openLedger(Ledger::Expense); });
+    QObject::connect(m, &MainWindow::reportsRequested, m, [m, onAccountsChanged] {
         ReportsMenuWindow window(m->store(), m->dataFolder(), m);
+        onAccountsChanged(&window, [&window] { window.refreshForOtherDesks(); });
         window.exec();
     });
     QObject::connect(m, &MainWindow::ratesRequested, m, [m] {
         RatesWindow window(m);
         window.exec();
     });
-    QObject::connect(m, &MainWindow::cancellationsRequested, m, [m, refreshOne] {
+    QObject::connect(m, &MainWindow::cancellationsRequested, m, [m, refreshOne, onOtherDesks] {
         CancellationArchiveWindow window(m->store(), m);
         QObject::connect(&window, &CancellationArchiveWindow::restored, m, refreshOne);
+        onOtherDesks(&window, {QStringLiteral("iptal")}, [&window] { window.refreshForOtherDesks(); });
         window.exec();
     });
 }

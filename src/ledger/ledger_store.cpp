@@ -59,6 +59,13 @@ bool isRealDate(const QString& text)
     return readDateText(text).isValid();
 }
 
+// A server book has no ledger files: its messages name the ledger on the server instead.
+QString serverLedgerName(Ledger which)
+{
+    return which == Ledger::Income ? QStringLiteral("SUNUCUDAKİ GELİR DEFTERİN")
+                                   : QStringLiteral("SUNUCUDAKİ GİDER DEFTERİN");
+}
+
 } // namespace
 
 LedgerError::LedgerError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
@@ -180,8 +187,9 @@ QString LedgerStore::storedCashBox(BookConnection& d, bool forChange)
     BookQuery st = d.prepare(QStringLiteral("SELECT Kasa_net_bakiye FROM KASA_NET ORDER BY rowid LIMIT 1") +
                              (forChange ? d.forUpdate() : QString()));
     if (!st.step())
-        throw LedgerError(fileName(m_which) +
-                          QStringLiteral(" DOSYASINDA KASA BİLGİSİ YOK.\nHİÇBİR DEĞİŞİKLİK YAPILMADI."));
+        throw LedgerError((d.onServer() ? serverLedgerName(m_which) + QStringLiteral("DE")
+                                        : fileName(m_which) + QStringLiteral(" DOSYASINDA")) +
+                          QStringLiteral(" KASA BİLGİSİ YOK.\nHİÇBİR DEĞİŞİKLİK YAPILMADI."));
     return st.text(0);
 }
 
@@ -192,7 +200,9 @@ void LedgerStore::changeCashBox(BookConnection& d, const QString& amount, int si
     const QString stored = storedCashBox(d, true);
     const auto next = cashBoxAfter(stored, amount, sign);
     if (!next)
-        throw LedgerError(fileName(m_which) + QStringLiteral(" DOSYASINDAKİ KASA DEĞERİ (\"") + stored +
+        throw LedgerError((d.onServer() ? serverLedgerName(m_which) + QStringLiteral("DEKİ")
+                                        : fileName(m_which) + QStringLiteral(" DOSYASINDAKİ")) +
+                          QStringLiteral(" KASA DEĞERİ (\"") + stored +
                           QStringLiteral("\") BİR SAYI DEĞİL.\nHİÇBİR DEĞİŞİKLİK YAPILMADI."));
     d.execute(QStringLiteral("UPDATE KASA_NET SET Kasa_net_bakiye=?1"), {*next});
 }

@@ -327,8 +327,7 @@ private Q_SLOTS:
     void saveFailureKeepsTheBoxes()
     {
         Fixture f;
-        f.data.store().accounts().exec(QStringLiteral(
-            "CREATE TRIGGER no_insert BEFORE INSERT ON MUSTERILER BEGIN SELECT RAISE(ABORT, 'x'); END"));
+        f.data.refuseChanges(QStringLiteral("main"), QStringLiteral("MUSTERILER"), QStringLiteral("INSERT"));
         AddCustomerWindow w(f.data.store(), &f.main);
         QObject::connect(&w, &AddCustomerWindow::added, &f.main,
                          qOverload<const QString&>(&MainWindow::DetayliAra));
@@ -338,10 +337,9 @@ private Q_SLOTS:
         button(&w, "MyButton6")->click();
         QCOMPARE(f.boxes.count(), 1);
         QCOMPARE(MessageBox::shown().last().icon, MessageBox::Icon::Error);
-        QVERIFY(f.boxes.lastText().contains(QStringLiteral("uyeler.mdb")));
+        QVERIFY(f.boxes.lastText().contains(f.data.bookLabel(QStringLiteral("uyeler.mdb"))));
         QCOMPARE(boxText(&w, 1), QStringLiteral("ali"));
         QCOMPARE(boxText(&w, 6), QStringLiteral("adres"));
-        f.data.store().accounts().exec(QStringLiteral("DROP TRIGGER no_insert"));
         QCOMPARE(f.people(), 0);
     }
 
@@ -614,11 +612,10 @@ private Q_SLOTS:
         f.data.addTransaction(key, QStringLiteral("10"), QStringLiteral("TL"), QStringLiteral("01.01.2024"),
                               QStringLiteral("100"));
         f.main.DetayliAra();
-        f.data.store().accounts().exec(QStringLiteral(
-            "CREATE TRIGGER cari.no_delete BEFORE DELETE ON CARIKART BEGIN SELECT RAISE(ABORT, 'x'); END"));
+        f.data.refuseChanges(QStringLiteral("cari"), QStringLiteral("CARIKART"), QStringLiteral("DELETE"));
         MessageBox::setNextAnswer(MessageBox::Button::Yes);
         f.click("MyButton3");
-        f.data.store().accounts().exec(QStringLiteral("DROP TRIGGER cari.no_delete"));
+        f.data.allowChanges(QStringLiteral("cari"), QStringLiteral("CARIKART"), QStringLiteral("DELETE"));
         QCOMPARE(f.boxes.count(), 2);
         QCOMPARE(MessageBox::shown().last().icon, MessageBox::Icon::Error);
         QVERIFY(f.boxes.lastText().contains(QStringLiteral("SİLİNMEDİ")));

@@ -310,7 +310,7 @@ void TestLedgerStore::unreadableCashBoxWritesNothing()
         store.record(entry(QStringLiteral("100")), -1);
     } catch (const LedgerError& e) {
         threw = true;
-        QVERIFY(e.turkishText().contains(QStringLiteral("gelirmdb.mdb")));
+        QVERIFY(e.turkishText().contains(data.bookLabel(QStringLiteral("gelirmdb.mdb"))));
         QVERIFY(e.turkishText().contains(QStringLiteral("HİÇBİR DEĞİŞİKLİK YAPILMADI")));
     }
     QVERIFY(threw);

@@ -378,7 +378,7 @@ void TestLedgerWindows::entryFormReportsAMissingCashBox()
                    QStringLiteral("100"));
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(MessageBox::shown().last().icon, MessageBox::Icon::Error);
-    QVERIFY(boxes.lastText().contains(QStringLiteral("gider.mdb")));
+    QVERIFY(boxes.lastText().contains(data.bookLabel(QStringLiteral("gider.mdb"))));
     QVERIFY(form.isVisible());
     QCOMPARE(box(&form, 2)->text(), QStringLiteral("100"));
     QCOMPARE(entryCount(data.store(), Ledger::Expense), 0);
@@ -693,13 +693,13 @@ void TestLedgerWindows::historyWithManyEntries()
 {
     test::TestData data;
     Store& s = data.store();
-    Database& db = s.ledger(Ledger::Income).file();
+    BookConnection& db = s.ledger(Ledger::Income);
     const QDate today = QDate::currentDate();
     const QDate first(2006, 1, 1);
     const qint64 span = first.daysTo(today) + 1;
     {
-        Transaction tx(db);
-        Statement st = db.prepare(QStringLiteral(
+        BookTransaction tx(db);
+        BookQuery st = db.prepare(QStringLiteral(
             "INSERT INTO GIDERLER(gider_ad,gider_tarihi,gider_aciklama,gider_saati,gider_yapan,gider_tutar,"
             "gider_iptal) VALUES ('KİRA',?1,'AYLIK ÖDEME YAPILDI','12:00:00','İŞLETME',?2,?3)"));
         for (int i = 0; i < 50000; ++i) {

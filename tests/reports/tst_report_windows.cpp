@@ -90,10 +90,11 @@ private:
                                 QStringLiteral("AÇIKLAMA"));
         }
         // The rows carry the person's data as it was when they were written.
-        db.execute(QStringLiteral("UPDATE CARIKART SET adisoyadi=(SELECT adisoyadi FROM MUSTERILER WHERE "
-                                  "oto_kod=CARIKART.uye_kodu), istel=(SELECT istel FROM MUSTERILER WHERE "
-                                  "oto_kod=CARIKART.uye_kodu), ceptel=(SELECT ceptel FROM MUSTERILER WHERE "
-                                  "oto_kod=CARIKART.uye_kodu)"));
+        const QString update =
+            QStringLiteral("UPDATE CARIKART SET adisoyadi=?1, istel=?2, ceptel=?3 WHERE uye_kodu=?4");
+        db.execute(update,
+                   {QStringLiteral("ALİ"), QStringLiteral("123"), QStringLiteral("456"), QString::number(a)});
+        db.execute(update, {QStringLiteral("BEKİR"), QString(), QString(), QString::number(b)});
     }
 
 private Q_SLOTS:

@@ -131,6 +131,23 @@ void TestData::refuseChanges(const QString& schema, const QString& table, const 
             QStringLiteral(" FOR EACH ROW EXECUTE FUNCTION kalvora.test_refuse()"));
 }
 
+void TestData::allowChanges(const QString& schema, const QString& table, const QString& event)
+{
+    const QString name = QStringLiteral("test_refuse_") + event.toLower();
+    BookConnection& db = m_store->accounts();
+    if (!db.onServer()) {
+        db.exec(QStringLiteral("DROP TRIGGER ") + schema + QLatin1Char('.') + name);
+        return;
+    }
+    db.exec(QStringLiteral("DROP TRIGGER ") + name + QStringLiteral(" ON ") +
+            (schema == QLatin1String("main") ? QStringLiteral("cari") : schema) + QLatin1Char('.') + table);
+}
+
+QString TestData::bookLabel(const QString& file) const
+{
+    return m_serverUri.isEmpty() ? file : QStringLiteral("SUNUCU");
+}
+
 MessageBoxCapture::MessageBoxCapture()
 {
     MessageBox::setTestMode(true);

@@ -35,6 +35,10 @@ public:
     // Makes every `event` (INSERT, UPDATE, DELETE) of the table fail from now on, as a full disk
     // would; schema is main, cari or iptal as the embedded store names them.
     void refuseChanges(const QString& schema, const QString& table, const QString& event);
+    // Lets the table take those changes again.
+    void allowChanges(const QString& schema, const QString& table, const QString& event);
+    // What a failure message names the book's file by: the file's name, or the server on a server book.
+    QString bookLabel(const QString& file) const;
     // Inserts a transaction row of a person; returns otokod.
     qint64 addTransaction(qint64 person, const QString& amount, const QString& currency, const QString& date,
                           const QString& kind, const QString& description = QString());

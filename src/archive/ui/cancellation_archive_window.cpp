@@ -3,6 +3,7 @@
 #include "data/db_error.h"
 #include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
+#include "widgets/list_place.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
@@ -25,6 +26,11 @@ PictureButton* button(const char* name, const char* caption, const char* tipTitl
     PictureButton* b = makePictureButton({name, caption, tipTitle, tipText, icon, fallback}, parent);
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     return b;
+}
+
+SortKind sortKind(int column)
+{
+    return column == ColDate ? SortKind::Date : column == ColAmount ? SortKind::Number : SortKind::Text;
 }
 
 } // namespace
@@ -83,12 +89,29 @@ CancellationArchiveWindow::CancellationArchiveWindow(Store& store, QWidget* pare
 
 void CancellationArchiveWindow::fill()
 {
+    showMatching(m_filter->text());
+    if (m_list->rowCount() > 0)
+        m_list->setCurrentRow(0);
+}
+
+void CancellationArchiveWindow::refreshForOtherDesks()
+{
+    const ListPlace place(m_list);
+    showMatching(m_shownFilter);
+    if (m_sortColumn >= 0)
+        resortRows(m_list, m_sortColumn, sortKind(m_sortColumn), sortDescending(m_list));
+    place.restore(m_list);
+}
+
+void CancellationArchiveWindow::showMatching(const QString& filter)
+{
+    m_shownFilter = filter;
     m_list->clear();
     m_items.clear();
     try {
         const QList<ArchiveItem> all = CancellationArchive(m_store).items();
         for (const ArchiveItem& item : all)
-            if (CancellationArchive::matches(item, m_filter->text()))
+            if (CancellationArchive::matches(item, filter))
                 m_items.append(item);
     } catch (const DbError& e) {
         MessageBox::error(this, e.turkishText());
@@ -101,8 +124,6 @@ void CancellationArchiveWindow::fill()
     }
     m_list->setRows(rows, keys);
     SutunlariSigdir(m_list);
-    if (m_list->rowCount() > 0)
-        m_list->setCurrentRow(0);
 }
 
 void CancellationArchiveWindow::restoreSelected()
@@ -148,10 +169,8 @@ void CancellationArchiveWindow::restoreSelected()
 
 void CancellationArchiveWindow::headerClicked(int column)
 {
-    const SortKind kind = column == ColDate     ? SortKind::Date
-                          : column == ColAmount ? SortKind::Number
-                                                : SortKind::Text;
-    SutunSirala(m_list, column, kind);
+    SutunSirala(m_list, column, sortKind(column));
+    m_sortColumn = column;
 }
 
 void CancellationArchiveWindow::resizeEvent(QResizeEvent* event)

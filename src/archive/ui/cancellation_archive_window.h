@@ -27,6 +27,9 @@ public:
 
     // Reads the archive and lists the items the filter text matches.
     void fill();
+    // Another desk changed the archive: it is read again through the filter it was listed with (the
+    // box keeps what is typed), in the user's order, with the chosen item and the scroll position kept.
+    void refreshForOtherDesks();
     // "GERİ AL" on the current row: asks, restores, and reports.
     void restoreSelected();
 
@@ -39,6 +42,7 @@ protected:
 
 private:
     void headerClicked(int column);
+    void showMatching(const QString& filter);
 
     Store& m_store;
     QList<ArchiveItem> m_items;
@@ -46,6 +50,8 @@ private:
     QWidget* m_strip = nullptr;
     ReportList* m_list = nullptr;
     QLineEdit* m_filter = nullptr;
+    QString m_shownFilter;
+    int m_sortColumn = -1;
 };
 
 } // namespace kalvora

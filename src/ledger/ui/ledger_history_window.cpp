@@ -6,6 +6,7 @@
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
 #include "widgets/list_export_action.h"
+#include "widgets/list_place.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -243,6 +244,13 @@ void LedgerHistoryWindow::GECMISI_YUKLE()
     m_total->setText(formatAmount(numberValue(listing.total)));
 }
 
+void LedgerHistoryWindow::refreshForOtherDesks()
+{
+    const ListPlace place(m_list);
+    GECMISI_YUKLE();
+    place.restore(m_list);
+}
+
 void LedgerHistoryWindow::openEntryForm()
 {
     {
@@ -261,6 +269,8 @@ void LedgerHistoryWindow::cancelSelected()
         MessageBox::information(this, QStringLiteral("LÜTFEN LİSTEDEN BİR GİRİŞ SEÇİNİZ."));
         return;
     }
+    // The entry is taken before the question: another desk's change may reload the list meanwhile.
+    const qint64 key = m_list->hiddenValue(row).toLongLong();
     const QString question =
         m_list->cell(row, ColMaker) + (m_store.which() == Ledger::Income
                                            ? QStringLiteral("BAŞLIKLI GELİR SİLİNSİN Mİ?")
@@ -268,7 +278,7 @@ void LedgerHistoryWindow::cancelSelected()
     if (!MessageBox::question(this, question))
         return;
     try {
-        if (!showingDbError(this, [&] { m_store.cancel(m_list->hiddenValue(row).toLongLong()); }))
+        if (!showingDbError(this, [&] { m_store.cancel(key); }))
             return;
     } catch (const LedgerError& e) {
         MessageBox::error(this, e.turkishText());

@@ -23,6 +23,9 @@ public:
 
     // Reloads the list and the total from the file through the chosen period and state.
     void GECMISI_YUKLE();
+    // Another desk changed the ledger: the list is read again through the same choices, with the chosen
+    // entry and the scroll position kept.
+    void refreshForOtherDesks();
     // The filter the controls describe.
     LedgerFilter filter() const;
 

@@ -49,6 +49,8 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
     m_totalUsd = addTotal("Label4", QStringLiteral("TOPLAM DOLAR"), "Label2", 3180);
     m_totalEuro = addTotal("Label6", QStringLiteral("TOPLAM EURO"), "Label5", 6300);
     connect(m_list, &ReportList::headerClicked, this, &BalanceListWindow::headerClicked);
+    // A person is told apart by the texts before the balances, which another desk's save changes.
+    setIdentityColumns(ColTl);
     fill();
 }
 
@@ -89,7 +91,7 @@ void BalanceListWindow::ToPLa_euro()
 void BalanceListWindow::headerClicked(int column)
 {
     // The three balances sort by their value; the texts in Turkish alphabetical order.
-    SutunSirala(m_list, column, column >= ColTl ? SortKind::Number : SortKind::Text);
+    sortBy(column, column >= ColTl ? SortKind::Number : SortKind::Text);
 }
 
 void BalanceListWindow::print()

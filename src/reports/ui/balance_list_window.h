@@ -12,7 +12,7 @@ public:
     BalanceListWindow(Store& store, const QString& dataFolder, BalanceSide side, QWidget* parent = nullptr);
 
     // TumBorclular / TumAlacaklilar: fills the list, then the three totals.
-    void fill();
+    void fill() override;
     void ToPLa();
     void ToPLa_usd();
     void ToPLa_euro();

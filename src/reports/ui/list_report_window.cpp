@@ -1,7 +1,9 @@
 #include "reports/ui/list_report_window.h"
 
+#include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/list_export_action.h"
+#include "widgets/list_place.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -62,6 +64,22 @@ QLabel* ListReportWindow::addTotal(const char* captionName, const QString& capti
 void ListReportWindow::exportFile()
 {
     exportList(this, m_list, m_exportKinds, m_exportName.isEmpty() ? windowTitle() : m_exportName);
+}
+
+void ListReportWindow::refreshForOtherDesks()
+{
+    const ListPlace place(m_list, m_identityColumns);
+    fill();
+    if (m_sortColumn >= 0)
+        resortRows(m_list, m_sortColumn, m_sortKind, sortDescending(m_list));
+    place.restore(m_list);
+}
+
+void ListReportWindow::sortBy(int column, SortKind kind)
+{
+    SutunSirala(m_list, column, kind);
+    m_sortColumn = column;
+    m_sortKind = kind;
 }
 
 void ListReportWindow::setListTop(int twipsTop)

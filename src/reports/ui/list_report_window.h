@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/list_export.h"
+#include "listview/sort_compare.h"
 #include "reports/report_bridge.h"
 
 #include <QDialog>
@@ -25,6 +26,11 @@ public:
     virtual void print() = 0;
     // Writes the list as shown to a file; called by "EXCEL'E AKTAR".
     void exportFile();
+    // Reads the list again as the window's choices describe it.
+    virtual void fill() = 0;
+    // Another desk changed the book: the list is read again in the order the user sorted it, with the
+    // chosen row and the scroll position kept.
+    void refreshForOtherDesks();
 
 protected:
     ListReportWindow(Store& store, const QString& dataFolder, QWidget* parent);
@@ -32,6 +38,10 @@ protected:
     // Adds a caption and a value label pair to the bottom strip; returns the value label.
     QLabel* addTotal(const char* captionName, const QString& caption, const char* valueName, int left);
     void setListTop(int twipsTop);
+    // A header click: sorts by the column and remembers it for the next refresh.
+    void sortBy(int column, SortKind kind);
+    // The leading columns that tell one row from another in a list whose rows carry no key.
+    void setIdentityColumns(int count) { m_identityColumns = count; }
     void resizeEvent(QResizeEvent* event) override;
 
     Store& m_store;
@@ -45,6 +55,9 @@ protected:
 
 private:
     int m_listTop = 120;
+    int m_identityColumns = -1;
+    int m_sortColumn = -1;
+    SortKind m_sortKind = SortKind::Text;
 };
 
 } // namespace kalvora

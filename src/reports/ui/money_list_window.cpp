@@ -90,7 +90,7 @@ void MoneyListWindow::headerClicked(int column)
     const SortKind kind = column == ColDate     ? SortKind::Date
                           : column == ColAmount ? SortKind::Number
                                                 : SortKind::Text;
-    SutunSirala(m_list, column, kind);
+    sortBy(column, kind);
 }
 
 void MoneyListWindow::print()

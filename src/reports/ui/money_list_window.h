@@ -15,7 +15,7 @@ public:
                     QWidget* parent = nullptr);
 
     // TumVerdiklerim / TumaLDiklarim: fills the list for the chosen currency, then totals it.
-    void fill();
+    void fill() override;
     void ToPLa();
     QComboBox* currencyBox() const { return m_combo; }
 

@@ -16,6 +16,8 @@ public:
 
     // Computes and shows the nine figures.
     void NETDURUM();
+    // Another desk changed the book: the figures are computed again.
+    void refreshForOtherDesks() { NETDURUM(); }
 
 private:
     Store& m_store;

@@ -1,10 +1,10 @@
 #include "reports/ui/reports_menu_window.h"
 
-#include "widgets/picture_button.h"
-#include "widgets/twips.h"
 #include "reports/ui/balance_list_window.h"
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
+#include "widgets/picture_button.h"
+#include "widgets/twips.h"
 
 #include <QGroupBox>
 
@@ -50,25 +50,38 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
     auto button = [this](const char* name) { return findChild<PictureButton*>(QString::fromLatin1(name)); };
     connect(button("MyButton1"), &QToolButton::clicked, this, [this] {
         MoneyListWindow w(m_store, m_dataFolder, MoneyDirection::Given, this);
-        w.exec();
+        openReport(w);
     });
     connect(button("MyButton2"), &QToolButton::clicked, this, [this] {
         MoneyListWindow w(m_store, m_dataFolder, MoneyDirection::Received, this);
-        w.exec();
+        openReport(w);
     });
     connect(button("MyButton3"), &QToolButton::clicked, this, [this] {
         NetPositionWindow w(m_store, this);
-        w.exec();
+        openReport(w);
     });
     connect(button("MyButton4"), &QToolButton::clicked, this, [this] {
         BalanceListWindow w(m_store, m_dataFolder, BalanceSide::Debtors, this);
-        w.exec();
+        openReport(w);
     });
     connect(button("MyButton5"), &QToolButton::clicked, this, [this] {
         BalanceListWindow w(m_store, m_dataFolder, BalanceSide::Creditors, this);
-        w.exec();
+        openReport(w);
     });
     connect(button("MyButton7"), &QToolButton::clicked, this, &QDialog::accept);
+}
+
+template <typename Window> void ReportsMenuWindow::openReport(Window& window)
+{
+    m_refreshOpen = [&window] { window.refreshForOtherDesks(); };
+    window.exec();
+    m_refreshOpen = nullptr;
+}
+
+void ReportsMenuWindow::refreshForOtherDesks()
+{
+    if (m_refreshOpen)
+        m_refreshOpen();
 }
 
 } // namespace kalvora

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 namespace kalvora {
 
 class Store;
@@ -12,9 +14,15 @@ class ReportsMenuWindow final : public QDialog {
 public:
     ReportsMenuWindow(Store& store, const QString& dataFolder, QWidget* parent = nullptr);
 
+    // Another desk changed the book: the report window open over the menu reads it again.
+    void refreshForOtherDesks();
+
 private:
+    template <typename Window> void openReport(Window& window);
+
     Store& m_store;
     QString m_dataFolder;
+    std::function<void()> m_refreshOpen;
 };
 
 } // namespace kalvora
