@@ -55,15 +55,20 @@ bool CustomerRegister::matches(const Person& p, const QString& upperFilter)
 
 namespace {
 
-// The first three letters' weights in one number, so that most comparisons of a sort are one integer
-// comparison; equal prefixes fall back to the whole order. Weights stay below 2^17, and a missing
-// letter (0) comes before every letter (weight + 1).
-quint64 sortPrefix(const std::u32string& key)
+// The first eight letters' weights in two numbers, so that most comparisons of a sort are one or two
+// integer comparisons; equal prefixes fall back to the whole order. A letter takes 16 bits (weight + 1,
+// so that a missing letter, 0, comes before every letter); a weight too large for them ends the prefix
+// with all bits set, which still orders it after every smaller weight.
+std::pair<quint64, quint64> sortPrefix(const std::u32string& key)
 {
-    quint64 prefix = 0;
-    for (size_t i = 0; i < 3; ++i)
-        prefix = (prefix << 18) | (i < key.size() ? quint64(key[i]) + 1 : 0);
-    return prefix;
+    quint64 part[2] = {0, 0};
+    for (size_t i = 0; i < 8 && i < key.size(); ++i) {
+        const quint64 w = quint64(key[i]) + 1;
+        part[i / 4] |= std::min<quint64>(w, 0xffff) << (16 * (3 - i % 4));
+        if (w >= 0xffff)
+            break;
+    }
+    return {part[0], part[1]};
 }
 
 } // namespace
@@ -79,7 +84,7 @@ std::vector<CustomerRegister::Person> CustomerRegister::sorted(QList<StoredPerso
     // Sorting references, then moving each person once along the cycles of the order, in place: a
     // person is large, a sort moves its elements many times, and a second vector of people would be
     // fresh memory for every one of them.
-    std::vector<std::pair<quint64, size_t>> order;
+    std::vector<std::pair<std::pair<quint64, quint64>, size_t>> order;
     order.reserve(people.size());
     for (size_t i = 0; i < people.size(); ++i)
         order.emplace_back(sortPrefix(people[i].sortKey), i);

@@ -1,5 +1,7 @@
 #include "listview/text_table.h"
 
+#include <algorithm>
+
 #include <utility>
 
 namespace kalvora {
@@ -8,6 +10,7 @@ void TextTable::clear()
 {
     m_chars.clear();
     m_bounds.clear();
+    m_earlier.clear();
     m_rows.clear();
     m_rowStart = -1;
     m_unusedChars = 0;
@@ -21,6 +24,15 @@ void TextTable::reserve(qsizetype rows, qsizetype characters)
 
 void TextTable::beginRow()
 {
+    // A long list is kept in pieces of a few megabytes rather than one buffer that doubles: each piece
+    // is written once and never moved, and pieces of that size come back from the allocator on the next
+    // reading instead of as fresh pages from the system, which cost more than the texts themselves.
+    if (m_chars.size() >= kChunkChars && m_earlier.size() + 1 < kMaxChunks) {
+        m_earlier.push_back(Chunk{std::move(m_chars), std::move(m_bounds)});
+        m_chars = QString();
+        m_chars.reserve(kChunkChars + kChunkChars / 8);
+        m_bounds = {};
+    }
     m_rowStart = qsizetype(m_bounds.size());
     m_bounds.push_back(quint32(m_chars.size()));
 }
@@ -49,6 +61,7 @@ void TextTable::endRow(const QVariant& hidden)
     Row r;
     r.firstBound = quint32(m_rowStart);
     r.cells = quint16(qsizetype(m_bounds.size()) - m_rowStart - 1);
+    r.chunk = currentChunk();
     r.hidden = hidden;
     m_rows.push_back(std::move(r));
     m_rowStart = -1;
@@ -62,6 +75,7 @@ TextTable::Row TextTable::addCells(const QStringList& texts, const QVariant& hid
     Row r;
     r.firstBound = quint32(m_rowStart);
     r.cells = quint16(texts.size());
+    r.chunk = currentChunk();
     r.hidden = hidden;
     m_rowStart = -1;
     return r;
@@ -84,7 +98,7 @@ void TextTable::replaceRow(qsizetype at, const QStringList& texts, const QVarian
     if (at < 0 || at >= rowCount())
         return;
     Row& old = m_rows[size_t(at)];
-    m_unusedChars += m_bounds[old.firstBound + old.cells] - m_bounds[old.firstBound];
+    m_unusedChars += boundsOf(old)[old.firstBound + old.cells] - boundsOf(old)[old.firstBound];
     const bool bold = old.bold;
     old = addCells(texts, hidden);
     old.bold = bold;
@@ -96,7 +110,7 @@ void TextTable::removeRow(qsizetype at)
     if (at < 0 || at >= rowCount())
         return;
     const Row& old = m_rows[size_t(at)];
-    m_unusedChars += m_bounds[old.firstBound + old.cells] - m_bounds[old.firstBound];
+    m_unusedChars += boundsOf(old)[old.firstBound + old.cells] - boundsOf(old)[old.firstBound];
     m_rows.erase(m_rows.begin() + at);
     compactIfWasteful();
 }
@@ -104,10 +118,11 @@ void TextTable::removeRow(qsizetype at)
 void TextTable::compactIfWasteful()
 {
     // A list that is edited row by row for a long time keeps at most as much dead text as live text.
-    if (m_unusedChars < 65536 || m_unusedChars * 2 < m_chars.size())
+    const qsizetype chars = charCount();
+    if (m_unusedChars < 65536 || m_unusedChars * 2 < chars)
         return;
     TextTable live;
-    live.reserve(rowCount(), m_chars.size() - m_unusedChars);
+    live.reserve(rowCount(), chars - m_unusedChars);
     for (const Row& r : m_rows) {
         live.beginRow();
         for (int c = 0; c < r.cells; ++c)
@@ -118,6 +133,14 @@ void TextTable::compactIfWasteful()
     *this = std::move(live);
 }
 
+qsizetype TextTable::charCount() const
+{
+    qsizetype n = m_chars.size();
+    for (const Chunk& c : m_earlier)
+        n += c.chars.size();
+    return n;
+}
+
 void TextTable::append(TextTable&& other)
 {
     if (m_rows.empty() && m_unusedChars == 0) {
@@ -125,15 +148,28 @@ void TextTable::append(TextTable&& other)
         other.clear();
         return;
     }
-    const quint32 charShift = quint32(m_chars.size());
-    const quint32 boundShift = quint32(m_bounds.size());
-    m_chars.append(other.m_chars);
-    m_bounds.reserve(m_bounds.size() + other.m_bounds.size());
-    for (const quint32 b : other.m_bounds)
-        m_bounds.push_back(b + charShift);
+    if (m_earlier.size() + other.m_earlier.size() + 2 > kMaxChunks) {
+        // Too many pieces: the other's rows are copied in instead.
+        for (const Row& r : other.m_rows) {
+            beginRow();
+            for (int c = 0; c < r.cells; ++c)
+                add(other.cell(qsizetype(&r - other.m_rows.data()), c));
+            endRow(r.hidden);
+            m_rows.back().bold = r.bold;
+        }
+        other.clear();
+        return;
+    }
+    // This table's current texts become an earlier chunk; the other's chunks follow in their order.
+    m_earlier.push_back(Chunk{std::move(m_chars), std::move(m_bounds)});
+    const auto shift = quint8(m_earlier.size());
+    for (Chunk& c : other.m_earlier)
+        m_earlier.push_back(std::move(c));
+    m_chars = std::move(other.m_chars);
+    m_bounds = std::move(other.m_bounds);
     m_rows.reserve(m_rows.size() + other.m_rows.size());
     for (Row& r : other.m_rows) {
-        r.firstBound += boundShift;
+        r.chunk = quint8(r.chunk + shift);
         m_rows.push_back(std::move(r));
     }
     m_unusedChars += other.m_unusedChars;
@@ -149,6 +185,20 @@ void TextTable::reorder(const std::vector<int>& order)
     m_rows = std::move(moved);
 }
 
+std::vector<int> TextTable::rowsInBufferOrder() const
+{
+    std::vector<int> rows(m_rows.size());
+    // A row's bounds start where its texts start, so the bounds' order is the buffer's.
+    std::vector<std::pair<quint64, int>> starts;
+    starts.reserve(m_rows.size());
+    for (size_t r = 0; r < m_rows.size(); ++r)
+        starts.emplace_back(quint64(m_rows[r].chunk) << 32 | m_rows[r].firstBound, int(r));
+    std::sort(starts.begin(), starts.end());
+    for (size_t i = 0; i < starts.size(); ++i)
+        rows[i] = starts[i].second;
+    return rows;
+}
+
 int TextTable::cellCount(qsizetype row) const
 {
     return m_rows[size_t(row)].cells;
@@ -159,9 +209,10 @@ QStringView TextTable::cell(qsizetype row, int column) const
     const Row& r = m_rows[size_t(row)];
     if (column < 0 || column >= r.cells)
         return QStringView();
-    const quint32 from = m_bounds[r.firstBound + quint32(column)];
-    const quint32 to = m_bounds[r.firstBound + quint32(column) + 1];
-    return QStringView(m_chars.constData() + from, qsizetype(to - from));
+    const std::vector<quint32>& bounds = boundsOf(r);
+    const quint32 from = bounds[r.firstBound + quint32(column)];
+    const quint32 to = bounds[r.firstBound + quint32(column) + 1];
+    return QStringView(charsOf(r).constData() + from, qsizetype(to - from));
 }
 
 QStringList TextTable::rowTexts(qsizetype row) const

@@ -34,11 +34,17 @@ public:
     void addUtf8(QByteArrayView utf8); // decoded as QString::fromUtf8 decodes
     void endRow(const QVariant& hidden = QVariant());
 
-    // The other table's rows follow this table's; the other is left empty.
+    // The other table's rows follow this table's; the other is left empty. Its texts are taken over
+    // where they lie, not copied.
     void append(TextTable&& other);
 
     // Rows move into a new order: order[i] is the row that is to stand at i.
     void reorder(const std::vector<int>& order);
+
+    // Every row once, in the order their texts lie in the buffer (the order they were added in, when
+    // rows were moved since): a pass over a long reordered list that does not care about the order
+    // reads its memory front to back.
+    std::vector<int> rowsInBufferOrder() const;
 
     int cellCount(qsizetype row) const;
     // Empty beyond the row's cells; valid until the table next changes.
@@ -55,13 +61,33 @@ private:
         quint32 firstBound = 0; // the row's cells are [bounds[first + c], bounds[first + c + 1])
         quint16 cells = 0;
         bool bold = false;
+        quint8 chunk = 0; // where the row's texts lie: an earlier chunk, or the current one
         QVariant hidden;
     };
+    // Texts taken over from appended tables, each with its bounds.
+    struct Chunk {
+        QString chars;
+        std::vector<quint32> bounds;
+    };
+    static constexpr size_t kMaxChunks = 255;
+    static constexpr qsizetype kChunkChars = qsizetype(3) << 20;
     Row addCells(const QStringList& texts, const QVariant& hidden);
     void compactIfWasteful();
+    quint8 currentChunk() const { return quint8(m_earlier.size()); }
+    const QString& charsOf(const Row& r) const
+    {
+        return r.chunk == m_earlier.size() ? m_chars : m_earlier[r.chunk].chars;
+    }
+    const std::vector<quint32>& boundsOf(const Row& r) const
+    {
+        return r.chunk == m_earlier.size() ? m_bounds : m_earlier[r.chunk].bounds;
+    }
+    qsizetype charCount() const;
 
+    // The current chunk, where new rows go.
     QString m_chars;
     std::vector<quint32> m_bounds;
+    std::vector<Chunk> m_earlier;
     std::vector<Row> m_rows;
     qsizetype m_rowStart = -1; // bounds index of the row being built
     qsizetype m_unusedChars = 0;

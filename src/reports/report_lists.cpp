@@ -7,6 +7,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <cmath>
 #include <future>
 #include <limits>
 #include <numeric>
@@ -124,10 +125,11 @@ QString totalOfShownAmounts(const QStringList& texts)
 
 QString totalOfShownAmounts(qsizetype count, const std::function<QStringView(qsizetype)>& textAt)
 {
-    double sum = 0;
+    // Shown amounts have two decimals: summed as whole kuruş the total is exact and the same in any order.
+    qint64 cents = 0;
     for (qsizetype i = 0; i < count; ++i)
-        sum += readNumber(textAt(i)).value_or(0.0);
-    return formatAmount(sum, AmountPattern::ZeroPadded);
+        cents += std::llround(readNumber(textAt(i)).value_or(0.0) * 100);
+    return formatAmount(double(cents) / 100, AmountPattern::ZeroPadded);
 }
 
 NetPosition computeNetPosition(Store& store)

@@ -42,6 +42,8 @@ public:
     QString cell(int row, int column) const;
     // The cell without a copy, valid until the rows next change.
     QStringView cellView(int row, int column) const;
+    // Every row once, in the order their texts lie in memory (see TextTable::rowsInBufferOrder).
+    std::vector<int> rowsInBufferOrder() const { return m_rows.rowsInBufferOrder(); }
     QStringList rowTexts(int row) const;
     QVariant hidden(int row) const;
     // The row whose hidden value equals value, or -1.

@@ -442,7 +442,7 @@ private Q_SLOTS:
         for (int step = 0; step < 600; ++step) {
             const int n = int(expected.size());
             const int at = n ? random.bounded(n) : 0;
-            switch (n ? random.bounded(5) : 0) {
+            switch (n ? random.bounded(6) : 0) {
             case 0:
             case 1: {
                 const QStringList row = someRow();
@@ -463,6 +463,19 @@ private Q_SLOTS:
                 expected.removeAt(at);
                 hidden.removeAt(at);
                 break;
+            case 4: {
+                // Another table's rows, with their texts taken over where they lie.
+                TextTable more;
+                for (int i = 0, m = 1 + random.bounded(3); i < m; ++i) {
+                    const QStringList row = someRow();
+                    more.appendRow(row, step * 10 + i);
+                    expected << row;
+                    hidden << step * 10 + i;
+                }
+                table.append(std::move(more));
+                QVERIFY(more.isEmpty());
+                break;
+            }
             default: {
                 std::vector<int> order(static_cast<size_t>(n));
                 std::iota(order.begin(), order.end(), 0);
@@ -482,6 +495,11 @@ private Q_SLOTS:
         QCOMPARE(table.toLists(), expected);
         for (int r = 0; r < int(expected.size()); ++r)
             QCOMPARE(table.hidden(r), hidden.at(r));
+        std::vector<int> everyRow = table.rowsInBufferOrder();
+        std::sort(everyRow.begin(), everyRow.end());
+        std::vector<int> all(expected.size());
+        std::iota(all.begin(), all.end(), 0);
+        QCOMPARE(everyRow, all);
 
         const QByteArray bytes[] = {QByteArray("\xEF\xBB\xBF" "BOM"), QByteArray("a\xFF\xC3" "b\xC3\xA7"),
                                     QByteArray("\xF0\x9F\x98\x80 ŞİĞ"), QByteArray(), QByteArray("\xE2\x82")};

@@ -302,12 +302,12 @@ void SutunlariSigdir(ReportList* list)
         return;
     const ListModel* model = list->listModel();
     const int columns = model->columnCount();
-    const int rows = model->rowCount();
     ColumnFit fit(list);
     // Estimating a text costs less than looking it up among those already seen; a text that shares its
     // characters with the one above it in the column (a run of equal values) is skipped.
+    // The widest text does not depend on the order: the rows are visited as their texts lie in memory.
     std::vector<QStringView> above(static_cast<size_t>(columns));
-    for (int r = 0; r < rows; ++r) {
+    for (const int r : model->rowsInBufferOrder()) {
         for (int c = 0; c < columns; ++c) {
             const QStringView text = model->cellView(r, c);
             if (text.isEmpty() || text == above[size_t(c)])

@@ -69,8 +69,10 @@ void BalanceListWindow::fill()
 void BalanceListWindow::totalColumn(int column, QLabel* label)
 {
     const ListModel* model = m_list->listModel();
-    label->setText(totalOfShownAmounts(
-        model->rowCount(), [model, column](qsizetype r) { return model->cellView(int(r), column); }));
+    const std::vector<int> rows = model->rowsInBufferOrder();
+    label->setText(totalOfShownAmounts(qsizetype(rows.size()), [model, &rows, column](qsizetype i) {
+        return model->cellView(rows[size_t(i)], column);
+    }));
 }
 
 void BalanceListWindow::ToPLa()

@@ -80,9 +80,12 @@ void MoneyListWindow::fill()
 
 void MoneyListWindow::ToPLa()
 {
+    // The sum does not depend on the order: the rows are read as they lie in memory.
     const ListModel* model = m_list->listModel();
-    m_total->setText(totalOfShownAmounts(
-        model->rowCount(), [model](qsizetype r) { return model->cellView(int(r), ColAmount); }));
+    const std::vector<int> rows = model->rowsInBufferOrder();
+    m_total->setText(totalOfShownAmounts(qsizetype(rows.size()), [model, &rows](qsizetype i) {
+        return model->cellView(rows[size_t(i)], ColAmount);
+    }));
 }
 
 void MoneyListWindow::headerClicked(int column)
