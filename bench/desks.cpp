@@ -50,7 +50,8 @@ QStringList sharedKeys(BookConnection& db)
     return keys;
 }
 
-// Removes the desks' rows in one transaction and writes the touched people's balances back.
+} // namespace
+
 int removeDeskRows(Store& store)
 {
     BookConnection& db = store.accounts();
@@ -73,6 +74,8 @@ int removeDeskRows(Store& store)
     tx.commit();
     return removed;
 }
+
+namespace {
 
 qint64 cents(const QString& amountText)
 {
@@ -112,13 +115,14 @@ struct PersonWindows {
 
 int runDesk(const QStringList& arguments)
 {
-    if (arguments.size() != 5)
+    if (arguments.size() != 6)
         return 2;
     const QString uri = arguments.at(0);
     const int desk = arguments.at(1).toInt();
     const qint64 startAt = arguments.at(2).toLongLong();
     const int saves = arguments.at(3).toInt();
     const QStringList keys = arguments.at(4).split(QLatin1Char(','));
+    const bool sameOrder = arguments.at(5) == QLatin1String("1");
     MessageBox::setTestMode(true);
     QTemporaryDir folder;
     std::unique_ptr<Store> store = Store::onServer(folder.path(), uri);
@@ -147,9 +151,10 @@ int runDesk(const QStringList& arguments)
         const bool late = QDateTime::currentMSecsSinceEpoch() > startAt;
         while (QDateTime::currentMSecsSinceEpoch() < startAt)
             QThread::msleep(1);
-        // Every desk walks the same people in the same order, so desks meet on one person all the time;
-        // the amounts and kinds are the desk's own.
-        QRandomGenerator walk(2026);
+        // Each desk walks the shared people in an order of its own, so desks meet on a person now and
+        // then; in the same order they meet on one person all the time (the worst case). The amounts
+        // and kinds are the desk's own.
+        QRandomGenerator walk(sameOrder ? 2026 : 2026 + static_cast<quint32>(desk));
         QRandomGenerator random(17 + static_cast<quint32>(desk));
         std::vector<double> ms;
         ms.reserve(static_cast<size_t>(saves));
@@ -186,7 +191,7 @@ int runDesk(const QStringList& arguments)
     return 0;
 }
 
-int runDesks(const QString& serverUri, int desks, int saves, QTextStream& out)
+int runDesks(const QString& serverUri, int desks, int saves, bool sameOrder, QTextStream& out)
 {
     QTemporaryDir folder;
     std::unique_ptr<Store> store = Store::onServer(folder.path(), serverUri);
@@ -216,7 +221,8 @@ int runDesks(const QString& serverUri, int desks, int saves, QTextStream& out)
             auto p = std::make_unique<QProcess>();
             p->start(QCoreApplication::applicationFilePath(),
                      {QStringLiteral("--desk"), serverUri, QString::number(d + 1), QString::number(startAt),
-                      QString::number(saves), keys.join(QLatin1Char(','))});
+                      QString::number(saves), keys.join(QLatin1Char(',')),
+                      sameOrder ? QStringLiteral("1") : QStringLiteral("0")});
             processes.push_back(std::move(p));
         }
         std::vector<double> ms;
@@ -261,7 +267,8 @@ int runDesks(const QString& serverUri, int desks, int saves, QTextStream& out)
         const int removed = removeDeskRows(*store);
 
         out << desks << " desks x " << saves << " saves (lending or collecting, each with the card's "
-            << "refresh) on the same " << keys.size() << " people\n";
+            << "refresh) on the same " << keys.size() << " people, "
+            << (sameOrder ? "every desk in the same order" : "each desk in an order of its own") << "\n";
         out << QStringLiteral("%1 %2 %3 %4 %5\n")
                    .arg(QStringLiteral("saves"), 8)
                    .arg(QStringLiteral("saves/s"), 10)

@@ -167,17 +167,15 @@ void printServerTable(const TableRun& embedded, const TableRun& server, QTextStr
                .arg(QStringLiteral("embedded"), 10)
                .arg(QStringLiteral("ratio"), 8)
                .arg(QStringLiteral("target"), 14);
-    for (const Row& r : server.rows) {
-        QString ours = QStringLiteral("-");
+    for (qsizetype i = 0; i < server.rows.size(); ++i) {
+        const Row& r = server.rows.at(i);
+        // Both runs list the same operations in the same order; several share a name.
+        const Row* e =
+            i < embedded.rows.size() && embedded.rows.at(i).name == r.name ? &embedded.rows.at(i) : nullptr;
+        const QString embeddedMs = e && !e->ours.isEmpty() ? e->ours : QStringLiteral("-");
         QString ratio = QStringLiteral("-");
-        for (const Row& e : embedded.rows) {
-            if (e.name == r.name && !e.ours.isEmpty()) {
-                ours = e.ours;
-                if (!r.ours.isEmpty())
-                    ratio =
-                        QString::number(r.medianMs / std::max(e.medianMs, 0.001), 'f', 1) + QLatin1Char('x');
-            }
-        }
+        if (e && !e->ours.isEmpty() && !r.ours.isEmpty())
+            ratio = QString::number(r.medianMs / std::max(e->medianMs, 0.001), 'f', 1) + QLatin1Char('x');
         QString target;
         if (perPersonAction(r.name))
             target =
@@ -187,7 +185,7 @@ void printServerTable(const TableRun& embedded, const TableRun& server, QTextStr
                    .arg(r.name, -44)
                    .arg(r.ours, 10)
                    .arg(r.max, 10)
-                   .arg(ours, 10)
+                   .arg(embeddedMs, 10)
                    .arg(ratio, 8)
                    .arg(target, 14);
     }
@@ -218,9 +216,12 @@ bool prepareServerBook(const QString& folder, const QString& uri, QTextStream& o
             if (state.kind == ServerSchemaState::Kind::Book) {
                 const qint64 people =
                     conn.scalar(QStringLiteral("SELECT count(*) FROM cari.MUSTERILER")).toLongLong();
-                const qint64 rows =
-                    conn.scalar(QStringLiteral("SELECT count(*) FROM cari.CARIKART")).toLongLong();
+                qint64 rows = conn.scalar(QStringLiteral("SELECT count(*) FROM cari.CARIKART")).toLongLong();
                 if (people > 0 || rows > 0) {
+                    QTemporaryDir scratch;
+                    if (const int left = removeDeskRows(*Store::onServer(scratch.path(), uri)))
+                        out << "removed " << left << " rows an interrupted desks run left behind\n";
+                    rows = conn.scalar(QStringLiteral("SELECT count(*) FROM cari.CARIKART")).toLongLong();
                     Store local(folder);
                     if (people != folderCount(local, tables[0]) || rows != folderCount(local, tables[1])) {
                         out << "the server database holds another book (" << people << " people, " << rows
@@ -259,11 +260,14 @@ int main(int argc, char** argv)
     if (args.size() < 2 || args.contains(QStringLiteral("--help"))) {
         std::printf(
             "usage: kalvora-bench small|large|huge [--dir DIR] [--keep] [--no-baseline] [--only TEXT]\n"
-            "       [--runs N] [--baseline-runs N] [--server URI | --start-server] [--desks N [--saves N]]\n"
+            "       [--runs N] [--baseline-runs N] [--server URI | --start-server]\n"
+            "       [--desks N [--saves N] [--same-order]]\n"
             "  --server URI     also time the operations on that server book (the data folder's book is\n"
             "                   moved onto an empty database first)\n"
             "  --start-server   the same on a throwaway local PostgreSQL 15 server\n"
-            "  --desks N        instead of the table: N desk processes saving at once on the server book\n");
+            "  --desks N        instead of the table: N desk processes saving at once on the server book\n"
+            "                   (--saves N each, default 500; --same-order: all desks on one person at a "
+            "time)\n");
         return 2;
     }
     DataSize size;
@@ -331,7 +335,7 @@ int main(int argc, char** argv)
         return 1;
     out.flush();
     if (desks > 0)
-        return runDesks(serverUri, desks, saves, out);
+        return runDesks(serverUri, desks, saves, args.contains(QStringLiteral("--same-order")), out);
 
     TableRun embedded;
     {
