@@ -319,13 +319,16 @@ struct OperationSet::Private {
     }
 };
 
-OperationSet::OperationSet(const QString& dataFolder) : d(new Private)
+OperationSet::OperationSet(const QString& dataFolder, const QString& serverUri) : d(new Private)
 {
     MessageBox::setTestMode(true);
     d->folder = dataFolder;
     installTemplates(QStringLiteral(KALVORA_SOURCE_DIR), dataFolder);
-    d->store = std::make_unique<Store>(dataFolder);
-    d->store->initialize();
+    d->store =
+        serverUri.isEmpty() ? std::make_unique<Store>(dataFolder) : Store::onServer(dataFolder, serverUri);
+    const QList<StoreProblem> problems = d->store->initialize();
+    if (!problems.isEmpty())
+        throw std::runtime_error(problems.first().text.toStdString());
     d->removeBenchRows();
     d->main = std::make_unique<MainWindow>(*d->store, dataFolder);
     connectWindowOpeners(*d->main);
@@ -399,6 +402,18 @@ QStringList OperationSet::errorsShown()
 }
 
 QList<Operation> OperationSet::operations()
+{
+    QList<Operation> ops = allOperations();
+    if (d->store->onServer()) {
+        for (Operation& op : ops) {
+            op.baseline = {};
+            op.baselineSetup = {};
+        }
+    }
+    return ops;
+}
+
+QList<Operation> OperationSet::allOperations()
 {
     QList<Operation> ops;
     Private* p = d;

@@ -19,11 +19,13 @@ struct Operation {
     std::function<void()> baselineSetup = {}; // runs once before the baseline's timing; may be empty
 };
 
-// Drives the real windows offscreen over one data folder. Writing operations leave the data as they
-// found it: every row a lending save adds is removed again by a cancel.
+// Drives the real windows offscreen over one data folder, or over a server book (serverUri) with the
+// data folder for the rest. Writing operations leave the data as they found it: every row a lending
+// save adds is removed again by a cancel. The baselines read the data folder's files, so a server set
+// has none.
 class OperationSet final {
 public:
-    explicit OperationSet(const QString& dataFolder);
+    explicit OperationSet(const QString& dataFolder, const QString& serverUri = QString());
     ~OperationSet();
     OperationSet(const OperationSet&) = delete;
     OperationSet& operator=(const OperationSet&) = delete;
@@ -35,6 +37,8 @@ public:
     QStringList errorsShown();
 
 private:
+    QList<Operation> allOperations();
+
     struct Private;
     Private* d;
 };

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -51,7 +52,7 @@ Customer person(qint64 key, const QString& name)
 }
 
 // What one desk does to a person or a row it listed.
-enum DeskAction { EditRow, CancelRow, CancelOtherRow, EditPerson, DeletePerson, Lend };
+enum DeskAction { EditRow, CancelRow, CancelOtherRow, EditPerson, DeletePerson, Lend, Collect };
 
 QStringList storedRow(Store& store, qint64 rowKey)
 {
@@ -476,6 +477,72 @@ private Q_SLOTS:
         QCOMPARE(state.figures.balanceText(Currency::Tl), QStringLiteral("410,00"));
         QCOMPARE(test::storedBalances(data.store(), key),
                  (QStringList{QStringLiteral("410,00"), QStringLiteral("-40,00"), QStringLiteral("0,00")}));
+    }
+
+    // Another desk holds the person locked with a row written and the balance summed, not yet committed:
+    // a change here waits for that desk and counts both rows. A change that summed the rows without
+    // waiting would write back a balance without the other desk's row.
+    void changeWaitsForTheDeskHoldingThePerson_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("balance");
+        QTest::newRow("lend") << int(Lend) << QStringLiteral("112,00");
+        QTest::newRow("collect") << int(Collect) << QStringLiteral("102,00");
+        QTest::newRow("edit of another row") << int(EditRow) << QStringLiteral("57,00");
+        QTest::newRow("cancel of another row") << int(CancelRow) << QStringLiteral("7,00");
+    }
+    void changeWaitsForTheDeskHoldingThePerson()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, balance);
+        test::TestData data;
+        const qint64 key = data.addPerson(QStringLiteral("AYŞE"));
+        const Customer p = person(key, QStringLiteral("AYŞE"));
+        const qint64 rowKey = AccountBook(data.store())
+                                  .lend(p, entry(QStringLiteral("100"), QStringLiteral("TL")))
+                                  .rows.at(0)
+                                  .key;
+        std::unique_ptr<Store> holder = data.otherDesk();
+        std::unique_ptr<Store> desk = data.otherDesk();
+        desk->accounts();
+        BookConnection& db = holder->accounts();
+        auto held = std::make_unique<BookTransaction>(db);
+        db.scalar(QStringLiteral("SELECT oto_kod FROM main.MUSTERILER WHERE oto_kod = ?1") + db.forUpdate(),
+                  {p.key});
+        db.execute(
+            QStringLiteral("INSERT INTO cari.CARIKART(uye_kodu, aylar, tutar, durum, tarih, para_cinsi, "
+                           "adisoyadi, para) VALUES (?1, '', '7', '09.12.2025', '10:00:00', 'TL', ?2, ?3)"),
+            {p.key, p.name, loanKind()});
+        AccountBook::BakiyeGuncelle(db, p.key, AccountBook::readRows(db, p.key).figures);
+
+        std::atomic<bool> done = false;
+        std::atomic<bool> failed = false;
+        std::thread change([&] {
+            AccountBook book(*desk);
+            try {
+                if (action == Lend)
+                    book.lend(p, entry(QStringLiteral("5"), QStringLiteral("TL")));
+                else if (action == Collect)
+                    book.collect(p, entry(QStringLiteral("5"), QStringLiteral("TL")));
+                else if (action == EditRow)
+                    book.edit(p.key, p.name, rowKey, entry(QStringLiteral("50"), QStringLiteral("TL")));
+                else
+                    book.cancel(p.key, rowKey);
+            } catch (const DbError&) {
+                failed = true;
+            }
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const bool waited = !done;
+        held->commit();
+        held.reset();
+        change.join();
+        QVERIFY(waited);
+        QVERIFY(!failed);
+        QCOMPARE(test::storedBalances(data.store(), key),
+                 (QStringList{balance, QStringLiteral("0,00"), QStringLiteral("0,00")}));
+        QCOMPARE(AccountBook(data.store()).load(p.key).figures.balanceText(Currency::Tl), balance);
     }
 
     // What another desk did after this desk listed the row, and whether this desk's change is refused.

@@ -161,7 +161,7 @@ bool PgServer::start()
               QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync"),
               QStringLiteral("--no-instructions")}))
         return false;
-    // No TCP at all; durability is not what these tests are about.
+    // No TCP at all.
     QFile conf(data + QStringLiteral("/postgresql.conf"));
     if (!conf.open(QIODevice::Append | QIODevice::Text)) {
         m_error = conf.fileName() + QStringLiteral(": ") + conf.errorString();
@@ -170,13 +170,11 @@ bool PgServer::start()
     conf.write(QStringLiteral("\nlisten_addresses = ''\n"
                               "unix_socket_directories = '%1'\n"
                               "port = %2\n"
-                              "fsync = off\n"
-                              "synchronous_commit = off\n"
-                              "full_page_writes = off\n"
-                              "max_connections = 40\n"
-                              "shared_buffers = 16MB\n")
+                              "max_connections = 40\n")
                    .arg(m_dir->path(), QString::fromLatin1(port))
                    .toUtf8());
+    if (!m_durable)
+        conf.write("fsync = off\nsynchronous_commit = off\nfull_page_writes = off\nshared_buffers = 16MB\n");
     conf.close();
     if (!run(binFolder() + QStringLiteral("/pg_ctl"),
              {QStringLiteral("-D"), data, QStringLiteral("-l"), m_dir->filePath(QStringLiteral("server.log")),

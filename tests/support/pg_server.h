@@ -8,9 +8,10 @@
 
 namespace kalvora::test {
 
-// A PostgreSQL 15 server of the test's own: a fresh cluster from Debian's initdb, reached only through a
-// Unix socket in a temporary folder (no TCP), stopped by the destructor. The server refuses to run as
-// root, so under root its programs run as the system user kalvora-test (created when missing).
+// A throwaway PostgreSQL 15 server (the tests' own, or the bench's): a fresh cluster from Debian's
+// initdb, reached only through a Unix socket in a temporary folder (no TCP), stopped by the destructor.
+// The server refuses to run as root, so under root its programs run as the system user kalvora-test
+// (created when missing).
 class PgServer {
 public:
     PgServer();
@@ -21,6 +22,9 @@ public:
     // Creates the cluster and starts the server; false, with error(), when a program is missing or
     // fails. The tests fail on false: a missing server is never a reason to skip.
     bool start();
+    // Before start(): keep the server's default durability (every commit flushed), as a real server
+    // does; the tests leave it off, durability is not what they are about.
+    void setDurable(bool durable) { m_durable = durable; }
     const QString& error() const { return m_error; }
 
     // Creates a database ([a-z_][a-z0-9_]*) and returns its URI; empty, with error(), on failure.
@@ -41,6 +45,7 @@ private:
     QString m_runAs; // empty when the test does not run as root
     QString m_error;
     bool m_running = false;
+    bool m_durable = false;
 };
 
 } // namespace kalvora::test
