@@ -141,7 +141,7 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
     db.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     // Every page read from an encrypted file is decrypted and checked; a larger cache keeps the pages of
     // a whole store in memory, so list reloads do not pay that again.
-    db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    db.exec(QStringLiteral("PRAGMA cache_size = -") + QString::number(kCacheKiB));
     return db;
 }
 
@@ -159,7 +159,8 @@ void Database::attach(const QString& path, const QString& alias, const QString& 
     // The key is checked on first use of the attached schema.
     try {
         exec(QStringLiteral("SELECT count(*) FROM ") + alias + QStringLiteral(".sqlite_master"));
-        exec(QStringLiteral("PRAGMA ") + alias + QStringLiteral(".cache_size = -65536"));
+        exec(QStringLiteral("PRAGMA ") + alias + QStringLiteral(".cache_size = -") +
+             QString::number(kCacheKiB));
     } catch (const DbError& e) {
         try {
             exec(QStringLiteral("DETACH DATABASE ") + alias);

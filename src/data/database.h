@@ -18,6 +18,9 @@ namespace kalvora {
 
 class Statement;
 
+// What every connection keeps of its files' decrypted pages, in KiB (a negative cache_size).
+inline constexpr int kCacheKiB = 65536;
+
 // One open SQLite/SQLCipher connection. Movable, not copyable; closed by its destructor.
 // Every failure throws DbError naming the file.
 class Database {

@@ -67,8 +67,10 @@ public:
     BookWatcher* watcher() const { return m_watcher.get(); }
     // A second connection to data.mdb alone, for reading one part of a long list of transactions on
     // another core while the accounts' connection reads the rest (their decryption is most of the cost).
-    // Only for reading; nothing on a server. Throws DbError.
+    // Only for reading; nothing on a server or when the file fits the accounts' cache. Throws DbError.
     BookConnection* transactionsReader();
+    // The size of data.mdb from which transactionsReader gives a connection (tests lower it).
+    void setTransactionsReaderFrom(qint64 fileBytes) { m_readerFrom = fileBytes; }
     // FRData.mdb, without a key. Throws DbError.
     Database& scratch();
 
@@ -107,6 +109,7 @@ private:
     Slot m_expense;
     Slot m_scratch;
     Slot m_reader;
+    qint64 m_readerFrom = qint64(kCacheKiB) * 1024;
     ServerSlot m_serverAccounts;
     ServerSlot m_serverIncome;
     ServerSlot m_serverExpense;
