@@ -115,6 +115,16 @@ void TextTable::removeRow(qsizetype at)
     compactIfWasteful();
 }
 
+void TextTable::copyRow(const TextTable& from, qsizetype row)
+{
+    const Row& r = from.m_rows[size_t(row)];
+    beginRow();
+    for (int c = 0; c < r.cells; ++c)
+        add(from.cell(row, c));
+    endRow(r.hidden);
+    m_rows.back().bold = r.bold;
+}
+
 void TextTable::compactIfWasteful()
 {
     // A list that is edited row by row for a long time keeps at most as much dead text as live text.
@@ -124,11 +134,7 @@ void TextTable::compactIfWasteful()
     TextTable live;
     live.reserve(rowCount(), chars - m_unusedChars);
     for (const Row& r : m_rows) {
-        live.beginRow();
-        for (int c = 0; c < r.cells; ++c)
-            live.add(cell(qsizetype(&r - m_rows.data()), c));
-        live.endRow(r.hidden);
-        live.m_rows.back().bold = r.bold;
+        live.copyRow(*this, qsizetype(&r - m_rows.data()));
     }
     *this = std::move(live);
 }
@@ -151,11 +157,7 @@ void TextTable::append(TextTable&& other)
     if (m_earlier.size() + other.m_earlier.size() + 2 > kMaxChunks) {
         // Too many pieces: the other's rows are copied in instead.
         for (const Row& r : other.m_rows) {
-            beginRow();
-            for (int c = 0; c < r.cells; ++c)
-                add(other.cell(qsizetype(&r - other.m_rows.data()), c));
-            endRow(r.hidden);
-            m_rows.back().bold = r.bold;
+            copyRow(other, qsizetype(&r - other.m_rows.data()));
         }
         other.clear();
         return;

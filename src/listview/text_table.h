@@ -72,6 +72,8 @@ private:
     static constexpr size_t kMaxChunks = 255;
     static constexpr qsizetype kChunkChars = qsizetype(3) << 20;
     Row addCells(const QStringList& texts, const QVariant& hidden);
+    // Appends a copy of another table's row, texts, hidden value and boldness.
+    void copyRow(const TextTable& from, qsizetype row);
     void compactIfWasteful();
     quint8 currentChunk() const { return quint8(m_earlier.size()); }
     const QString& charsOf(const Row& r) const

@@ -73,9 +73,10 @@ TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& c
         // the lower half of the keys on another core. The table is stored in key order, so each half
         // is about half of its pages. Both see the same committed book: this program is the only
         // writer of its data folder and writes nothing while a list is read.
-        const qint64 low = book.scalar(QStringLiteral("SELECT min(otokod) FROM CARIKART")).toLongLong();
-        const qint64 high = book.scalar(QStringLiteral("SELECT max(otokod) FROM CARIKART")).toLongLong();
-        const qint64 middle = low + (high - low) / 2;
+        BookQuery range = book.prepare(QStringLiteral("SELECT min(otokod), max(otokod) FROM CARIKART"));
+        range.step();
+        const qint64 low = range.int64(0);
+        const qint64 middle = low + (range.int64(1) - low) / 2;
         std::future<MoneyRows> lower = std::async(
             std::launch::async, [&] { return readMoneyRows(*reader, given, currency, first, middle); });
         MoneyRows upper = readMoneyRows(book, given, currency, middle + 1, last);

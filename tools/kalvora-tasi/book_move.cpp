@@ -691,13 +691,26 @@ QString failureText(const PgError& e)
     return e.turkishText();
 }
 
+// A move's failures as the tool reports them: nothing was moved, and why.
+MoveResult reportingFailures(const std::function<MoveResult()>& move)
+{
+    try {
+        return move();
+    } catch (const Refusal& r) {
+        return {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + r.text};
+    } catch (const PgError& e) {
+        return {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + failureText(e)};
+    } catch (const DbError& e) {
+        return {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + e.turkishText()};
+    }
+}
+
 } // namespace
 
 MoveResult folderToServer(const QString& dataFolder, const QString& uri)
 {
-    MoveResult out;
     const QString folderText = QDir::toNativeSeparators(QDir(dataFolder).absolutePath());
-    try {
+    return reportingFailures([&]() -> MoveResult {
         if (!QFileInfo(dataFolder).isDir())
             throw Refusal{QStringLiteral("VERİ KLASÖRÜ BULUNAMADI:\n") + folderText};
         const auto lock = lockFolder(dataFolder);
@@ -746,8 +759,8 @@ MoveResult folderToServer(const QString& dataFolder, const QString& uri)
             if (!compareTables(fromFolder, fromServer, results))
                 throw Refusal{differenceText(results)};
             tx.commit();
-            out = summary(QStringLiteral("KALVORA DEFTERİ SUNUCUYA TAŞINDI"), folderText, conn.server(),
-                          results, balances);
+            return summary(QStringLiteral("KALVORA DEFTERİ SUNUCUYA TAŞINDI"), folderText, conn.server(),
+                           results, balances);
         } catch (...) {
             if (created) {
                 try {
@@ -757,24 +770,16 @@ MoveResult folderToServer(const QString& dataFolder, const QString& uri)
             }
             throw;
         }
-    } catch (const Refusal& r) {
-        out = {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + r.text};
-    } catch (const PgError& e) {
-        out = {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + failureText(e)};
-    } catch (const DbError& e) {
-        out = {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + e.turkishText()};
-    }
-    return out;
+    });
 }
 
 MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
 {
-    MoveResult out;
     const QString target = QDir(dataFolder).absolutePath();
     const QString folderText = QDir::toNativeSeparators(target);
     const QString staging = QDir(target).filePath(QStringLiteral(".kalvora-tasi-") +
                                                   QString::number(QCoreApplication::applicationPid()));
-    try {
+    return reportingFailures([&]() -> MoveResult {
         if (QFileInfo::exists(target) && !QFileInfo(target).isDir())
             throw Refusal{QStringLiteral("HEDEF BİR KLASÖR DEĞİL:\n") + folderText};
         PgConnection conn = PgConnection::open(uri);
@@ -877,16 +882,9 @@ MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
         }
         // The folders and the scratch file the first start would make.
         Store(target).initialize();
-        out = summary(QStringLiteral("KALVORA DEFTERİ VERİ KLASÖRÜNE TAŞINDI"), conn.server(), folderText,
-                      results, balances);
-    } catch (const Refusal& r) {
-        out = {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + r.text};
-    } catch (const PgError& e) {
-        out = {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + failureText(e)};
-    } catch (const DbError& e) {
-        out = {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + e.turkishText()};
-    }
-    return out;
+        return summary(QStringLiteral("KALVORA DEFTERİ VERİ KLASÖRÜNE TAŞINDI"), conn.server(), folderText,
+                       results, balances);
+    });
 }
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err)

@@ -4,7 +4,6 @@
 #include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"
 #include "widgets/db_error_message.h"
-#include "widgets/list_model.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -68,11 +67,7 @@ void BalanceListWindow::fill()
 
 void BalanceListWindow::totalColumn(int column, QLabel* label)
 {
-    const ListModel* model = m_list->listModel();
-    const std::vector<int> rows = model->rowsInBufferOrder();
-    label->setText(totalOfShownAmounts(qsizetype(rows.size()), [model, &rows, column](qsizetype i) {
-        return model->cellView(rows[size_t(i)], column);
-    }));
+    label->setText(shownTotal(column));
 }
 
 void BalanceListWindow::ToPLa()

@@ -5,7 +5,6 @@
 #include "reports/ui/list_printing.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
-#include "widgets/list_model.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
@@ -80,12 +79,7 @@ void MoneyListWindow::fill()
 
 void MoneyListWindow::ToPLa()
 {
-    // The sum does not depend on the order: the rows are read as they lie in memory.
-    const ListModel* model = m_list->listModel();
-    const std::vector<int> rows = model->rowsInBufferOrder();
-    m_total->setText(totalOfShownAmounts(qsizetype(rows.size()), [model, &rows](qsizetype i) {
-        return model->cellView(rows[size_t(i)], ColAmount);
-    }));
+    m_total->setText(shownTotal(ColAmount));
 }
 
 void MoneyListWindow::headerClicked(int column)
