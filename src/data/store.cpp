@@ -314,8 +314,11 @@ std::optional<StoreProblem> Store::initializeServer()
     try {
         PgConnection& conn = accounts().server();
         // createServerSchema looks again under its lock, so two desks starting at once make one book.
-        if (inspectServerSchema(conn).kind != ServerSchemaState::Kind::Book)
+        const ServerSchemaState state = inspectServerSchema(conn);
+        if (state.kind != ServerSchemaState::Kind::Book)
             createServerSchema(conn);
+        else if (state.version < currentServerSchemaVersion())
+            upgradeServerSchema(conn);
         if (!m_watcher) {
             m_watcher = std::make_unique<BookWatcher>(m_serverUri, [this](int pid) {
                 return pid == m_serverAccounts.conn.backendPid() || pid == m_serverIncome.conn.backendPid() ||

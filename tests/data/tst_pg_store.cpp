@@ -330,8 +330,8 @@ private Q_SLOTS:
         QTest::newRow("schema of the same name") << u"CREATE SCHEMA gelir"_s << u"gelir"_s;
         QTest::newRow("book of another version")
             << QStringLiteral("CREATE SCHEMA kalvora; CREATE TABLE kalvora.schema_version (version integer); "
-                              "INSERT INTO kalvora.schema_version VALUES (2)")
-            << u"kalvora.schema_version = 2"_s;
+                              "INSERT INTO kalvora.schema_version VALUES (3)")
+            << u"kalvora.schema_version = 3"_s;
         QTest::newRow("no server there") << u"-"_s << u"SUNUCUYA BAĞLANILAMADI"_s;
     }
 
@@ -373,6 +373,36 @@ private Q_SLOTS:
         for (const char* s : {"cari", "gider"})
             QVERIFY2(!exists(*conn, QString::fromLatin1(s)), s);
         QCOMPARE(inspectServerSchema(*conn).kind, ServerSchemaState::Kind::Foreign);
+    }
+
+    // A book made by the previous version (CDATE with capture groups, no index of free-form dates) is
+    // brought up to date by the next start, its rows untouched, and the ledgers' free-form dates are
+    // found through the index with the statement text the history runs.
+    void olderBookIsBroughtUpToDate()
+    {
+        const QString uri = freshDatabase();
+        QTemporaryDir folder;
+        QVERIFY(Store::onServer(folder.path(), uri)->initialize().isEmpty());
+        PgConnection conn = PgConnection::open(uri, ledgerSearchPath(Ledger::Income));
+        conn.exec(QStringLiteral(
+            "DROP INDEX gelir.giderler_serbest_tarih; DROP INDEX gider.giderler_serbest_tarih; "
+            "UPDATE kalvora.schema_version SET version = 1; "
+            "INSERT INTO gelir.GIDERLER (gider_tarihi, gider_tutar) VALUES ('1.2.2024', '5')"));
+        QCOMPARE(inspectServerSchema(conn).version, 1);
+        QVERIFY(Store::onServer(folder.path(), uri)->initialize().isEmpty());
+        QCOMPARE(inspectServerSchema(conn).version, currentServerSchemaVersion());
+        QVERIFY(!upgradeServerSchema(conn));
+        QCOMPARE(conn.scalar(u"SELECT gider_tutar FROM GIDERLER WHERE CDATE(gider_tarihi) = 20240201"_s)
+                     .toString(),
+                 u"5"_s);
+        conn.exec(u"SET enable_seqscan = off"_s);
+        QStringList plan;
+        PgStatement st = conn.prepare(
+            u"EXPLAIN "_s + serverStatementText(u"SELECT kayit_no FROM GIDERLER WHERE gider_tarihi NOT GLOB "
+                                                "'[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]'"_s));
+        while (st.step())
+            plan << st.text(0);
+        QVERIFY2(plan.join(u' ').contains(u"giderler_serbest_tarih"_s), qPrintable(plan.join(u'\n')));
     }
 
     // Each statement is written once, for the embedded store; the server reads it rewritten.

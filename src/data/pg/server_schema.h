@@ -33,6 +33,7 @@ struct ServerSchemaState {
     };
     Kind kind = Kind::Empty;
     QString object; // for Foreign: the first table or schema that is in the way
+    int version = 0; // for Book: the schema version it was made or last brought up to
 };
 
 ServerSchemaState inspectServerSchema(PgConnection& conn);
@@ -42,5 +43,11 @@ ServerSchemaState inspectServerSchema(PgConnection& conn);
 // Kind::ForeignDatabase, changing nothing, on a database that holds anything else. Two desks starting
 // at once create it once.
 bool createServerSchema(PgConnection& conn);
+
+// Brings a book of an older version up to currentServerSchemaVersion() in one transaction (functions
+// and indexes only, the tables and their rows stay as they are); false when there was nothing to do.
+// Two desks starting at once upgrade it once.
+bool upgradeServerSchema(PgConnection& conn);
+int currentServerSchemaVersion();
 
 } // namespace kalvora
