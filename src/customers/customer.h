@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTypeInfo>
 
 namespace kalvora {
 
@@ -18,6 +19,13 @@ struct Customer {
     QString balanceEuro; // SonBakiye_euro
     qint64 version = 0;  // row_version on a server book; 0 where none is kept
 };
+
+} // namespace kalvora
+
+// Texts and a number only: a list of people grows by moving its memory, not each person.
+Q_DECLARE_TYPEINFO(kalvora::Customer, Q_RELOCATABLE_TYPE);
+
+namespace kalvora {
 
 // The six contact texts of a person as the add and edit windows hand them over.
 struct CustomerContact {

@@ -10,14 +10,28 @@
 
 namespace kalvora {
 
+namespace {
+
+// Most people owe nothing in at least one currency: their zero shares one text instead of a new one
+// per person.
+QString shownBalance(const QString& stored)
+{
+    static const QString zero = displayAmount(QStringLiteral("0"));
+    if (stored == QLatin1String("0"))
+        return zero;
+    return displayAmount(stored);
+}
+
+} // namespace
+
 CustomerRegister::Person CustomerRegister::keyed(Customer c)
 {
     Person p;
     p.sortKey = turkishSortKey(c.name);
     p.number = c.key.toLongLong();
-    p.listTexts = {displayAmount(c.balanceTl),
-                   displayAmount(c.balanceUsd),
-                   displayAmount(c.balanceEuro),
+    p.listTexts = {shownBalance(c.balanceTl),
+                   shownBalance(c.balanceUsd),
+                   shownBalance(c.balanceEuro),
                    c.name,
                    c.workPhone,
                    c.mobilePhone,
@@ -73,14 +87,13 @@ std::pair<quint64, quint64> sortPrefix(const std::u32string& key)
 
 } // namespace
 
-std::vector<CustomerRegister::Person> CustomerRegister::sorted(QList<StoredPerson>& rows)
+std::vector<CustomerRegister::Person> CustomerRegister::sorted(QList<Customer>& rows)
 {
     std::vector<Person> people;
     people.reserve(size_t(rows.size()));
-    for (StoredPerson& r : rows) {
-        people.push_back(keyed(std::move(r.customer)));
-        people.back().stored = std::move(r.stored);
-    }
+    for (Customer& c : rows)
+        people.push_back(keyed(std::move(c)));
+    rows = QList<Customer>();
     // Sorting references, then moving each person once along the cycles of the order, in place: a
     // person is large, a sort moves its elements many times, and a second vector of people would be
     // fresh memory for every one of them.
@@ -118,10 +131,10 @@ void CustomerRegister::load(Store& store)
     for (size_t i = 0; i < m_people.size(); ++i)
         previous.insert(m_people[i].number, i);
     std::vector<qint64> unchanged;
-    QList<StoredPerson> rows = CustomerRepository(store).readAll(
-        [&](qint64 key) -> const QByteArray* {
+    QList<Customer> rows = CustomerRepository(store).readAll(
+        [&](qint64 key) -> const Customer* {
             const auto it = previous.constFind(key);
-            return it != previous.cend() ? &m_people[*it].stored : nullptr;
+            return it != previous.cend() ? &m_people[*it].customer : nullptr;
         },
         &unchanged);
     std::vector<Person> fresh = sorted(rows);

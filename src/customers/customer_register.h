@@ -21,7 +21,6 @@ class CustomerRegister final {
 public:
     struct Person {
         Customer customer;      // as stored
-        QByteArray stored;      // the row's stored bytes (StoredPerson), to tell an unchanged row
         std::u32string sortKey; // turkishSortKey(name)
         qint64 number = 0;      // oto_kod as a number, the tie-break
         // BuyukHarf of key, name and the five contact texts, made by the first filter that asks.
@@ -51,7 +50,7 @@ public:
 
 private:
     // Keys the people and puts them in the list's order.
-    static std::vector<Person> sorted(QList<StoredPerson>& rows);
+    static std::vector<Person> sorted(QList<Customer>& rows);
 
     std::vector<Person> m_people;
 };

@@ -31,18 +31,17 @@ Customer shownBalances(Customer c)
     return c;
 }
 
-// The ten texts, each after its length, and the version: one comparison of bytes tells a changed row.
-void storedBytes(const BookQuery& st, QByteArray* out)
+// True when the statement's row holds exactly the texts and the version c was read from: compared
+// in place, so the register keeps no second copy of what it read.
+bool sameRow(const BookQuery& st, const Customer& c)
 {
-    out->clear();
+    const QString* texts[] = {&c.key,      &c.name,    &c.workPhone, &c.mobilePhone, &c.idNumber,
+                              &c.taxOffice, &c.address, &c.balanceTl, &c.balanceUsd,  &c.balanceEuro};
     for (int i = 0; i < 10; ++i) {
-        const QUtf8StringView t = st.utf8(i);
-        const qint32 n = qint32(t.size());
-        out->append(reinterpret_cast<const char*>(&n), sizeof n);
-        out->append(t.data(), t.size());
+        if (!QAnyStringView::equal(st.utf8(i), *texts[i]))
+            return false;
     }
-    const qint64 version = st.int64(10);
-    out->append(reinterpret_cast<const char*>(&version), sizeof version);
+    return st.int64(10) == c.version;
 }
 
 QVariantList upperCased(const CustomerContact& c)
@@ -55,29 +54,24 @@ QVariantList upperCased(const CustomerContact& c)
 
 QList<Customer> CustomerRepository::readAll()
 {
-    QList<Customer> out;
-    for (StoredPerson& p : readAll({}, nullptr))
-        out.append(std::move(p.customer));
-    return out;
+    return readAll({}, nullptr);
 }
 
-QList<StoredPerson> CustomerRepository::readAll(const std::function<const QByteArray*(qint64)>& known,
-                                                std::vector<qint64>* unchanged)
+QList<Customer> CustomerRepository::readAll(const std::function<const Customer*(qint64)>& known,
+                                            std::vector<qint64>* unchanged)
 {
-    QList<StoredPerson> out;
+    QList<Customer> out;
     BookConnection& db = m_store.accounts();
     BookQuery st = db.prepare(selectColumns(db) + QStringLiteral(" ORDER BY oto_kod"));
-    QByteArray bytes;
     while (st.step()) {
-        // Without a register to compare with, the bytes are not needed.
-        if (known)
-            storedBytes(st, &bytes);
-        const QByteArray* before = known ? known(st.int64(0)) : nullptr;
-        if (before && *before == bytes) {
-            unchanged->push_back(st.int64(0));
-            continue;
+        if (known) {
+            const Customer* before = known(st.int64(0));
+            if (before && sameRow(st, *before)) {
+                unchanged->push_back(st.int64(0));
+                continue;
+            }
         }
-        out.append(StoredPerson{readCustomer(st), bytes});
+        out.append(readCustomer(st));
     }
     return out;
 }

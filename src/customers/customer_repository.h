@@ -14,13 +14,6 @@ namespace kalvora {
 // MUSTERILER: the register of people, and the removal of a person's CARIKART rows with them.
 // Every method throws DbError. listedVersion: the person's version when this desk listed them; a
 // change of a person another desk changed or removed since throws RowChangedError (0: not checked).
-// A person as read, with the row's stored texts and version in one byte string: a row whose bytes
-// are the same as last time is the same row.
-struct StoredPerson {
-    Customer customer;
-    QByteArray stored;
-};
-
 class CustomerRepository final {
 public:
     explicit CustomerRepository(Store& store) : m_store(store) {}
@@ -34,11 +27,10 @@ public:
     std::optional<Customer> find(const QString& key);
     // Every person in key order.
     QList<Customer> readAll();
-    // The same with each row's stored bytes, except that a person whose row still holds the bytes
-    // known(oto_kod) gives is not converted again but named in unchanged: a reload of a large
+    // The same, except that a person whose row still holds exactly the texts and version of the
+    // Customer known(oto_kod) gives is not converted again but named in unchanged: a reload of a large
     // register converts only what changed.
-    QList<StoredPerson> readAll(const std::function<const QByteArray*(qint64)>& known,
-                                std::vector<qint64>* unchanged);
+    QList<Customer> readAll(const std::function<const Customer*(qint64)>& known, std::vector<qint64>* unchanged);
 
     // Registers a person with the three balances set to the text 0; every text is stored through
     // BuyukHarf, otherwise exactly as given (blanks, apostrophes and line breaks kept). Returns oto_kod.

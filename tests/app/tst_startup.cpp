@@ -189,6 +189,10 @@ private Q_SLOTS:
         QVERIFY2(err.contains(QStringLiteral("TORVIN: PROGRAM ZATEN ÇALIŞIYOR")), qPrintable(err));
         QCOMPARE(folderContents(dir.path()), contents);
         QCOMPARE(first->state(), QProcess::Running);
+        // It runs as it restarted itself, with the C library's large pages asked for.
+        QFile environment(QStringLiteral("/proc/%1/environ").arg(first->processId()));
+        QVERIFY(environment.open(QIODevice::ReadOnly));
+        QVERIFY(environment.readAll().split('\0').contains("GLIBC_TUNABLES=glibc.malloc.hugetlb=1"));
         stop(*first);
     }
 
