@@ -67,36 +67,56 @@ TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& c
     constexpr qint64 first = std::numeric_limits<qint64>::min();
     constexpr qint64 last = std::numeric_limits<qint64>::max();
     BookConnection& book = store.accounts();
-    MoneyRows read;
-    if (BookConnection* reader = store.transactionsReader()) {
-        // Most of a long list's time goes into decrypting the file's pages: a second connection reads
-        // the lower half of the keys on another core. The table is stored in key order, so each half
-        // is about half of its pages. Both see the same committed book: this program is the only
-        // writer of its data folder and writes nothing while a list is read.
-        BookQuery range = book.prepare(QStringLiteral("SELECT min(otokod), max(otokod) FROM CARIKART"));
-        range.step();
-        const qint64 low = range.int64(0);
-        const qint64 middle = low + (range.int64(1) - low) / 2;
-        std::future<MoneyRows> lower = std::async(
-            std::launch::async, [&] { return readMoneyRows(*reader, given, currency, first, middle); });
-        MoneyRows upper = readMoneyRows(book, given, currency, middle + 1, last);
-        read = lower.get();
-        read.rows.append(std::move(upper.rows));
-        read.amounts.insert(read.amounts.end(), upper.amounts.begin(), upper.amounts.end());
-    } else {
-        read = readMoneyRows(book, given, currency, first, last);
-    }
     // The order shown is the numeric value of the stored amount (received amounts are negative, so
     // ascending puts the largest repayment first), then otokod; a text that is no number reads as zero, as
     // everywhere else. Sorting here on the value read once per row costs a fraction of SQLite's sorter
     // over the whole rows with cdbl() per row.
-    std::vector<int> rows(read.amounts.size());
-    std::iota(rows.begin(), rows.end(), 0);
-    const std::vector<double>& amounts = read.amounts;
-    std::stable_sort(rows.begin(), rows.end(), [given, &amounts](int a, int b) {
-        return given ? amounts[size_t(a)] > amounts[size_t(b)] : amounts[size_t(a)] < amounts[size_t(b)];
-    });
-    read.rows.reorder(rows);
+    const auto sortedRows = [given](const std::vector<double>& amounts) {
+        std::vector<int> rows(amounts.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        std::stable_sort(rows.begin(), rows.end(), [given, &amounts](int a, int b) {
+            return given ? amounts[size_t(a)] > amounts[size_t(b)] : amounts[size_t(a)] < amounts[size_t(b)];
+        });
+        return rows;
+    };
+    if (BookConnection* reader = store.transactionsReader()) {
+        // Most of a long list's time goes into decrypting the file's pages: a second connection reads
+        // the lower half of the keys on another core, and sorts it there. The table is stored in key
+        // order, so each half is about half of its pages. Both see the same committed book: this program
+        // is the only writer of its data folder and writes nothing while a list is read.
+        BookQuery range = book.prepare(QStringLiteral("SELECT min(otokod), max(otokod) FROM CARIKART"));
+        range.step();
+        const qint64 low = range.int64(0);
+        const qint64 middle = low + (range.int64(1) - low) / 2;
+        struct SortedHalf {
+            MoneyRows read;
+            std::vector<int> order;
+        };
+        std::future<SortedHalf> lower = std::async(std::launch::async, [&] {
+            SortedHalf h{readMoneyRows(*reader, given, currency, first, middle), {}};
+            h.order = sortedRows(h.read.amounts);
+            return h;
+        });
+        MoneyRows upper = readMoneyRows(book, given, currency, middle + 1, last);
+        std::vector<int> upperOrder = sortedRows(upper.amounts);
+        SortedHalf joined = lower.get();
+        // The lower half's rows come first, so the merge of the two sorted halves keeps the lower
+        // half's row first among equal amounts: the order one stable sort of the whole list gives.
+        const int offset = int(joined.read.amounts.size());
+        std::vector<int>& rows = joined.order;
+        for (int r : upperOrder)
+            rows.push_back(r + offset);
+        joined.read.rows.append(std::move(upper.rows));
+        std::vector<double>& amounts = joined.read.amounts;
+        amounts.insert(amounts.end(), upper.amounts.begin(), upper.amounts.end());
+        std::inplace_merge(rows.begin(), rows.begin() + offset, rows.end(), [given, &amounts](int a, int b) {
+            return given ? amounts[size_t(a)] > amounts[size_t(b)] : amounts[size_t(a)] < amounts[size_t(b)];
+        });
+        joined.read.rows.reorder(rows);
+        return std::move(joined.read.rows);
+    }
+    MoneyRows read = readMoneyRows(book, given, currency, first, last);
+    read.rows.reorder(sortedRows(read.amounts));
     return std::move(read.rows);
 }
 

@@ -308,31 +308,40 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("header");
         QTest::addColumn<QStringList>("cells");
-        QTest::newRow("empty list: header and two blanks") << u"AÇIKLAMA"_s << QStringList();
+        QTest::addColumn<int>("shortRowsBefore"); // a long list is fitted in two halves at once
+        QTest::newRow("empty list: header and two blanks") << u"AÇIKLAMA"_s << QStringList() << 0;
         QTest::newRow("wider cell") << u"A"_s
                                     << QStringList{u"KISA"_s, u"ÇOK UZUN BİR AÇIKLAMA METNİ"_s,
-                                                   u"ORTA UZUNLUK"_s};
-        QTest::newRow("narrower cells") << u"BAKİYESİ(DOLAR)"_s << QStringList{u"1,00"_s, u"-300,00"_s};
+                                                   u"ORTA UZUNLUK"_s}
+                                    << 0;
+        QTest::newRow("narrower cells") << u"BAKİYESİ(DOLAR)"_s << QStringList{u"1,00"_s, u"-300,00"_s} << 0;
         QTest::newRow("kerned capitals")
-            << u"X"_s << QStringList{u"AVATAR WAVE TAYYAR VATAN"_s, u"HHHHHHHHHHHHHH"_s};
+            << u"X"_s << QStringList{u"AVATAR WAVE TAYYAR VATAN"_s, u"HHHHHHHHHHHHHH"_s} << 0;
         QTest::newRow("lower case and ligatures")
-            << u"X"_s << QStringList{u"office affluent fiction"_s, u"ıiİI"_s};
+            << u"X"_s << QStringList{u"office affluent fiction"_s, u"ıiİI"_s} << 0;
         QTest::newRow("second line widest")
-            << u"ADRES"_s << QStringList{u"KISA SATIR\nÇOK DAHA UZUN İKİNCİ SATIR BURADA"_s};
+            << u"ADRES"_s << QStringList{u"KISA SATIR\nÇOK DAHA UZUN İKİNCİ SATIR BURADA"_s} << 0;
         QTest::newRow("other scripts and marks")
-            << u"X"_s << QStringList{u"مرحبا بالعالم"_s, u"S\u0327EKER"_s, u"日本語"_s};
+            << u"X"_s << QStringList{u"مرحبا بالعالم"_s, u"S\u0327EKER"_s, u"日本語"_s} << 0;
         QTest::newRow("tab and control characters")
-            << u"X"_s << QStringList{u"A\tB"_s, QStringLiteral("\x01\x02")};
-        QTest::newRow("many equal widths") << u"TARİH"_s << QStringList(300, u"15.03.2008"_s);
+            << u"X"_s << QStringList{u"A\tB"_s, QStringLiteral("\x01\x02")} << 0;
+        QTest::newRow("many equal widths") << u"TARİH"_s << QStringList(300, u"15.03.2008"_s) << 0;
+        QTest::newRow("long list, widest with letters the first rows never had")
+            << u"X"_s << QStringList{u"AVATAR WAVE TAYYAR VATAN ÇÖĞÜŞ"_s, u"office affluent"_s} << 60000;
+        QTest::newRow("long list, widest with the first rows' letters")
+            << u"X"_s << QStringList{u"KISA KISA KISA"_s, u"KISA\nKISA KISA KISA KISA"_s} << 60000;
     }
     void fit()
     {
         QFETCH(QString, header);
         QFETCH(QStringList, cells);
+        QFETCH(int, shortRowsBefore);
         ReportList list;
         list.setColumns({header, u"İKİNCİ"_s});
+        QList<QStringList> rows(shortRowsBefore, QStringList{u"KISA KISA"_s, u"2"_s});
         for (const QString& cell : cells)
-            list.addRow({cell, u"2"_s});
+            rows.append({cell, u"2"_s});
+        list.setRows(std::move(rows));
         list.setColumnWidth(0, 900);
         SutunlariSigdir(&list);
         const QFontMetricsF metrics(list.font());
@@ -501,7 +510,10 @@ private Q_SLOTS:
         std::iota(all.begin(), all.end(), 0);
         QCOMPARE(everyRow, all);
 
-        const QByteArray bytes[] = {QByteArray("\xEF\xBB\xBF" "BOM"), QByteArray("a\xFF\xC3" "b\xC3\xA7"),
+        const QByteArray bytes[] = {QByteArray("\xEF\xBB\xBF"
+                                               "BOM"),
+                                    QByteArray("a\xFF\xC3"
+                                               "b\xC3\xA7"),
                                     QByteArray("\xF0\x9F\x98\x80 ŞİĞ"), QByteArray(), QByteArray("\xE2\x82")};
         TextTable read;
         read.beginRow();

@@ -11,8 +11,12 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace kalvora {
 
@@ -81,7 +85,18 @@ public:
     }
 
     // The widest line of the text, estimated where the line allows it.
-    qreal estimate(QStringView text)
+    qreal estimate(QStringView text) { return *estimateWith<true>(text); }
+
+    // The same from what is measured already, for a thread that must not measure (nor change the
+    // tables): nothing when the text has a letter, a pair or a line not measured yet.
+    std::optional<qreal> knownEstimate(QStringView text) const
+    {
+        return const_cast<TextWidthMeter*>(this)->estimateWith<false>(text);
+    }
+
+private:
+    // Without learn nothing is written, so threads may share it while no one learns.
+    template <bool learn> std::optional<qreal> estimateWith(QStringView text)
     {
         // Sums in integer units of 1/kUnit pixel, one table read per character: this runs for every
         // cell of every list, and a chain of floating-point additions was most of a fill's time.
@@ -103,6 +118,8 @@ public:
                     lineStart = i + 1;
                     continue;
                 }
+                if (!learn)
+                    return std::nullopt;
                 letter = addLetter(c);
                 if (letter < 0) {
                     qsizetype end = i;
@@ -121,8 +138,11 @@ public:
                 sum += m_advance[size_t(letter)];
             } else {
                 qint32& step = m_pairs[size_t(previous * kMaxLetters + letter)];
-                if (step == kUnknown)
+                if (step == kUnknown) {
+                    if (!learn)
+                        return std::nullopt;
                     step = measurePair(previous, letter);
+                }
                 sum += step;
             }
             previous = letter;
@@ -130,6 +150,7 @@ public:
         return std::max(exactWidest, qreal(std::max(widest, sum)) / kUnit);
     }
 
+public:
     qreal exact(const QString& text) const
     {
         qreal widest = 0;
@@ -224,6 +245,14 @@ public:
         }
     }
 
+    // What another part of the same column found: the result is the one a single pass over both gives.
+    void merge(const ColumnWidest& other)
+    {
+        m_others = std::max(m_others, other.m_others);
+        for (const Candidate& c : other.m_candidates)
+            add(c.text, c.estimate);
+    }
+
     // Estimates can be a little off where letters join (ligatures): the texts near the widest estimate
     // are measured whole.
     qreal widest(const TextWidthMeter& meter) const
@@ -296,6 +325,39 @@ void ColumnFit::apply()
     }
 }
 
+namespace {
+
+// The widest texts of each column over a run of rows, from the meter's tables alone; the cells they
+// cannot tell go to unknown, to be estimated where the meter may learn.
+struct PartFit {
+    std::vector<ColumnWidest> widest;
+    std::vector<std::pair<int, QStringView>> unknown;
+};
+
+PartFit fitPart(const ListModel& model, const TextWidthMeter& meter, const int* rows, const int* end)
+{
+    const int columns = model.columnCount();
+    PartFit part{std::vector<ColumnWidest>(size_t(columns)), {}};
+    // A text that shares its characters with the one above it in the column (a run of equal values) is
+    // skipped.
+    std::vector<QStringView> above(static_cast<size_t>(columns));
+    for (; rows != end; ++rows) {
+        for (int c = 0; c < columns; ++c) {
+            const QStringView text = model.cellView(*rows, c);
+            if (text.isEmpty() || text == above[size_t(c)])
+                continue;
+            above[size_t(c)] = text;
+            if (const std::optional<qreal> e = meter.knownEstimate(text))
+                part.widest[size_t(c)].add(text, *e);
+            else
+                part.unknown.emplace_back(c, text);
+        }
+    }
+    return part;
+}
+
+} // namespace
+
 void SutunlariSigdir(ReportList* list)
 {
     if (!list)
@@ -303,17 +365,37 @@ void SutunlariSigdir(ReportList* list)
     const ListModel* model = list->listModel();
     const int columns = model->columnCount();
     ColumnFit fit(list);
-    // Estimating a text costs less than looking it up among those already seen; a text that shares its
-    // characters with the one above it in the column (a run of equal values) is skipped.
     // The widest text does not depend on the order: the rows are visited as their texts lie in memory.
+    const std::vector<int> rows = model->rowsInBufferOrder();
+    // The first rows teach the meter their letters and pairs; on a long list the other rows are then
+    // estimated in two halves at once, one on another core, from what the meter knows. Only the
+    // texts it cannot tell yet are estimated afterwards, here, where it may measure.
+    constexpr size_t kTeaching = 2000;
+    constexpr size_t kSplitFrom = 50000;
+    const size_t taught = rows.size() < kSplitFrom ? rows.size() : kTeaching;
     std::vector<QStringView> above(static_cast<size_t>(columns));
-    for (const int r : model->rowsInBufferOrder()) {
+    for (size_t i = 0; i < taught; ++i) {
         for (int c = 0; c < columns; ++c) {
-            const QStringView text = model->cellView(r, c);
+            const QStringView text = model->cellView(rows[i], c);
             if (text.isEmpty() || text == above[size_t(c)])
                 continue;
             above[size_t(c)] = text;
             fit.add(c, text, fit.estimate(text));
+        }
+    }
+    if (taught < rows.size()) {
+        const TextWidthMeter& meter = *fit.m_data->meter.meter;
+        const int* begin = rows.data() + taught;
+        const int* middle = begin + (rows.size() - taught) / 2;
+        const int* end = rows.data() + rows.size();
+        std::future<PartFit> other =
+            std::async(std::launch::async, [&] { return fitPart(*model, meter, middle, end); });
+        PartFit parts[2] = {fitPart(*model, meter, begin, middle), other.get()};
+        for (const PartFit& part : parts) {
+            for (int c = 0; c < columns; ++c)
+                fit.m_data->widest[size_t(c)].merge(part.widest[size_t(c)]);
+            for (const auto& [c, text] : part.unknown)
+                fit.add(c, text, fit.estimate(text));
         }
     }
     fit.apply();

@@ -41,6 +41,7 @@ public:
     void apply();
 
 private:
+    friend void SutunlariSigdir(ReportList* list);
     struct Data;
     ReportList* m_list;
     Data* m_data;

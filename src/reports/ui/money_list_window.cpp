@@ -73,13 +73,13 @@ void MoneyListWindow::fill()
         showingDbError(this, [&] { rows = moneyListRows(m_store, m_direction, m_combo->currentText()); });
     }
     m_list->setRows(std::move(rows));
-    SutunlariSigdir(m_list);
     ToPLa();
 }
 
 void MoneyListWindow::ToPLa()
 {
-    m_total->setText(shownTotal(ColAmount));
+    // With the column fit of the fill: the sum reads the rows on another core meanwhile.
+    m_total->setText(fitColumnsWhileSumming(ColAmount));
 }
 
 void MoneyListWindow::headerClicked(int column)
