@@ -35,7 +35,7 @@ Customer shownBalances(Customer c)
 // in place, so the register keeps no second copy of what it read.
 bool sameRow(const BookQuery& st, const Customer& c)
 {
-    const QString* texts[] = {&c.key,      &c.name,    &c.workPhone, &c.mobilePhone, &c.idNumber,
+    const QString* texts[] = {&c.key,       &c.name,    &c.workPhone, &c.mobilePhone, &c.idNumber,
                               &c.taxOffice, &c.address, &c.balanceTl, &c.balanceUsd,  &c.balanceEuro};
     for (int i = 0; i < 10; ++i) {
         if (!QAnyStringView::equal(st.utf8(i), *texts[i]))

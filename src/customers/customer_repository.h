@@ -30,7 +30,8 @@ public:
     // The same, except that a person whose row still holds exactly the texts and version of the
     // Customer known(oto_kod) gives is not converted again but named in unchanged: a reload of a large
     // register converts only what changed.
-    QList<Customer> readAll(const std::function<const Customer*(qint64)>& known, std::vector<qint64>* unchanged);
+    QList<Customer> readAll(const std::function<const Customer*(qint64)>& known,
+                            std::vector<qint64>* unchanged);
 
     // Registers a person with the three balances set to the text 0; every text is stored through
     // BuyukHarf, otherwise exactly as given (blanks, apostrophes and line breaks kept). Returns oto_kod.

@@ -32,7 +32,7 @@ struct ServerSchemaState {
         Foreign, // other tables, or a book of another version: never touched
     };
     Kind kind = Kind::Empty;
-    QString object; // for Foreign: the first table or schema that is in the way
+    QString object;  // for Foreign: the first table or schema that is in the way
     int version = 0; // for Book: the schema version it was made or last brought up to
 };
 
