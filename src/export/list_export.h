@@ -28,17 +28,24 @@ struct ExportTable {
     // The rows kept together instead (a long list's copy costs its characters only); used when rows is
     // empty.
     TextTable cells = {};
+    // When not empty: the columns of cells that are exported, in order (a list's own table, shared, with
+    // its hidden and moved columns left where they are).
+    QList<int> cellColumns = {};
 
     qsizetype rowCount() const { return rows.isEmpty() ? cells.rowCount() : rows.size(); }
     int cellCount(qsizetype row) const
     {
-        return rows.isEmpty() ? cells.cellCount(row) : int(rows.at(row).size());
+        if (!rows.isEmpty())
+            return int(rows.at(row).size());
+        return cellColumns.isEmpty() ? cells.cellCount(row) : int(cellColumns.size());
     }
     // Valid until the table changes; empty beyond the row's cells.
     QStringView cell(qsizetype row, int column) const
     {
         if (!rows.isEmpty())
             return column < rows.at(row).size() ? QStringView(rows.at(row).at(column)) : QStringView();
+        if (!cellColumns.isEmpty())
+            return column < cellColumns.size() ? cells.cell(row, cellColumns.at(column)) : QStringView();
         return cells.cell(row, column);
     }
 

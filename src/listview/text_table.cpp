@@ -37,6 +37,18 @@ void TextTable::beginRow()
     m_bounds.push_back(quint32(m_chars.size()));
 }
 
+TextTable TextTable::sharedCopy() const
+{
+    TextTable t;
+    t.m_chars = m_chars;
+    t.m_bounds = m_bounds;
+    t.m_earlier = m_earlier;
+    t.m_rows = m_rows;
+    t.m_rowStart = m_rowStart;
+    t.m_unusedChars = m_unusedChars;
+    return t;
+}
+
 void TextTable::add(QStringView text)
 {
     m_chars.append(text.data(), text.size());

@@ -38,6 +38,10 @@ public:
     // where they lie, not copied.
     void append(TextTable&& other);
 
+    // A copy that shares this table's characters: they are copied only when one of the two writes into
+    // the chunk both hold (an export keeps a long list's texts this way while the list may change).
+    TextTable sharedCopy() const;
+
     // Rows move into a new order: order[i] is the row that is to stand at i.
     void reorder(const std::vector<int>& order);
 

@@ -55,17 +55,19 @@ ExportTable tableOf(const QTreeView* view, const QList<ExportKind>& kinds)
         t.headers.append(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
         t.kinds.append(c < kinds.size() ? kinds.at(c) : ExportKind::Text);
     }
-    const int rows = model->rowCount();
-    // A report list hands its texts over without a copy per cell; any other model through data().
+    // A report list's texts are shared with the export, not copied: a long list's characters are most
+    // of its memory. Any other model is copied through data().
     const auto* list = qobject_cast<const ListModel*>(model);
+    if (list && !columns.isEmpty()) {
+        t.cells = list->table().sharedCopy();
+        t.cellColumns = columns;
+        return t;
+    }
+    const int rows = model->rowCount();
     for (int r = 0; r < rows; ++r) {
         t.cells.beginRow();
-        for (int c : columns) {
-            if (list)
-                t.cells.add(list->cellView(r, c));
-            else
-                t.cells.add(model->data(model->index(r, c), Qt::DisplayRole).toString());
-        }
+        for (int c : columns)
+            t.cells.add(model->data(model->index(r, c), Qt::DisplayRole).toString());
         t.cells.endRow();
     }
     return t;

@@ -44,6 +44,8 @@ public:
     QStringView cellView(int row, int column) const;
     // Every row once, in the order their texts lie in memory (see TextTable::rowsInBufferOrder).
     std::vector<int> rowsInBufferOrder() const { return m_rows.rowsInBufferOrder(); }
+    // The rows in the order shown.
+    const TextTable& table() const { return m_rows; }
     QStringList rowTexts(int row) const;
     QVariant hidden(int row) const;
     // The row whose hidden value equals value, or -1.

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
@@ -80,6 +81,30 @@ private Q_SLOTS:
         QCOMPARE(xlsxCell(book, 1, 2).value(QStringLiteral("v")).toString(), QStringLiteral("number:0.5"));
         QCOMPARE(xlsxCell(book, 1, 1).value(QStringLiteral("v")).toString(),
                  QStringLiteral("date:2026-01-01 09:00:00"));
+    }
+
+    // The table an export writes shares the list's texts: it holds the shown columns in the shown order,
+    // and keeps what it took when the list is refilled or grows meanwhile (another desk's commit).
+    void tableKeepsItsTextsWhileTheListChanges()
+    {
+        ReportList list;
+        list.setColumns({QStringLiteral("A"), QStringLiteral("GİZLİ"), QStringLiteral("B")});
+        list.setRows({{QStringLiteral("a1"), QStringLiteral("g1"), QStringLiteral("b1")},
+                      {QStringLiteral("a2"), QStringLiteral("g2"), QStringLiteral("b2")}});
+        list.setColumnHidden(1, true);
+        list.header()->moveSection(2, 0);
+        const ExportTable table = tableOf(&list, {ExportKind::Text, ExportKind::Text, ExportKind::Number});
+        list.addRow({QStringLiteral("a3"), QStringLiteral("g3"), QStringLiteral("b3")});
+        list.setRows({{QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")}});
+        QCOMPARE(table.headers, QStringList({QStringLiteral("B"), QStringLiteral("A")}));
+        QCOMPARE(table.kind(0), ExportKind::Number);
+        QCOMPARE(table.rowCount(), 2);
+        QStringList texts;
+        for (qsizetype r = 0; r < table.rowCount(); ++r) {
+            QCOMPARE(table.cellCount(r), 2);
+            texts << table.cell(r, 0).toString() + table.cell(r, 1).toString();
+        }
+        QCOMPARE(texts, QStringList({QStringLiteral("b1a1"), QStringLiteral("b2a2")}));
     }
 
     // What the user answers decides what is left on disk and which message follows.
