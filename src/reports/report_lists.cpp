@@ -71,12 +71,15 @@ TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& c
     // ascending puts the largest repayment first), then otokod; a text that is no number reads as zero, as
     // everywhere else. Sorting here on the value read once per row costs a fraction of SQLite's sorter
     // over the whole rows with cdbl() per row.
-    const auto sortedRows = [given](const std::vector<double>& amounts) {
+    const auto shownBefore = [given](const std::vector<double>& amounts) {
+        return [given, &amounts](int a, int b) {
+            return given ? amounts[size_t(a)] > amounts[size_t(b)] : amounts[size_t(a)] < amounts[size_t(b)];
+        };
+    };
+    const auto sortedRows = [&shownBefore](const std::vector<double>& amounts) {
         std::vector<int> rows(amounts.size());
         std::iota(rows.begin(), rows.end(), 0);
-        std::stable_sort(rows.begin(), rows.end(), [given, &amounts](int a, int b) {
-            return given ? amounts[size_t(a)] > amounts[size_t(b)] : amounts[size_t(a)] < amounts[size_t(b)];
-        });
+        std::stable_sort(rows.begin(), rows.end(), shownBefore(amounts));
         return rows;
     };
     if (BookConnection* reader = store.transactionsReader()) {
@@ -109,9 +112,7 @@ TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& c
         joined.read.rows.append(std::move(upper.rows));
         std::vector<double>& amounts = joined.read.amounts;
         amounts.insert(amounts.end(), upper.amounts.begin(), upper.amounts.end());
-        std::inplace_merge(rows.begin(), rows.begin() + offset, rows.end(), [given, &amounts](int a, int b) {
-            return given ? amounts[size_t(a)] > amounts[size_t(b)] : amounts[size_t(a)] < amounts[size_t(b)];
-        });
+        std::inplace_merge(rows.begin(), rows.begin() + offset, rows.end(), shownBefore(amounts));
         joined.read.rows.reorder(rows);
         return std::move(joined.read.rows);
     }

@@ -221,7 +221,8 @@ CREATE INDEX giderler_serbest_tarih ON %1.GIDERLER (gider_tarihi)
     WHERE gider_tarihi !~ '^[0-9][0-9]\.[0-9][0-9]\.[0-9][0-9][0-9][0-9]$';
 )SQL";
 
-// What version 2 added to a book of version 1, in the order createServerSchema makes it.
+// What version 2 added to a book of version 1; a new book is made as version 1 and then given the same,
+// so a new book and an upgraded one cannot differ.
 void addVersion2(PgConnection& conn)
 {
     conn.exec(QString::fromLatin1(cdateFunction));
@@ -284,14 +285,12 @@ bool createServerSchema(PgConnection& conn)
     for (const char* s : bookSchemas)
         conn.exec(QStringLiteral("CREATE SCHEMA ") + QString::fromLatin1(s));
     conn.exec(QString::fromLatin1(functions));
-    conn.exec(QString::fromLatin1(cdateFunction));
     conn.execute(QStringLiteral("INSERT INTO kalvora.schema_version (version) VALUES ($1)"), {schemaVersion});
     conn.exec(QString::fromLatin1(accounts));
     conn.exec(QString::fromLatin1(archive));
-    for (const char* s : {"gelir", "gider"}) {
+    for (const char* s : {"gelir", "gider"})
         conn.exec(QString::fromLatin1(ledger).arg(QString::fromLatin1(s)));
-        conn.exec(QString::fromLatin1(ledgerFreeDates).arg(QString::fromLatin1(s)));
-    }
+    addVersion2(conn);
     // Every desk listening hears, at commit, which schema another desk changed.
     for (const char* table : {"cari.MUSTERILER", "cari.CARIKART", "iptal.IPTALLER", "gelir.GIDERLER",
                               "gelir.KASA_NET", "gider.GIDERLER", "gider.KASA_NET"})

@@ -334,12 +334,11 @@ struct PartFit {
     std::vector<std::pair<int, QStringView>> unknown;
 };
 
-PartFit fitPart(const ListModel& model, const TextWidthMeter& meter, const int* rows, const int* end)
+// Calls f(column, text) for every cell of the rows that is not empty and not the same text as the one
+// above it in the column (a run of equal values is measured once).
+template <typename F> void forEachFitCell(const ListModel& model, const int* rows, const int* end, F f)
 {
     const int columns = model.columnCount();
-    PartFit part{std::vector<ColumnWidest>(size_t(columns)), {}};
-    // A text that shares its characters with the one above it in the column (a run of equal values) is
-    // skipped.
     std::vector<QStringView> above(static_cast<size_t>(columns));
     for (; rows != end; ++rows) {
         for (int c = 0; c < columns; ++c) {
@@ -347,12 +346,20 @@ PartFit fitPart(const ListModel& model, const TextWidthMeter& meter, const int* 
             if (text.isEmpty() || text == above[size_t(c)])
                 continue;
             above[size_t(c)] = text;
-            if (const std::optional<qreal> e = meter.knownEstimate(text))
-                part.widest[size_t(c)].add(text, *e);
-            else
-                part.unknown.emplace_back(c, text);
+            f(c, text);
         }
     }
+}
+
+PartFit fitPart(const ListModel& model, const TextWidthMeter& meter, const int* rows, const int* end)
+{
+    PartFit part{std::vector<ColumnWidest>(size_t(model.columnCount())), {}};
+    forEachFitCell(model, rows, end, [&](int c, QStringView text) {
+        if (const std::optional<qreal> e = meter.knownEstimate(text))
+            part.widest[size_t(c)].add(text, *e);
+        else
+            part.unknown.emplace_back(c, text);
+    });
     return part;
 }
 
@@ -373,16 +380,8 @@ void SutunlariSigdir(ReportList* list)
     constexpr size_t kTeaching = 2000;
     constexpr size_t kSplitFrom = 50000;
     const size_t taught = rows.size() < kSplitFrom ? rows.size() : kTeaching;
-    std::vector<QStringView> above(static_cast<size_t>(columns));
-    for (size_t i = 0; i < taught; ++i) {
-        for (int c = 0; c < columns; ++c) {
-            const QStringView text = model->cellView(rows[i], c);
-            if (text.isEmpty() || text == above[size_t(c)])
-                continue;
-            above[size_t(c)] = text;
-            fit.add(c, text, fit.estimate(text));
-        }
-    }
+    forEachFitCell(*model, rows.data(), rows.data() + taught,
+                   [&fit](int c, QStringView text) { fit.add(c, text, fit.estimate(text)); });
     if (taught < rows.size()) {
         const TextWidthMeter& meter = *fit.m_data->meter.meter;
         const int* begin = rows.data() + taught;
