@@ -1,6 +1,7 @@
 #include "listview/text_table.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include <utility>
 
@@ -12,6 +13,7 @@ void TextTable::clear()
     m_bounds.clear();
     m_earlier.clear();
     m_rows.clear();
+    m_hidden.clear();
     m_rowStart = -1;
     m_unusedChars = 0;
 }
@@ -44,6 +46,7 @@ TextTable TextTable::sharedCopy() const
     t.m_bounds = m_bounds;
     t.m_earlier = m_earlier;
     t.m_rows = m_rows;
+    t.m_hidden = m_hidden;
     t.m_rowStart = m_rowStart;
     t.m_unusedChars = m_unusedChars;
     return t;
@@ -74,12 +77,28 @@ void TextTable::endRow(const QVariant& hidden)
     r.firstBound = quint32(m_rowStart);
     r.cells = quint16(qsizetype(m_bounds.size()) - m_rowStart - 1);
     r.chunk = currentChunk();
-    r.hidden = hidden;
-    m_rows.push_back(std::move(r));
+    m_rows.push_back(r);
+    insertHidden(rowCount() - 1, hidden);
     m_rowStart = -1;
 }
 
-TextTable::Row TextTable::addCells(const QStringList& texts, const QVariant& hidden)
+void TextTable::insertHidden(qsizetype at, const QVariant& hidden)
+{
+    if (m_hidden.empty()) {
+        if (!hidden.isValid())
+            return;
+        m_hidden.resize(m_rows.size() - 1);
+    }
+    m_hidden.insert(m_hidden.begin() + at, hidden);
+}
+
+const QVariant& TextTable::hidden(qsizetype row) const
+{
+    static const QVariant none;
+    return m_hidden.empty() ? none : m_hidden[size_t(row)];
+}
+
+TextTable::Row TextTable::addCells(const QStringList& texts)
 {
     beginRow();
     for (const QString& t : texts)
@@ -88,21 +107,21 @@ TextTable::Row TextTable::addCells(const QStringList& texts, const QVariant& hid
     r.firstBound = quint32(m_rowStart);
     r.cells = quint16(texts.size());
     r.chunk = currentChunk();
-    r.hidden = hidden;
     m_rowStart = -1;
     return r;
 }
 
 void TextTable::appendRow(const QStringList& texts, const QVariant& hidden)
 {
-    m_rows.push_back(addCells(texts, hidden));
+    m_rows.push_back(addCells(texts));
+    insertHidden(rowCount() - 1, hidden);
 }
 
 void TextTable::insertRow(qsizetype at, const QStringList& texts, const QVariant& hidden)
 {
     at = qBound(qsizetype(0), at, rowCount());
-    Row r = addCells(texts, hidden);
-    m_rows.insert(m_rows.begin() + at, std::move(r));
+    m_rows.insert(m_rows.begin() + at, addCells(texts));
+    insertHidden(at, hidden);
 }
 
 void TextTable::replaceRow(qsizetype at, const QStringList& texts, const QVariant& hidden)
@@ -112,8 +131,14 @@ void TextTable::replaceRow(qsizetype at, const QStringList& texts, const QVarian
     Row& old = m_rows[size_t(at)];
     m_unusedChars += boundsOf(old)[old.firstBound + old.cells] - boundsOf(old)[old.firstBound];
     const bool bold = old.bold;
-    old = addCells(texts, hidden);
+    old = addCells(texts);
     old.bold = bold;
+    if (!m_hidden.empty())
+        m_hidden[size_t(at)] = hidden;
+    else if (hidden.isValid()) {
+        m_hidden.resize(m_rows.size());
+        m_hidden[size_t(at)] = hidden;
+    }
     compactIfWasteful();
 }
 
@@ -124,6 +149,8 @@ void TextTable::removeRow(qsizetype at)
     const Row& old = m_rows[size_t(at)];
     m_unusedChars += boundsOf(old)[old.firstBound + old.cells] - boundsOf(old)[old.firstBound];
     m_rows.erase(m_rows.begin() + at);
+    if (!m_hidden.empty())
+        m_hidden.erase(m_hidden.begin() + at);
     compactIfWasteful();
 }
 
@@ -133,7 +160,7 @@ void TextTable::copyRow(const TextTable& from, qsizetype row)
     beginRow();
     for (int c = 0; c < r.cells; ++c)
         add(from.cell(row, c));
-    endRow(r.hidden);
+    endRow(from.hidden(row));
     m_rows.back().bold = r.bold;
 }
 
@@ -181,10 +208,18 @@ void TextTable::append(TextTable&& other)
         m_earlier.push_back(std::move(c));
     m_chars = std::move(other.m_chars);
     m_bounds = std::move(other.m_bounds);
+    if (!m_hidden.empty() || !other.m_hidden.empty()) {
+        m_hidden.resize(m_rows.size());
+        if (other.m_hidden.empty())
+            m_hidden.resize(m_rows.size() + other.m_rows.size());
+        else
+            m_hidden.insert(m_hidden.end(), std::make_move_iterator(other.m_hidden.begin()),
+                            std::make_move_iterator(other.m_hidden.end()));
+    }
     m_rows.reserve(m_rows.size() + other.m_rows.size());
-    for (Row& r : other.m_rows) {
+    for (Row r : other.m_rows) {
         r.chunk = quint8(r.chunk + shift);
-        m_rows.push_back(std::move(r));
+        m_rows.push_back(r);
     }
     m_unusedChars += other.m_unusedChars;
     other.clear();
@@ -195,8 +230,15 @@ void TextTable::reorder(const std::vector<int>& order)
     std::vector<Row> moved;
     moved.reserve(m_rows.size());
     for (int from : order)
-        moved.push_back(std::move(m_rows[size_t(from)]));
+        moved.push_back(m_rows[size_t(from)]);
     m_rows = std::move(moved);
+    if (m_hidden.empty())
+        return;
+    std::vector<QVariant> hidden;
+    hidden.reserve(m_hidden.size());
+    for (int from : order)
+        hidden.push_back(std::move(m_hidden[size_t(from)]));
+    m_hidden = std::move(hidden);
 }
 
 std::vector<int> TextTable::rowsInBufferOrder() const

@@ -56,7 +56,7 @@ public:
     QStringList rowTexts(qsizetype row) const;
     // Every row's texts, for callers that want plain lists of a few rows.
     QList<QStringList> toLists() const;
-    const QVariant& hidden(qsizetype row) const { return m_rows[size_t(row)].hidden; }
+    const QVariant& hidden(qsizetype row) const;
     bool isBold(qsizetype row) const { return m_rows[size_t(row)].bold; }
     void setBold(qsizetype row, bool bold) { m_rows[size_t(row)].bold = bold; }
 
@@ -66,7 +66,6 @@ private:
         quint16 cells = 0;
         bool bold = false;
         quint8 chunk = 0; // where the row's texts lie: an earlier chunk, or the current one
-        QVariant hidden;
     };
     // Texts taken over from appended tables, each with its bounds.
     struct Chunk {
@@ -75,7 +74,9 @@ private:
     };
     static constexpr size_t kMaxChunks = 255;
     static constexpr qsizetype kChunkChars = qsizetype(3) << 20;
-    Row addCells(const QStringList& texts, const QVariant& hidden);
+    Row addCells(const QStringList& texts);
+    // Makes room for a hidden value at row `at` (an inserted or appended row), once any row has one.
+    void insertHidden(qsizetype at, const QVariant& hidden);
     // Appends a copy of another table's row, texts, hidden value and boldness.
     void copyRow(const TextTable& from, qsizetype row);
     void compactIfWasteful();
@@ -95,6 +96,9 @@ private:
     std::vector<quint32> m_bounds;
     std::vector<Chunk> m_earlier;
     std::vector<Row> m_rows;
+    // One per row once any row has a hidden value, else empty: most long lists have none, and a row's
+    // bounds stay eight bytes that a sort moves.
+    std::vector<QVariant> m_hidden;
     qsizetype m_rowStart = -1; // bounds index of the row being built
     qsizetype m_unusedChars = 0;
     QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};

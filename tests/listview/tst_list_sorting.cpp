@@ -431,13 +431,17 @@ private Q_SLOTS:
     void textTableKeepsEveryRow_data()
     {
         QTest::addColumn<quint32>("seed");
+        QTest::addColumn<bool>("fewHidden"); // most rows without a hidden value, the first ones too
         for (quint32 seed : {3u, 99u})
-            QTest::addRow("seed %u", seed) << seed;
+            for (bool few : {false, true})
+                QTest::addRow("seed %u%s", seed, few ? ", few hidden" : "") << seed << few;
     }
     void textTableKeepsEveryRow()
     {
         QFETCH(quint32, seed);
+        QFETCH(bool, fewHidden);
         QRandomGenerator random(seed);
+        auto value = [&](int v) { return fewHidden && random.bounded(5) ? QVariant() : QVariant(v); };
         TextTable table;
         QList<QStringList> expected;
         QList<QVariant> hidden;
@@ -455,16 +459,18 @@ private Q_SLOTS:
             case 0:
             case 1: {
                 const QStringList row = someRow();
-                table.insertRow(at, row, step);
+                const QVariant v = value(step);
+                table.insertRow(at, row, v);
                 expected.insert(at, row);
-                hidden.insert(at, step);
+                hidden.insert(at, v);
                 break;
             }
             case 2: {
                 const QStringList row = someRow();
-                table.replaceRow(at, row, -step);
+                const QVariant v = value(-step);
+                table.replaceRow(at, row, v);
                 expected[at] = row;
-                hidden[at] = -step;
+                hidden[at] = v;
                 break;
             }
             case 3:
@@ -477,9 +483,10 @@ private Q_SLOTS:
                 TextTable more;
                 for (int i = 0, m = 1 + random.bounded(3); i < m; ++i) {
                     const QStringList row = someRow();
-                    more.appendRow(row, step * 10 + i);
+                    const QVariant v = value(step * 10 + i);
+                    more.appendRow(row, v);
                     expected << row;
-                    hidden << step * 10 + i;
+                    hidden << v;
                 }
                 table.append(std::move(more));
                 QVERIFY(more.isEmpty());
