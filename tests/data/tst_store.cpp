@@ -10,6 +10,10 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
+#include <unistd.h>
+
 using namespace kalvora;
 using namespace Qt::StringLiterals;
 
@@ -240,6 +244,61 @@ private Q_SLOTS:
         }
         QVERIFY(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0);
         QCOMPARE(data.store().accounts().scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 0);
+    }
+
+    // Pages are read through memory windows over the file; the file changing under them must read as
+    // the file now is, and a file cut short under a read must be an error, never a crash.
+    void readsFollowTheFileUnderThem_data()
+    {
+        QTest::addColumn<bool>("cutShort");
+        QTest::addRow("grown by another connection") << false;
+        QTest::addRow("cut short by another program") << true;
+    }
+    void readsFollowTheFileUnderThem()
+    {
+        QFETCH(bool, cutShort);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"data.mdb"_s);
+        Database writer = Database::open(path, databasePassword(), Database::Mode::ReadWriteCreate);
+        auto addRows = [&writer](int from, int count) {
+            writer.exec(u"BEGIN"_s);
+            for (int i = from; i < from + count; ++i)
+                writer.execute(u"INSERT INTO t VALUES (?1, ?2)"_s, {i, QString(400, QChar(u'a' + i % 26))});
+            writer.exec(u"COMMIT"_s);
+        };
+        writer.exec(u"CREATE TABLE t(k INTEGER PRIMARY KEY, s TEXT)"_s);
+        addRows(0, 8000);
+        Database reader = Database::open(path, databasePassword(), Database::Mode::ReadOnly);
+        reader.exec(u"PRAGMA cache_size = 0"_s); // every page from the file
+        auto readAll = [&reader] {
+            qint64 rows = 0, sum = 0;
+            Statement st = reader.prepare(u"SELECT k, length(s) FROM t ORDER BY k"_s);
+            while (st.step()) {
+                ++rows;
+                sum += st.int64(0) + st.int64(1);
+            }
+            return std::pair(rows, sum);
+        };
+        QCOMPARE(readAll(), std::pair(qint64(8000), qint64(8000) * 7999 / 2 + 8000 * 400));
+        if (!cutShort) {
+            addRows(8000, 16000);
+            QCOMPARE(readAll(), std::pair(qint64(24000), qint64(24000) * 23999 / 2 + 24000 * 400));
+            return;
+        }
+        Statement st = reader.prepare(u"SELECT length(s) FROM t ORDER BY k"_s);
+        for (int i = 0; i < 100; ++i)
+            QVERIFY(st.step());
+        // Cut at a memory page's border: the next page read lies wholly past the file's new end.
+        const qint64 cut = QFileInfo(path).size() / 3 / 4096 * 4096;
+        QVERIFY(::truncate(QFile::encodeName(path).constData(), cut) == 0);
+        int rows = 100;
+        try {
+            while (st.step())
+                ++rows;
+        } catch (const DbError&) {
+            rows = -1;
+        }
+        QVERIFY2(rows < 8000, qPrintable(QString::number(rows)));
     }
 
     void missingFileIsReported()
