@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 
 #include <utility>
 
@@ -14,6 +15,8 @@ void TextTable::clear()
     m_earlier.clear();
     m_rows.clear();
     m_hidden.clear();
+    m_inBufferOrder = true;
+    m_bufferOrder.clear();
     m_rowStart = -1;
     m_unusedChars = 0;
 }
@@ -47,6 +50,8 @@ TextTable TextTable::sharedCopy() const
     t.m_earlier = m_earlier;
     t.m_rows = m_rows;
     t.m_hidden = m_hidden;
+    t.m_inBufferOrder = m_inBufferOrder;
+    t.m_bufferOrder = m_bufferOrder;
     t.m_rowStart = m_rowStart;
     t.m_unusedChars = m_unusedChars;
     return t;
@@ -79,7 +84,21 @@ void TextTable::endRow(const QVariant& hidden)
     r.chunk = currentChunk();
     m_rows.push_back(r);
     insertHidden(rowCount() - 1, hidden);
+    addedLast();
     m_rowStart = -1;
+}
+
+void TextTable::addedLast()
+{
+    // A new row's texts lie after every other row's.
+    if (!m_inBufferOrder && m_bufferOrder.size() + 1 == m_rows.size())
+        m_bufferOrder.push_back(int(m_rows.size()) - 1);
+}
+
+void TextTable::forgetBufferOrder()
+{
+    m_inBufferOrder = false;
+    m_bufferOrder.clear();
 }
 
 void TextTable::insertHidden(qsizetype at, const QVariant& hidden)
@@ -115,6 +134,7 @@ void TextTable::appendRow(const QStringList& texts, const QVariant& hidden)
 {
     m_rows.push_back(addCells(texts));
     insertHidden(rowCount() - 1, hidden);
+    addedLast();
 }
 
 void TextTable::insertRow(qsizetype at, const QStringList& texts, const QVariant& hidden)
@@ -122,6 +142,10 @@ void TextTable::insertRow(qsizetype at, const QStringList& texts, const QVariant
     at = qBound(qsizetype(0), at, rowCount());
     m_rows.insert(m_rows.begin() + at, addCells(texts));
     insertHidden(at, hidden);
+    if (at + 1 < rowCount())
+        forgetBufferOrder();
+    else
+        addedLast();
 }
 
 void TextTable::replaceRow(qsizetype at, const QStringList& texts, const QVariant& hidden)
@@ -133,6 +157,9 @@ void TextTable::replaceRow(qsizetype at, const QStringList& texts, const QVarian
     const bool bold = old.bold;
     old = addCells(texts);
     old.bold = bold;
+    // Its texts now lie after every other row's.
+    if (!m_inBufferOrder || at + 1 < rowCount())
+        forgetBufferOrder();
     if (!m_hidden.empty())
         m_hidden[size_t(at)] = hidden;
     else if (hidden.isValid()) {
@@ -151,6 +178,8 @@ void TextTable::removeRow(qsizetype at)
     m_rows.erase(m_rows.begin() + at);
     if (!m_hidden.empty())
         m_hidden.erase(m_hidden.begin() + at);
+    if (!m_inBufferOrder)
+        forgetBufferOrder();
     compactIfWasteful();
 }
 
@@ -222,11 +251,15 @@ void TextTable::append(TextTable&& other)
         m_rows.push_back(r);
     }
     m_unusedChars += other.m_unusedChars;
+    const bool inOrder = m_inBufferOrder && other.m_inBufferOrder;
+    forgetBufferOrder();
+    m_inBufferOrder = inOrder;
     other.clear();
 }
 
 void TextTable::reorder(const std::vector<int>& order)
 {
+    reorderBufferOrder(order);
     std::vector<Row> moved;
     moved.reserve(m_rows.size());
     for (int from : order)
@@ -241,7 +274,43 @@ void TextTable::reorder(const std::vector<int>& order)
     m_hidden = std::move(hidden);
 }
 
+void TextTable::reorderBufferOrder(const std::vector<int>& order)
+{
+    const bool wasInOrder = m_inBufferOrder;
+    std::vector<int> before = std::move(m_bufferOrder);
+    forgetBufferOrder();
+    if (order.size() != m_rows.size() || (!wasInOrder && before.size() != m_rows.size()))
+        return;
+    // The row that stood at order[i] comes to stand at i.
+    std::vector<int> now(order.size(), -1);
+    for (size_t i = 0; i < order.size(); ++i) {
+        const size_t from = size_t(order[i]);
+        if (from >= now.size() || now[from] >= 0)
+            return; // not a permutation: the order is found by sorting when asked
+        now[from] = int(i);
+    }
+    if (wasInOrder) {
+        m_bufferOrder = std::move(now);
+        return;
+    }
+    for (int& row : before)
+        row = now[size_t(row)];
+    m_bufferOrder = std::move(before);
+}
+
 std::vector<int> TextTable::rowsInBufferOrder() const
+{
+    if (m_inBufferOrder) {
+        std::vector<int> rows(m_rows.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        return rows;
+    }
+    if (m_bufferOrder.size() == m_rows.size())
+        return m_bufferOrder;
+    return rowsInBufferOrderBySorting();
+}
+
+std::vector<int> TextTable::rowsInBufferOrderBySorting() const
 {
     std::vector<int> rows(m_rows.size());
     // A row's bounds start where its texts start, so the bounds' order is the buffer's.

@@ -49,6 +49,9 @@ public:
     // rows were moved since): a pass over a long reordered list that does not care about the order
     // reads its memory front to back.
     std::vector<int> rowsInBufferOrder() const;
+    // The same, always found by sorting the rows' places (what rowsInBufferOrder does when it cannot
+    // tell the order from the table's history); for checking the two agree.
+    std::vector<int> rowsInBufferOrderBySorting() const;
 
     int cellCount(qsizetype row) const;
     // Empty beyond the row's cells; valid until the table next changes.
@@ -80,6 +83,9 @@ private:
     // Appends a copy of another table's row, texts, hidden value and boldness.
     void copyRow(const TextTable& from, qsizetype row);
     void compactIfWasteful();
+    void addedLast();
+    void forgetBufferOrder();
+    void reorderBufferOrder(const std::vector<int>& order);
     quint8 currentChunk() const { return quint8(m_earlier.size()); }
     const QString& charsOf(const Row& r) const
     {
@@ -99,7 +105,11 @@ private:
     // One per row once any row has a hidden value, else empty: most long lists have none, and a row's
     // bounds stay eight bytes that a sort moves.
     std::vector<QVariant> m_hidden;
-    qsizetype m_rowStart = -1; // bounds index of the row being built
+    // A list read in one order and sorted once knows its buffer order without sorting 800,000 places:
+    // rows added at the end keep it, one reorder turns it into the reorder's inverse, other edits lose it.
+    bool m_inBufferOrder = true;
+    std::vector<int> m_bufferOrder; // when not in buffer order and of rowCount() entries: that order
+    qsizetype m_rowStart = -1;      // bounds index of the row being built
     qsizetype m_unusedChars = 0;
     QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
 };

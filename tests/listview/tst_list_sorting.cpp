@@ -426,6 +426,49 @@ private Q_SLOTS:
               fit.cpu, fit.elapsed);
     }
 
+    // A list read in order and sorted knows where its texts lie without sorting their places again;
+    // each step: s sorts, a adds a row at the end, t appends another table, r replaces the last row,
+    // d removes a middle row, i inserts a row in the middle.
+    void textTableTracksItsBufferOrder_data()
+    {
+        QTest::addColumn<QString>("steps");
+        for (const char* steps :
+             {"s", "s a s", "s a a s s", "s r s", "s d s", "a d t s", "s t s", "s i s", "t s a", "s d a"})
+            QTest::addRow("%s", steps) << QString::fromLatin1(steps);
+    }
+    void textTableTracksItsBufferOrder()
+    {
+        QFETCH(QString, steps);
+        TextTable table;
+        int added = 0;
+        auto row = [&added] { return QStringList{QString::number(++added), QString(added % 7, u'x')}; };
+        for (int i = 0; i < 40; ++i)
+            table.appendRow(row());
+        std::mt19937 random(7);
+        for (const QString& step : steps.split(u' ')) {
+            if (step == u"s") {
+                std::vector<int> order(size_t(table.rowCount()));
+                std::iota(order.begin(), order.end(), 0);
+                std::shuffle(order.begin(), order.end(), random);
+                table.reorder(order);
+            } else if (step == u"a") {
+                table.appendRow(row());
+            } else if (step == u"t") {
+                TextTable more;
+                more.appendRow(row());
+                more.appendRow(row());
+                table.append(std::move(more));
+            } else if (step == u"r") {
+                table.replaceRow(table.rowCount() - 1, row(), QVariant());
+            } else if (step == u"d") {
+                table.removeRow(table.rowCount() / 2);
+            } else {
+                table.insertRow(table.rowCount() / 2, row());
+            }
+            QCOMPARE(table.rowsInBufferOrder(), table.rowsInBufferOrderBySorting());
+        }
+    }
+
     // The rows kept in one buffer must stay exactly the rows given, through every kind of change and the
     // compaction that edits cause, and bytes read straight from a statement decode as QString does.
     void textTableKeepsEveryRow_data()
@@ -507,6 +550,8 @@ private Q_SLOTS:
                 hidden = h;
             }
             }
+            // The order the table tracks through its edits is the one its rows' places give.
+            QCOMPARE(table.rowsInBufferOrder(), table.rowsInBufferOrderBySorting());
         }
         QCOMPARE(table.toLists(), expected);
         for (int r = 0; r < int(expected.size()); ++r)
