@@ -26,7 +26,20 @@ namespace {
 struct MoneyRows {
     TextTable rows;
     std::vector<double> amounts; // as stored, one per row
+    qint64 shownCents = 0;       // the sum of the amounts as shown
 };
+
+// An amount text as shown, read back by the Turkish rules, in whole kuruş: shown amounts have two
+// decimals, so their sum this way is exact and the same in any order.
+qint64 shownCents(QStringView shown)
+{
+    return std::llround(readNumber(shown).value_or(0.0) * 100);
+}
+
+QString totalOfCents(qint64 cents)
+{
+    return formatAmount(double(cents) / 100, AmountPattern::ZeroPadded);
+}
 
 // The rows of one kind and currency whose otokod lies in [from, to], in otokod order, the texts going
 // from the statement straight into the table.
@@ -52,8 +65,10 @@ MoneyRows readMoneyRows(BookConnection& book, bool given, const QString& currenc
         amountText.resize(stored.size());
         const QChar* end = utf8.appendToBuffer(amountText.data(), stored);
         const double amount = readNumber(QStringView(amountText.data(), end)).value_or(0.0);
-        read.rows.add(formatAmount(given ? amount : -amount, AmountPattern::NoLeadingZero));
+        const QString shown = formatAmount(given ? amount : -amount, AmountPattern::NoLeadingZero);
+        read.rows.add(shown);
         read.rows.endRow();
+        read.shownCents += shownCents(shown);
         read.amounts.push_back(amount);
     }
     return read;
@@ -62,6 +77,11 @@ MoneyRows readMoneyRows(BookConnection& book, bool given, const QString& currenc
 } // namespace
 
 TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& currency)
+{
+    return moneyList(store, direction, currency).rows;
+}
+
+MoneyList moneyList(Store& store, MoneyDirection direction, const QString& currency)
 {
     const bool given = direction == MoneyDirection::Given;
     constexpr qint64 first = std::numeric_limits<qint64>::min();
@@ -117,11 +137,11 @@ TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& c
         amounts.insert(amounts.end(), upper.amounts.begin(), upper.amounts.end());
         std::inplace_merge(rows.begin(), rows.begin() + offset, rows.end(), shownBefore(amounts));
         joined.read.rows.reorder(rows);
-        return std::move(joined.read.rows);
+        return {std::move(joined.read.rows), totalOfCents(joined.read.shownCents + upper.shownCents)};
     }
     MoneyRows read = readMoneyRows(book, given, currency, first, last);
     read.rows.reorder(sortedRows(read.amounts));
-    return std::move(read.rows);
+    return {std::move(read.rows), totalOfCents(read.shownCents)};
 }
 
 QList<QStringList> balanceListRows(Store& store, BalanceSide side)
@@ -150,11 +170,10 @@ QString totalOfShownAmounts(const QStringList& texts)
 
 QString totalOfShownAmounts(qsizetype count, const std::function<QStringView(qsizetype)>& textAt)
 {
-    // Shown amounts have two decimals: summed as whole kuruş the total is exact and the same in any order.
     qint64 cents = 0;
     for (qsizetype i = 0; i < count; ++i)
-        cents += std::llround(readNumber(textAt(i)).value_or(0.0) * 100);
-    return formatAmount(double(cents) / 100, AmountPattern::ZeroPadded);
+        cents += shownCents(textAt(i));
+    return totalOfCents(cents);
 }
 
 NetPosition computeNetPosition(Store& store)

@@ -21,6 +21,13 @@ enum class MoneyDirection { Given, Received };
 // eight column texts of the money lists: name, work phone, mobile, id number, tax office, "date time",
 // description, amount ("#,##.00"; a received amount shown positive). Throws DbError.
 TextTable moneyListRows(Store& store, MoneyDirection direction, const QString& currency);
+// The same rows with the total of their amount column as totalOfShownAmounts gives it, summed while
+// the rows are read.
+struct MoneyList {
+    TextTable rows;
+    QString total;
+};
+MoneyList moneyList(Store& store, MoneyDirection direction, const QString& currency);
 
 enum class BalanceSide { Debtors, Creditors };
 

@@ -16,8 +16,6 @@
 #include <QLabel>
 #include <QScreen>
 
-#include <future>
-
 namespace kalvora {
 
 ListReportWindow::ListReportWindow(Store& store, const QString& dataFolder, QWidget* parent)
@@ -96,14 +94,6 @@ QString ListReportWindow::shownTotal(int column) const
     return totalOfShownAmounts(qsizetype(rows.size()), [model, &rows, column](qsizetype i) {
         return model->cellView(rows[size_t(i)], column);
     });
-}
-
-QString ListReportWindow::fitColumnsWhileSumming(int column)
-{
-    std::future<QString> total =
-        std::async(std::launch::async, [this, column] { return shownTotal(column); });
-    SutunlariSigdir(m_list);
-    return total.get();
 }
 
 void ListReportWindow::setListTop(int twipsTop)

@@ -40,9 +40,6 @@ protected:
     void setListTop(int twipsTop);
     // The sum of a column of shown amounts, "#,##0.00".
     QString shownTotal(int column) const;
-    // SutunlariSigdir on the list, with shownTotal(column) worked out on another core meanwhile: both
-    // only read the rows, and on a long list each takes a good part of its fill.
-    QString fitColumnsWhileSumming(int column);
     // A header click: sorts by the column and remembers it for the next refresh.
     void sortBy(int column, SortKind kind);
     // The leading columns that tell one row from another in a list whose rows carry no key.

@@ -68,18 +68,20 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
 void MoneyListWindow::fill()
 {
     m_list->clear();
-    TextTable rows;
+    MoneyList read{TextTable(), totalOfShownAmounts(QStringList())};
     if (!m_combo->currentText().isEmpty()) {
-        showingDbError(this, [&] { rows = moneyListRows(m_store, m_direction, m_combo->currentText()); });
+        showingDbError(this, [&] { read = moneyList(m_store, m_direction, m_combo->currentText()); });
     }
-    m_list->setRows(std::move(rows));
+    m_list->setRows(std::move(read.rows));
+    m_rowsTotal = read.total;
     ToPLa();
 }
 
 void MoneyListWindow::ToPLa()
 {
-    // With the column fit of the fill: the sum reads the rows on another core meanwhile.
-    m_total->setText(fitColumnsWhileSumming(ColAmount));
+    // The amounts were summed as they were read: the column fit has both cores to itself.
+    SutunlariSigdir(m_list);
+    m_total->setText(m_rowsTotal);
 }
 
 void MoneyListWindow::headerClicked(int column)

@@ -28,6 +28,7 @@ private:
     QComboBox* m_combo;
     QLabel* m_totalCaption;
     QLabel* m_total;
+    QString m_rowsTotal; // the total of the amounts of the rows shown
 };
 
 } // namespace kalvora
