@@ -44,17 +44,7 @@ void TextTable::beginRow()
 
 TextTable TextTable::sharedCopy() const
 {
-    TextTable t;
-    t.m_chars = m_chars;
-    t.m_bounds = m_bounds;
-    t.m_earlier = m_earlier;
-    t.m_rows = m_rows;
-    t.m_hidden = m_hidden;
-    t.m_inBufferOrder = m_inBufferOrder;
-    t.m_bufferOrder = m_bufferOrder;
-    t.m_rowStart = m_rowStart;
-    t.m_unusedChars = m_unusedChars;
-    return t;
+    return TextTable(*this);
 }
 
 void TextTable::add(QStringView text)
@@ -71,7 +61,7 @@ void TextTable::addUtf8(QByteArrayView utf8)
     if (m_chars.capacity() < start + utf8.size())
         m_chars.reserve(std::max(start + utf8.size(), m_chars.capacity() * 2));
     m_chars.resize(start + utf8.size());
-    QChar* out = m_utf8.appendToBuffer(m_chars.data() + start, utf8);
+    QChar* out = m_utf8.decoder.appendToBuffer(m_chars.data() + start, utf8);
     m_chars.resize(out - m_chars.constData());
     m_bounds.push_back(quint32(m_chars.size()));
 }
@@ -103,12 +93,17 @@ void TextTable::forgetBufferOrder()
 
 void TextTable::insertHidden(qsizetype at, const QVariant& hidden)
 {
-    if (m_hidden.empty()) {
-        if (!hidden.isValid())
-            return;
-        m_hidden.resize(m_rows.size() - 1);
-    }
-    m_hidden.insert(m_hidden.begin() + at, hidden);
+    if (!m_hidden.empty())
+        m_hidden.insert(m_hidden.begin() + at, QVariant());
+    setHidden(at, hidden);
+}
+
+void TextTable::setHidden(qsizetype at, const QVariant& hidden)
+{
+    if (m_hidden.empty() && !hidden.isValid())
+        return;
+    m_hidden.resize(m_rows.size());
+    m_hidden[size_t(at)] = hidden;
 }
 
 const QVariant& TextTable::hidden(qsizetype row) const
@@ -160,12 +155,7 @@ void TextTable::replaceRow(qsizetype at, const QStringList& texts, const QVarian
     // Its texts now lie after every other row's.
     if (!m_inBufferOrder || at + 1 < rowCount())
         forgetBufferOrder();
-    if (!m_hidden.empty())
-        m_hidden[size_t(at)] = hidden;
-    else if (hidden.isValid()) {
-        m_hidden.resize(m_rows.size());
-        m_hidden[size_t(at)] = hidden;
-    }
+    setHidden(at, hidden);
     compactIfWasteful();
 }
 

@@ -18,6 +18,11 @@ namespace kalvora {
 // bounds only. Replacing or removing a row leaves its characters behind until the buffer is compacted.
 class TextTable final {
 public:
+    TextTable() = default;
+    TextTable(TextTable&&) = default;
+    TextTable& operator=(TextTable&&) = default;
+    ~TextTable() = default;
+
     qsizetype rowCount() const { return qsizetype(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
     void clear();
@@ -78,8 +83,13 @@ private:
     static constexpr size_t kMaxChunks = 255;
     static constexpr qsizetype kChunkChars = qsizetype(3) << 20;
     Row addCells(const QStringList& texts);
+    // A copy only through sharedCopy(), so that a long list is never copied by accident.
+    TextTable(const TextTable&) = default;
+    TextTable& operator=(const TextTable&) = delete;
     // Makes room for a hidden value at row `at` (an inserted or appended row), once any row has one.
     void insertHidden(qsizetype at, const QVariant& hidden);
+    // The hidden value of row `at`; the values are kept only once any row has one.
+    void setHidden(qsizetype at, const QVariant& hidden);
     // Appends a copy of another table's row, texts, hidden value and boldness.
     void copyRow(const TextTable& from, qsizetype row);
     void compactIfWasteful();
@@ -111,7 +121,15 @@ private:
     std::vector<int> m_bufferOrder; // when not in buffer order and of rowCount() entries: that order
     qsizetype m_rowStart = -1;      // bounds index of the row being built
     qsizetype m_unusedChars = 0;
-    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    // Stateless, so a copy of the table starts with a decoder of its own.
+    struct Utf8Decoder {
+        QStringDecoder decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+        Utf8Decoder() = default;
+        Utf8Decoder(const Utf8Decoder&) {}
+        Utf8Decoder(Utf8Decoder&&) = default;
+        Utf8Decoder& operator=(Utf8Decoder&&) = default;
+    };
+    Utf8Decoder m_utf8;
 };
 
 } // namespace kalvora
