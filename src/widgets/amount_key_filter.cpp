@@ -1,6 +1,6 @@
 #include "widgets/amount_key_filter.h"
 
-#include "accounts/amount_check.h"
+#include "data/amount_check.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

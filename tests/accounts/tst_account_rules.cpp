@@ -1,7 +1,7 @@
 #include "accounts/account.h"
 #include "accounts/account_book.h"
-#include "accounts/amount_check.h"
 #include "customers/customer_repository.h"
+#include "data/amount_check.h"
 #include "support/gui_helpers.h"
 #include "support/test_data.h"
 

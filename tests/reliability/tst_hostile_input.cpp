@@ -1,4 +1,3 @@
-#include "accounts/amount_check.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
 #include "app/login_window.h"
@@ -8,6 +7,7 @@
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/contact_boxes.h"
 #include "customers/ui/edit_customer_window.h"
+#include "data/amount_check.h"
 #include "data/password_file.h"
 #include "data/turkish_text.h"
 #include "ledger/ui/ledger_entry_window.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "accounts/account.h"
+#include "accounts/statement_data.h"
 #include "customers/customer.h"
-#include "reports/account_statement.h"
 
 #include <QDialog>
 #include <QHash>

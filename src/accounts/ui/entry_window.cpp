@@ -1,7 +1,7 @@
 #include "accounts/ui/entry_window.h"
 
 #include "accounts/account_book.h"
-#include "accounts/amount_check.h"
+#include "data/amount_check.h"
 #include "data/clock.h"
 #include "data/turkish_text.h"
 #include "widgets/accessibility.h"

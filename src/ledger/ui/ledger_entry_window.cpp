@@ -1,6 +1,6 @@
 #include "ledger/ui/ledger_entry_window.h"
 
-#include "accounts/amount_check.h"
+#include "data/amount_check.h"
 #include "data/clock.h"
 #include "data/turkish_text.h"
 #include "widgets/accessibility.h"

@@ -1,4 +1,4 @@
-#include "accounts/amount_check.h"
+#include "data/amount_check.h"
 
 #include "data/turkish_text.h"
 
