@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/contact_window.h"
+#include "app/main_list_texts.h"
 #include "app/password_window.h"
 #include "customers/customer_repository.h"
 #include "data/clock.h"
@@ -292,6 +293,7 @@ void MainWindow::readEverybody(const QString& filter)
     m_loaded = showingDbError(this, [this] { m_register.load(m_store); });
     if (!m_loaded)
         m_register = CustomerRegister();
+    m_texts.prune(m_register);
     m_loadedVersion = dataVersion();
     showFiltered(filter);
 }
@@ -324,8 +326,9 @@ void MainWindow::DetayliAra(const QString& changedKey)
     }
     const CustomerRegister::Person* now = m_register.find(changedKey);
     if (now && CustomerRegister::matches(*now, upper)) {
-        model->insertRowAt(listPosition(*now), now->listTexts, changedKey);
-        widenColumnsFor(now->listTexts);
+        const QStringList& texts = m_texts.of(*now).texts;
+        model->insertRowAt(listPosition(*now), texts, changedKey);
+        widenColumnsFor(texts);
     }
     finishLoad();
 }
@@ -369,26 +372,27 @@ void MainWindow::showFiltered(const QString& filter)
     const QString upper = BuyukHarf(m_loadedFilter);
     QList<QStringList> texts;
     QList<QVariant> keys;
-    std::vector<const CustomerRegister::Person*> shown;
+    std::vector<MainListTexts::Row*> shown;
     for (const CustomerRegister::Person& p : m_register.people()) {
         if (!CustomerRegister::matches(p, upper))
             continue;
-        texts.append(p.listTexts);
+        MainListTexts::Row& row = m_texts.of(p);
+        texts.append(row.texts);
         keys.append(p.customer.key);
-        shown.push_back(&p);
+        shown.push_back(&row);
     }
     m_list->setRows(std::move(texts), std::move(keys));
     m_headerSorted = false;
     // SutunlariSigdir's fit, with each person's estimates kept from the last reload.
     ColumnFit fit(m_list);
-    for (const CustomerRegister::Person* p : shown) {
-        if (p->listWidthsFont != fit.fontId()) {
+    for (MainListTexts::Row* row : shown) {
+        if (row->widthsFont != fit.fontId()) {
             for (int c = 0; c < ColKey; ++c)
-                p->listWidths[size_t(c)] = float(fit.estimate(p->listTexts.at(c)));
-            p->listWidthsFont = fit.fontId();
+                row->widths[size_t(c)] = float(fit.estimate(row->texts.at(c)));
+            row->widthsFont = fit.fontId();
         }
         for (int c = 0; c < ColKey; ++c)
-            fit.add(c, p->listTexts.at(c), p->listWidths[size_t(c)]);
+            fit.add(c, row->texts.at(c), row->widths[size_t(c)]);
     }
     fit.apply();
     finishLoad();

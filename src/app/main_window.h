@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/main_list_texts.h"
 #include "customers/customer.h"
 #include "customers/customer_register.h"
 
@@ -95,6 +96,8 @@ private:
     QString m_installFolder;
     // Everybody as last read; list rows carry their person's key as the hidden value.
     CustomerRegister m_register;
+    // What the list shows of each person, kept across reloads.
+    MainListTexts m_texts;
     bool m_loaded = false;
     QString m_loadedFilter;
     std::optional<qint64> m_loadedVersion;

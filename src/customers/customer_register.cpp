@@ -6,39 +6,18 @@
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 
 namespace kalvora {
-
-namespace {
-
-// Most people owe nothing in at least one currency: their zero shares one text instead of a new one
-// per person.
-QString shownBalance(const QString& stored)
-{
-    static const QString zero = displayAmount(QStringLiteral("0"));
-    if (stored == QLatin1String("0"))
-        return zero;
-    return displayAmount(stored);
-}
-
-} // namespace
 
 CustomerRegister::Person CustomerRegister::keyed(Customer c)
 {
     Person p;
     p.sortKey = turkishSortKey(c.name);
     p.number = c.key.toLongLong();
-    p.listTexts = {shownBalance(c.balanceTl),
-                   shownBalance(c.balanceUsd),
-                   shownBalance(c.balanceEuro),
-                   c.name,
-                   c.workPhone,
-                   c.mobilePhone,
-                   c.idNumber,
-                   c.taxOffice,
-                   c.address,
-                   c.key};
+    static std::atomic<quint64> revisions{0};
+    p.revision = ++revisions;
     p.customer = std::move(c);
     return p;
 }

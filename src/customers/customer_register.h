@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -25,12 +24,9 @@ public:
         qint64 number = 0;      // oto_kod as a number, the tie-break
         // BuyukHarf of key, name and the five contact texts, made by the first filter that asks.
         mutable QStringList upperFields;
-        // The main list's ten texts: the three balances as "#,##0.00", name, the five contact texts, key.
-        QStringList listTexts;
-        // Estimated widths of listTexts, kept by the list that shows the person so that reading the
-        // register again measures only the people who changed; listWidthsFont 0 means none yet.
-        mutable std::array<float, 10> listWidths{};
-        mutable quint32 listWidthsFont = 0;
+        // New for every reading of the person afresh: what a view made of a person whose revision is
+        // unchanged still holds.
+        quint64 revision = 0;
     };
 
     // Reads every person; throws DbError. People whose stored texts did not change since the last
