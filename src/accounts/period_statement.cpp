@@ -13,10 +13,10 @@ QString amountText(double v)
 
 } // namespace
 
-QList<Currency> statementCurrencies(const QString& choice)
+QList<Currency> statementCurrencies(std::optional<Currency> chosen)
 {
-    if (const std::optional<Currency> c = currencyOf(choice))
-        return {*c};
+    if (chosen)
+        return {*chosen};
     return {allCurrencies.begin(), allCurrencies.end()};
 }
 

@@ -47,8 +47,8 @@ struct PeriodStatement {
     QList<CurrencyStatement> currencies; // in the order TL, DOLAR, EURO
 };
 
-// The listing choice of the statement window: "TL", "DOLAR", "EURO" or "TÜMÜ".
-QList<Currency> statementCurrencies(const QString& choice);
+// The currencies a statement lists: the one chosen, or all three when none is ("TÜMÜ").
+QList<Currency> statementCurrencies(std::optional<Currency> chosen);
 
 // The statement of one person's rows for [from, to] in the given currencies. Rows after the end are
 // left out; a row whose date cannot be read counts in the carried-in balance, where the date order puts

@@ -144,7 +144,12 @@ MoneyList moneyList(Store& store, MoneyDirection direction, const QString& curre
     return {std::move(read.rows), totalOfCents(read.shownCents)};
 }
 
-QList<QStringList> balanceListRows(Store& store, BalanceSide side)
+QString BalanceList::totalText(int currency) const
+{
+    return totalOfCents(totalCents[size_t(currency)]);
+}
+
+BalanceList balanceList(Store& store, BalanceSide side)
 {
     const bool debtors = side == BalanceSide::Debtors;
     const QString op = debtors ? QStringLiteral(" > 0") : QStringLiteral(" < 0");
@@ -155,12 +160,16 @@ QList<QStringList> balanceListRows(Store& store, BalanceSide side)
         QStringLiteral(" OR coalesce(cdbl(SonBakiye_euro), 0)") + op +
         QStringLiteral(" ORDER BY coalesce(cdbl(SonBakiye), 0) ") +
         (debtors ? QStringLiteral("DESC") : QStringLiteral("ASC")) + QStringLiteral(", oto_kod ASC"));
-    QList<QStringList> rows;
+    BalanceList list;
     while (st.step()) {
-        rows.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5),
-                     displayAmount(st.text(6)), displayAmount(st.text(7)), displayAmount(st.text(8))});
+        QStringList row{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5)};
+        for (int c = 0; c < 3; ++c) {
+            row.append(displayAmount(st.text(6 + c)));
+            list.totalCents[size_t(c)] += shownCents(row.constLast());
+        }
+        list.rows.append(std::move(row));
     }
-    return rows;
+    return list;
 }
 
 QString totalOfShownAmounts(const QStringList& texts)

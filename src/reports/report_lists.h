@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 
 namespace kalvora {
@@ -34,7 +35,14 @@ enum class BalanceSide { Debtors, Creditors };
 // The people with at least one positive (debtors) or negative (creditors) stored balance, ordered by the lira
 // balance (debtors largest first, creditors most negative first), as nine column texts: name, work phone,
 // mobile, id number, tax office, address, then the three balances in "#,##0.00" with their sign.
-QList<QStringList> balanceListRows(Store& store, BalanceSide side);
+// The totals are the sums of the three balance columns as shown, in kuruş, summed while the rows are read.
+struct BalanceList {
+    QList<QStringList> rows;
+    std::array<qint64, 3> totalCents{}; // TL, DOLAR, EURO
+    // A total as the window shows and prints it, "#,##0.00".
+    QString totalText(int currency) const;
+};
+BalanceList balanceList(Store& store, BalanceSide side);
 
 // The sum of amount texts as shown (each read back by the Turkish rules), in "#,##0.00".
 QString totalOfShownAmounts(const QStringList& texts);

@@ -4,7 +4,6 @@
 #include "accounts/ui/detail_window.h"
 #include "accounts/ui/entry_window.h"
 #include "data/store.h"
-#include "data/turkish_text.h"
 #include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
@@ -120,8 +119,9 @@ void AccountCard::buildFigures()
     m_kind = new QComboBox(this);
     m_kind->setObjectName(QStringLiteral("Combo1"));
     m_kind->setGeometry(twipsRect(8580, 1620, 1800, 330));
+    // Each currency carries its Currency; "TÜMÜ" carries none.
     for (Currency c : allCurrencies)
-        m_kind->addItem(currencyText(c));
+        m_kind->addItem(currencyText(c), static_cast<int>(c));
     m_kind->addItem(QStringLiteral("TÜMÜ"));
     m_kind->setCurrentIndex(-1);
     nameByCaption(kindCaption, m_kind);
@@ -265,11 +265,11 @@ qint64 AccountCard::selectedRowKey() const
     return row < 0 ? 0 : m_list->hiddenValue(row).toLongLong();
 }
 
-void AccountCard::setFigure(Currency currency, const QString& balance)
+void AccountCard::setFigure(Currency currency, const AccountFigures& figures)
 {
     const int i = static_cast<int>(currency);
-    m_balance[i]->setText(balance);
-    const QString word = statusWord(balance);
+    m_balance[i]->setText(figures.balanceText(currency));
+    const QString word = figures.status(currency);
     m_status[i]->setText(word);
     m_status[i]->setStyleSheet(statusStyle(word));
 }
@@ -293,7 +293,7 @@ void AccountCard::showRows(const AccountState& state)
         m_list->setCurrentRow(0);
     m_count->setText(QString::number(m_list->rowCount()));
     for (Currency c : allCurrencies)
-        setFigure(c, state.figures.balanceText(c));
+        setFigure(c, state.figures);
 }
 
 void AccountCard::showFull(const AccountState& state)
@@ -318,8 +318,11 @@ void AccountCard::refreshForOtherDesks()
 
 bool AccountCard::KartiYukle()
 {
-    return showingDbError(
-        this, [this] { showRows(AccountBook(m_store).load(m_person.key, m_kind->currentText())); });
+    const QVariant chosen = m_kind->currentData();
+    if (!chosen.isValid())
+        return KartiYukle2();
+    const QString currency = currencyText(static_cast<Currency>(chosen.toInt()));
+    return showingDbError(this, [&] { showRows(AccountBook(m_store).load(m_person.key, currency)); });
 }
 
 void AccountCard::BakiyeGuncelle()
@@ -401,10 +404,8 @@ void AccountCard::iSlem_Sil()
 
 bool AccountCard::refusedForBalance()
 {
-    for (Currency c : allCurrencies) {
-        if (numberValue(m_shown.figures.balanceText(c)) == 0)
-            continue;
-        const QString name = c == Currency::Tl ? QStringLiteral("TÜRK LİRASI") : currencyText(c);
+    if (const std::optional<Currency> c = m_shown.figures.firstOutstanding()) {
+        const QString name = *c == Currency::Tl ? QStringLiteral("TÜRK LİRASI") : currencyText(*c);
         MessageBox::error(
             this,
             QStringLiteral("CARİNİN ") + name +
@@ -442,7 +443,7 @@ void AccountCard::resetAccount()
 
 void AccountCard::listingKindChosen(int index)
 {
-    if (m_kind->itemText(index) == QStringLiteral("TÜMÜ")) {
+    if (!m_kind->itemData(index).isValid()) { // TÜMÜ
         if (KartiYukle2())
             openOver(*m_detail);
         return;

@@ -89,7 +89,7 @@ private:
     void buildList();
     void showRows(const AccountState& state);
     void showFull(const AccountState& state);
-    void setFigure(Currency currency, const QString& balance);
+    void setFigure(Currency currency, const AccountFigures& figures);
     void openOver(QDialog& window);
     void listingKindChosen(int index);
     void headerClicked(int column);

@@ -79,8 +79,8 @@ LedgerHistoryWindow::LedgerHistoryWindow(Store& store, Ledger which, QWidget* pa
     m_year->setObjectName(QStringLiteral("Combo3"));
     m_year->setAccessibleName(QStringLiteral("YILLIK YIL"));
     for (int y = firstYear; y <= today.year(); ++y) {
-        m_monthYear->addItem(QString::number(y));
-        m_year->addItem(QString::number(y));
+        m_monthYear->addItem(QString::number(y), y);
+        m_year->addItem(QString::number(y), y);
     }
     m_month->setCurrentIndex(today.month() - 1);
     m_monthYear->setCurrentIndex(m_monthYear->count() - 1);
@@ -213,10 +213,10 @@ LedgerFilter LedgerHistoryWindow::filter() const
     if (m_option2->isChecked()) {
         f.period = LedgerPeriod::Month;
         f.month = m_month->currentIndex() + 1;
-        f.year = m_monthYear->currentText().toInt();
+        f.year = m_monthYear->currentData().toInt();
     } else if (m_option5->isChecked()) {
         f.period = LedgerPeriod::Year;
-        f.year = m_year->currentText().toInt();
+        f.year = m_year->currentData().toInt();
     } else {
         f.period = LedgerPeriod::Day;
         f.day = m_day->date();

@@ -56,33 +56,29 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
 void BalanceListWindow::fill()
 {
     m_list->clear();
-    QList<QStringList> rows;
-    showingDbError(this, [&] { rows = balanceListRows(m_store, m_side); });
-    m_list->setRows(std::move(rows));
+    m_read = BalanceList();
+    showingDbError(this, [&] { m_read = balanceList(m_store, m_side); });
+    m_list->setRows(std::move(m_read.rows));
+    m_read.rows.clear();
     SutunlariSigdir(m_list);
     ToPLa();
     ToPLa_usd();
     ToPLa_euro();
 }
 
-void BalanceListWindow::totalColumn(int column, QLabel* label)
-{
-    label->setText(shownTotal(column));
-}
-
 void BalanceListWindow::ToPLa()
 {
-    totalColumn(ColTl, m_totalTl);
+    m_totalTl->setText(m_read.totalText(0));
 }
 
 void BalanceListWindow::ToPLa_usd()
 {
-    totalColumn(ColUsd, m_totalUsd);
+    m_totalUsd->setText(m_read.totalText(1));
 }
 
 void BalanceListWindow::ToPLa_euro()
 {
-    totalColumn(ColEuro, m_totalEuro);
+    m_totalEuro->setText(m_read.totalText(2));
 }
 
 void BalanceListWindow::headerClicked(int column)
@@ -111,9 +107,9 @@ void BalanceListWindow::print()
                       {QStringLiteral("Memo15"), QStringLiteral("s7")}};
     job.memoTexts = {
         {QStringLiteral("Memo9"), windowTitle() + QStringLiteral("  Tarih:  [Date]      Saat:  [Time]")},
-        {QStringLiteral("Memo10"), m_totalTl->text()},
-        {QStringLiteral("Memo5"), m_totalUsd->text()},
-        {QStringLiteral("Memo11"), m_totalEuro->text()}};
+        {QStringLiteral("Memo10"), m_read.totalText(0)},
+        {QStringLiteral("Memo5"), m_read.totalText(1)},
+        {QStringLiteral("Memo11"), m_read.totalText(2)}};
     printList(this, m_store, m_dataFolder, job, m_reportOptions);
 }
 

@@ -21,9 +21,9 @@ public:
 
 private:
     void headerClicked(int column);
-    void totalColumn(int column, QLabel* label);
 
     BalanceSide m_side;
+    BalanceList m_read; // rows are handed to the list; the totals stay here
     QLabel* m_totalTl;
     QLabel* m_totalUsd;
     QLabel* m_totalEuro;

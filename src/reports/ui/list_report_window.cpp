@@ -1,9 +1,5 @@
 #include "reports/ui/list_report_window.h"
 
-#include "widgets/list_model.h"
-
-#include "reports/report_lists.h"
-
 #include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/list_export_action.h"
@@ -84,16 +80,6 @@ void ListReportWindow::sortBy(int column, SortKind kind)
     SutunSirala(m_list, column, kind);
     m_sortColumn = column;
     m_sortKind = kind;
-}
-
-QString ListReportWindow::shownTotal(int column) const
-{
-    // The sum does not depend on the order: the rows are read as they lie in memory.
-    const ListModel* model = m_list->listModel();
-    const std::vector<int> rows = model->rowsInBufferOrder();
-    return totalOfShownAmounts(qsizetype(rows.size()), [model, &rows, column](qsizetype i) {
-        return model->cellView(rows[size_t(i)], column);
-    });
 }
 
 void ListReportWindow::setListTop(int twipsTop)

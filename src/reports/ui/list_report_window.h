@@ -38,8 +38,6 @@ protected:
     // Adds a caption and a value label pair to the bottom strip; returns the value label.
     QLabel* addTotal(const char* captionName, const QString& caption, const char* valueName, int left);
     void setListTop(int twipsTop);
-    // The sum of a column of shown amounts, "#,##0.00".
-    QString shownTotal(int column) const;
     // A header click: sorts by the column and remembers it for the next refresh.
     void sortBy(int column, SortKind kind);
     // The leading columns that tell one row from another in a list whose rows carry no key.

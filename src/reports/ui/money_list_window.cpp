@@ -31,7 +31,9 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
     label2->setGeometry(twipsRect(60, 150, 1200, 285));
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("Combo1"));
-    m_combo->addItems(currencyCodes());
+    // Each currency carries its Currency.
+    for (Currency c : allCurrencies)
+        m_combo->addItem(currencyText(c), static_cast<int>(c));
     m_combo->setCurrentIndex(-1);
     m_combo->setGeometry(twipsRect(1260, 90, 1800, 375));
     nameByCaption(label2, m_combo);
@@ -69,8 +71,11 @@ void MoneyListWindow::fill()
 {
     m_list->clear();
     MoneyList read{TextTable(), totalOfShownAmounts(QStringList())};
-    if (!m_combo->currentText().isEmpty()) {
-        showingDbError(this, [&] { read = moneyList(m_store, m_direction, m_combo->currentText()); });
+    m_rowsCurrency.reset();
+    if (const QVariant chosen = m_combo->currentData(); chosen.isValid()) {
+        m_rowsCurrency = static_cast<Currency>(chosen.toInt());
+        const QString currency = currencyText(*m_rowsCurrency);
+        showingDbError(this, [&] { read = moneyList(m_store, m_direction, currency); });
     }
     m_list->setRows(std::move(read.rows));
     m_rowsTotal = read.total;
@@ -113,7 +118,8 @@ void MoneyListWindow::print()
     job.memoTexts = {
         {QStringLiteral("Memo9"), windowTitle() + QStringLiteral("  Tarih:  [Date]      Saat:  [Time]")},
         {QStringLiteral("Memo8"), m_totalCaption->text() + QStringLiteral(": ")},
-        {QStringLiteral("Memo10"), m_total->text() + QLatin1Char(' ') + m_combo->currentText()}};
+        {QStringLiteral("Memo10"),
+         m_rowsTotal + QLatin1Char(' ') + (m_rowsCurrency ? currencyText(*m_rowsCurrency) : QString())}};
     printList(this, m_store, m_dataFolder, job, m_reportOptions);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "accounts/account.h"
 #include "reports/report_lists.h"
 #include "reports/ui/list_report_window.h"
+
+#include <optional>
 
 class QComboBox;
 
@@ -28,7 +31,9 @@ private:
     QComboBox* m_combo;
     QLabel* m_totalCaption;
     QLabel* m_total;
-    QString m_rowsTotal; // the total of the amounts of the rows shown
+    // What the rows shown were read for and the total of their amounts; the print takes these.
+    std::optional<Currency> m_rowsCurrency;
+    QString m_rowsTotal;
 };
 
 } // namespace kalvora

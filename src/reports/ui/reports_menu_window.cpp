@@ -73,15 +73,9 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
 
 template <typename Window> void ReportsMenuWindow::openReport(Window& window)
 {
-    m_refreshOpen = [&window] { window.refreshForOtherDesks(); };
+    // The connection ends with the window.
+    connect(this, &ReportsMenuWindow::bookChanged, &window, &Window::refreshForOtherDesks);
     window.exec();
-    m_refreshOpen = nullptr;
-}
-
-void ReportsMenuWindow::refreshForOtherDesks()
-{
-    if (m_refreshOpen)
-        m_refreshOpen();
 }
 
 } // namespace kalvora

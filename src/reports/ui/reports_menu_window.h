@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 namespace kalvora {
 
 class Store;
@@ -15,14 +13,17 @@ public:
     ReportsMenuWindow(Store& store, const QString& dataFolder, QWidget* parent = nullptr);
 
     // Another desk changed the book: the report window open over the menu reads it again.
-    void refreshForOtherDesks();
+    void refreshForOtherDesks() { Q_EMIT bookChanged(); }
+
+Q_SIGNALS:
+    // Tells the report window open over the menu; each report window is connected while it is open.
+    void bookChanged();
 
 private:
     template <typename Window> void openReport(Window& window);
 
     Store& m_store;
     QString m_dataFolder;
-    std::function<void()> m_refreshOpen;
 };
 
 } // namespace kalvora

@@ -70,8 +70,10 @@ void StatementWindow::build()
     auto* currencyCaption = new QLabel(QStringLiteral("PARA CİNSİ:"), this);
     m_currency = new QComboBox(this);
     m_currency->setObjectName(QStringLiteral("Combo1"));
-    m_currency->addItems(
-        {QStringLiteral("TL"), QStringLiteral("DOLAR"), QStringLiteral("EURO"), QStringLiteral("TÜMÜ")});
+    // Each currency carries its Currency; "TÜMÜ" carries none.
+    for (Currency c : allCurrencies)
+        m_currency->addItem(currencyText(c), static_cast<int>(c));
+    m_currency->addItem(QStringLiteral("TÜMÜ"));
     m_currency->setCurrentIndex(3);
     nameByCaption(currencyCaption, m_currency);
     connect(m_currency, &QComboBox::currentIndexChanged, this, &StatementWindow::reload);
@@ -169,6 +171,14 @@ bool StatementWindow::isFetchingRates() const
     return m_rates && m_rates->isRunning();
 }
 
+std::optional<Currency> StatementWindow::chosenCurrency() const
+{
+    const QVariant chosen = m_currency->currentData();
+    if (!chosen.isValid())
+        return std::nullopt;
+    return static_cast<Currency>(chosen.toInt());
+}
+
 void StatementWindow::reload()
 {
     try {
@@ -177,8 +187,8 @@ void StatementWindow::reload()
         m_rows.clear();
         MessageBox::error(this, e.turkishText());
     }
-    m_statement = buildPeriodStatement(m_rows, m_from->date(), m_to->date(),
-                                       statementCurrencies(m_currency->currentText()));
+    const std::optional<Currency> chosen = chosenCurrency();
+    m_statement = buildPeriodStatement(m_rows, m_from->date(), m_to->date(), statementCurrencies(chosen));
     const bool withRates = m_tlValue->isChecked();
     if (!withRates) {
         if (m_rates)
@@ -296,7 +306,8 @@ void StatementWindow::print()
             cells.append({QStringLiteral("S%1").arg(c + 1), c < row.size() ? row.at(c) : QString()});
         job.rows.append(cells);
     }
-    QString choice = m_currency->currentText();
+    const std::optional<Currency> chosen = chosenCurrency();
+    QString choice = chosen ? currencyText(*chosen) : QStringLiteral("TÜMÜ");
     if (m_tlValue->isChecked())
         choice += QStringLiteral(" (TL KARŞILIĞI İLE)");
     job.memoTexts = {{QStringLiteral("Memo11"), m_person.name},

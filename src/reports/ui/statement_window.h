@@ -9,6 +9,7 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -59,6 +60,8 @@ private:
     bool periodValid();
     QString contactText() const;
     QString periodText() const;
+    // The currency chosen in Combo1; none for "TÜMÜ".
+    std::optional<Currency> chosenCurrency() const;
 
     Store& m_store;
     Customer m_person;
