@@ -115,7 +115,7 @@ private:
     // One per row once any row has a hidden value, else empty: most long lists have none, and a row's
     // bounds stay eight bytes that a sort moves.
     std::vector<QVariant> m_hidden;
-    // A list read in one order and sorted once knows its buffer order without sorting 800,000 places:
+    // A list read in one order and sorted once knows its buffer order without sorting all its places:
     // rows added at the end keep it, one reorder turns it into the reorder's inverse, other edits lose it.
     bool m_inBufferOrder = true;
     std::vector<int> m_bufferOrder; // when not in buffer order and of rowCount() entries: that order

@@ -141,7 +141,7 @@ private Q_SLOTS:
     // is still there; whatever the writer had not committed is simply not there.
     void killedWriterLosesNothing()
     {
-        // About twenty seconds in a normal build; a sanitizer build on a busy machine needs longer.
+        // The limit leaves room for a sanitizer build on a busy machine.
         const int wantedKills = 55;
         const qint64 timeLimitMs = 120000;
         test::TestData data;
