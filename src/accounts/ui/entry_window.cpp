@@ -67,7 +67,7 @@ EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& text
     m_currency->setObjectName(QStringLiteral("Combo1"));
     m_currency->setGeometry(twipsRect(3840, 1440, 1560, 330));
     for (Currency c : allCurrencies)
-        m_currency->addItem(currencyText(c));
+        m_currency->addItem(currencyText(c), static_cast<int>(c));
     m_currency->setCurrentIndex(-1);
     m_currency->setAccessibleName(QStringLiteral("PARA CİNSİ"));
 
@@ -136,14 +136,15 @@ void EntryWindow::tick()
 Entry EntryWindow::entry()
 {
     // The clock label lags up to half a second (and reads 00:00:00 before the first tick): the row
-    // gets the time of the save itself.
-    m_clock->setText(timeText(Clock::time()));
+    // gets the time of the save itself, and the label shows it.
     Entry e;
     e.description = m_description->text();
     e.amount = m_amount->text();
     e.date = m_date->date();
-    e.time = m_clock->text();
-    e.currency = m_currency->currentText();
+    e.time = timeText(Clock::time());
+    m_clock->setText(e.time);
+    if (const QVariant chosen = m_currency->currentData(); chosen.isValid())
+        e.currency = currencyText(static_cast<Currency>(chosen.toInt()));
     return e;
 }
 
@@ -162,7 +163,7 @@ void EntryWindow::save()
         m_amount->setFocus();
         return;
     }
-    if (m_currency->currentText().isEmpty()) {
+    if (!m_currency->currentData().isValid()) {
         MessageBox::information(this, m_missingCurrency, QStringLiteral("UYARI!"));
         m_currency->setFocus();
         return;
@@ -227,7 +228,8 @@ EditWindow::EditWindow(Store& store, const Customer& person, const AccountRow& r
     const QStringList shown = rowTexts(row);
     descriptionBox()->setText(shown.value(0));
     fillAmount(shown.value(1));
-    currencyBox()->setCurrentIndex(currencyBox()->findText(shown.value(2), Qt::MatchExactly));
+    const std::optional<Currency> currency = currencyOf(row.currency);
+    currencyBox()->setCurrentIndex(currency ? currencyBox()->findData(static_cast<int>(*currency)) : -1);
     const QDate date = readDateText(shown.value(3));
     if (date.isValid())
         datePicker()->setDate(date);

@@ -16,7 +16,13 @@ namespace kalvora {
 
 namespace {
 enum Column { ColName, ColWork, ColMobile, ColTc, ColTax, ColDate, ColText, ColAmount };
+
+QString totalCaption(MoneyDirection direction)
+{
+    return direction == MoneyDirection::Given ? QStringLiteral("TOPLAM VERDİĞİM TUTAR")
+                                              : QStringLiteral("TOPLAM ALDIĞIM TUTAR");
 }
+} // namespace
 
 MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyDirection direction,
                                  QWidget* parent)
@@ -48,8 +54,7 @@ MoneyListWindow::MoneyListWindow(Store& store, const QString& dataFolder, MoneyD
                         QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("TARİH"), QStringLiteral("AÇIKLAMA"),
                         given ? QStringLiteral("TUTAR") : QStringLiteral("TUTARI")});
     m_list->setColumnAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
-    m_totalCaption = new QLabel(
-        given ? QStringLiteral("TOPLAM VERDİĞİM TUTAR") : QStringLiteral("TOPLAM ALDIĞIM TUTAR"), m_strip);
+    m_totalCaption = new QLabel(totalCaption(direction), m_strip);
     m_totalCaption->setObjectName(QStringLiteral("Label1"));
     m_totalCaption->setGeometry(twipsRect(60, 90, 3600, 285));
     m_total = new QLabel(QStringLiteral("0,00"), m_strip);
@@ -117,7 +122,7 @@ void MoneyListWindow::print()
                       {QStringLiteral("Memo3"), QStringLiteral("s3")}};
     job.memoTexts = {
         {QStringLiteral("Memo9"), windowTitle() + QStringLiteral("  Tarih:  [Date]      Saat:  [Time]")},
-        {QStringLiteral("Memo8"), m_totalCaption->text() + QStringLiteral(": ")},
+        {QStringLiteral("Memo8"), totalCaption(m_direction) + QStringLiteral(": ")},
         {QStringLiteral("Memo10"),
          m_rowsTotal + QLatin1Char(' ') + (m_rowsCurrency ? currencyText(*m_rowsCurrency) : QString())}};
     printList(this, m_store, m_dataFolder, job, m_reportOptions);
