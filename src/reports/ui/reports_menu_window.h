@@ -16,6 +16,8 @@ public:
 
     // Another desk changed the book: the report window open over the menu reads it again.
     void refreshForOtherDesks();
+    // Another desk changed a ledger: an open charts window reads its ledger chart again.
+    void refreshLedgersForOtherDesks();
 
 private:
     template <typename Window> void openReport(Window& window);
@@ -23,6 +25,7 @@ private:
     Store& m_store;
     QString m_dataFolder;
     std::function<void()> m_refreshOpen;
+    std::function<void()> m_refreshLedgers;
 };
 
 } // namespace kalvora
