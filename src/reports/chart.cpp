@@ -237,9 +237,10 @@ void paintChart(QPainter& p, const QRectF& rect, const Chart& chart)
                                         fm.horizontalAdvance(amountText(qint64(high * 100))));
     QRectF plot(rect.left() + pad * 2, legendY + line * 1.5, rect.width() - pad * 4, 0);
     plot.setBottom(rect.bottom() - pad - line * (chart.horizontal ? 1.2 : 1.6));
-    if (chart.horizontal)
+    if (chart.horizontal) {
         plot.setLeft(plot.left() + std::min(categoryWidth, rect.width() * 0.35) + pad);
-    else
+        plot.setRight(plot.right() - amountWidth / 2); // the last amount is centred on the edge
+    } else
         plot.setLeft(plot.left() + amountWidth + pad);
     if (n == 0) {
         p.drawText(plot, Qt::AlignCenter, QStringLiteral("GÖSTERİLECEK KAYIT YOK"));

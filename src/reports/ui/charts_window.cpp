@@ -146,10 +146,10 @@ void ChartsWindow::invalidate(ChartKind kind)
 void ChartsWindow::showCurrent()
 {
     if (!m_fresh[size_t(currentKind())])
-        load(currentKind());
+        loadChart(currentKind());
 }
 
-void ChartsWindow::load(ChartKind kind)
+void ChartsWindow::loadChart(ChartKind kind)
 {
     const QString currency = m_currency->currentText();
     const int year = m_year->value();

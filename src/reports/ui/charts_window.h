@@ -34,6 +34,8 @@ public:
     const Chart& chart(ChartKind kind) const { return m_charts[size_t(kind)]; }
     bool showingTables() const;
 
+    // Reads the chart's figures for the chosen currency and year and shows them.
+    void loadChart(ChartKind kind);
     // Another desk changed the accounts: every chart is read again (the one shown at once).
     void refreshForOtherDesks();
     // Another desk changed a ledger: the ledger chart is read again.
@@ -44,7 +46,6 @@ Q_SIGNALS:
     void printRequested(const Chart& chart);
 
 private:
-    void load(ChartKind kind);
     void showCurrent();
     void invalidate(ChartKind kind);
     void saveCurrent();
