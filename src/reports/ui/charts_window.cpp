@@ -11,6 +11,7 @@
 #include "widgets/picture_button.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -216,8 +217,9 @@ void ChartsWindow::saveCurrent()
     const Chart& c = chart(currentKind());
     const QString png = QStringLiteral("PNG RESMİ (*.png)");
     const QString pdf = QStringLiteral("PDF DOSYASI (*.pdf)");
-    const QString path = FileDialog::saveFileName(this, QStringLiteral("RESİM OLARAK KAYDET"),
-                                                  QStringLiteral("grafik.png"), {png, pdf});
+    const QString path =
+        FileDialog::saveFileName(this, QStringLiteral("RESİM OLARAK KAYDET"),
+                                 QDir::home().filePath(QStringLiteral("grafik.png")), {png, pdf});
     if (path.isEmpty())
         return;
     QString error;
