@@ -383,6 +383,7 @@ OperationSet::~OperationSet()
     d->debtors.reset();
     d->creditors.reset();
     d->net.reset();
+    d->charts.reset();
     d->ledger.reset();
     d->main.reset();
     delete d;
