@@ -33,49 +33,24 @@ struct MonthSums {
     qint64 received = 0; // stored negative
 };
 
-// The currency's transactions per month whose date text lies in [from, to) (an empty to: no end).
-// Grouping by the date text first follows the (para_cinsi, durum, para) index, so only the day sums are
-// sorted by month, and CDATE runs once a day rather than once a row. year, when not 0, keeps only the
-// rows whose date text holds it: a cheap test that skips the amount of most rows, whose months CDATE
-// then tells exactly.
-std::map<MonthKey, MonthSums> transactionMonths(BookConnection& db, const QString& currency, int year,
-                                                const QString& from, const QString& to)
+// The currency's transactions per month. Grouping by the date text first follows the (para_cinsi,
+// durum, para) index, so only the day sums are sorted by month, and CDATE runs once a day rather than
+// once a row.
+// year, when not 0, keeps only the rows whose date text holds it: a cheap test that skips the amount of
+// most rows, whose months CDATE then tells exactly.
+std::map<MonthKey, MonthSums> transactionMonths(BookConnection& db, const QString& currency, int year = 0)
 {
     BookQuery st = db.prepare(
         QStringLiteral("SELECT CDATE(d) / 100, p, s FROM (SELECT durum AS d, para AS p, sum(") +
         centsOf(db, QStringLiteral("tutar")) +
         QStringLiteral(
             ") AS s FROM CARIKART WHERE para_cinsi = ?1 AND para IN ('100', '200') AND durum LIKE ?2 "
-            "AND durum >= ?3") +
-        (to.isEmpty() ? QString() : QStringLiteral(" AND durum < ?4")) +
-        QStringLiteral(" GROUP BY durum, para) t WHERE CDATE(d) IS NOT NULL"));
+            "GROUP BY durum, para) t WHERE CDATE(d) IS NOT NULL"));
     st.bind(1, currency).bind(2, year ? QStringLiteral("%%%1%").arg(year) : QStringLiteral("%"));
-    st.bind(3, from);
-    if (!to.isEmpty())
-        st.bind(4, to);
     std::map<MonthKey, MonthSums> months;
     while (st.step()) {
         MonthSums& m = months[MonthKey(st.int64(0))];
         (st.text(1) == QLatin1String("100") ? m.given : m.received) += st.int64(2);
-    }
-    return months;
-}
-
-std::map<MonthKey, MonthSums> transactionMonths(Store& store, const QString& currency, int year = 0)
-{
-    BookConnection& book = store.accounts();
-    BookConnection* reader = store.transactionsReader();
-    if (!reader)
-        return transactionMonths(book, currency, year, QString(), QString());
-    // A long table: the second connection sums the first half of the month's days on the other core
-    // (the date texts start with the day). Both read the same committed book.
-    const QString middle = QStringLiteral("16");
-    std::future<std::map<MonthKey, MonthSums>> lower = std::async(
-        std::launch::async, [&] { return transactionMonths(*reader, currency, year, QString(), middle); });
-    std::map<MonthKey, MonthSums> months = transactionMonths(book, currency, year, middle, QString());
-    for (const auto& [m, sums] : lower.get()) {
-        months[m].given += sums.given;
-        months[m].received += sums.received;
     }
     return months;
 }
@@ -102,7 +77,7 @@ std::map<MonthKey, qint64> ledgerByMonth(BookConnection& db)
 
 QList<NetPositionMonth> ChartFigures::netPositionByMonth(const QString& currency)
 {
-    const std::map<MonthKey, MonthSums> months = transactionMonths(m_store, currency);
+    const std::map<MonthKey, MonthSums> months = transactionMonths(m_store.accounts(), currency);
     QList<NetPositionMonth> out;
     if (months.empty())
         return out;
@@ -151,7 +126,7 @@ QList<BalanceBar> ChartFigures::topBalances(const QString& currency, int count, 
 
 std::array<LentCollectedMonth, 12> ChartFigures::lentAndCollected(int year, const QString& currency)
 {
-    const std::map<MonthKey, MonthSums> months = transactionMonths(m_store, currency, year);
+    const std::map<MonthKey, MonthSums> months = transactionMonths(m_store.accounts(), currency, year);
     std::array<LentCollectedMonth, 12> out{};
     for (int m = 1; m <= 12; ++m) {
         if (const auto it = months.find(year * 100 + m); it != months.end())
