@@ -12,6 +12,7 @@
 #include "reports/report_lists.h"
 #include "reports/report_templates.h"
 #include "reports/ui/balance_list_window.h"
+#include "reports/ui/charts_window.h"
 #include "reports/ui/list_printing.h"
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
@@ -29,6 +30,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <numeric>
 
@@ -230,6 +232,7 @@ struct OperationSet::Private {
     std::unique_ptr<BalanceListWindow> debtors;
     std::unique_ptr<BalanceListWindow> creditors;
     std::unique_ptr<NetPositionWindow> net;
+    std::unique_ptr<ChartsWindow> charts;
     std::unique_ptr<LedgerHistoryWindow> ledger;
     QString definitionPath; // the last definition a print handed to the viewer
     ReportList* scratch = nullptr;
@@ -380,6 +383,7 @@ OperationSet::~OperationSet()
     d->debtors.reset();
     d->creditors.reset();
     d->net.reset();
+    d->charts.reset();
     d->ledger.reset();
     d->main.reset();
     delete d;
@@ -621,6 +625,27 @@ QList<Operation> OperationSet::allOperations()
                 },
                 [p] { literalNetPosition(p->folder); },
                 {}});
+
+    // The charts window, each chart read and shown (lira; the year 2020 where a year is chosen).
+    const std::pair<const char*, ChartKind> charts[] = {
+        {"chart: net position by month, TL", ChartKind::NetPosition},
+        {"chart: top 10 debtors, TL", ChartKind::TopDebtors},
+        {"chart: top 10 creditors, TL", ChartKind::TopCreditors},
+        {"chart: lent and collected, 2020, TL", ChartKind::LentCollected},
+        {"chart: income, expense, cash box, 2020", ChartKind::Ledger},
+    };
+    for (const auto& [name, kind] : charts) {
+        const ChartKind k = kind;
+        ops.append({QString::fromLatin1(name),
+                    [p, k] { p->charts->loadChart(k); },
+                    {},
+                    [p] {
+                        if (p->charts)
+                            return;
+                        p->charts = std::make_unique<ChartsWindow>(*p->store, p->main.get());
+                        p->charts->findChild<QSpinBox*>(QStringLiteral("Text1"))->setValue(2020);
+                    }});
+    }
 
     // The expense ledger, one day, one month and one year of entries.
     auto openLedger = [p](const char* option) {

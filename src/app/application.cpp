@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QScreen>
 
 #include <cstdio>
@@ -50,6 +51,9 @@ int runApplication(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("kalvora"));
     QApplication::setOrganizationName(QStringLiteral("orventa"));
     QApplication::setApplicationDisplayName(QString());
+    QGuiApplication::setDesktopFileName(QStringLiteral("tr.com.orventa.kalvora"));
+    // The installed icon theme holds the program's icon; run from the build folder there is none.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tr.com.orventa.kalvora")));
     // Scripted runs: no box is shown, each takes its default answer (start-up messages still reach
     // standard error).
     if (qEnvironmentVariableIsSet("KALVORA_UNATTENDED"))
@@ -68,7 +72,7 @@ int runApplication(int argc, char** argv)
     const std::unique_ptr<Store> store =
         server.isEmpty() ? std::make_unique<Store>(dataFolder) : Store::onServer(dataFolder, server);
     const QList<StoreProblem> problems = store->initialize();
-    installTemplates(DataFolder::installationFolder(), dataFolder);
+    installTemplates(DataFolder::sharedFolder(), dataFolder);
     bool usable = true;
     for (const StoreProblem& p : problems) {
         showStartupMessage(storeProblemMessage(p));

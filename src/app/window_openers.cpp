@@ -91,9 +91,11 @@ void connectWindowOpeners(MainWindow& main)
     QObject::connect(m, &MainWindow::incomeLedgerRequested, m, [openLedger] { openLedger(Ledger::Income); });
     QObject::connect(m, &MainWindow::expenseLedgerRequested, m,
                      [openLedger] { openLedger(Ledger::Expense); });
-    QObject::connect(m, &MainWindow::reportsRequested, m, [m, onAccountsChanged] {
+    QObject::connect(m, &MainWindow::reportsRequested, m, [m, onAccountsChanged, onOtherDesks] {
         ReportsMenuWindow window(m->store(), m->dataFolder(), m);
         onAccountsChanged(&window, [&window] { window.refreshForOtherDesks(); });
+        onOtherDesks(&window, {QStringLiteral("gelir"), QStringLiteral("gider")},
+                     [&window] { window.refreshLedgersForOtherDesks(); });
         window.exec();
     });
     QObject::connect(m, &MainWindow::ratesRequested, m, [m] {

@@ -1,8 +1,11 @@
 #include "data/data_folder.h"
 
+#include "kalvora_version.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace kalvora {
@@ -37,6 +40,14 @@ QString DataFolder::serverUri(const QString& commandLineUri, const QString& data
 QString DataFolder::installationFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString DataFolder::sharedFolder()
+{
+    const QString beside = installationFolder();
+    if (QFileInfo(QDir(beside).filePath(QStringLiteral("templates"))).isDir())
+        return beside;
+    return QDir::cleanPath(QDir(beside).filePath(QStringLiteral(KALVORA_SHARE_FROM_BIN)));
 }
 
 } // namespace kalvora

@@ -17,6 +17,10 @@ public:
     static QString serverUri(const QString& commandLineUri, const QString& dataFolder);
     // The folder of the running executable.
     static QString installationFolder();
+    // The folder of what the programs read beside their data (templates/): the executable's own folder
+    // when it holds them (a program run from its build folder), else the installed shared folder
+    // (../share/kalvora from it: /usr/share/kalvora for /usr/bin).
+    static QString sharedFolder();
 };
 
 // The files of the data folder, by their fixed names.

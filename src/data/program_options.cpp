@@ -1,12 +1,10 @@
 #include "data/program_options.h"
 
+#include "kalvora_version.h"
+
 #include <QRegularExpression>
 
 #include <cstdio>
-
-#ifndef KALVORA_VERSION
-#define KALVORA_VERSION "0"
-#endif
 
 namespace kalvora {
 

@@ -9,6 +9,7 @@
 #include "data/pg/pg_connection.h"
 #include "data/turkish_text.h"
 #include "ledger/ledger_fixture.h"
+#include "reports/ui/charts_window.h"
 #include "support/gui_helpers.h"
 #include "support/test_data.h"
 #include "widgets/message_box.h"
@@ -309,6 +310,10 @@ private Q_SLOTS:
                                  << Change::Lend << 0 << 0;
         QTest::newRow("creditors") << reports << QStringLiteral("MyButton5") << QStringLiteral("Form18")
                                    << Change::Collect << 0 << 0;
+        QTest::newRow("charts, accounts") << reports << QStringLiteral("MyButton6")
+                                          << QStringLiteral("Grafikler") << Change::Lend << -1 << -1;
+        QTest::newRow("charts, ledgers") << reports << QStringLiteral("MyButton6")
+                                         << QStringLiteral("Grafikler") << Change::Income << -1 << -1;
         QTest::newRow("income ledger") << QStringLiteral("income") << QString() << QStringLiteral("GelirMenu")
                                        << Change::Income << 0 << -1;
         QTest::newRow("expense ledger") << QStringLiteral("expense") << QString()
@@ -367,10 +372,18 @@ private Q_SLOTS:
             }
             const int rows = list ? list->rowCount() : 0;
             const QString net = test::labelText(shown, "al1");
+            auto* charts = qobject_cast<ChartsWindow*>(shown);
+            const ChartKind kind = change == Change::Income ? ChartKind::Ledger : ChartKind::NetPosition;
+            if (charts)
+                charts->showKind(kind);
+            const QList<QStringList> figures =
+                charts ? charts->chart(kind).tableRows() : QList<QStringList>();
             QElapsedTimer clock;
             clock.start();
             commit(data.store(), change, can, QStringLiteral("30"));
-            if (list) {
+            if (charts) {
+                QTRY_VERIFY_WITH_TIMEOUT(charts->chart(kind).tableRows() != figures, 1000);
+            } else if (list) {
                 QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), rows + 1, 1000);
                 QCOMPARE(list->rowTexts(list->currentRow()), chosen);
             } else {

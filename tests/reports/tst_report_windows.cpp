@@ -187,6 +187,7 @@ private Q_SLOTS:
         QTest::newRow("net") << QStringLiteral("MyButton3") << QStringLiteral("Form16");
         QTest::newRow("debtors") << QStringLiteral("MyButton4") << QStringLiteral("Form17");
         QTest::newRow("creditors") << QStringLiteral("MyButton5") << QStringLiteral("Form18");
+        QTest::newRow("charts") << QStringLiteral("MyButton6") << QStringLiteral("Grafikler");
     }
     void menuOpensEachWindow()
     {

@@ -1,6 +1,8 @@
 #include "reports/ui/reports_menu_window.h"
 
 #include "reports/ui/balance_list_window.h"
+#include "reports/ui/chart_view.h"
+#include "reports/ui/charts_window.h"
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
 #include "widgets/picture_button.h"
@@ -15,10 +17,10 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
 {
     setObjectName(QStringLiteral("Form13"));
     setWindowTitle(QStringLiteral("RAPORLAMA MENÜSÜ"));
-    setFixedSize(twips(4620), twips(6300));
+    setFixedSize(twips(4620), twips(7260));
     auto* frame = new QGroupBox(this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    frame->setGeometry(twipsRect(120, 60, 4380, 6120));
+    frame->setGeometry(twipsRect(120, 60, 4380, 7080));
 
     const ButtonInfo defs[] = {
         {"MyButton1", "VERDİĞİM PARALAR", "VERDİKLERİM", "BÜTÜN KİŞİLERE VERİLEN PARALARIN LİSTESİ", "go-up",
@@ -33,6 +35,10 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
         {"MyButton5", "BÜTÜN ALACAKLILAR", "ALACAKLILARIN LİSTESİ",
          "KİŞİLERE OLAN NET BORCUNUZU VE TOPLAM BORCUNUZU GÖREBİLİRSİNİZ", "go-previous",
          QStyle::SP_ArrowLeft},
+        {"MyButton6", "GRAFİKLER", "GRAFİKLER",
+         "NET DURUMU, BORÇLULARI, ALACAKLILARI, VERİLEN VE ALINAN PARALARI, "
+         "GELİR VE GİDERİ GRAFİK OLARAK GÖSTERİR",
+         "office-chart-bar", QStyle::SP_FileDialogListView},
         {"MyButton7", "&KAPAT", "KAPAT", "RAPORLAMA MENÜSÜNDEN ÇIKIŞ", "window-close",
          QStyle::SP_DialogCloseButton},
     };
@@ -66,6 +72,12 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
     });
     connect(button("MyButton5"), &QToolButton::clicked, this, [this] {
         BalanceListWindow w(m_store, m_dataFolder, BalanceSide::Creditors, this);
+        openReport(w);
+    });
+    connect(button("MyButton6"), &QToolButton::clicked, this, [this] {
+        ChartsWindow w(m_store, this);
+        connect(&w, &ChartsWindow::printRequested, &w, [&w](const Chart& c) { printChart(&w, c); });
+        connect(this, &ReportsMenuWindow::ledgersChanged, &w, &ChartsWindow::refreshLedgers);
         openReport(w);
     });
     connect(button("MyButton7"), &QToolButton::clicked, this, &QDialog::accept);

@@ -14,10 +14,13 @@ public:
 
     // Another desk changed the book: the report window open over the menu reads it again.
     void refreshForOtherDesks() { Q_EMIT bookChanged(); }
+    // Another desk changed a ledger: an open charts window reads its ledger chart again.
+    void refreshLedgersForOtherDesks() { Q_EMIT ledgersChanged(); }
 
 Q_SIGNALS:
     // Tells the report window open over the menu; each report window is connected while it is open.
     void bookChanged();
+    void ledgersChanged();
 
 private:
     template <typename Window> void openReport(Window& window);
