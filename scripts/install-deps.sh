@@ -8,6 +8,7 @@ packages=(
     xvfb xauth imagemagick poppler-utils fonts-dejavu-core
     clang libclang-rt-14-dev
     libpq-dev postgresql-15 libxlsxwriter-dev python3-openpyxl
+    mdbtools-dev libzip-dev
 )
 missing=()
 for p in "${packages[@]}"; do
