@@ -85,7 +85,7 @@ std::optional<SourceTable> AccessFile::read(const QString& table, QString* probl
         return std::nullopt;
     }
     std::unique_ptr<MdbTableDef, TableCloser> def(mdb_read_table(entry));
-    if (!def || !mdb_read_columns(def.get()) || !mdb_rewind_table(def.get())) {
+    if (!def || !mdb_read_columns(def.get()) || mdb_rewind_table(def.get()) != 0) {
         *problem = QStringLiteral("TABLO OKUNAMADI: ") + table + QStringLiteral(" (") + shownPath(m_path) +
                    QLatin1Char(')');
         return std::nullopt;

@@ -118,24 +118,35 @@ void insertRows(BookConnection& db, const QString& table, const QStringList& col
     const QString head = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + columns.join(u',') +
                          QLatin1Char(')') + (keepingKeys ? db.keepingKeys() : QString()) +
                          QStringLiteral(" VALUES ");
+    // One prepared statement for every full batch, another for the rest.
+    std::optional<BookQuery> full;
     for (qsizetype from = 0; from < rows.size(); from += batchRows) {
         const qsizetype n = std::min(batchRows, rows.size() - from);
-        QString text = head;
-        QVariantList params;
-        params.reserve(n * columns.size());
+        std::optional<BookQuery> last;
+        std::optional<BookQuery>& query = n == batchRows ? full : last;
+        if (!query) {
+            QString text = head;
+            int param = 0;
+            for (qsizetype r = 0; r < n; ++r) {
+                text += r ? QStringLiteral(",(") : QStringLiteral("(");
+                for (qsizetype c = 0; c < columns.size(); ++c)
+                    text += (c ? QStringLiteral(",?") : QStringLiteral("?")) + QString::number(++param);
+                text += QLatin1Char(')');
+            }
+            query = db.prepare(text);
+        }
+        int param = 0;
         for (qsizetype r = 0; r < n; ++r) {
-            text += r ? QStringLiteral(",(") : QStringLiteral("(");
             const QStringList& row = rows.at(from + r);
             for (qsizetype c = 0; c < columns.size(); ++c) {
-                text += (c ? QStringLiteral(",?") : QStringLiteral("?")) + QString::number(params.size() + 1);
                 if (keepingKeys && c == 0)
-                    params << row.at(c).toLongLong();
+                    query->bind(++param, row.at(c).toLongLong());
                 else
-                    params << row.at(c);
+                    query->bind(++param, row.at(c));
             }
-            text += QLatin1Char(')');
         }
-        db.execute(text, params);
+        query->step();
+        query->reset();
         step(n);
     }
 }
@@ -219,7 +230,13 @@ ImportReport importBook(Store& store, const ImportBook& book, const ImportOption
         return report;
 
     try {
-        if (!store.onServer() || !store.watcher()) {
+        // A book whose files are all there is opened as it is (each opening of a file derives its key,
+        // which costs more than writing a thousand rows).
+        bool complete = true;
+        for (const char* f : {files::customers, files::transactions, files::income, files::expense,
+                              files::archive, files::scratch})
+            complete = complete && QFileInfo::exists(store.path(QString::fromLatin1(f)));
+        if (store.onServer() ? !store.watcher() : !complete) {
             const QList<StoreProblem> problems = store.initialize();
             for (const StoreProblem& p : problems)
                 report.refusals << p.text;

@@ -237,6 +237,11 @@ std::optional<SourceTable> readCsv(const QString& path, const CsvOptions& option
     const QString text = decode(bytes, options.encoding);
     const QChar separator = options.separator.isNull() ? guessSeparator(text) : options.separator;
     SourceTable t = tableOf(path, splitCsv(text, separator));
+    // A spreadsheet's formula guard, as the program's own export writes it ("'=..."), comes off again.
+    for (QStringList& r : t.rows)
+        for (QString& v : r)
+            if (v.size() > 1 && v.at(0) == QLatin1Char('\'') && QStringLiteral("=+-@").contains(v.at(1)))
+                v.remove(0, 1);
     if (t.columns.isEmpty()) {
         *problem = QStringLiteral("DOSYA BOŞ: ") + shownPath(path);
         return std::nullopt;
