@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
@@ -155,6 +156,25 @@ std::optional<QByteArray> entry(zip_t* z, const QString& name)
     return data;
 }
 
+// Characters XML cannot hold stand in a spreadsheet's strings as _xHHHH_ (CR as _x000D_, "_" before
+// such a text as _x005F_).
+QString unescaped(const QString& text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression code(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = code.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(text).mid(from, m.capturedStart() - from);
+        out += QChar(char16_t(m.captured(1).toUShort(nullptr, 16)));
+        from = m.capturedEnd();
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
 // Text of an <si> or <is>: its <t> and the <t> of its runs, phonetic hints left out.
 QString stringItem(QXmlStreamReader& xml)
 {
@@ -175,7 +195,7 @@ QString stringItem(QXmlStreamReader& xml)
                 break;
         }
     }
-    return text;
+    return unescaped(text);
 }
 
 bool isDateFormat(int id, const QString& code)
@@ -218,7 +238,8 @@ ListEncoding guessEncoding(const QByteArray& bytes)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return ListEncoding::Utf8;
     QStringDecoder d(QStringDecoder::Utf8);
-    (void)d(bytes);
+    const QString text = d.decode(bytes);
+    Q_UNUSED(text);
     return d.hasError() ? ListEncoding::Windows1254 : ListEncoding::Utf8;
 }
 

@@ -165,7 +165,7 @@ void TestListImport::openpyxlWorkbooks()
     QTemporaryDir dir;
     const QString people = dir.filePath(u"kisiler.xlsx"_s);
     const QString moves = dir.filePath(u"hareketler.xlsx"_s);
-    QVERIFY(runPython(uR"(
+    const QString program = uR"py(
 import sys, datetime, openpyxl
 wb = openpyxl.Workbook(); ws = wb.active
 ws.append(["Adı Soyadı", "Cep Telefonu", "Bakiye (TL)", "Bakiye EURO"])
@@ -179,8 +179,8 @@ for d, who, amount, cur, text in [(datetime.date(2024, 2, 29), "AYŞE YILMAZ", 1
     ws.append([d, who, amount, cur, text])
     ws.cell(row=ws.max_row, column=1).number_format = "dd.mm.yyyy"
 wb.save(sys.argv[2])
-)"_s,
-                      {people, moves}));
+)py"_s;
+    QVERIFY(runPython(program, {people, moves}));
     QString problem;
     const std::optional<SourceTable> list = readXlsx(people, &problem);
     QVERIFY2(list, qPrintable(problem));
