@@ -376,7 +376,10 @@ ImportReport importBook(Store& store, const ImportBook& book, const ImportOption
                 const int place = places[size_t(c)];
                 const QString computed = f.balanceText(c);
                 const std::optional<qint64> stored = cents(p.at(place));
-                if (!p.at(place).isEmpty() && (!stored || *stored != *cents(computed)))
+                // A list's people come with their balances as DEVİR rows: only the old program's
+                // stored balances can be stale.
+                if (book.keysAreBookKeys && !p.at(place).isEmpty() &&
+                    (!stored || *stored != *cents(computed)))
                     report.staleBalances.append(
                         {p.at(PKey), p.at(PName), personColumns().at(place), p.at(place), computed});
                 p[place] = computed;

@@ -206,19 +206,19 @@ ListConversion peopleFromList(const SourceTable& table, const QList<ListField>& 
             continue;
         }
         std::array<std::optional<double>, 3> amounts;
-        QString reason;
+        bool readable = true;
         for (int c = 0; c < 3; ++c) {
             const QString text = cells.value(row, balances[c]);
             amounts[size_t(c)] = text.isEmpty() ? 0.0 : readListNumber(text, point[c]);
-            if (!amounts[size_t(c)])
-                reason = fieldName(balances[c]) + QStringLiteral(" OKUNAMADI: ") + text;
+            if (!amounts[size_t(c)]) {
+                out.problems.append({r, fieldName(balances[c]) + QStringLiteral(" OKUNAMADI: ") + text});
+                out.book.unreadable.append({table.file, QStringLiteral("LİSTE"), rowNumber(r),
+                                            table.columns.at(cells.of(balances[c])), text});
+                readable = false;
+            }
         }
-        if (!reason.isEmpty()) {
-            out.problems.append({r, reason});
-            out.book.unreadable.append(
-                {table.file, QStringLiteral("LİSTE"), rowNumber(r), QStringLiteral("BAKİYE"), reason});
+        if (!readable)
             continue;
-        }
         const QString key = rowNumber(r);
         QStringList person{
             key,

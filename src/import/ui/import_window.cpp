@@ -218,6 +218,8 @@ void ImportWindow::preview()
     m_preview->setColumnCount(0);
     m_reportView->clear();
     m_saveButton->setEnabled(false);
+    m_mapping->setVisible(m_source != Source::Access);
+    m_preview->setVisible(m_source != Source::Access);
     if (m_source != Source::Access) {
         QString problem;
         CsvOptions csv;
