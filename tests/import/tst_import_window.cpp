@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -125,8 +126,11 @@ private Q_SLOTS:
         f.close();
         test::TestData data;
         ImportWindow w(data.store());
-        w.setSource(ImportWindow::Source::Csv, path);
-        w.preview();
+        w.setSource(ImportWindow::Source::Csv, QString());
+        FileDialog::setNextAnswer(path);
+        w.findChild<QPushButton*>(u"MyButton5"_s)->click();
+        QCOMPARE(w.findChild<QLineEdit*>(u"Text1"_s)->text(), path);
+        w.findChild<QPushButton*>(u"MyButton1"_s)->click();
         QCOMPARE(w.fields(),
                  (QList<ListField>{ListField::Name, ListField::MobilePhone, ListField::BalanceTl}));
         QTableWidget* preview = w.previewTable();

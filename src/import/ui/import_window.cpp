@@ -14,7 +14,6 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -79,6 +78,7 @@ void ImportWindow::buildControls()
     m_pathBox->setObjectName(QStringLiteral("Text1"));
     nameByCaption(pathCaption, m_pathBox);
     auto* choose = new QPushButton(QStringLiteral("&SEÇ..."), this);
+    choose->setObjectName(QStringLiteral("MyButton5"));
     connect(choose, &QPushButton::clicked, this, &ImportWindow::chooseSource);
     grid->addWidget(pathCaption, 0, 0);
     grid->addWidget(m_pathBox, 0, 1, 1, 5);
@@ -168,16 +168,19 @@ void ImportWindow::buildControls()
         if (!path.isEmpty())
             saveReport(path);
     });
-    connect(close, &QPushButton::clicked, this, [this] {
-        if (!m_running)
-            reject();
-    });
+    connect(close, &QPushButton::clicked, this, &ImportWindow::reject);
     for (QCheckBox* b : {m_leaveOut, m_addToBook})
         connect(b, &QCheckBox::toggled, this, [this] { m_importButton->setEnabled(false); });
     connect(m_pathBox, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_path = text;
         m_importButton->setEnabled(false);
     });
+}
+
+void ImportWindow::reject()
+{
+    if (!m_running)
+        QDialog::reject();
 }
 
 void ImportWindow::setSource(Source source, const QString& path)
@@ -194,16 +197,12 @@ void ImportWindow::setSource(Source source, const QString& path)
 
 void ImportWindow::chooseSource()
 {
-    QString path;
-    if (m_source == Source::Access)
-        path =
-            QFileDialog::getExistingDirectory(this, QStringLiteral("ESKİ PROGRAMIN KLASÖRÜ"), m_path,
-                                              QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
-    else
-        path = QFileDialog::getOpenFileName(this, QStringLiteral("LİSTE"), m_path,
-                                            m_source == Source::Xlsx ? QStringLiteral("EXCEL (*.xlsx)")
-                                                                     : QStringLiteral("CSV (*.csv *.txt)"),
-                                            nullptr, QFileDialog::DontUseNativeDialog);
+    const QString path =
+        m_source == Source::Access
+            ? FileDialog::openName(this, QStringLiteral("ESKİ PROGRAMIN KLASÖRÜ"), m_path)
+            : FileDialog::openName(this, QStringLiteral("LİSTE"), m_path,
+                                   {m_source == Source::Xlsx ? QStringLiteral("EXCEL (*.xlsx)")
+                                                             : QStringLiteral("CSV (*.csv *.txt)")});
     if (!path.isEmpty())
         setSource(m_source, path);
 }

@@ -49,6 +49,9 @@ public:
     const QList<ListField>& fields() const { return m_fields; }
     void setField(int column, ListField field);
 
+    // Not while an import runs: its cancel button ends it first.
+    void reject() override;
+
 Q_SIGNALS:
     void imported();
 
