@@ -6,8 +6,10 @@
 #include "app/main_window.h"
 #include "app/window_openers.h"
 #include "data/database.h"
+#include "data/pg/pg_connection.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
+#include "import/book_import.h"
 #include "ledger/ui/ledger_history_window.h"
 #include "reports/report_lists.h"
 #include "reports/report_templates.h"
@@ -32,6 +34,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <numeric>
 
 #include <memory>
@@ -716,6 +719,41 @@ QList<Operation> OperationSet::allOperations()
                     job.memoTexts = {{QStringLiteral("Memo9"), QStringLiteral("VERDİĞİM PARALAR")}};
                     if (!printList(p->main.get(), *p->store, p->folder, job, p->printOptions()))
                         throw std::runtime_error("the list print failed");
+                },
+                3});
+
+    // The old program's large Access folder into a new book each time: a data folder beside the bench's,
+    // or a new database on the bench's server (made before the timing).
+    auto targets = std::make_shared<QStringList>();
+    ops.append({QStringLiteral("import of the large Access folder (kalvora-al)"),
+                [p, targets] {
+                    QTemporaryDir dir;
+                    std::unique_ptr<Store> store;
+                    if (p->store->onServer()) {
+                        if (targets->isEmpty())
+                            throw std::runtime_error("no empty server database left");
+                        store = Store::onServer(dir.path(), targets->takeFirst());
+                    } else {
+                        store = std::make_unique<Store>(dir.path());
+                    }
+                    const ImportReport report =
+                        importBook(*store, readAccessFolder(QStringLiteral(KALVORA_FIXTURES "/large")), {});
+                    if (report.outcome != ImportReport::Outcome::Imported)
+                        throw std::runtime_error(report.text().toStdString());
+                },
+                {},
+                [p, targets] {
+                    if (!p->store->onServer())
+                        return;
+                    PgConnection conn = PgConnection::open(p->store->serverUri());
+                    for (int i = 0; i < 4; ++i) {
+                        const QString name = QStringLiteral("kalvora_bench_al_%1").arg(i);
+                        conn.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + name);
+                        conn.exec(QStringLiteral("CREATE DATABASE ") + name);
+                        QUrl url(p->store->serverUri());
+                        url.setPath(QLatin1Char('/') + name);
+                        targets->append(url.toString());
+                    }
                 },
                 3});
     return ops;

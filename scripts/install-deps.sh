@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     libpq-dev postgresql-15 libxlsxwriter-dev python3-openpyxl
     lintian desktop-file-utils appstream librsvg2-bin
+    mdbtools-dev libzip-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -83,6 +83,11 @@ const ButtonDef buttonDefs[] = {
       "x-office-spreadsheet", QStyle::SP_DialogSaveButton},
      14130,
      60},
+    {{"MyButton16", "İÇE AKTAR", "İÇE AKTAR",
+      "ESKİ PROGRAMIN DOSYALARINI, EXCEL VEYA CSV LİSTELERİNİ AKTARIR", "document-open",
+      QStyle::SP_DialogOpenButton},
+     16140,
+     60},
     {{"MyButton9", "ŞİFRE DEĞİŞTİR", "ŞİFRE", "PROGRAMA GİRİŞ ŞİFRENİZİ DEĞİŞTİRMENİZİ SAĞLAR",
       "dialog-password", QStyle::SP_MessageBoxWarning},
      60,
@@ -218,6 +223,7 @@ void MainWindow::buildButtons()
     connect(button("MyButton5"), &QToolButton::clicked, this, &MainWindow::reportsRequested);
     connect(button("MyButton10"), &QToolButton::clicked, this, &MainWindow::ratesRequested);
     connect(button("MyButton14"), &QToolButton::clicked, this, &MainWindow::cancellationsRequested);
+    connect(button("MyButton16"), &QToolButton::clicked, this, &MainWindow::importRequested);
     connect(button("MyButton8"), &QToolButton::clicked, this, [this] {
         ContactWindow w(this);
         w.exec();

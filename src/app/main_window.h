@@ -64,6 +64,7 @@ Q_SIGNALS:
     void reportsRequested();                            // MyButton5, Form13
     void ratesRequested();                              // MyButton10, TCMB_KUR
     void cancellationsRequested();                      // MyButton14, IptalArsivi
+    void importRequested();                             // MyButton16, IceAktar
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,6 +6,7 @@
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"
+#include "import/ui/import_window.h"
 #include "ledger/ui/ledger_history_window.h"
 #include "rates/ui/rates_window.h"
 #include "reports/ui/report_print.h"
@@ -100,6 +101,11 @@ void connectWindowOpeners(MainWindow& main)
     });
     QObject::connect(m, &MainWindow::ratesRequested, m, [m] {
         RatesWindow window(m);
+        window.exec();
+    });
+    QObject::connect(m, &MainWindow::importRequested, m, [m] {
+        ImportWindow window(m->store(), m);
+        QObject::connect(&window, &ImportWindow::imported, m, qOverload<>(&MainWindow::DetayliAra));
         window.exec();
     });
     QObject::connect(m, &MainWindow::cancellationsRequested, m, [m, refreshOne, onOtherDesks] {

@@ -356,6 +356,20 @@ BookConnection& Store::accounts()
     return *m_accountsBook;
 }
 
+BookConnection& Store::wholeBook()
+{
+    if (onServer())
+        return accounts();
+    connection(m_whole, QString::fromLatin1(files::customers), databasePassword(),
+               {{files::transactions, "cari"},
+                {files::archive, "iptal"},
+                {files::income, "gelir"},
+                {files::expense, "gider"}});
+    if (!m_wholeBook)
+        m_wholeBook.emplace(&m_whole.db);
+    return *m_wholeBook;
+}
+
 BookConnection& Store::ledger(Ledger which)
 {
     const bool income = which == Ledger::Income;
@@ -409,6 +423,7 @@ void Store::closeAll()
     m_expense.db = Database();
     m_scratch.db = Database();
     m_reader.db = Database();
+    m_whole.db = Database();
     m_serverAccounts.conn = PgConnection();
     m_serverIncome.conn = PgConnection();
     m_serverExpense.conn = PgConnection();

@@ -59,6 +59,11 @@ public:
     BookConnection& accounts();
     // gelirmdb.mdb or gider.mdb with GIDERLER and KASA_NET. Throws DbError.
     BookConnection& ledger(Ledger which);
+    // Every table of the book on one connection, for a change that must span the ledgers too: the
+    // accounts' files with gelirmdb.mdb attached as "gelir" and gider.mdb as "gider" (one commit covers
+    // all of them); on a server the accounts' connection, which reaches the ledgers as gelir.NAME and
+    // gider.NAME. Throws DbError.
+    BookConnection& wholeBook();
     // A number that changes whenever another connection commits a change of the accounts, so a list
     // knows to read everybody again (on a server: the count of other desks' commits the watcher heard);
     // nothing when that cannot be told, which means "read everybody again". Throws DbError.
@@ -109,6 +114,7 @@ private:
     Slot m_expense;
     Slot m_scratch;
     Slot m_reader;
+    Slot m_whole;
     qint64 m_readerFrom = qint64(kCacheKiB) * 1024;
     ServerSlot m_serverAccounts;
     ServerSlot m_serverIncome;
@@ -117,6 +123,7 @@ private:
     std::optional<BookConnection> m_incomeBook;
     std::optional<BookConnection> m_expenseBook;
     std::optional<BookConnection> m_readerBook;
+    std::optional<BookConnection> m_wholeBook;
     std::unique_ptr<BookWatcher> m_watcher;
 };
 

@@ -67,6 +67,35 @@ QString FileDialog::saveFileName(QWidget* parent, const QString& title, const QS
     return dialog.selectedFiles().constFirst();
 }
 
+QString FileDialog::openName(QWidget* parent, const QString& title, const QString& proposed,
+                             const QStringList& filters)
+{
+    TestState& s = state();
+    if (s.on) {
+        s.asked.append({title, proposed, filters});
+        return s.answers.isEmpty() ? QString() : s.answers.dequeue();
+    }
+    QFileDialog dialog(parent, title, proposed);
+    dialog.setObjectName(QStringLiteral("DosyaSec"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (filters.isEmpty()) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters(filters);
+    }
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("KLASÖR:"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("DOSYA ADI:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("DOSYA TÜRÜ:"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("&SEÇ"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("&VAZGEÇ"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 void FileDialog::setTestMode(bool on)
 {
     state().on = on;

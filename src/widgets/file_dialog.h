@@ -23,6 +23,11 @@ public:
     static QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
                                 const QStringList& filters);
 
+    // An existing file to read (filters given) or, with no filters, an existing folder; empty when the
+    // user chose none.
+    static QString openName(QWidget* parent, const QString& title, const QString& proposed,
+                            const QStringList& filters = {});
+
     // Test mode: nothing is shown; each question is recorded and takes the next queued answer, or none
     // (as a cancel) when nothing is queued.
     static void setTestMode(bool on);

@@ -18,7 +18,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         const QStringList usage{QStringLiteral("KULLANIM: ")};
         const QStringList version{QStringLiteral("(ORVENTA KALVORA) SÜRÜM 1.0")};
-        for (const char* p : {"kalvora", "raporla", "yedekle", "kalvora-tasi"}) {
+        for (const char* p : {"kalvora", "raporla", "yedekle", "kalvora-tasi", "kalvora-al"}) {
             const QString program = QString::fromLatin1(p);
             QTest::addRow("%s --help", p)
                 << program << QStringList{QStringLiteral("--help")} << 0 << true
@@ -65,6 +65,20 @@ private Q_SLOTS:
             << QStringLiteral("kalvora-tasi")
             << QStringList{QStringLiteral("--server"), QStringLiteral("postgresql:///x")} << 2 << false
             << QStringList{QStringLiteral("VERİ KLASÖRÜ VERİLMEDİ")};
+        QTest::newRow("kalvora-al without a source")
+            << QStringLiteral("kalvora-al") << QStringList{QStringLiteral("--dry-run")} << 2 << false
+            << QStringList{QStringLiteral("BİR KAYNAK VERİLMELİ"), QStringLiteral("KULLANIM: kalvora-al")};
+        QTest::newRow("kalvora-al with two targets")
+            << QStringLiteral("kalvora-al")
+            << QStringList{QStringLiteral("--csv"),      QStringLiteral("<T>/a.csv"),
+                           QStringLiteral("--data-dir"), QStringLiteral("<T>/veri"),
+                           QStringLiteral("--server"),   QStringLiteral("postgresql:///x")}
+            << 2 << false << QStringList{QStringLiteral("--data-dir İLE --server BİRLİKTE VERİLMEZ.")};
+        // A source that is not there is refused with its name, before the book is touched.
+        QTest::newRow("kalvora-al, missing folder")
+            << QStringLiteral("kalvora-al")
+            << QStringList{QStringLiteral("--access"), QStringLiteral("<T>/eski")} << 1 << true
+            << QStringList{QStringLiteral("AKTARIM YAPILMADI"), QStringLiteral("KLASÖR BULUNAMADI")};
         QTest::newRow("kalvora-tasi with both folders")
             << QStringLiteral("kalvora-tasi")
             << QStringList{QStringLiteral("--server"),    QStringLiteral("postgresql:///x"),

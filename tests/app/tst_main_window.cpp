@@ -260,7 +260,7 @@ private Q_SLOTS:
         test::TestData data;
         MainWindow w(data.store(), data.folder());
         const auto buttons = w.findChildren<PictureButton*>();
-        QCOMPARE(buttons.size(), 15); // twelve, İPTALLER, EXCEL'E AKTAR and the search button
+        QCOMPARE(buttons.size(), 16); // twelve, İPTALLER, EXCEL'E AKTAR, İÇE AKTAR and the search button
         auto* b10 = w.findChild<PictureButton*>(QStringLiteral("MyButton10"));
         QCOMPARE(b10->text(), QStringLiteral("T.C.M.B KURLARI"));
         QCOMPARE(b10->tipText(), QStringLiteral("T.C.M.B KURLARINI  GÖREBİLİRSİNİZ"));
@@ -270,6 +270,11 @@ private Q_SLOTS:
         QCOMPARE(b14->tipTitle(), QStringLiteral("İPTALLER"));
         QCOMPARE(b14->tipText(), QStringLiteral("SİLİNEN VE DEĞİŞTİRİLEN KAYITLARI GÖSTERİR"));
         QCOMPARE(b14->geometry(), twipsRect(12120, 60, 1965, 885));
+        auto* b16 = w.findChild<PictureButton*>(QStringLiteral("MyButton16"));
+        QCOMPARE(b16->tipTitle(), QStringLiteral("İÇE AKTAR"));
+        QCOMPARE(b16->tipText(),
+                 QStringLiteral("ESKİ PROGRAMIN DOSYALARINI, EXCEL VEYA CSV LİSTELERİNİ AKTARIR"));
+        QCOMPARE(b16->geometry(), twipsRect(16140, 60, 1965, 885));
         QCOMPARE(w.findChild<PictureButton*>(QStringLiteral("MyButton7"))->geometry(),
                  twipsRect(10110, 60, 1965, 885));
         auto* b1 = w.findChild<PictureButton*>(QStringLiteral("MyButton1"));

@@ -1,0 +1,17 @@
+#include "import_command.h"
+
+#include "data/program_options.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    // A console program: no display is ever needed, --help and --version included.
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return kalvora::al::run(kalvora::argumentList(argc, argv), out, err);
+}
