@@ -1,4 +1,4 @@
-#include "book_move.h"
+#include "book_moves.h"
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/pg/pg_connection.h"

@@ -1,7 +1,8 @@
 #include "accounts/account_book.h"
 #include "archive/cancellation_archive.h"
-#include "backup.h"
+#include "backups.h"
 #include "command_line.h"
+#include "folder_setting.h"
 #include "manifest.h"
 #include "yedekle/fixture.h"
 

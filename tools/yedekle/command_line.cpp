@@ -1,10 +1,11 @@
 #include "command_line.h"
 
-#include "backup.h"
+#include "backups.h"
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/program_options.h"
 #include "data/server_choice.h"
+#include "folder_setting.h"
 
 #include <QDir>
 #include <QTextStream>

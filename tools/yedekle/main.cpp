@@ -1,4 +1,4 @@
-#include "backup.h"
+#include "backups.h"
 #include "command_line.h"
 #include "ui/backup_window.h"
 

@@ -1,5 +1,7 @@
 #include "ui/backup_window.h"
 
+#include "folder_setting.h"
+
 #include "data/turkish_text.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"

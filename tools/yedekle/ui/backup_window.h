@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup.h"
+#include "backups.h"
 
 #include <QDialog>
 #include <QHash>
