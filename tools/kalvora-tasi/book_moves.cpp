@@ -8,6 +8,7 @@
 #include "server_book.h"
 
 #include "data/data_folder.h"
+#include "data/file_replacement.h"
 #include "data/pg/server_schema.h"
 #include "data/store.h"
 
@@ -201,23 +202,20 @@ MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
             store.closeAll();
         }
 
-        // The finished files take the place of the empty ones; should a rename fail, the ones already
-        // moved are taken out again, so the folder never holds half a book.
-        QStringList moved;
-        for (const char* file :
-             {files::archive, files::income, files::expense, files::transactions, files::customers}) {
-            const QString from = filePath(staging, file);
-            const QString to = filePath(target, file);
-            QDir().mkpath(QFileInfo(to).path());
-            for (const char* suffix : {"-journal", "-wal", "-shm"})
-                QFile::remove(to + QString::fromLatin1(suffix));
-            if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
-                for (const QString& m : std::as_const(moved))
-                    QFile::remove(m);
-                Store(target).initialize();
-                throw Refusal{QStringLiteral("DOSYA YERİNE KONAMADI: ") + QDir::toNativeSeparators(to)};
-            }
-            moved << to;
+        // The finished files take the place of the empty ones together (a stop half-way is finished by the
+        // next start); should a rename fail, the ones already moved are taken out again, so the folder
+        // never holds half a book.
+        const char* const moved[] = {files::archive, files::income, files::expense, files::transactions,
+                                     files::customers};
+        FileReplacement replacement(target);
+        for (const char* file : moved)
+            replacement.add(filePath(staging, file), filePath(target, file));
+        if (const QString problem = replacement.run(); !problem.isEmpty()) {
+            for (int i = 0; i < replacement.renamed(); ++i)
+                QFile::remove(filePath(target, moved[i]));
+            QFile::remove(QDir(target).filePath(FileReplacement::recordName()));
+            Store(target).initialize();
+            throw Refusal{problem};
         }
         // The folders and the scratch file the first start would make.
         Store(target).initialize();

@@ -3,6 +3,7 @@
 #include "refusal.h"
 
 #include "data/data_folder.h"
+#include "data/file_replacement.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,8 +23,13 @@ std::unique_ptr<QLockFile> lockFolder(const QString& folder)
 {
     auto lock = std::make_unique<QLockFile>(lockPath(folder));
     lock->setStaleLockTime(0);
-    if (lock->tryLock(0))
+    if (lock->tryLock(0)) {
+        // A restore or an earlier move cut short is finished before the folder's files are read.
+        if (const FileReplacement::Recovery left = FileReplacement::recover(folder);
+            left.found && !left.finished)
+            throw Refusal{left.text};
         return lock;
+    }
     if (lock->error() == QLockFile::LockFailedError)
         throw Refusal{QStringLiteral("KALVORA BU VERİ KLASÖRÜNDE ŞU AN AÇIK:\n") +
                       QDir::toNativeSeparators(folder) +

@@ -10,6 +10,7 @@
 
 #include "data/data_folder.h"
 #include "data/database.h"
+#include "data/file_replacement.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,9 +19,7 @@
 #include <QLockFile>
 #include <QRegularExpression>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace kalvora::backup {
 
@@ -43,6 +42,12 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
         else
             out.text = QStringLiteral("VERİ KLASÖRÜNE YAZILAMIYOR:\n") +
                        QDir::toNativeSeparators(m_dataFolder) + untouched;
+        return out;
+    }
+    // What a restore or a move cut short began is finished before anything else touches the files.
+    if (const FileReplacement::Recovery left = FileReplacement::recover(m_dataFolder);
+        left.found && !left.finished) {
+        out.text = left.text + untouched;
         return out;
     }
 
@@ -143,27 +148,19 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
         return out;
     }
 
-    for (int i = 0; i < staged.size(); ++i) {
-        const Staged& s = staged.at(i);
-        // A journal left beside the old file would be played into the restored one on its next open.
-        for (const char* suffix : {"-journal", "-wal", "-shm"})
-            QFile::remove(s.finalPath + QString::fromLatin1(suffix));
-        if (::rename(QFile::encodeName(s.staged).constData(), QFile::encodeName(s.finalPath).constData()) !=
-            0) {
-            const QString error = QString::fromLocal8Bit(strerror(errno));
-            for (int j = i; j < staged.size(); ++j)
-                QFile::remove(staged.at(j).staged);
-            out.text = i == 0
-                           ? QStringLiteral("GERİ YÜKLEME YAPILAMADI.\n") + writeFailure(s.finalPath, error) +
-                                 QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.") + savedText
-                           : QStringLiteral("GERİ YÜKLEME YARIDA KESİLDİ: ") + s.name + QLatin1Char('\n') +
-                                 error + savedText;
-            syncFolder(m_dataFolder);
-            return out;
+    FileReplacement replacement(m_dataFolder);
+    for (const Staged& s : std::as_const(staged))
+        replacement.add(s.staged, s.finalPath);
+    if (const QString problem = replacement.run(); !problem.isEmpty()) {
+        if (replacement.renamed() == 0) {
+            removeStaged();
+            out.text = QStringLiteral("GERİ YÜKLEME YAPILAMADI.\n") + problem +
+                       QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.") + savedText;
+        } else {
+            out.text = QStringLiteral("GERİ YÜKLEME YARIDA KESİLDİ.\n") + problem + savedText;
         }
+        return out;
     }
-    syncFolder(m_dataFolder);
-    syncFolder(QFileInfo(dataFilePath(m_dataFolder, archiveName())).path());
     out.ok = true;
     out.text = QStringLiteral("YEDEK GERİ YÜKLENDİ.") + savedText;
     return out;

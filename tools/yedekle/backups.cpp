@@ -82,6 +82,15 @@ QString Backups::lockFilePath(const QString& dataFolder)
     return QDir(dataFolder).filePath(QStringLiteral("kalvora.lock"));
 }
 
+FileReplacement::Recovery Backups::finishInterrupted(const QString& dataFolder)
+{
+    QLockFile lock(lockFilePath(dataFolder));
+    lock.setStaleLockTime(0);
+    if (!QFileInfo(dataFolder).isDir() || !lock.tryLock(0))
+        return {};
+    return FileReplacement::recover(dataFolder);
+}
+
 QString Backups::defaultTarget(const QString& dataFolder)
 {
     return QDir(dataFolder).filePath(QStringLiteral("yedekler"));

@@ -2,6 +2,8 @@
 
 #include "manifest.h"
 
+#include "data/file_replacement.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -91,6 +93,9 @@ public:
     // Whether a live process holds the main program's lock on the data folder.
     static bool programRunning(const QString& dataFolder);
     static QString lockFilePath(const QString& dataFolder);
+    // Finishes the renames a restore or a move left half done in the data folder, unless another
+    // program holds the folder (which then finished them at its own start).
+    static FileReplacement::Recovery finishInterrupted(const QString& dataFolder);
     // "yedekler" in the data folder.
     static QString defaultTarget(const QString& dataFolder);
 
