@@ -77,7 +77,12 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (!plain.isEmpty())
         cl.error = QStringLiteral("FAZLA ARGÜMAN: ") + plain.first();
     cl.dataFolder = DataFolder::resolve(options.value(QStringLiteral("data-dir")));
-    cl.server = serverChoice(options.value(QStringLiteral("server")), cl.dataFolder);
+    // The main program says which book its desk works on: a server in KALVORA_SERVER, or the folder's
+    // own files, whatever sunucu.txt says now.
+    const QString server = options.value(QStringLiteral("server"));
+    cl.server = server.isEmpty() && qEnvironmentVariable("KALVORA_FOLDER_BOOK") == QLatin1String("1")
+                    ? QString()
+                    : serverChoice(server, cl.dataFolder);
     return cl;
 }
 

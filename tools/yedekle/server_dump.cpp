@@ -104,6 +104,34 @@ void runProgram(const QString& name, const QString& uri, QStringList args, const
 
 } // namespace
 
+QString serverLabel(const QString& uri)
+{
+    char* err = nullptr;
+    PQconninfoOption* opts = PQconninfoParse(uri.toUtf8().constData(), &err);
+    PQfreemem(err);
+    if (!opts)
+        return QStringLiteral("(SUNUCU ADRESİ OKUNAMADI)");
+    QString host;
+    QString port;
+    QString db;
+    for (PQconninfoOption* o = opts; o->keyword; ++o) {
+        const QString value = o->val ? QString::fromUtf8(o->val) : QString();
+        if (qstrcmp(o->keyword, "host") == 0)
+            host = value;
+        else if (qstrcmp(o->keyword, "port") == 0)
+            port = value;
+        else if (qstrcmp(o->keyword, "dbname") == 0)
+            db = value;
+    }
+    PQconninfoFree(opts);
+    QString label = host.isEmpty() ? QStringLiteral("localhost") : host;
+    if (!port.isEmpty())
+        label += QLatin1Char(':') + port;
+    if (!db.isEmpty())
+        label += QStringLiteral(" (VERİTABANI: ") + db + QLatin1Char(')');
+    return label;
+}
+
 bool hasBook(const QString& uri)
 {
     PgConnection conn = connect(uri);
