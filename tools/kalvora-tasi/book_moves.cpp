@@ -10,12 +10,14 @@
 #include "data/data_folder.h"
 #include "data/file_replacement.h"
 #include "data/pg/server_schema.h"
+#include "data/scratch_cleanup.h"
 #include "data/store.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +44,46 @@ MoveResult reportingFailures(const std::function<MoveResult()>& move)
         return {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + failureText(e)};
     } catch (const DbError& e) {
         return {ExitFailed, QStringLiteral("TAŞIMA YAPILMADI.\n") + e.turkishText()};
+    }
+}
+
+QString stagingPrefix()
+{
+    return QStringLiteral(".kalvora-tasi.");
+}
+
+// What a move writes into its staging folder: the folders and files a first start makes, the databases
+// and SQLite's journals beside them.
+bool stagedName(const QString& path)
+{
+    QString base = path;
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        if (base.endsWith(QLatin1String(suffix)))
+            base.chop(static_cast<int>(qstrlen(suffix)));
+    static const QStringList names{QString::fromLatin1(files::customers),
+                                   QString::fromLatin1(files::transactions),
+                                   QString::fromLatin1(files::income),
+                                   QString::fromLatin1(files::expense),
+                                   QString::fromLatin1(files::scratch),
+                                   QString::fromLatin1(files::archive),
+                                   QStringLiteral("data"),
+                                   QStringLiteral("image"),
+                                   QStringLiteral("iptaller")};
+    return names.contains(base);
+}
+
+// Staging folders of moves that died (their process on this computer is gone; a reused process id is
+// this one's) are emptied of what they wrote and removed; another computer's are left to it.
+void removeAbandonedStagings(const QString& target)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.kalvora-tasi\\.([A-Za-z0-9-]+)\\.([0-9]+)$"));
+    const QDir dir(target);
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        const qint64 pid = m.captured(2).toLongLong();
+        if (m.hasMatch() && m.captured(1) == scratchHostTag() &&
+            (pid == QCoreApplication::applicationPid() || !processAlive(pid)))
+            removeOwnFiles(dir.filePath(name), stagedName);
     }
 }
 
@@ -117,7 +159,7 @@ MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
 {
     const QString target = QDir(dataFolder).absolutePath();
     const QString folderText = QDir::toNativeSeparators(target);
-    const QString staging = QDir(target).filePath(QStringLiteral(".kalvora-tasi-") +
+    const QString staging = QDir(target).filePath(stagingPrefix() + scratchHostTag() + QLatin1Char('.') +
                                                   QString::number(QCoreApplication::applicationPid()));
     return reportingFailures([&]() -> MoveResult {
         if (QFileInfo::exists(target) && !QFileInfo(target).isDir())
@@ -142,10 +184,10 @@ MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
         // Every table is read from one snapshot, the copy's check included.
         PgTransaction tx(conn);
         conn.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
-        QDir(staging).removeRecursively();
+        removeAbandonedStagings(target);
         struct StagingCleanup {
             QString path;
-            ~StagingCleanup() { QDir(path).removeRecursively(); }
+            ~StagingCleanup() { removeOwnFiles(path, stagedName); }
         } cleanup{staging};
         QList<TableResult> results;
         BalanceCheck balances;

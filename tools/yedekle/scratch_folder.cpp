@@ -1,37 +1,48 @@
 #include "scratch_folder.h"
 
+#include "backups.h"
 #include "book_files.h"
 #include "failure.h"
 #include "file_copy.h"
+#include "server_dump.h"
+
+#include "data/data_folder.h"
+#include "data/scratch_cleanup.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <cerrno>
-#include <signal.h>
-
 namespace kalvora::backup {
 
 namespace {
 
-bool processAlive(qint64 pid)
+// What a backup writes into its scratch folder: the databases (and SQLite's journals beside them), the
+// manifest, sifre.dll, the templates and a server's dump.
+bool backupFileName(const QString& name)
 {
-    if (pid <= 0)
-        return false;
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    QString base = name;
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        if (base.endsWith(QLatin1String(suffix)))
+            base.chop(static_cast<int>(qstrlen(suffix)));
+    return databaseFiles().contains(base) || name == manifestName() || name == dumpName() ||
+           name == QLatin1String(files::password) ||
+           (name.endsWith(QLatin1String(".fr3")) && !name.startsWith(QLatin1Char('.')) &&
+            !name.contains(QLatin1Char('/')));
 }
 
-// Folders of backups that died half-way (their process is gone) are of no use to anybody.
+// Folders of backups that died half-way (their process on this computer is gone) are of no use to
+// anybody; another computer's are left to it, and so is anything the backup did not write.
 void removeAbandoned(const QString& target)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\.KALVORA_YEDEK_[0-9_]+\\.([0-9]+)\\.tmp$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\.KALVORA_YEDEK_[0-9_]+\\.([A-Za-z0-9-]+)\\.([0-9]+)\\.tmp$"));
     const QDir dir(target);
     for (const QString& name : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
         const QRegularExpressionMatch m = pattern.match(name);
-        if (m.hasMatch() && !processAlive(m.captured(1).toLongLong()))
-            QDir(dir.filePath(name)).removeRecursively();
+        if (m.hasMatch() && m.captured(1) == scratchHostTag() && !processAlive(m.captured(2).toLongLong()))
+            removeOwnFiles(dir.filePath(name), backupFileName);
     }
 }
 
@@ -47,7 +58,7 @@ TempFolder::TempFolder(const QString& path) : m_path(path)
 TempFolder::~TempFolder()
 {
     if (!m_kept)
-        QDir(m_path).removeRecursively();
+        removeOwnFiles(m_path, backupFileName);
 }
 
 QString TempFolder::filePath(const QString& name) const
@@ -63,9 +74,9 @@ BackupName prepareTarget(const QString& target)
     BackupName name;
     name.created = QDateTime::currentDateTime();
     name.stamp = QString::fromLatin1(folderPrefix) + name.created.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    name.scratch =
-        QDir(target).filePath(QLatin1Char('.') + name.stamp + QLatin1Char('.') +
-                              QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".tmp"));
+    name.scratch = QDir(target).filePath(
+        QLatin1Char('.') + name.stamp + QLatin1Char('.') + scratchHostTag() + QLatin1Char('.') +
+        QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".tmp"));
     return name;
 }
 
