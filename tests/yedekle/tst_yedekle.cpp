@@ -16,6 +16,7 @@
 #include <QThread>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cstring>
@@ -695,6 +696,45 @@ private Q_SLOTS:
         // The new backup's own scratch folder is gone, its name carried this computer's.
         QCOMPARE(entries(target.path()).filter(u".KALVORA_YEDEK_"_s),
                  removed ? QStringList() : QStringList{name});
+    }
+
+    // A backup holds the whole book: its files are the owner's alone whatever the umask, and so is a
+    // backup folder it makes; a folder that exists keeps its permissions.
+    void backupFilesAreTheOwnersAlone_data()
+    {
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("new backup folder") << false;
+        QTest::newRow("existing backup folder") << true;
+    }
+    void backupFilesAreTheOwnersAlone()
+    {
+        QFETCH(bool, targetExists);
+        const mode_t umaskBefore = ::umask(022);
+        test::TestData data;
+        fill(data, 2);
+        QTemporaryDir root;
+        const QString target = QDir(root.path()).filePath(u"yedekler"_s);
+        const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        if (targetExists) {
+            QVERIFY(QDir().mkdir(target));
+            QVERIFY(QFile::setPermissions(target, everyone));
+        }
+        const Outcome o = Backups(data.folder(), databasePassword()).create(target, Kind::Manual);
+        ::umask(umaskBefore);
+        QVERIFY2(o.ok, qPrintable(o.text));
+        const auto ownerFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        const auto mode = [](const QString& path) {
+            return QFile::permissions(path) &
+                   ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser); // the same bits again
+        };
+        QCOMPARE(mode(target), targetExists ? everyone : ownerFolder);
+        QCOMPARE(mode(o.folder), ownerFolder);
+        const QStringList names = QDir(o.folder).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(names.size(), 8); // five databases, sifre.dll, a template, the manifest
+        for (const QString& name : names)
+            QVERIFY2(mode(QDir(o.folder).filePath(name)) == (QFile::ReadOwner | QFile::WriteOwner),
+                     qPrintable(name));
     }
 
     void manifestRoundTripAndRejectsForeignNames_data()

@@ -1,6 +1,7 @@
 #include "database_copier.h"
 
 #include "book_files.h"
+#include "file_copy.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,6 +103,8 @@ DbCheck Copier::copy(Database& source, const QString& schema, const QString& sou
 {
     QFile::remove(destPath);
     QFileInfo(destPath).dir().mkpath(QStringLiteral("."));
+    // Made empty first, so the database and its journals take only their owner's permissions.
+    createOwnerOnly(destPath);
     Database dest =
         Database::open(destPath, m_key, Database::Mode::ReadWriteCreate, m_options.destinationVfs);
     const QByteArray schemaName = schema.toUtf8();

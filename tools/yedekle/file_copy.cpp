@@ -16,6 +16,12 @@ QString writeFailure(const QString& path, const QString& error)
            QStringLiteral("\n(DİSK DOLU YA DA KLASÖR SALT OKUNUR OLABİLİR.)");
 }
 
+bool createOwnerOnly(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
+}
+
 bool syncFile(QFile& f)
 {
     return f.flush() && ::fsync(f.handle()) == 0;
@@ -57,7 +63,7 @@ QByteArray copyFile(const QString& from, const QString& to)
         throw Failure{QStringLiteral("DOSYA OKUNAMADI: ") + QDir::toNativeSeparators(from) +
                       QLatin1Char('\n') + in.errorString()};
     QFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly))
         throw Failure{writeFailure(to, out.errorString())};
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QByteArray buffer(1 << 20, Qt::Uninitialized);
@@ -83,8 +89,8 @@ QByteArray copyFile(const QString& from, const QString& to)
 void writeFileSynced(const QString& path, const QByteArray& content)
 {
     QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(content) != content.size() ||
-        !syncFile(out))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly) ||
+        out.write(content) != content.size() || !syncFile(out))
         throw Failure{writeFailure(path, out.errorString())};
 }
 

@@ -50,7 +50,7 @@ void removeAbandoned(const QString& target)
 
 TempFolder::TempFolder(const QString& path) : m_path(path)
 {
-    if (!QDir().mkdir(m_path))
+    if (!QDir().mkdir(m_path, ownerOnlyFolder))
         throw Failure{QStringLiteral("YEDEK KLASÖRÜNE YAZILAMIYOR:\n") + QDir::toNativeSeparators(m_path) +
                       QStringLiteral("\n(DİSK DOLU YA DA KLASÖR SALT OKUNUR OLABİLİR.)")};
 }
@@ -68,8 +68,12 @@ QString TempFolder::filePath(const QString& name) const
 
 BackupName prepareTarget(const QString& target)
 {
+    // A backup folder made here is its owner's alone; one that exists keeps its permissions.
+    const bool existed = QFileInfo::exists(target);
     if (!QDir().mkpath(target) || !QFileInfo(target).isDir())
         throw Failure{QStringLiteral("YEDEK KLASÖRÜ OLUŞTURULAMADI:\n") + QDir::toNativeSeparators(target)};
+    if (!existed)
+        QFile::setPermissions(target, ownerOnlyFolder);
     removeAbandoned(target);
     BackupName name;
     name.created = QDateTime::currentDateTime();

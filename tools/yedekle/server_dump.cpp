@@ -4,6 +4,7 @@
 #include "data/pg/pg_connection.h"
 #include "data/pg/server_schema.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -159,6 +160,8 @@ DumpResult dump(const QString& uri, const QString& file, const Tick& tick)
         conn.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
         const QString snapshot = conn.scalar(QStringLiteral("SELECT pg_export_snapshot()")).toString();
         out.counts = countRows(conn);
+        // pg_dump writes into the file as it is, so the dump is its owner's alone from the start.
+        QFile(file).open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner);
         QStringList args{QStringLiteral("--format=custom"), QStringLiteral("--snapshot=") + snapshot,
                          QStringLiteral("--file=") + file};
         for (const char* s : bookSchemas)
