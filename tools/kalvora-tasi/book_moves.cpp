@@ -87,6 +87,80 @@ void removeAbandonedStagings(const QString& target)
     }
 }
 
+// The server book copied into a new book in the staging folder and compared with it, row by row.
+QList<TableResult> fillStaging(PgConnection& conn, const QString& staging, BalanceCheck& balances)
+{
+    QList<TableResult> results;
+    Store store(staging);
+    const QList<StoreProblem> problems = store.initialize();
+    if (!problems.isEmpty())
+        throw Refusal{problems.first().text};
+    const auto db = [&](Connection c) -> Database& {
+        return (c == Connection::Accounts
+                    ? store.accounts()
+                    : store.ledger(c == Connection::Income ? Ledger::Income : Ledger::Expense))
+            .file();
+    };
+    // One transaction per file; all are still open when the rows are compared.
+    Transaction accounts(db(Connection::Accounts));
+    Transaction income(db(Connection::Income));
+    Transaction expense(db(Connection::Expense));
+    for (Connection c : {Connection::Income, Connection::Expense})
+        db(c).exec(QStringLiteral("DELETE FROM KASA_NET"));
+    const RowsFn fromServer = [&](const BookTable& t) -> std::unique_ptr<RowSource> {
+        return std::make_unique<ServerRows>(conn, t);
+    };
+    const RowsFn fromFolder = [&](const BookTable& t) -> std::unique_ptr<RowSource> {
+        return std::make_unique<SqliteRows>(db(t.connection), t);
+    };
+    results = copyTables(
+        fromServer, [&](const BookTable& t) { return std::make_unique<SqliteInsert>(db(t.connection), t); },
+        balances);
+    for (const TableResult& r : std::as_const(results)) {
+        if (!r.table->key)
+            continue;
+        const qint64 last = conn.scalar(QStringLiteral("SELECT pg_sequence_last_value("
+                                                       "pg_get_serial_sequence($1, $2)::regclass)"),
+                                        {serverName(*r.table), QString::fromLatin1(r.table->key)})
+                                .toLongLong();
+        const qint64 next = std::max(last, r.highestKey);
+        Database& d = db(r.table->connection);
+        const QString sequence = QString::fromLatin1(r.table->alias) + QStringLiteral(".sqlite_sequence");
+        if (next > 0 && d.execute(QStringLiteral("UPDATE ") + sequence +
+                                      QStringLiteral(" SET seq = max(seq, ?1) WHERE name = ?2"),
+                                  {next, QString::fromLatin1(r.table->table)}) == 0)
+            d.execute(QStringLiteral("INSERT INTO ") + sequence +
+                          QStringLiteral(" (name, seq) VALUES (?2, ?1)"),
+                      {next, QString::fromLatin1(r.table->table)});
+    }
+    if (!compareTables(fromServer, fromFolder, results))
+        throw Refusal{differenceText(results)};
+    accounts.commit();
+    income.commit();
+    expense.commit();
+    store.closeAll();
+    return results;
+}
+
+// The finished files take the place of the empty ones together (a stop half-way is finished by the next
+// start); should a rename fail, the ones already moved are taken out again, so the folder never holds
+// half a book.
+void placeStaged(const QString& staging, const QString& target)
+{
+    const char* const moved[] = {files::archive, files::income, files::expense, files::transactions,
+                                 files::customers};
+    FileReplacement replacement(target);
+    for (const char* file : moved)
+        replacement.add(filePath(staging, file), filePath(target, file));
+    if (const QString problem = replacement.run(); !problem.isEmpty()) {
+        for (int i = 0; i < replacement.renamed(); ++i)
+            QFile::remove(filePath(target, moved[i]));
+        QFile::remove(QDir(target).filePath(FileReplacement::recordName()));
+        Store(target).initialize();
+        throw Refusal{problem};
+    }
+}
+
 } // namespace
 
 MoveResult folderToServer(const QString& dataFolder, const QString& uri)
@@ -189,76 +263,10 @@ MoveResult serverToFolder(const QString& uri, const QString& dataFolder)
             QString path;
             ~StagingCleanup() { removeOwnFiles(path, stagedName); }
         } cleanup{staging};
-        QList<TableResult> results;
         BalanceCheck balances;
-        {
-            Store store(staging);
-            const QList<StoreProblem> problems = store.initialize();
-            if (!problems.isEmpty())
-                throw Refusal{problems.first().text};
-            const auto db = [&](Connection c) -> Database& {
-                return (c == Connection::Accounts
-                            ? store.accounts()
-                            : store.ledger(c == Connection::Income ? Ledger::Income : Ledger::Expense))
-                    .file();
-            };
-            // One transaction per file; all are still open when the rows are compared.
-            Transaction accounts(db(Connection::Accounts));
-            Transaction income(db(Connection::Income));
-            Transaction expense(db(Connection::Expense));
-            for (Connection c : {Connection::Income, Connection::Expense})
-                db(c).exec(QStringLiteral("DELETE FROM KASA_NET"));
-            const RowsFn fromServer = [&](const BookTable& t) -> std::unique_ptr<RowSource> {
-                return std::make_unique<ServerRows>(conn, t);
-            };
-            const RowsFn fromFolder = [&](const BookTable& t) -> std::unique_ptr<RowSource> {
-                return std::make_unique<SqliteRows>(db(t.connection), t);
-            };
-            results = copyTables(
-                fromServer,
-                [&](const BookTable& t) { return std::make_unique<SqliteInsert>(db(t.connection), t); },
-                balances);
-            for (const TableResult& r : std::as_const(results)) {
-                if (!r.table->key)
-                    continue;
-                const qint64 last = conn.scalar(QStringLiteral("SELECT pg_sequence_last_value("
-                                                               "pg_get_serial_sequence($1, $2)::regclass)"),
-                                                {serverName(*r.table), QString::fromLatin1(r.table->key)})
-                                        .toLongLong();
-                const qint64 next = std::max(last, r.highestKey);
-                Database& d = db(r.table->connection);
-                const QString sequence =
-                    QString::fromLatin1(r.table->alias) + QStringLiteral(".sqlite_sequence");
-                if (next > 0 && d.execute(QStringLiteral("UPDATE ") + sequence +
-                                              QStringLiteral(" SET seq = max(seq, ?1) WHERE name = ?2"),
-                                          {next, QString::fromLatin1(r.table->table)}) == 0)
-                    d.execute(QStringLiteral("INSERT INTO ") + sequence +
-                                  QStringLiteral(" (name, seq) VALUES (?2, ?1)"),
-                              {next, QString::fromLatin1(r.table->table)});
-            }
-            if (!compareTables(fromServer, fromFolder, results))
-                throw Refusal{differenceText(results)};
-            accounts.commit();
-            income.commit();
-            expense.commit();
-            store.closeAll();
-        }
+        const QList<TableResult> results = fillStaging(conn, staging, balances);
 
-        // The finished files take the place of the empty ones together (a stop half-way is finished by the
-        // next start); should a rename fail, the ones already moved are taken out again, so the folder
-        // never holds half a book.
-        const char* const moved[] = {files::archive, files::income, files::expense, files::transactions,
-                                     files::customers};
-        FileReplacement replacement(target);
-        for (const char* file : moved)
-            replacement.add(filePath(staging, file), filePath(target, file));
-        if (const QString problem = replacement.run(); !problem.isEmpty()) {
-            for (int i = 0; i < replacement.renamed(); ++i)
-                QFile::remove(filePath(target, moved[i]));
-            QFile::remove(QDir(target).filePath(FileReplacement::recordName()));
-            Store(target).initialize();
-            throw Refusal{problem};
-        }
+        placeStaged(staging, target);
         // The folders and the scratch file the first start would make.
         Store(target).initialize();
         return summary(QStringLiteral("KALVORA DEFTERİ VERİ KLASÖRÜNE TAŞINDI"), conn.server(), folderText,

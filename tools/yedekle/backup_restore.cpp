@@ -23,25 +23,98 @@
 
 namespace kalvora::backup {
 
+namespace {
+
+// A file of the backup copied beside its place in the data folder, waiting for its rename.
+struct Staged {
+    QString name;
+    QString staged;
+    QString finalPath;
+};
+
+void removeStaged(const QList<Staged>& staged)
+{
+    for (const Staged& s : staged)
+        QFile::remove(s.staged);
+}
+
+// Why the data folder's lock was refused: the main program runs, or the folder takes no file.
+QString lockProblem(const QLockFile& lock, const QString& dataFolder)
+{
+    if (lock.error() == QLockFile::LockFailedError)
+        return QStringLiteral("KALVORA PROGRAMI ŞU AN AÇIK. GERİ YÜKLEMEDEN ÖNCE PROGRAMI \"GÜVENLİ ÇIKIŞ\" "
+                              "İLE KAPATINIZ.");
+    return QStringLiteral("VERİ KLASÖRÜNE YAZILAMIYOR:\n") + QDir::toNativeSeparators(dataFolder);
+}
+
+// Whether the data folder holds anything a restore would replace.
+bool anyCurrentData(const QString& dataFolder)
+{
+    bool any = !templateFiles(dataFolder).isEmpty() ||
+               QFileInfo(QDir(dataFolder).filePath(QString::fromLatin1(files::password))).isFile();
+    for (const QString& name : databaseFiles())
+        any = any || QFileInfo(dataFilePath(dataFolder, name)).isFile();
+    return any;
+}
+
+// Leftovers of a restore that died before its renames; nobody else restores while the lock is held.
+void removeStaleStaged(const QString& dataFolder)
+{
+    static const QRegularExpression staleStaged(QStringLiteral("^\\..+\\.[0-9]+\\.geri\\.tmp$"));
+    for (const QDir& dir :
+         {QDir(dataFolder), QDir(QFileInfo(dataFilePath(dataFolder, archiveName())).path())})
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
+            if (staleStaged.match(name).hasMatch())
+                QFile::remove(dir.filePath(name));
+}
+
+// Every file of the backup copied beside its place (so each rename stays within one folder of one
+// file system) and checked against the manifest. On a failure nothing staged is left.
+QList<Staged> stageFiles(const QString& backupFolder, const QString& dataFolder, const Manifest& manifest,
+                         Reporter& reporter)
+{
+    QList<Staged> staged;
+    try {
+        for (const FileEntry& f : manifest.files) {
+            reporter.begin(QStringLiteral("GERİ YÜKLENİYOR: ") + f.name);
+            const QString finalPath =
+                f.database ? dataFilePath(dataFolder, f.name) : QDir(dataFolder).filePath(f.name);
+            const QDir place = QFileInfo(finalPath).dir();
+            if (!place.mkpath(QStringLiteral(".")))
+                throw Failure{writeFailure(place.path(), QStringLiteral("KLASÖR OLUŞTURULAMADI."))};
+            Staged s{f.name,
+                     place.filePath(QLatin1Char('.') + f.name + QLatin1Char('.') +
+                                    QString::number(QCoreApplication::applicationPid()) +
+                                    QStringLiteral(".geri.tmp")),
+                     finalPath};
+            QFile::remove(s.staged);
+            staged.append(s);
+            if (copyFile(QDir(backupFolder).filePath(f.name), s.staged) != f.sha256)
+                throw Failure{f.name + QStringLiteral(": YEDEK DOSYASI OKUNURKEN DEĞİŞTİ.")};
+            if (QFileInfo::exists(s.finalPath))
+                QFile::setPermissions(s.staged, QFile::permissions(s.finalPath));
+            reporter.end();
+        }
+    } catch (...) {
+        removeStaged(staged);
+        throw;
+    }
+    return staged;
+}
+
+} // namespace
+
 Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarget,
                          const ProgressFn& progress) const
 {
     Outcome out;
     const QString untouched = QStringLiteral("\n\nGERİ YÜKLEME YAPILMADI, VERİLERİNİZE DOKUNULMADI.");
     QDir().mkpath(m_dataFolder);
-    const QDir data(m_dataFolder);
     // Held to the end: the main program cannot start while its files are being replaced.
     QLockFile lock(lockFilePath(m_dataFolder));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
-        if (lock.error() == QLockFile::LockFailedError)
-            out.text =
-                QStringLiteral("KALVORA PROGRAMI ŞU AN AÇIK. GERİ YÜKLEMEDEN ÖNCE PROGRAMI \"GÜVENLİ ÇIKIŞ\" "
-                               "İLE KAPATINIZ.") +
-                untouched;
-        else
-            out.text = QStringLiteral("VERİ KLASÖRÜNE YAZILAMIYOR:\n") +
-                       QDir::toNativeSeparators(m_dataFolder) + untouched;
+        out.text = lockProblem(lock, m_dataFolder) + untouched;
         return out;
     }
     // What a restore or a move cut short began is finished before anything else touches the files.
@@ -76,11 +149,7 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
     if (serverBackup)
         return restoreOnServer(backupFolder, *v.manifest, safetyTarget, subRange(progress, 30, 100));
 
-    bool anyCurrent = !templateFiles(m_dataFolder).isEmpty() ||
-                      QFileInfo(data.filePath(QString::fromLatin1(files::password))).isFile();
-    for (const QString& name : databaseFiles())
-        anyCurrent = anyCurrent || QFileInfo(dataFilePath(m_dataFolder, name)).isFile();
-    if (anyCurrent) {
+    if (anyCurrentData(m_dataFolder)) {
         const Outcome saved = create(safetyTarget, Kind::BeforeRestore, subRange(progress, 30, 80));
         if (!saved.ok) {
             out.cancelled = saved.cancelled;
@@ -95,54 +164,17 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
                                                    : QStringLiteral("\n\nÖNCEKİ VERİLERİNİZ ŞU YEDEKTE:\n") +
                                                          QDir::toNativeSeparators(out.folder);
 
-    // Leftovers of a restore that died half-way; nobody else restores while the lock is held.
-    static const QRegularExpression staleStaged(QStringLiteral("^\\..+\\.[0-9]+\\.geri\\.tmp$"));
-    for (const QDir& dir : {data, QDir(QFileInfo(dataFilePath(m_dataFolder, archiveName())).path())})
-        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
-            if (staleStaged.match(name).hasMatch())
-                QFile::remove(dir.filePath(name));
-
-    // Every file is copied beside its place first; only when all are there and match the manifest
-    // are they renamed over the current files, one atomic rename per file.
-    struct Staged {
-        QString name;
-        QString staged;
-        QString finalPath;
-    };
+    removeStaleStaged(m_dataFolder);
+    // Only when every file is there and matches the manifest are they renamed over the current ones.
     QList<Staged> staged;
-    auto removeStaged = [&] {
-        for (const Staged& s : staged)
-            QFile::remove(s.staged);
-    };
     try {
         Reporter reporter(subRange(progress, 80, 100), static_cast<int>(v.manifest->files.size()));
-        for (const FileEntry& f : v.manifest->files) {
-            reporter.begin(QStringLiteral("GERİ YÜKLENİYOR: ") + f.name);
-            const QString finalPath = f.database ? dataFilePath(m_dataFolder, f.name) : data.filePath(f.name);
-            const QDir place = QFileInfo(finalPath).dir();
-            if (!place.mkpath(QStringLiteral(".")))
-                throw Failure{writeFailure(place.path(), QStringLiteral("KLASÖR OLUŞTURULAMADI."))};
-            // Staged beside its place, so the rename stays within one folder of one file system.
-            Staged s{f.name,
-                     place.filePath(QLatin1Char('.') + f.name + QLatin1Char('.') +
-                                    QString::number(QCoreApplication::applicationPid()) +
-                                    QStringLiteral(".geri.tmp")),
-                     finalPath};
-            QFile::remove(s.staged);
-            staged.append(s);
-            if (copyFile(QDir(backupFolder).filePath(f.name), s.staged) != f.sha256)
-                throw Failure{f.name + QStringLiteral(": YEDEK DOSYASI OKUNURKEN DEĞİŞTİ.")};
-            if (QFileInfo::exists(s.finalPath))
-                QFile::setPermissions(s.staged, QFile::permissions(s.finalPath));
-            reporter.end();
-        }
+        staged = stageFiles(backupFolder, m_dataFolder, *v.manifest, reporter);
     } catch (const Failure& f) {
-        removeStaged();
         out.text = QStringLiteral("GERİ YÜKLEME YAPILAMADI.\n") + f.text +
                    QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.") + savedText;
         return out;
     } catch (const Cancelled&) {
-        removeStaged();
         out.cancelled = true;
         out.text = QStringLiteral("GERİ YÜKLEME İPTAL EDİLDİ.\n\nVERİLERİNİZE DOKUNULMADI.") + savedText;
         return out;
@@ -153,7 +185,7 @@ Outcome Backups::restore(const QString& backupFolder, const QString& safetyTarge
         replacement.add(s.staged, s.finalPath);
     if (const QString problem = replacement.run(); !problem.isEmpty()) {
         if (replacement.renamed() == 0) {
-            removeStaged();
+            removeStaged(staged);
             out.text = QStringLiteral("GERİ YÜKLEME YAPILAMADI.\n") + problem +
                        QStringLiteral("\n\nVERİLERİNİZE DOKUNULMADI.") + savedText;
         } else {
