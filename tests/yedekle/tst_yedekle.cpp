@@ -1,5 +1,6 @@
 #include "accounts/account_book.h"
 #include "archive/cancellation_archive.h"
+#include "backup_seam.h"
 #include "backups.h"
 #include "command_line.h"
 #include "data/scratch_cleanup.h"
@@ -597,7 +598,7 @@ private Q_SLOTS:
         else if (failure == QLatin1String("file"))
             writeFile(target, "not a folder");
         else if (failure == QLatin1String("full"))
-            options.destinationVfs = QString::fromLatin1(fullDisk::name());
+            seam::setCopyVfs(QString::fromLatin1(fullDisk::name()));
         else if (failure == QLatin1String("cancel"))
             progress = [](const Progress& p) { return p.percent < 20; };
         else if (failure == QLatin1String("damaged"))
@@ -606,6 +607,7 @@ private Q_SLOTS:
 
         const auto before = fingerprint(data.folder());
         const Outcome o = Backups(data.folder(), key, options).create(target, Kind::Manual, progress);
+        seam::setCopyVfs(QString());
         QVERIFY(!o.ok);
         QCOMPARE(o.cancelled, failure == QLatin1String("cancel"));
         QVERIFY2(o.text.contains(expected), qPrintable(o.text));

@@ -58,8 +58,6 @@ public:
         int pagesPerStep = 256;
         // How long a backup waits for a file another program keeps busy before it reports the lock.
         int busyLimitMs = 8000;
-        // SQLite VFS for the files written into a backup (empty: the default).
-        QString destinationVfs;
         // The connection URI of the server that holds the book (serverChoice); empty when the book
         // is the data folder's files. A server book is backed up with pg_dump; sifre.dll and the
         // templates still come from the data folder.

@@ -1,5 +1,6 @@
 #include "database_copier.h"
 
+#include "backup_seam.h"
 #include "book_files.h"
 #include "file_copy.h"
 
@@ -13,6 +14,17 @@
 #include <optional>
 
 namespace kalvora::backup {
+
+namespace {
+
+QString copyVfs;
+
+} // namespace
+
+void seam::setCopyVfs(const QString& name)
+{
+    copyVfs = name;
+}
 
 ReadLock::ReadLock(Database& db, const QStringList& schemas) : m_db(db)
 {
@@ -105,8 +117,7 @@ DbCheck Copier::copy(Database& source, const QString& schema, const QString& sou
     QFileInfo(destPath).dir().mkpath(QStringLiteral("."));
     // Made empty first, so the database and its journals take only their owner's permissions.
     createOwnerOnly(destPath);
-    Database dest =
-        Database::open(destPath, m_key, Database::Mode::ReadWriteCreate, m_options.destinationVfs);
+    Database dest = Database::open(destPath, m_key, Database::Mode::ReadWriteCreate, copyVfs);
     const QByteArray schemaName = schema.toUtf8();
     std::unique_ptr<sqlite3_backup, BackupFinisher> backup(
         sqlite3_backup_init(dest.handle(), "main", source.handle(), schemaName.constData()));
