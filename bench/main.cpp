@@ -1,7 +1,7 @@
 // kalvora-bench: generates a data folder of a named size and times the program's actions on it, on the
 // data folder's files and, when asked, on a server book.
 #include "bench_timer.h"
-#include "book_move.h"
+#include "book_moves.h"
 #include "data_generator.h"
 #include "desks.h"
 #include "operations.h"

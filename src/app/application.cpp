@@ -67,6 +67,12 @@ int runApplication(int argc, char** argv)
         showStartupMessage(lockMessage(lock));
         return 1;
     }
+    // Renames a restore or a move left half done are finished before any file of the folder opens.
+    if (const FileReplacement::Recovery left = FileReplacement::recover(dataFolder); left.found) {
+        showStartupMessage(replacementMessage(left));
+        if (!left.finished)
+            return 1;
+    }
 
     const QString server = DataFolder::serverUri(options.value(QStringLiteral("server")), dataFolder);
     const std::unique_ptr<Store> store =

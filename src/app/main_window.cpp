@@ -499,8 +499,16 @@ void MainWindow::startBackup()
     process.setProgram(program);
     process.setArguments({databasePassword()});
     process.setWorkingDirectory(m_dataFolder);
+    // The utility backs up the book this desk works on. The server's address may carry a password, so
+    // it travels in the environment, never on the command line that every user of the machine can read.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KALVORA_DATA_DIR"), m_dataFolder);
+    env.remove(QStringLiteral("KALVORA_SERVER"));
+    env.remove(QStringLiteral("KALVORA_FOLDER_BOOK"));
+    if (m_store.onServer())
+        env.insert(QStringLiteral("KALVORA_SERVER"), m_store.serverUri());
+    else
+        env.insert(QStringLiteral("KALVORA_FOLDER_BOOK"), QStringLiteral("1"));
     process.setProcessEnvironment(env);
     if (!process.startDetached())
         MessageBox::information(this, QStringLiteral("YEDEKLEME ÜNİTESİNE ULAŞILAMIYOR.."));

@@ -1,6 +1,7 @@
 #include "app/startup_messages.h"
 
 #include "app/instance_lock.h"
+#include "data/file_replacement.h"
 #include "data/store.h"
 
 #include <QDir>
@@ -45,6 +46,15 @@ StartupMessage storeProblemMessage(const StoreProblem& problem)
         return {MessageBox::Icon::Error, problem.text, QStringLiteral("DEFTER AÇILAMADI")};
     return {MessageBox::Icon::Error, problem.text + QStringLiteral("\n\nDOSYAYA DOKUNULMADI."),
             QStringLiteral("VERİ DOSYASI AÇILAMADI")};
+}
+
+StartupMessage replacementMessage(const FileReplacement::Recovery& recovery)
+{
+    if (recovery.finished)
+        return {MessageBox::Icon::Information, recovery.text, QStringLiteral("VERİ KLASÖRÜ")};
+    return {MessageBox::Icon::Error,
+            recovery.text + QStringLiteral("\n\nPROGRAM BU VERİ KLASÖRÜYLE AÇILMADI."),
+            QStringLiteral("VERİ KLASÖRÜ")};
 }
 
 void showStartupMessage(const StartupMessage& message)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/file_replacement.h"
 #include "widgets/message_box.h"
 
 #include <QList>
@@ -25,6 +26,9 @@ StartupMessage lockFailedMessage(const QString& folder, const QString& cause);
 StartupMessage lockMessage(const InstanceLock& lock);
 // A file of the data folder that did not open; it was left as it was.
 StartupMessage storeProblemMessage(const StoreProblem& problem);
+
+// A replacement of files that a restore or a move left half done: finished, or why not.
+StartupMessage replacementMessage(const FileReplacement::Recovery& recovery);
 
 // Shows the box and writes its text on standard error, for a start from a terminal or a script.
 void showStartupMessage(const StartupMessage& message);

@@ -232,7 +232,10 @@ private Q_SLOTS:
         QCOMPARE(boxes.lastText(), QStringLiteral("YEDEKLEME ÜNİTESİNE ULAŞILAMIYOR.."));
     }
 
-    void backupStartsUtilityWithPasswordAndFolder()
+    // The utility gets the password as its one argument and the desk's own book: the server in the
+    // environment (its address may hold a password), else word that the folder's files are the book,
+    // whatever the environment the desk was started with says.
+    void backupStartsUtilityOnTheDesksBook()
     {
         test::TestData data;
         test::MessageBoxCapture boxes;
@@ -240,18 +243,22 @@ private Q_SLOTS:
         const QString script = QDir(data.folder()).filePath(QStringLiteral("yedekle"));
         QFile f(script);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\necho \"$# $1 $KALVORA_DATA_DIR\" > \"$KALVORA_DATA_DIR/args.txt\"\n");
+        f.write("#!/bin/sh\nprintf '%s|%s|%s|%s|%s' \"$#\" \"$*\" \"$KALVORA_DATA_DIR\" \"$KALVORA_SERVER\" "
+                "\"$KALVORA_FOLDER_BOOK\" > \"$KALVORA_DATA_DIR/args.txt\"\n");
         f.close();
         f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         MainWindow w(data.store(), data.folder());
         w.setInstallationFolder(data.folder());
+        qputenv("KALVORA_SERVER", "postgresql://baska-sunucu/baska");
         w.findChild<PictureButton*>(QStringLiteral("MyButton6"))->click();
+        qunsetenv("KALVORA_SERVER");
         auto content = [&] {
             QFile result(out);
-            return result.open(QIODevice::ReadOnly) ? QString::fromUtf8(result.readAll()).trimmed()
-                                                    : QString();
+            return result.open(QIODevice::ReadOnly) ? QString::fromUtf8(result.readAll()) : QString();
         };
-        QTRY_COMPARE(content(), QStringLiteral("1 5176204938 ") + data.folder());
+        const QString book =
+            test::TestData::onServer() ? data.serverUri() + QStringLiteral("|") : QStringLiteral("|1");
+        QTRY_COMPARE(content(), QStringLiteral("1|5176204938|") + data.folder() + QLatin1Char('|') + book);
         QCOMPARE(boxes.count(), 0);
     }
 

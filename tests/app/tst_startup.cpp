@@ -1,5 +1,7 @@
 #include "app/instance_lock.h"
 #include "app/startup_messages.h"
+#include "data/file_replacement.h"
+#include "data/file_replacement_seam.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -75,6 +77,30 @@ QString errorsUntil(QProcess& p, const QString& text)
         err += p.readAllStandardError();
     }
     return QString::fromUtf8(err + p.readAllStandardError());
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The second rename of a file replacement fails, as if the process had stopped there.
+int failSecondRename(const char* from, const char* to)
+{
+    static int calls = 0;
+    if (++calls % 2 == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return std::rename(from, to);
 }
 
 void stop(QProcess& p)
@@ -194,6 +220,56 @@ private Q_SLOTS:
         QVERIFY(environment.open(QIODevice::ReadOnly));
         QVERIFY(environment.readAll().split('\0').contains("GLIBC_TUNABLES=glibc.malloc.hugetlb=1"));
         stop(*first);
+    }
+
+    // A replacement of files stopped after its first rename is finished by the next start, before any
+    // file opens, and the start says so; one it cannot finish keeps the program from opening the folder.
+    void interruptedReplacementFinishedAtStart_data()
+    {
+        QTest::addColumn<bool>("finishable");
+        QTest::newRow("new file still there") << true;
+        QTest::newRow("new file gone") << false;
+    }
+    void interruptedReplacementFinishedAtStart()
+    {
+        QFETCH(bool, finishable);
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        FileReplacement replacement(dir.path());
+        for (const char* name : {"a.txt", "b.txt"}) {
+            const QString n = QString::fromLatin1(name);
+            writeFile(folder.filePath(n), "eski");
+            writeFile(folder.filePath(QLatin1Char('.') + n + QStringLiteral(".tmp")), "yeni");
+            replacement.add(folder.filePath(QLatin1Char('.') + n + QStringLiteral(".tmp")),
+                            folder.filePath(n));
+        }
+        seam::setReplacementRename(failSecondRename);
+        QVERIFY(!replacement.run().isEmpty());
+        seam::setReplacementRename(nullptr);
+        QCOMPARE(replacement.renamed(), 1);
+        QCOMPARE(readFile(folder.filePath(QStringLiteral("b.txt"))), QByteArray("eski"));
+        if (!finishable)
+            QVERIFY(QFile::remove(folder.filePath(QStringLiteral(".b.txt.tmp"))));
+
+        auto p = startKalvora(dir.path());
+        const QString err = errorsUntil(*p, QStringLiteral("DOSYA DEĞİŞİMİ"));
+        if (finishable) {
+            QVERIFY2(err.contains(QStringLiteral("DOSYA DEĞİŞİMİ (GERİ YÜKLEME YA DA TAŞIMA) TAMAMLANDI")),
+                     qPrintable(err));
+            QCOMPARE(readFile(folder.filePath(QStringLiteral("b.txt"))), QByteArray("yeni"));
+            QVERIFY(!QFile::exists(folder.filePath(FileReplacement::recordName())));
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("FRData.mdb"))), 60000);
+            stop(*p);
+        } else {
+            QVERIFY2(p->state() == QProcess::NotRunning || p->waitForFinished(60000), qPrintable(err));
+            const QString all = err + QString::fromUtf8(p->readAllStandardError());
+            QCOMPARE(p->exitCode(), 1);
+            QVERIFY2(all.contains(QStringLiteral("TAMAMLANAMADI")) &&
+                         all.contains(QStringLiteral("BU VERİ KLASÖRÜYLE AÇILMADI")),
+                     qPrintable(all));
+            QVERIFY(QFile::exists(folder.filePath(FileReplacement::recordName())));
+            QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("uyeler.mdb"))));
+        }
     }
 
     // A data file that holds no database, damaged or empty: the start says which file and leaves it as

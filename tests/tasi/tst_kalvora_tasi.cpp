@@ -1,8 +1,9 @@
-#include "book_move.h"
+#include "book_moves.h"
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/pg/pg_connection.h"
 #include "data/pg/server_schema.h"
+#include "data/scratch_cleanup.h"
 #include "data/store.h"
 #include "support/pg_server.h"
 
@@ -13,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kalvora;
 
@@ -75,6 +79,22 @@ QStringList serverRows(const QString& uri)
         out << t;
     }
     return out;
+}
+
+qint64 deadPid()
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
 }
 
 int runTasi(const QStringList& arguments, QString* text)
@@ -326,6 +346,47 @@ private Q_SLOTS:
         QCOMPARE(runTasi({QStringLiteral("--server"), uri, QStringLiteral("--to-folder"), back}, &text), 1);
         QVERIFY2(text.contains(line), qPrintable(text));
         QCOMPARE(folderRows(back), folderRows(source));
+    }
+
+    // Staging folders left by moves that died are cleared of what a move writes, never through a
+    // link, never another computer's, never a file a move does not write.
+    void abandonedStagingsLeaveOthersAlone()
+    {
+        const QString uri = freshDatabase();
+        QVERIFY(!uri.isEmpty());
+        QString text;
+        QCOMPARE(runTasi({QStringLiteral("--data-dir"), m_book, QStringLiteral("--server"), uri}, &text), 0);
+        const QString back = newFolder();
+        const QDir dir(back);
+        QVERIFY(QDir().mkpath(back));
+        const QString outside = QDir(m_dir.path()).filePath(QStringLiteral("disarisi"));
+        QVERIFY(QDir().mkpath(outside));
+        writeFile(QDir(outside).filePath(QStringLiteral("uyeler.mdb")), "kullanicinin");
+        const QString pid = QString::number(deadPid());
+        const QString linked = QStringLiteral(".kalvora-tasi.") + scratchHostTag() + QLatin1Char('.') + pid;
+        QVERIFY(QFile::link(outside, dir.filePath(linked)));
+        const QString otherHost = QStringLiteral(".kalvora-tasi.baska-bilgisayar.") + pid;
+        QVERIFY(dir.mkpath(otherHost + QStringLiteral("/iptaller")));
+        writeFile(dir.filePath(otherHost + QStringLiteral("/uyeler.mdb")), "suruyor");
+        const QString own = QStringLiteral(".kalvora-tasi.") + scratchHostTag() + QLatin1Char('.') +
+                            QString::number(deadPid());
+        QVERIFY(dir.mkpath(own + QStringLiteral("/iptaller")));
+        writeFile(dir.filePath(own + QStringLiteral("/uyeler.mdb")), "yarim");
+        writeFile(dir.filePath(own + QStringLiteral("/iptaller/iptaller.mdb")), "yarim");
+        writeFile(dir.filePath(own + QStringLiteral("/notlar.txt")), "kullanicinin");
+
+        QCOMPARE(runTasi({QStringLiteral("--server"), uri, QStringLiteral("--to-folder"), back}, &text), 0);
+        QVERIFY(QFileInfo(dir.filePath(linked)).isSymLink());
+        QVERIFY(QFile::exists(QDir(outside).filePath(QStringLiteral("uyeler.mdb"))));
+        QVERIFY(QFile::exists(dir.filePath(otherHost + QStringLiteral("/uyeler.mdb"))));
+        QVERIFY(QFile::exists(dir.filePath(own + QStringLiteral("/notlar.txt"))));
+        QCOMPARE(QDir(dir.filePath(own)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("notlar.txt")});
+        QStringList left{linked, own, otherHost};
+        left.sort();
+        QCOMPARE(dir.entryList({QStringLiteral(".kalvora-tasi*")},
+                               QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name),
+                 left);
     }
 };
 

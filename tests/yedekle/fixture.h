@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup.h"
+#include "backups.h"
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/password_file.h"

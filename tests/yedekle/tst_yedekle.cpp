@@ -1,7 +1,10 @@
 #include "accounts/account_book.h"
 #include "archive/cancellation_archive.h"
-#include "backup.h"
+#include "backup_seam.h"
+#include "backups.h"
 #include "command_line.h"
+#include "data/scratch_cleanup.h"
+#include "folder_setting.h"
 #include "manifest.h"
 #include "yedekle/fixture.h"
 
@@ -14,6 +17,7 @@
 #include <QThread>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cstring>
@@ -594,7 +598,7 @@ private Q_SLOTS:
         else if (failure == QLatin1String("file"))
             writeFile(target, "not a folder");
         else if (failure == QLatin1String("full"))
-            options.destinationVfs = QString::fromLatin1(fullDisk::name());
+            seam::setCopyVfs(QString::fromLatin1(fullDisk::name()));
         else if (failure == QLatin1String("cancel"))
             progress = [](const Progress& p) { return p.percent < 20; };
         else if (failure == QLatin1String("damaged"))
@@ -603,6 +607,7 @@ private Q_SLOTS:
 
         const auto before = fingerprint(data.folder());
         const Outcome o = Backups(data.folder(), key, options).create(target, Kind::Manual, progress);
+        seam::setCopyVfs(QString());
         QVERIFY(!o.ok);
         QCOMPARE(o.cancelled, failure == QLatin1String("cancel"));
         QVERIFY2(o.text.contains(expected), qPrintable(o.text));
@@ -621,19 +626,12 @@ private Q_SLOTS:
         const QDir dir(target.path());
         QVERIFY(dir.mkdir(u"KALVORA_YEDEK_19990101_000000"_s));
         writeFile(dir.filePath(u"KALVORA_YEDEK_19990101_000000/uyeler.mdb"_s), "x");
-        const QString abandoned = u".KALVORA_YEDEK_20000101_000000.%1.tmp"_s.arg(deadPid());
-        const QString running =
-            u".KALVORA_YEDEK_20000101_000000.%1.tmp"_s.arg(QCoreApplication::applicationPid());
-        QVERIFY(dir.mkdir(abandoned));
-        QVERIFY(dir.mkdir(running));
         QVERIFY(dir.mkdir(u"başka klasör"_s));
 
         const Outcome first = backups.create(target.path(), Kind::Manual);
         const Outcome second = backups.create(target.path(), Kind::Automatic);
         QVERIFY(first.ok && second.ok);
         QVERIFY(first.folder != second.folder);
-        QVERIFY(!dir.exists(abandoned));
-        QVERIFY(dir.exists(running));
 
         const QList<BackupEntry> list = Backups::list(target.path());
         QCOMPARE(list.size(), 3);
@@ -643,6 +641,102 @@ private Q_SLOTS:
         QVERIFY(!list.at(2).manifest);
         QCOMPARE(list.at(2).size, 1);
         QVERIFY(!backups.verify(list.at(2).folder).ok);
+    }
+
+    // A backup's scratch folder left by a process of this computer that is gone is emptied of what the
+    // backup wrote and removed. A live process's, another computer's, a link to elsewhere and a file
+    // the backup does not write all stay.
+    void abandonedScratchFolders_data()
+    {
+        QTest::addColumn<QString>("host"); // in the folder's name; empty: the name without one
+        QTest::addColumn<QString>("pid");  // "dead" or "live"
+        QTest::addColumn<QString>("kind"); // "folder", "foreign file" or "link"
+        QTest::addColumn<bool>("removed");
+        const QString here = scratchHostTag();
+        QTest::newRow("dead process here") << here << u"dead"_s << u"folder"_s << true;
+        QTest::newRow("live process here") << here << u"live"_s << u"folder"_s << false;
+        QTest::newRow("another computer") << u"baska-pc"_s << u"dead"_s << u"folder"_s << false;
+        QTest::newRow("foreign file inside") << here << u"dead"_s << u"foreign file"_s << false;
+        QTest::newRow("link to an outside folder") << here << u"dead"_s << u"link"_s << false;
+        QTest::newRow("old name, no computer") << QString() << u"dead"_s << u"folder"_s << false;
+        QTest::newRow("old name, link") << QString() << u"dead"_s << u"link"_s << false;
+    }
+    void abandonedScratchFolders()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, pid);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        QTemporaryDir target;
+        QTemporaryDir outside;
+        const QDir dir(target.path());
+        const qint64 id = pid == QLatin1String("dead") ? deadPid() : QCoreApplication::applicationPid();
+        const QString name = u".KALVORA_YEDEK_20000101_000000."_s +
+                             (host.isEmpty() ? QString() : host + u"."_s) + QString::number(id) + u".tmp"_s;
+        const QString path = dir.filePath(name);
+        const QString inside = kind == QLatin1String("link") ? outside.path() : path;
+        if (kind == QLatin1String("link"))
+            QVERIFY(QFile::link(outside.path(), path));
+        else
+            QVERIFY(dir.mkdir(name));
+        writeFile(QDir(inside).filePath(u"uyeler.mdb"_s), "x");
+        writeFile(QDir(inside).filePath(u"yedek.json"_s), "{}");
+        if (kind == QLatin1String("foreign file"))
+            writeFile(QDir(inside).filePath(u"notlar.txt"_s), "kullanıcının");
+
+        test::TestData data;
+        fill(data, 1);
+        const Outcome o = Backups(data.folder(), databasePassword()).create(target.path(), Kind::Manual);
+        QVERIFY2(o.ok, qPrintable(o.text));
+        QCOMPARE(QFileInfo::exists(path) || QFileInfo(path).isSymLink(), !removed);
+        if (kind == QLatin1String("link")) {
+            QVERIFY(QFileInfo(path).isSymLink());
+            QCOMPARE(entries(outside.path()), (QStringList{u"uyeler.mdb"_s, u"yedek.json"_s}));
+        } else if (kind == QLatin1String("foreign file")) {
+            QCOMPARE(entries(path), QStringList{u"notlar.txt"_s});
+        }
+        // The new backup's own scratch folder is gone, its name carried this computer's.
+        QCOMPARE(entries(target.path()).filter(u".KALVORA_YEDEK_"_s),
+                 removed ? QStringList() : QStringList{name});
+    }
+
+    // A backup holds the whole book: its files are the owner's alone whatever the umask, and so is a
+    // backup folder it makes; a folder that exists keeps its permissions.
+    void backupFilesAreTheOwnersAlone_data()
+    {
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("new backup folder") << false;
+        QTest::newRow("existing backup folder") << true;
+    }
+    void backupFilesAreTheOwnersAlone()
+    {
+        QFETCH(bool, targetExists);
+        const mode_t umaskBefore = ::umask(022);
+        test::TestData data;
+        fill(data, 2);
+        QTemporaryDir root;
+        const QString target = QDir(root.path()).filePath(u"yedekler"_s);
+        const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        if (targetExists) {
+            QVERIFY(QDir().mkdir(target));
+            QVERIFY(QFile::setPermissions(target, everyone));
+        }
+        const Outcome o = Backups(data.folder(), databasePassword()).create(target, Kind::Manual);
+        ::umask(umaskBefore);
+        QVERIFY2(o.ok, qPrintable(o.text));
+        const auto ownerFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        const auto mode = [](const QString& path) {
+            return QFile::permissions(path) &
+                   ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser); // the same bits again
+        };
+        QCOMPARE(mode(target), targetExists ? everyone : ownerFolder);
+        QCOMPARE(mode(o.folder), ownerFolder);
+        const QStringList names = QDir(o.folder).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(names.size(), 8); // five databases, sifre.dll, a template, the manifest
+        for (const QString& name : names)
+            QVERIFY2(mode(QDir(o.folder).filePath(name)) == (QFile::ReadOwner | QFile::WriteOwner),
+                     qPrintable(name));
     }
 
     void manifestRoundTripAndRejectsForeignNames_data()

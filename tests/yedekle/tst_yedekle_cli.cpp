@@ -1,4 +1,4 @@
-#include "backup.h"
+#include "backups.h"
 #include "yedekle/fixture.h"
 
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "backup.h"
+#include "backups.h"
 #include "command_line.h"
 #include "data/data_folder.h"
 #include "data/pg/pg_connection.h"

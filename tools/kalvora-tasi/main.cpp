@@ -1,4 +1,4 @@
-#include "book_move.h"
+#include "book_moves.h"
 
 #include "data/program_options.h"
 

@@ -1,10 +1,11 @@
 #include "command_line.h"
 
-#include "backup.h"
+#include "backups.h"
 #include "data/data_folder.h"
 #include "data/database.h"
 #include "data/program_options.h"
 #include "data/server_choice.h"
+#include "folder_setting.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -76,7 +77,12 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (!plain.isEmpty())
         cl.error = QStringLiteral("FAZLA ARGÜMAN: ") + plain.first();
     cl.dataFolder = DataFolder::resolve(options.value(QStringLiteral("data-dir")));
-    cl.server = serverChoice(options.value(QStringLiteral("server")), cl.dataFolder);
+    // The main program says which book its desk works on: a server in KALVORA_SERVER, or the folder's
+    // own files, whatever sunucu.txt says now.
+    const QString server = options.value(QStringLiteral("server"));
+    cl.server = server.isEmpty() && qEnvironmentVariable("KALVORA_FOLDER_BOOK") == QLatin1String("1")
+                    ? QString()
+                    : serverChoice(server, cl.dataFolder);
     return cl;
 }
 

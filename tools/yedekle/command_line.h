@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup.h"
+#include "backups.h"
 
 #include <QString>
 #include <QStringList>

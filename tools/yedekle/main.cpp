@@ -1,4 +1,4 @@
-#include "backup.h"
+#include "backups.h"
 #include "command_line.h"
 #include "ui/backup_window.h"
 
@@ -45,11 +45,22 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
+        const FileReplacement::Recovery left = Backups::finishInterrupted(cl.dataFolder);
+        if (left.found)
+            (left.finished ? out : err) << left.text << Qt::endl;
+        if (left.found && !left.finished)
+            return ExitFailed;
         return runAutomatic(cl, QString(), out, err);
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QString());
+    if (const FileReplacement::Recovery left = Backups::finishInterrupted(cl.dataFolder); left.found) {
+        if (left.finished)
+            MessageBox::information(nullptr, left.text, QStringLiteral("YEDEKLEME"));
+        else
+            MessageBox::error(nullptr, left.text, QStringLiteral("YEDEKLEME"));
+    }
     const QString keyProblem = Backups(cl.dataFolder, cl.key).checkKey();
     if (!keyProblem.isEmpty())
         MessageBox::error(

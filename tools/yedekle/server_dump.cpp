@@ -4,6 +4,7 @@
 #include "data/pg/pg_connection.h"
 #include "data/pg/server_schema.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -104,6 +105,34 @@ void runProgram(const QString& name, const QString& uri, QStringList args, const
 
 } // namespace
 
+QString serverLabel(const QString& uri)
+{
+    char* err = nullptr;
+    PQconninfoOption* opts = PQconninfoParse(uri.toUtf8().constData(), &err);
+    PQfreemem(err);
+    if (!opts)
+        return QStringLiteral("(SUNUCU ADRESİ OKUNAMADI)");
+    QString host;
+    QString port;
+    QString db;
+    for (PQconninfoOption* o = opts; o->keyword; ++o) {
+        const QString value = o->val ? QString::fromUtf8(o->val) : QString();
+        if (qstrcmp(o->keyword, "host") == 0)
+            host = value;
+        else if (qstrcmp(o->keyword, "port") == 0)
+            port = value;
+        else if (qstrcmp(o->keyword, "dbname") == 0)
+            db = value;
+    }
+    PQconninfoFree(opts);
+    QString label = host.isEmpty() ? QStringLiteral("localhost") : host;
+    if (!port.isEmpty())
+        label += QLatin1Char(':') + port;
+    if (!db.isEmpty())
+        label += QStringLiteral(" (VERİTABANI: ") + db + QLatin1Char(')');
+    return label;
+}
+
 bool hasBook(const QString& uri)
 {
     PgConnection conn = connect(uri);
@@ -131,6 +160,8 @@ DumpResult dump(const QString& uri, const QString& file, const Tick& tick)
         conn.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
         const QString snapshot = conn.scalar(QStringLiteral("SELECT pg_export_snapshot()")).toString();
         out.counts = countRows(conn);
+        // pg_dump writes into the file as it is, so the dump is its owner's alone from the start.
+        QFile(file).open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner);
         QStringList args{QStringLiteral("--format=custom"), QStringLiteral("--snapshot=") + snapshot,
                          QStringLiteral("--file=") + file};
         for (const char* s : bookSchemas)

@@ -27,6 +27,9 @@ struct DumpResult {
 // Called while an outside program runs; may throw to stop it (the program is then killed).
 using Tick = std::function<void()>;
 
+// The server a connection URI names, as messages name it (host, port, database), never its password.
+QString serverLabel(const QString& uri);
+
 // Whether the database holds a KALVORA book; throws ServerFailure when it cannot be reached.
 bool hasBook(const QString& uri);
 

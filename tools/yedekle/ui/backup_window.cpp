@@ -1,5 +1,8 @@
 #include "ui/backup_window.h"
 
+#include "folder_setting.h"
+#include "server_dump.h"
+
 #include "data/turkish_text.h"
 #include "widgets/accessibility.h"
 #include "widgets/message_box.h"
@@ -109,10 +112,18 @@ BackupWindow::BackupWindow(const QString& dataFolder, const QString& key, const 
     text2->setObjectName(QStringLiteral("Text2"));
     text2->setReadOnly(true);
     nameByCaption(label3, text2);
+    auto* label4 = new QLabel(QStringLiteral("DEFTER:"), this);
+    label4->setObjectName(QStringLiteral("Label4"));
+    m_text3 = new QLineEdit(this);
+    m_text3->setObjectName(QStringLiteral("Text3"));
+    m_text3->setReadOnly(true);
+    nameByCaption(label4, m_text3);
     grid->addWidget(label1, 0, 0);
     grid->addWidget(m_text1, 0, 1);
     grid->addWidget(label3, 1, 0);
     grid->addWidget(text2, 1, 1);
+    grid->addWidget(label4, 2, 0);
+    grid->addWidget(m_text3, 2, 1);
     layout->addLayout(grid);
 
     m_list = new ReportList(this);
@@ -138,6 +149,7 @@ BackupWindow::BackupWindow(const QString& dataFolder, const QString& key, const 
     layout->addLayout(bottom);
 
     resize(twips(12600), twips(7200));
+    showBook();
     m_folder = FolderSetting(m_settingsFile).folder(m_dataFolder);
     m_text1->setText(QDir::toNativeSeparators(m_folder));
     refreshList();
@@ -159,6 +171,15 @@ void BackupWindow::setBackupFolder(const QString& folder)
 void BackupWindow::setOptions(const Backups::Options& options)
 {
     m_options = options;
+    showBook();
+}
+
+void BackupWindow::showBook()
+{
+    m_text3->setText(m_options.server.isEmpty()
+                         ? QStringLiteral("VERİ KLASÖRÜNDEKİ DOSYALAR: ") +
+                               QDir::toNativeSeparators(m_dataFolder)
+                         : QStringLiteral("SUNUCU: ") + server::serverLabel(m_options.server));
 }
 
 void BackupWindow::refreshList()

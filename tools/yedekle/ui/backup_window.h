@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup.h"
+#include "backups.h"
 
 #include <QDialog>
 #include <QHash>
@@ -51,6 +51,8 @@ protected:
     void reject() override;
 
 private:
+    // Which book the window works on: the data folder's files or the server.
+    void showBook();
     void setBusy(bool on);
     ProgressFn progress();
     QString selectedFolder() const;
@@ -71,6 +73,7 @@ private:
 
     ReportList* m_list = nullptr;
     QLineEdit* m_text1 = nullptr;
+    QLineEdit* m_text3 = nullptr;
     QLabel* m_status = nullptr;
     QProgressBar* m_bar = nullptr;
     QList<PictureButton*> m_actions;

@@ -2,6 +2,8 @@
 
 #include "manifest.h"
 
+#include "data/file_replacement.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -56,8 +58,6 @@ public:
         int pagesPerStep = 256;
         // How long a backup waits for a file another program keeps busy before it reports the lock.
         int busyLimitMs = 8000;
-        // SQLite VFS for the files written into a backup (empty: the default).
-        QString destinationVfs;
         // The connection URI of the server that holds the book (serverChoice); empty when the book
         // is the data folder's files. A server book is backed up with pg_dump; sifre.dll and the
         // templates still come from the data folder.
@@ -91,6 +91,9 @@ public:
     // Whether a live process holds the main program's lock on the data folder.
     static bool programRunning(const QString& dataFolder);
     static QString lockFilePath(const QString& dataFolder);
+    // Finishes the renames a restore or a move left half done in the data folder, unless another
+    // program holds the folder (which then finished them at its own start).
+    static FileReplacement::Recovery finishInterrupted(const QString& dataFolder);
     // "yedekler" in the data folder.
     static QString defaultTarget(const QString& dataFolder);
 
@@ -103,19 +106,6 @@ private:
     QString m_dataFolder;
     QString m_key;
     Options m_options;
-};
-
-// The backup folder chosen last, kept in the user's settings.
-class FolderSetting final {
-public:
-    // settingsFile empty: the user's own settings of this program.
-    explicit FolderSetting(const QString& settingsFile = QString());
-    // The remembered folder, else the default in the data folder.
-    QString folder(const QString& dataFolder) const;
-    void remember(const QString& folder);
-
-private:
-    QString m_settingsFile;
 };
 
 } // namespace kalvora::backup
