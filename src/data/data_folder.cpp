@@ -3,7 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace kalvora {
 
@@ -37,6 +42,18 @@ QString DataFolder::serverUri(const QString& commandLineUri, const QString& data
 QString DataFolder::installationFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+bool DataFolder::makePrivate(const QString& folder)
+{
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    if (QFileInfo(path).isDir())
+        return true;
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    // Not QDir::mkpath: the folder would take the umask's mode, 0755 under the usual 022.
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0 ||
+           (errno == EEXIST && QFileInfo(path).isDir());
 }
 
 } // namespace kalvora

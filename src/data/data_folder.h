@@ -17,6 +17,9 @@ public:
     static QString serverUri(const QString& commandLineUri, const QString& dataFolder);
     // The folder of the running executable.
     static QString installationFolder();
+    // Makes a folder of the book's files when it is missing, readable by its owner alone (0700; the
+    // folders above it as usual). An existing folder keeps its mode. False when it cannot be made.
+    static bool makePrivate(const QString& folder);
 };
 
 // The files of the data folder, by their fixed names.
