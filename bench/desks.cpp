@@ -66,7 +66,7 @@ int removeDeskRows(Store& store)
     }
     BookTransaction tx(db);
     for (const QString& key : people)
-        AccountBook::lockPerson(db, key);
+        CustomerRepository::lockPerson(db, key);
     const int removed =
         db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE aylar LIKE ?1"), {pattern});
     for (const QString& key : people)

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format ccache libssl3 ca-certificates
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-    libsqlcipher-dev sqlcipher
+    libsqlcipher-dev sqlcipher libssl-dev
     xvfb xauth imagemagick poppler-utils fonts-dejavu-core
     clang libclang-rt-14-dev
     libpq-dev postgresql-15 libxlsxwriter-dev python3-openpyxl

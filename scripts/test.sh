@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 ./scripts/build.sh build -DKALVORA_WERROR=ON
 (cd build && ctest --output-on-failure --parallel "$(nproc)" -LE timing)
 ./scripts/package-check.sh build
+./scripts/test-sqlcipher4.sh
 if [ "${KALVORA_SKIP_SANITIZERS:-0}" != 1 ]; then
     ./scripts/build.sh build-asan -DKALVORA_SANITIZE=ON -DKALVORA_BENCH=OFF
     # The kill and fault-injection runs repeat hundreds of writes against wall-clock limits; they run in

@@ -1,6 +1,7 @@
 #include "accounts/account_book.h"
 
 #include "archive/archive_writer.h"
+#include "customers/customer_repository.h"
 #include "data/turkish_text.h"
 
 namespace kalvora {
@@ -45,15 +46,10 @@ AccountState AccountBook::load(const QString& personKey, const QString& currency
     return readRows(m_store.accounts(), personKey, currency.isNull() ? QStringLiteral("") : currency);
 }
 
-std::optional<qint64> AccountBook::lockPerson(BookConnection& db, const QString& personKey)
+void AccountBook::lockRegisteredPerson(BookConnection& db, const QString& personKey)
 {
-    const QVariant version =
-        db.scalar(QStringLiteral("SELECT ") + db.rowVersion() +
-                      QStringLiteral(" FROM main.MUSTERILER WHERE oto_kod = ?1") + db.forUpdate(),
-                  {personKey});
-    if (version.isNull())
-        return std::nullopt;
-    return version.toLongLong();
+    if (!CustomerRepository::lockPerson(db, personKey))
+        throw RowChangedError();
 }
 
 QString AccountBook::lockListedRow(BookConnection& db, qint64 rowKey, qint64 listedVersion)
@@ -86,7 +82,7 @@ AccountState AccountBook::insert(const Customer& person, const Entry& entry, con
 {
     BookConnection& db = m_store.accounts();
     BookTransaction tx(db);
-    lockPerson(db, person.key);
+    lockRegisteredPerson(db, person.key);
     db.execute(QStringLiteral(
                    "INSERT INTO cari.CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,"
                    "istel,ceptel,tc,verdai,adres,para) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13)"),
@@ -114,7 +110,7 @@ AccountState AccountBook::edit(const QString& personKey, const QString& personNa
 {
     BookConnection& db = m_store.accounts();
     BookTransaction tx(db);
-    lockPerson(db, personKey);
+    lockRegisteredPerson(db, personKey);
     const QString kind = lockListedRow(db, rowKey, listedVersion);
     ArchiveWriter().archiveRow(db, ArchiveAction::Edit, rowKey);
     db.execute(QStringLiteral("UPDATE cari.CARIKART SET aylar = ?1, tutar = ?2, durum = ?3, tarih = ?4, "
@@ -131,7 +127,7 @@ AccountState AccountBook::cancel(const QString& personKey, qint64 rowKey, qint64
 {
     BookConnection& db = m_store.accounts();
     BookTransaction tx(db);
-    lockPerson(db, personKey);
+    lockRegisteredPerson(db, personKey);
     lockListedRow(db, rowKey, listedVersion);
     ArchiveWriter().archiveRow(db, ArchiveAction::Cancel, rowKey);
     db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE otokod = ?1"), {rowKey});
@@ -145,7 +141,7 @@ AccountBook::ResetOutcome AccountBook::reset(const QString& personKey)
 {
     BookConnection& db = m_store.accounts();
     BookTransaction tx(db);
-    lockPerson(db, personKey);
+    lockRegisteredPerson(db, personKey);
     ResetOutcome out;
     out.state = readRows(db, personKey);
     out.outstanding = out.state.figures.firstOutstanding();

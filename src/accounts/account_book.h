@@ -14,7 +14,8 @@ namespace kalvora {
 // always match the rows; on a server book the person's row is locked first, so two desks' changes of
 // one person follow each other. Throws DbError; after a failure nothing of the change is stored.
 // listedVersion: the row's version when this desk listed it; a change of a row another desk changed
-// or removed since throws RowChangedError (0: not checked).
+// or removed since throws RowChangedError (0: not checked), and so does any change for a person who is no
+// longer registered.
 class AccountBook final {
 public:
     explicit AccountBook(Store& store) : m_store(store) {}
@@ -54,12 +55,11 @@ public:
 
     static AccountState readRows(BookConnection& db, const QString& personKey,
                                  const QString& currency = QString());
-    // Inside a change's transaction: locks the person's MUSTERILER row on a server book until the
-    // commit, before anything of the person is read. The row's version, or nothing when the person
-    // is not registered.
-    static std::optional<qint64> lockPerson(BookConnection& db, const QString& personKey);
 
 private:
+    // Locks the person's row (CustomerRepository::lockPerson); a person another desk removed throws
+    // RowChangedError, so no row is written for nobody.
+    static void lockRegisteredPerson(BookConnection& db, const QString& personKey);
     AccountState insert(const Customer& person, const Entry& entry, const QString& kind);
     // Locks the row and checks it is the one listed; returns its kind (para).
     static QString lockListedRow(BookConnection& db, qint64 rowKey, qint64 listedVersion);

@@ -60,7 +60,7 @@ int runApplication(int argc, char** argv)
         MessageBox::setTestMode(true);
 
     const QString dataFolder = DataFolder::resolve(options.value(QStringLiteral("data-dir")));
-    QDir().mkpath(dataFolder);
+    DataFolder::makePrivate(dataFolder);
 
     InstanceLock lock(dataFolder);
     if (lock.take() != InstanceLock::State::Taken) {

@@ -1,6 +1,7 @@
 #include "archive/cancellation_archive.h"
 
 #include "accounts/account_book.h"
+#include "customers/customer_repository.h"
 #include "data/turkish_text.h"
 
 namespace kalvora {
@@ -107,7 +108,7 @@ CancellationArchive::Restore CancellationArchive::restore(qint64 itemKey)
     st = BookQuery();
     if (!action)
         return out; // not an item this program wrote
-    AccountBook::lockPerson(db, out.personKey);
+    CustomerRepository::lockPerson(db, out.personKey);
     const bool person = personExists(db, out.personKey);
     if (*action == ArchiveAction::PersonDelete) {
         if (person) {

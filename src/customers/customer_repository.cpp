@@ -1,6 +1,5 @@
 #include "customers/customer_repository.h"
 
-#include "accounts/account_book.h"
 #include "archive/archive_writer.h"
 #include "customers/customer_checks.h"
 #include "customers/customer_register.h"
@@ -117,9 +116,20 @@ QString CustomerRepository::insert(const CustomerContact& contact)
         params, QStringLiteral("oto_kod")));
 }
 
+std::optional<qint64> CustomerRepository::lockPerson(BookConnection& db, const QString& key)
+{
+    const QVariant version =
+        db.scalar(QStringLiteral("SELECT ") + db.rowVersion() +
+                      QStringLiteral(" FROM main.MUSTERILER WHERE oto_kod = ?1") + db.forUpdate(),
+                  {key});
+    if (version.isNull())
+        return std::nullopt;
+    return version.toLongLong();
+}
+
 void CustomerRepository::checkListed(BookConnection& db, const QString& key, qint64 listedVersion)
 {
-    const std::optional<qint64> version = AccountBook::lockPerson(db, key);
+    const std::optional<qint64> version = lockPerson(db, key);
     if (listedVersion != 0 && version != listedVersion)
         throw RowChangedError();
 }

@@ -46,6 +46,11 @@ public:
     // since is refused (RowChangedError).
     int remove(const QString& key, qint64 listedVersion = 0);
 
+    // Inside a change's transaction: locks the person's MUSTERILER row on a server book until the
+    // commit, before anything of the person is read (the embedded store's write transaction holds the
+    // whole file already). The row's version, or nothing when the person is not registered.
+    static std::optional<qint64> lockPerson(BookConnection& db, const QString& key);
+
 private:
     // The second delete of remove(): the person's transactions.
     static int KartiniTemizle(BookConnection& db, const QString& key);

@@ -8,6 +8,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+
+#include <sys/stat.h>
+
 namespace kalvora {
 
 QString DataFolder::resolve(const QString& commandLineFolder)
@@ -48,6 +52,18 @@ QString DataFolder::sharedFolder()
     if (QFileInfo(QDir(beside).filePath(QStringLiteral("templates"))).isDir())
         return beside;
     return QDir::cleanPath(QDir(beside).filePath(QStringLiteral(KALVORA_SHARE_FROM_BIN)));
+}
+
+bool DataFolder::makePrivate(const QString& folder)
+{
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    if (QFileInfo(path).isDir())
+        return true;
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    // Not QDir::mkpath: the folder would take the umask's mode, 0755 under the usual 022.
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0 ||
+           (errno == EEXIST && QFileInfo(path).isDir());
 }
 
 } // namespace kalvora

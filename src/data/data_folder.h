@@ -21,6 +21,9 @@ public:
     // when it holds them (a program run from its build folder), else the installed shared folder
     // (../share/kalvora from it: /usr/share/kalvora for /usr/bin).
     static QString sharedFolder();
+    // Makes a folder of the book's files when it is missing, readable by its owner alone (0700; the
+    // folders above it as usual). An existing folder keeps its mode. False when it cannot be made.
+    static bool makePrivate(const QString& folder);
 };
 
 // The files of the data folder, by their fixed names.

@@ -10,6 +10,7 @@
 
 #include <limits>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -83,6 +84,15 @@ bool holdsNothing(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
 }
 
+// Every encrypted file of a book is in SQLCipher 3's format (1 KiB pages, PBKDF2-HMAC-SHA1 with 64,000
+// rounds, HMAC-SHA1), as Debian 12's library writes it by default. SQLCipher 4 has other defaults and would
+// take every existing book for a foreign file, so the format is named after the key, before the first
+// read, on every connection; SQLCipher 3 knows no such pragma and ignores it.
+constexpr const char* cipherFormat = "PRAGMA cipher_compatibility = 3";
+// ATTACH reads the attached file at once, with the library's defaults: they are set to the same format
+// just before (process-wide in SQLCipher 4, which offers no setting of one ATTACH of its own).
+constexpr const char* attachCipherFormat = "PRAGMA cipher_default_compatibility = 3";
+
 int turkishCollation(void*, int na, const void* a, int nb, const void* b)
 {
     return turkishCompare(QString::fromUtf8(static_cast<const char*>(a), na),
@@ -115,6 +125,14 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
     // database to open, and must never become one behind the user's back.
     if (mode != Mode::ReadWriteCreate && holdsNothing(path))
         throw DbError(SQLITE_NOTADB, QStringLiteral("file is empty"), path);
+    // A new file is the owner's alone (SQLite would give it 0644 under the usual umask; its journals
+    // take the file's mode). An existing file keeps its mode.
+    if (mode == Mode::ReadWriteCreate && !path.isEmpty() && !path.startsWith(QLatin1Char(':'))) {
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
     mapDatabaseReads();
     sqlite3* raw = nullptr;
     const QByteArray file = path.toUtf8();
@@ -132,6 +150,7 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
     if (!key.isEmpty()) {
         const QByteArray k = key.toUtf8();
         db.check(sqlite3_key(raw, k.constData(), static_cast<int>(k.size())));
+        db.exec(QString::fromLatin1(cipherFormat));
     }
     db.setBusyTimeout(busyTimeoutMs);
     db.check(sqlite3_create_function_v2(raw, "CDATE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
@@ -151,6 +170,8 @@ void Database::attach(const QString& path, const QString& alias, const QString& 
 {
     if (holdsNothing(path))
         throw DbError(SQLITE_NOTADB, QStringLiteral("file is empty"), path);
+    if (!key.isEmpty())
+        exec(QString::fromLatin1(attachCipherFormat));
     Statement st = prepare(QStringLiteral("ATTACH DATABASE ?1 AS ") + alias + QStringLiteral(" KEY ?2"));
     st.bind(1, path).bind(2, key);
     try {

@@ -1,6 +1,7 @@
 #include "data/password_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace kalvora {
@@ -48,7 +49,11 @@ QByteArray PasswordFile::encode(const QString& password)
 bool PasswordFile::write(const QString& path, const QString& password, QString* error)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(encode(password)) < 0 || !f.commit()) {
+    // A new file is the owner's alone; one that exists keeps its mode (QSaveFile carries it over).
+    const bool existed = QFileInfo::exists(path);
+    if (!f.open(QIODevice::WriteOnly) ||
+        (!existed && !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) ||
+        f.write(encode(password)) < 0 || !f.commit()) {
         if (error)
             *error = QStringLiteral("ŞİFRE DOSYASI YAZILAMADI: sifre.dll\n") + f.errorString();
         return false;

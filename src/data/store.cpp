@@ -197,12 +197,12 @@ QString Store::path(const QString& fileName) const
 QList<StoreProblem> Store::initialize()
 {
     QList<StoreProblem> problems;
-    if (!QDir().mkpath(m_folder)) {
+    if (!DataFolder::makePrivate(m_folder)) {
         problems.append({m_folder, QStringLiteral("VERİ KLASÖRÜ OLUŞTURULAMADI:\n") + m_folder});
         return problems;
     }
     for (const char* sub : {"data", "image", "iptaller"})
-        QDir(m_folder).mkpath(QString::fromLatin1(sub));
+        DataFolder::makePrivate(path(QString::fromLatin1(sub)));
     if (onServer()) {
         if (auto problem = initializeServer())
             problems.append(*problem);

@@ -3,8 +3,10 @@
 #include "data/database.h"
 #include "reports/report_definition.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <sqlite3.h>
 
@@ -66,17 +68,32 @@ int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*,
     }
 }
 
-struct StepBudget {
-    qint64 left = 0;
+// What the queries have used of their limits; the engine asks between steps whether to go on.
+struct Budget {
+    enum class Stop { None, Steps, Time, Memory };
+    qint64 stepsLeft = 0;
+    QDeadlineTimer deadline;
+    qint64 maxBytes = 0;
+    qint64 textBytes = 0;  // the texts read so far
+    qint64 engineBase = 0; // the engine's memory when the running query began
+    Stop stop = Stop::None;
+
+    bool overMemory() const { return textBytes + (sqlite3_memory_used() - engineBase) > maxBytes; }
 };
 
 constexpr int stepsPerCall = 1000;
 
 int countSteps(void* budget)
 {
-    auto* b = static_cast<StepBudget*>(budget);
-    b->left -= stepsPerCall;
-    return b->left < 0 ? 1 : 0;
+    auto* b = static_cast<Budget*>(budget);
+    b->stepsLeft -= stepsPerCall;
+    if (b->stepsLeft < 0)
+        b->stop = Budget::Stop::Steps;
+    else if (b->deadline.hasExpired())
+        b->stop = Budget::Stop::Time;
+    else if (b->overMemory())
+        b->stop = Budget::Stop::Memory;
+    return b->stop == Budget::Stop::None ? 0 : 1;
 }
 
 bool inside(const QString& file, const QDir& folder)
@@ -121,8 +138,10 @@ QList<ReportDataSet> loadDataSets(const ReportDefinition& definition, const Repo
 {
     QList<ReportDataSet> out;
     qint64 rows = 0;
-    qint64 bytes = 0;
-    StepBudget budget{limits.maxSteps};
+    Budget budget;
+    budget.stepsLeft = limits.maxSteps;
+    budget.deadline = QDeadlineTimer(limits.maxMilliseconds);
+    budget.maxBytes = limits.maxBytes;
     const QDir base = definition.sourcePath().isEmpty() ? QDir::current()
                                                         : QFileInfo(definition.sourcePath()).absoluteDir();
     for (const ReportObject* query : definition.root().findAll("TfrxADOQuery")) {
@@ -155,12 +174,17 @@ QList<ReportDataSet> loadDataSets(const ReportDefinition& definition, const Repo
                 name + QStringLiteral("\" SORGUSU):\n") + file);
         const QString tooBig =
             QStringLiteral("RAPOR VERİSİ ÇOK BÜYÜK (\"") + name + QStringLiteral("\" SORGUSU): ");
+        const QString tooManyBytes =
+            tooBig + QStringLiteral("%1 MB'TAN FAZLA.").arg(limits.maxBytes / (1024 * 1024));
         try {
             Database database = Database::open(file, key, Database::Mode::ReadOnly);
             sqlite3* handle = database.handle();
             sqlite3_limit(handle, SQLITE_LIMIT_ATTACHED, 0);
             sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, 16 * 1024 * 1024);
+            // Read once, straight through: a large cache would only count against the memory bound.
+            database.exec(QStringLiteral("PRAGMA cache_size = -2048"));
             sqlite3_set_authorizer(handle, readOnlyAuthorizer, nullptr);
+            budget.engineBase = sqlite3_memory_used();
             sqlite3_progress_handler(handle, stepsPerCall, countSteps, &budget);
             Statement st = database.prepare(sql);
             ReportDataSet set;
@@ -174,18 +198,23 @@ QList<ReportDataSet> loadDataSets(const ReportDefinition& definition, const Repo
                 row.reserve(set.columns.size());
                 for (int c = 0; c < set.columns.size(); ++c) {
                     row.append(st.isNull(c) ? QString() : st.text(c));
-                    bytes += 16 + 2 * row.last().size();
+                    budget.textBytes += 16 + 2 * row.last().size();
                 }
-                if (bytes > limits.maxBytes)
-                    throw ReportError(
-                        tooBig + QStringLiteral("%1 MB'TAN FAZLA.").arg(limits.maxBytes / (1024 * 1024)));
+                if (budget.overMemory())
+                    throw ReportError(tooManyBytes);
                 set.rows.append(row);
             }
             out.append(std::move(set));
         } catch (const DbError& e) {
             const int code = e.code() & 0xff;
             QString why = e.turkishText();
-            if (code == SQLITE_INTERRUPT)
+            if (code == SQLITE_INTERRUPT && budget.stop == Budget::Stop::Memory)
+                throw ReportError(tooManyBytes);
+            if (code == SQLITE_INTERRUPT && budget.stop == Budget::Stop::Time)
+                why = QStringLiteral("SORGU %1 SANİYEDE BİTMEDİ, DURDURULDU.")
+                          .arg(QLocale(QLocale::Turkish)
+                                   .toString(static_cast<double>(limits.maxMilliseconds) / 1000, 'g', 4));
+            else if (code == SQLITE_INTERRUPT)
                 why = QStringLiteral("SORGU ÇOK UZUN SÜRDÜ, DURDURULDU.");
             else if (code == SQLITE_AUTH ||
                      (code == SQLITE_ERROR && e.message().contains(QLatin1String("not authorized"))))

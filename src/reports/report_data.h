@@ -19,11 +19,14 @@ struct ReportDataSet {
 };
 
 // What the queries of one definition may read, all queries together; past a bound the report is
-// refused with a Turkish text, before the memory runs out.
+// refused with a Turkish text, before the memory runs out or a script waits for ever.
 struct ReportDataLimits {
     qint64 maxRows = 500000;
-    qint64 maxBytes = 256LL * 1024 * 1024; // the texts read
-    qint64 maxSteps = 1000000000;          // the SQL engine's steps: a query that never ends stops
+    // The texts read, together with what the SQL engine holds meanwhile (an ORDER BY sorts every row
+    // before it yields the first).
+    qint64 maxBytes = 256LL * 1024 * 1024;
+    qint64 maxSteps = 1000000000;   // the SQL engine's steps: a query that never ends stops
+    qint64 maxMilliseconds = 30000; // wall clock, also for a query whose few steps each take long
 };
 
 // Reads every query ("TfrxADOQuery") of the definition through its connection object: the file named

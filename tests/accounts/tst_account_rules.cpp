@@ -52,7 +52,7 @@ Customer person(qint64 key, const QString& name)
 }
 
 // What one desk does to a person or a row it listed.
-enum DeskAction { EditRow, CancelRow, CancelOtherRow, EditPerson, DeletePerson, Lend, Collect };
+enum DeskAction { EditRow, CancelRow, CancelOtherRow, EditPerson, DeletePerson, Lend, Collect, ResetAccount };
 
 QStringList storedRow(Store& store, qint64 rowKey)
 {
@@ -630,6 +630,68 @@ private Q_SLOTS:
             QCOMPARE(CustomerRepository(data.store()).find(p.key)->name, personBefore->name);
         }
         QVERIFY(!data.store().accounts().inTransaction());
+    }
+
+    // Another desk removed the person after this desk listed them: every change is refused with the
+    // row-changed message and nothing is written, so no transaction ever stands without its person.
+    void changeForARemovedPerson_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::newRow("lend") << int(Lend);
+        QTest::newRow("collect") << int(Collect);
+        QTest::newRow("edit") << int(EditRow);
+        QTest::newRow("cancel") << int(CancelRow);
+        QTest::newRow("reset") << int(ResetAccount);
+    }
+    void changeForARemovedPerson()
+    {
+        QFETCH(int, action);
+        test::TestData data;
+        const qint64 key = data.addPerson(QStringLiteral("ALİ"));
+        const Customer p = person(key, QStringLiteral("ALİ"));
+        AccountBook(data.store()).lend(p, entry(QStringLiteral("5"), QStringLiteral("TL")));
+        CustomerRepository(*data.otherDesk()).remove(p.key);
+        // A row left without its person (as saves for nobody once were), for the edit and the cancel.
+        const qint64 left = data.addTransaction(key, QStringLiteral("9"), QStringLiteral("TL"),
+                                                QStringLiteral("01.02.2025"), loanKind());
+        BookConnection& db = data.store().accounts();
+        auto written = [&] {
+            QStringList out = storedRow(data.store(), left);
+            for (const char* sql :
+                 {"SELECT count(*) FROM cari.CARIKART", "SELECT count(*) FROM iptal.IPTALLER",
+                  "SELECT count(*) FROM main.MUSTERILER",
+                  "SELECT count(*) FROM cari.CARIKART c WHERE NOT EXISTS (SELECT 1 FROM main.MUSTERILER m "
+                  "WHERE CAST(m.oto_kod AS TEXT) = c.uye_kodu)"})
+                out << db.scalar(QString::fromLatin1(sql)).toString();
+            return out;
+        };
+        const QStringList before = written();
+        QCOMPARE(before.last(), QStringLiteral("1"));
+        AccountBook book(data.store());
+        try {
+            switch (action) {
+            case Lend:
+                book.lend(p, entry(QStringLiteral("3"), QStringLiteral("TL")));
+                break;
+            case Collect:
+                book.collect(p, entry(QStringLiteral("3"), QStringLiteral("TL")));
+                break;
+            case EditRow:
+                book.edit(p.key, p.name, left, entry(QStringLiteral("3"), QStringLiteral("TL")));
+                break;
+            case CancelRow:
+                book.cancel(p.key, left);
+                break;
+            case ResetAccount:
+                book.reset(p.key);
+                break;
+            }
+            QFAIL("a change for a removed person was taken");
+        } catch (const RowChangedError& e) {
+            QCOMPARE(e.turkishText(), QStringLiteral("BU KAYIT BAŞKA BİR BİLGİSAYARDA DEĞİŞTİRİLDİ."));
+        }
+        QVERIFY(!db.inTransaction());
+        QCOMPARE(written(), before);
     }
 
     void failedWriteBackStoresNothing()

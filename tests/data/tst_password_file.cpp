@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace kalvora;
 
 class TestPasswordFile : public QObject {
@@ -49,6 +51,33 @@ private Q_SLOTS:
         QVERIFY(PasswordFile::accepts(path, QStringLiteral("12,34")));
         QVERIFY(!PasswordFile::accepts(path, QStringLiteral("1234")));
         QVERIFY(!PasswordFile::accepts(path, QString()));
+    }
+
+    // A new password file is its owner's alone; one that was there keeps its mode.
+    void writtenFileMode_data()
+    {
+        QTest::addColumn<int>("existingMode");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("new") << -1 << 0600;
+        QTest::newRow("existing") << 0640 << 0640;
+    }
+    void writtenFileMode()
+    {
+        QFETCH(int, existingMode);
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        const QString path = QDir(dir.path()).filePath(QStringLiteral("sifre.dll"));
+        if (existingMode >= 0) {
+            QVERIFY(PasswordFile::write(path, QStringLiteral("1")));
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(existingMode)) == 0);
+        }
+        const mode_t umaskBefore = ::umask(022);
+        const bool written = PasswordFile::write(path, QStringLiteral("12"));
+        ::umask(umaskBefore);
+        QVERIFY(written);
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), mode);
     }
 
     void emptyFileActsAsNoPassword()

@@ -12,6 +12,7 @@
 
 #include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kalvora;
@@ -66,6 +67,48 @@ private Q_SLOTS:
             QCOMPARE(db.scalar(u"SELECT count(*) FROM KASA_NET"_s).toInt(), 1);
             QCOMPARE(db.scalar(u"SELECT Kasa_net_bakiye FROM KASA_NET"_s).toString(), u"0"_s);
         }
+    }
+
+    // Under the usual umask, what a start makes is its owner's alone; what was there keeps its mode.
+    void newFilesAreTheOwnersAlone_data()
+    {
+        QTest::addColumn<bool>("existingBook");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("new book, its folder") << false << QString() << 0700;
+        for (const char* sub : {"data", "image", "iptaller"})
+            QTest::addRow("new book, %s", sub) << false << QString::fromLatin1(sub) << 0700;
+        for (const char* file :
+             {"uyeler.mdb", "data.mdb", "gelirmdb.mdb", "gider.mdb", "iptaller/iptaller.mdb", "FRData.mdb"})
+            QTest::addRow("new book, %s", file) << false << QString::fromLatin1(file) << 0600;
+        QTest::newRow("existing folder") << true << QString() << 0750;
+        QTest::newRow("existing file") << true << u"uyeler.mdb"_s << 0640;
+        QTest::newRow("file new in an existing book") << true << u"gider.mdb"_s << 0600;
+    }
+    void newFilesAreTheOwnersAlone()
+    {
+        QFETCH(bool, existingBook);
+        QFETCH(QString, name);
+        QFETCH(int, mode);
+        const mode_t umaskBefore = ::umask(022);
+        QTemporaryDir dir;
+        const QString folder = QDir(dir.path()).filePath(u"veri"_s);
+        if (existingBook) {
+            QVERIFY(QDir().mkpath(folder));
+            Database::open(QDir(folder).filePath(u"uyeler.mdb"_s), databasePassword(),
+                           Database::Mode::ReadWriteCreate)
+                .exec(u"CREATE TABLE MUSTERILER(oto_kod INTEGER PRIMARY KEY)"_s);
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0750) == 0);
+            QVERIFY(::chmod(QFile::encodeName(QDir(folder).filePath(u"uyeler.mdb"_s)).constData(), 0640) ==
+                    0);
+        }
+        Store store(folder);
+        const QList<StoreProblem> problems = store.initialize();
+        ::umask(umaskBefore);
+        QVERIFY(problems.isEmpty());
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(QDir(folder).filePath(name)).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), mode);
     }
 
     void secondStartKeepsData()

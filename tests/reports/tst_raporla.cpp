@@ -274,6 +274,17 @@ private Q_SLOTS:
             << queryDefinition(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
                                               "SELECT x, 'SATIR' FROM c"))
             << 1 << u"RAPOR VERİSİ ÇOK BÜYÜK (\"T\" SORGUSU): 500000 SATIRDAN FAZLA."_s;
+        // Each step takes long, so the step bound alone would stop it after days: the clock does.
+        QTest::newRow("query that never ends")
+            << queryDefinition(
+                   QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
+                                  "SELECT x FROM c WHERE length(printf('%.*c', 1000000 + x % 2, 'x')) < 0"))
+            << 1 << u"SORGU 30 SANİYEDE BİTMEDİ, DURDURULDU."_s;
+        // Sorted before the first row comes: the engine's memory is bounded, not only the rows read.
+        QTest::newRow("huge data, sorted")
+            << queryDefinition(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
+                                              "SELECT printf('%.*c', 1000, 'x') || x AS v FROM c ORDER BY v"))
+            << 1 << u"RAPOR VERİSİ ÇOK BÜYÜK (\"T\" SORGUSU): 256 MB'TAN FAZLA."_s;
     }
     void commandLine()
     {
@@ -325,6 +336,12 @@ private Q_SLOTS:
         QTest::newRow("never yields a row")
             << endless + u"SELECT x FROM c WHERE x < 0"_s << veri << ReportDataLimits{1000, 1 << 30, 5000000}
             << u"SORGU ÇOK UZUN SÜRDÜ"_s;
+        QTest::newRow("steps that each take long")
+            << endless + u"SELECT x FROM c WHERE length(printf('%.*c', 1000000 + x % 2, 'x')) < 0"_s << veri
+            << ReportDataLimits{1000, 1 << 30, 1000000000, 300} << u"SORGU 0,3 SANİYEDE BİTMEDİ"_s;
+        QTest::newRow("too many bytes to sort")
+            << endless + u"SELECT printf('%.*c', 1000, 'x') || x AS v FROM c ORDER BY v"_s << veri
+            << ReportDataLimits{1000000, 8 * 1024 * 1024, 1000000000, 60000} << u"8 MB'TAN FAZLA"_s;
         QTest::newRow("attach") << u"ATTACH DATABASE '/etc/passwd' AS p"_s << veri << ReportDataLimits{}
                                 << readOnly;
         QTest::newRow("pragma") << u"PRAGMA writable_schema = 1"_s << veri << ReportDataLimits{} << readOnly;
