@@ -625,6 +625,27 @@ private Q_SLOTS:
         }
     }
 
+    // A server that sends one row without end is cut off at the byte limit while the row arrives.
+    void endlessResultIsCutOff()
+    {
+        test::FakeNetwork server(test::FakeNetwork::Mode::Hostile, u"127.0.0.1"_s);
+        QVERIFY(server.listening());
+        server.setAnswer(25, "x");
+        server.setEndless(true);
+        PgConnection conn = PgConnection::open(tcpUri(u"sslmode=disable"_s, u"127.0.0.1"_s, server.port()));
+        conn.setResultLimits(PgConnection::defaultMaxRows, 4 << 20);
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            conn.prepare(u"SELECT n"_s).step();
+            QFAIL("an endless row was read");
+        } catch (const PgError& e) {
+            QCOMPARE(e.sqlState(), u"54000"_s);
+            QVERIFY2(e.turkishText().contains(u"YANITI OKUNAMADI"_s), qPrintable(e.turkishText()));
+        }
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    }
+
     void resultLimits_data()
     {
         QTest::addColumn<qint64>("rows");

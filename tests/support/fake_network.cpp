@@ -50,7 +50,7 @@ void send(int fd, const QByteArray& data)
     const char* p = data.constData();
     qsizetype left = data.size();
     while (left > 0) {
-        const ssize_t w = ::write(fd, p, static_cast<size_t>(left));
+        const ssize_t w = ::send(fd, p, static_cast<size_t>(left), MSG_NOSIGNAL);
         if (w <= 0)
             return;
         p += w;
@@ -231,6 +231,20 @@ void FakeNetwork::serveHostile(int fd)
             pending += message('T', columns);
             break;
         case 'E':
+            if (m_endless) {
+                // A row that announces 64 MB and never ends, sent until the client hangs up.
+                send(fd, pending);
+                pending.clear();
+                QByteArray head(1, 'D');
+                put32(head, (64u << 20) + 10);
+                put16(head, 1);
+                put32(head, 64u << 20);
+                send(fd, head);
+                const QByteArray chunk(64 * 1024, 'x');
+                while (::send(fd, chunk.constData(), static_cast<size_t>(chunk.size()), MSG_NOSIGNAL) > 0) {
+                }
+                return;
+            }
             pending += message('D', row) + message('C', QByteArray("SELECT 1") + '\0');
             break;
         case 'S':

@@ -32,6 +32,8 @@ public:
     void setBlackHole(bool on) { m_blackHole = on; }
     // The column a Hostile server sends: its type (an oid: 20 int8, 701 float8, 25 text) and text.
     void setAnswer(unsigned typeOid, const QByteArray& text);
+    // The answer to a prepared statement's run is a row that never ends.
+    void setEndless(bool on) { m_endless = on; }
 
 private:
     void run();
@@ -46,6 +48,7 @@ private:
     std::atomic<bool> m_blackHole = false;
     unsigned m_typeOid = 20;
     QByteArray m_answer;
+    bool m_endless = false;
     std::vector<int> m_held;
     std::thread m_thread;
 };

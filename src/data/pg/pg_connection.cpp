@@ -6,9 +6,16 @@
 
 #include <libpq-fe.h>
 
+#include <linux/tcp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace kalvora {
@@ -346,10 +353,13 @@ PgConnection::Result PgConnection::run(const QString& sql, const Params& params,
         values.push_back(p ? p->constData() : nullptr);
     const int n = static_cast<int>(values.size());
     const QByteArray name = prepared ? preparedName(sql) : QByteArray();
-    Result res(name.isEmpty()
-                   ? PQexecParams(m_conn.get(), sql.toUtf8().constData(), n, nullptr, values.data(), nullptr,
-                                  nullptr, 0)
-                   : PQexecPrepared(m_conn.get(), name.constData(), n, values.data(), nullptr, nullptr, 0));
+    const int sent = name.isEmpty() ? PQsendQueryParams(m_conn.get(), sql.toUtf8().constData(), n, nullptr,
+                                                        values.data(), nullptr, nullptr, 0)
+                                    : PQsendQueryPrepared(m_conn.get(), name.constData(), n, values.data(),
+                                                          nullptr, nullptr, 0);
+    Result res;
+    if (sent == 1)
+        res = awaitResult();
     try {
         check(res);
         checkSize(res);
@@ -362,6 +372,54 @@ PgConnection::Result PgConnection::run(const QString& sql, const Params& params,
         throw;
     }
     return res;
+}
+
+PgConnection::Result PgConnection::awaitResult()
+{
+    PGconn* c = m_conn.get();
+    const int fd = PQsocket(c);
+    // Over TCP the bytes of one result are counted as they arrive, so a server that sends without end
+    // is cut off at the limit instead of filling this process (a result is otherwise held whole before
+    // it can be looked at). A Unix socket reaches a server on this computer.
+    auto received = [fd](quint64* bytes) {
+        tcp_info info{};
+        socklen_t len = sizeof info;
+        if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0 ||
+            len < offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received)
+            return false;
+        *bytes = info.tcpi_bytes_received;
+        return true;
+    };
+    quint64 start = 0;
+    if (received(&start)) {
+        quint64 now = 0;
+        while (PQisBusy(c)) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, -1) < 0 && errno != EINTR)
+                break;
+            if (PQconsumeInput(c) == 0)
+                break;
+            if (received(&now) && now - start > quint64(m_maxBytes)) {
+                // The rest is never read: the connection is given up (the server rolls back with it),
+                // and the next statement outside a transaction connects again.
+                ::shutdown(fd, SHUT_RDWR);
+                PQconsumeInput(c);
+                throw PgError(
+                    PgError::Kind::Statement, QStringLiteral("54000"),
+                    QStringLiteral("the server sent more than %1 bytes for one result").arg(m_maxBytes),
+                    m_server);
+            }
+        }
+    }
+    Result last;
+    while (PGresult* r = PQgetResult(c)) {
+        // The first failure counts, as PQexec has it.
+        if (!last || PQresultStatus(last.get()) != PGRES_FATAL_ERROR)
+            last.reset(r);
+        else
+            PQclear(r);
+    }
+    return last;
 }
 
 void PgConnection::checkSize(const Result& res) const

@@ -103,6 +103,8 @@ private:
     static constexpr int maxConnectTimeout = 60;
     static Parameters parameters(const QString& uri);
     [[noreturn]] void raiseConnectFailure() const;
+    // The result of the statement just sent; throws when the server sends more than one result may hold.
+    Result awaitResult();
     // Throws unless the result keeps to the limits.
     void checkSize(const Result& res) const;
 
