@@ -7,7 +7,7 @@ packages=(
     libsqlcipher-dev sqlcipher libssl-dev
     xvfb xauth imagemagick poppler-utils fonts-dejavu-core
     clang libclang-rt-14-dev
-    libpq-dev postgresql-15 libxlsxwriter-dev python3-openpyxl
+    libpq-dev postgresql-15 libxlsxwriter-dev python3-openpyxl openssl
     lintian desktop-file-utils appstream librsvg2-bin
     mdbtools-dev libzip-dev
 )

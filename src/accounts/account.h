@@ -83,6 +83,9 @@ struct Entry {
     QDate date;
     QString time; // the clock text at saving
     QString currency;
+    // Names one save: a press repeated after the server's answer to the first was lost keeps it, so
+    // a server book stores the row once. Empty: every call is a save of its own.
+    QString saveId;
 };
 
 // tutar of a new row: a loan keeps the typed text; a repayment stores the plain text of the negated

@@ -83,6 +83,14 @@ AccountState AccountBook::insert(const Customer& person, const Entry& entry, con
     BookConnection& db = m_store.accounts();
     BookTransaction tx(db);
     lockRegisteredPerson(db, person.key);
+    // The same save again, its first COMMIT answered by a broken connection: the server kept the id
+    // with the row (or waits here until the first one ends), so it is stored once.
+    if (db.onServer() && !entry.saveId.isEmpty() &&
+        !db.scalar(QStringLiteral("SELECT kalvora.note_save(CAST(?1 AS uuid))"), {entry.saveId}).toBool()) {
+        AccountState state = readRows(db, person.key);
+        tx.commit();
+        return state;
+    }
     db.execute(QStringLiteral(
                    "INSERT INTO cari.CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,"
                    "istel,ceptel,tc,verdai,adres,para) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13)"),

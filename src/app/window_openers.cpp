@@ -1,6 +1,7 @@
 #include "app/window_openers.h"
 
 #include "accounts/ui/account_card.h"
+#include "accounts/ui/archive_restore_link.h"
 #include "app/main_window.h"
 #include "archive/ui/cancellation_archive_window.h"
 #include "customers/ui/add_customer_window.h"
@@ -110,6 +111,7 @@ void connectWindowOpeners(MainWindow& main)
     });
     QObject::connect(m, &MainWindow::cancellationsRequested, m, [m, refreshOne, onOtherDesks] {
         CancellationArchiveWindow window(m->store(), m);
+        connectArchiveRestore(window, m->store());
         QObject::connect(&window, &CancellationArchiveWindow::restored, m, refreshOne);
         onOtherDesks(&window, {QStringLiteral("iptal")}, [&window] { window.refreshForOtherDesks(); });
         window.exec();

@@ -114,14 +114,19 @@ bool ArchiveWriter::archivePerson(BookConnection& db, ArchiveAction action, cons
                              "SELECT adisoyadi FROM cari.CARIKART WHERE uye_kodu = ?1 ORDER BY otokod"),
                          {personKey})
                    .toString();
-    const qint64 item = insertItem(db, action, personKey, name);
-    if (withPerson)
-        db.execute(QStringLiteral(
-                       "UPDATE iptal.IPTALLER SET (istel, ceptel, tc, verdai, adres, SonBakiye, "
-                       "SonBakiye_usd, SonBakiye_euro) = (SELECT istel, ceptel, tc, verdai, adres, "
-                       "SonBakiye, SonBakiye_usd, SonBakiye_euro FROM main.MUSTERILER WHERE oto_kod = ?2) "
-                       "WHERE iptal_no = ?1"),
-                   {item, personKey});
+    // One INSERT with the person's columns: a desk of a server book may add to the archive, never
+    // change what is in it.
+    const qint64 item =
+        withPerson ? db.insert(QStringLiteral(
+                                   "INSERT INTO iptal.IPTALLER (islem, tarih, saat, kullanici, bilgisayar, "
+                                   "uye_kodu, adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, "
+                                   "SonBakiye_usd, SonBakiye_euro) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, istel, "
+                                   "ceptel, tc, verdai, adres, SonBakiye, SonBakiye_usd, SonBakiye_euro FROM "
+                                   "main.MUSTERILER WHERE oto_kod = ?8"),
+                               {archiveActionText(action), dateText(m_when.date()), timeText(m_when.time()),
+                                m_actor.user, m_actor.computer, personKey, name, personKey},
+                               QStringLiteral("iptal_no"))
+                   : insertItem(db, action, personKey, name);
     copyRows(db, item, QStringLiteral("uye_kodu"), personKey);
     return true;
 }

@@ -29,8 +29,9 @@ struct ArchiveItem {
     QStringList columnTexts() const;
 };
 
-// The archive of iptaller.mdb: what was cancelled, changed, reset or deleted, and the way back.
-// Throws DbError; a failed restore changes nothing.
+// The archive of iptaller.mdb: what was cancelled, changed, reset or deleted. Bringing an item back
+// changes the accounts, so it is theirs to do (ArchiveRestore); what it can come to is told here.
+// Throws DbError.
 class CancellationArchive final {
 public:
     explicit CancellationArchive(Store& store) : m_store(store) {}
@@ -52,12 +53,6 @@ public:
         RestoreResult result = RestoreResult::NotFound;
         QString personKey;
     };
-    // Puts the item back with its old keys and texts and removes it from the archive, then writes the
-    // person's balances back from the rows (KartiYukle2, BakiyeGuncelle), all in one transaction. An
-    // edit puts the old version back and archives the current one as a new "DEĞİŞİKLİK"; when the row
-    // is gone since, its own item comes back first. A row whose old key is taken meanwhile (data
-    // restored from a backup) comes back under a new key.
-    Restore restore(qint64 itemKey);
 
 private:
     Store& m_store;

@@ -1,8 +1,10 @@
 #include "accounts/account_book.h"
+#include "accounts/archive_restore.h"
 #include "accounts/ui/account_card.h"
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/window_openers.h"
+#include "archive/cancellation_archive.h"
 #include "customers/customer_repository.h"
 #include "data/clock.h"
 #include "data/password_file.h"
@@ -35,7 +37,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
+#include <csignal>
 #include <unistd.h>
 
 using namespace kalvora;
@@ -121,6 +125,42 @@ int runDesk(const QString& uri, quint32 seed, qint64 startAt)
     }
     printf("%d %lld\n", saved, static_cast<long long>(cents));
     return 0;
+}
+
+// A desk that locks the person as a save does and then stops answering (the test freezes it).
+int holdPerson(const QString& uri, const QString& person)
+{
+    QTemporaryDir folder;
+    std::unique_ptr<Store> store = Store::onServer(folder.path(), uri);
+    if (!store->initialize().isEmpty())
+        return 3;
+    BookConnection& db = store->accounts();
+    BookTransaction tx(db);
+    CustomerRepository::lockPerson(db, person);
+    std::puts("LOCKED");
+    std::fflush(stdout);
+    for (;;)
+        ::pause();
+}
+
+// The same book as another role: a desk that does not own it, with the rights the set-up gives desks.
+QString asDesk(const QString& ownerUri, PgConnection& owner)
+{
+    owner.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE kalvora_masa_test LOGIN; EXCEPTION WHEN "
+                              "duplicate_object THEN NULL; END $$"));
+    const QString database = owner.scalar(QStringLiteral("SELECT current_database()")).toString();
+    owner.exec(
+        QStringLiteral("GRANT CONNECT ON DATABASE %1 TO kalvora_masa_test; "
+                       "GRANT USAGE ON SCHEMA cari, iptal, gelir, gider, kalvora TO kalvora_masa_test; "
+                       "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA cari, gelir, gider "
+                       "TO kalvora_masa_test; "
+                       "GRANT SELECT, INSERT ON iptal.IPTALLER, iptal.IPTAL_HAREKETLER TO kalvora_masa_test; "
+                       "GRANT SELECT ON iptal.GERI_ALINANLAR, kalvora.schema_version TO kalvora_masa_test; "
+                       "GRANT EXECUTE ON FUNCTION iptal.geri_al(bigint, text, text, text, text), "
+                       "kalvora.note_save(uuid) TO kalvora_masa_test")
+            .arg(database));
+    QString uri = ownerUri;
+    return uri.replace(QStringLiteral("user=kalvora_test"), QStringLiteral("user=kalvora_masa_test"));
 }
 
 // The test program re-executed as a whole desk: it runs what main.cpp runs (runApplication) and is worked
@@ -577,6 +617,140 @@ private Q_SLOTS:
         QCOMPARE(numberValue(rows.figures.balanceText(Currency::Tl)), numberValue(balance));
     }
 
+    // A desk holds a person's lock and its network dies (the process is frozen): another desk saving
+    // for the person hears within the lock wait that the row is locked, and once the server has ended
+    // the dead desk's idle transaction the save goes through.
+    void frozenDeskHoldsNobodyForLong()
+    {
+        test::TestData data;
+        const QString ali = QString::number(data.addPerson(QStringLiteral("ALİ")));
+        const Customer person = *CustomerRepository(data.store()).find(ali);
+        QProcess frozen;
+        frozen.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--hold"),
+             data.serverUri() + QStringLiteral("&options=-c%20idle_in_transaction_session_timeout%3D5s"),
+             ali});
+        QVERIFY(frozen.waitForReadyRead(20000));
+        QCOMPARE(frozen.readAllStandardOutput().trimmed(), QByteArray("LOCKED"));
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(static_cast<pid_t>(frozen.processId()), SIGSTOP);
+        // Without limits the save below would wait for ever: the frozen desk is killed after a while.
+        std::atomic<bool> done = false;
+        std::thread watchdog([&] {
+            for (int i = 0; i < 150 && !done; ++i)
+                QThread::msleep(100);
+            if (!done)
+                ::kill(static_cast<pid_t>(frozen.processId()), SIGKILL);
+        });
+        QString said;
+        try {
+            AccountBook(data.store()).lend(person, entry(QStringLiteral("30")));
+        } catch (const DbError& e) {
+            said = e.turkishText();
+        }
+        const qint64 waited = clock.elapsed();
+        QVERIFY2(said.contains(QStringLiteral("KİLİTLİ")), qPrintable(said));
+        QVERIFY2(waited >= 2500 && waited < 4500, qPrintable(QString::number(waited)));
+        // The server ends the frozen desk's transaction after its idle limit; the lock goes with it.
+        AccountBook(data.store()).lend(person, entry(QStringLiteral("30")));
+        QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+        done = true;
+        watchdog.join();
+        QCOMPARE(AccountBook(data.store()).load(ali).rows.size(), 1);
+        frozen.kill();
+        frozen.waitForFinished();
+    }
+
+    // A save sent again with its id (its first COMMIT's answer lost) is stored once.
+    void repeatedSaveIsStoredOnce_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("rows");
+        const QString id = QStringLiteral("6f1d7c58-2b3e-4d0a-9a51-0c7e5b2f4a11");
+        QTest::newRow("the same save twice") << id << id << 1;
+        QTest::newRow("two saves") << id << QStringLiteral("0b8e2a44-93c1-4f6e-8d27-5a1f3c9e7b20") << 2;
+        QTest::newRow("saves without ids") << QString() << QString() << 2;
+    }
+    void repeatedSaveIsStoredOnce()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(int, rows);
+        test::TestData data;
+        const QString ali = QString::number(data.addPerson(QStringLiteral("ALİ")));
+        const Customer person = *CustomerRepository(data.store()).find(ali);
+        const QStringList ids{first, second};
+        for (int i = 0; i < 2; ++i) {
+            Entry e = entry(QStringLiteral("30"));
+            e.saveId = ids.at(i);
+            const AccountState state = AccountBook(data.store()).lend(person, e);
+            QCOMPARE(state.rows.size(), i == 0 ? 1 : rows); // what the card shows after the save
+        }
+        QCOMPARE(AccountBook(data.store()).load(ali).rows.size(), rows);
+        QCOMPARE(CustomerRepository(data.store()).find(ali)->balanceTl,
+                 rows == 1 ? QStringLiteral("30,00") : QStringLiteral("60,00"));
+    }
+
+    // A desk that does not own the book adds to the archive and brings items back through the
+    // server's function, but cannot remove or change what the archive holds; the server writes who
+    // did it whatever the desk sends.
+    void archiveIsAppendOnlyForDesks_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("delete an item") << QStringLiteral("DELETE FROM iptal.IPTALLER");
+        QTest::newRow("delete its rows") << QStringLiteral("DELETE FROM iptal.IPTAL_HAREKETLER");
+        QTest::newRow("forge who did it") << QStringLiteral("UPDATE iptal.IPTALLER SET kullanici = 'SAHTE'");
+        QTest::newRow("change a row") << QStringLiteral("UPDATE iptal.IPTAL_HAREKETLER SET tutar = '0'");
+        QTest::newRow("empty the table") << QStringLiteral("TRUNCATE iptal.IPTALLER");
+        QTest::newRow("remove the restore log") << QStringLiteral("DELETE FROM iptal.GERI_ALINANLAR");
+    }
+    void archiveIsAppendOnlyForDesks()
+    {
+        QFETCH(QString, statement);
+        test::TestData data;
+        const QString ali = QString::number(data.addPerson(QStringLiteral("ALİ")));
+        PgConnection owner = PgConnection::open(data.serverUri());
+        QTemporaryDir folder;
+        std::unique_ptr<Store> desk = Store::onServer(folder.path(), asDesk(data.serverUri(), owner));
+        QVERIFY(desk->initialize().isEmpty());
+        commit(*desk, Change::Cancel, ali, QStringLiteral("30"));
+        QCOMPARE(AccountBook(*desk).load(ali).rows.size(), 0);
+
+        PgConnection& deskConn = desk->accounts().server();
+        try {
+            deskConn.exec(statement);
+            QFAIL("a desk changed the archive");
+        } catch (const PgError& e) {
+            QCOMPARE(e.sqlState(), QStringLiteral("42501"));
+        }
+        // Who wrote the item is the server's word; a desk that names another is not believed.
+        deskConn.exec(QStringLiteral("INSERT INTO iptal.IPTALLER (islem, sunucu_kullanici, sunucu_zamani) "
+                                     "VALUES ('İPTAL', 'kalvora_test', '2000-01-01')"));
+        QCOMPARE(owner
+                     .scalar(QStringLiteral("SELECT string_agg(DISTINCT sunucu_kullanici, ',') FROM "
+                                            "iptal.IPTALLER WHERE sunucu_zamani > now() - interval '1 hour'"))
+                     .toString(),
+                 QStringLiteral("kalvora_masa_test"));
+        owner.exec(QStringLiteral("DELETE FROM iptal.IPTALLER WHERE uye_kodu = ''"));
+
+        const QList<ArchiveItem> items = CancellationArchive(*desk).items();
+        QCOMPARE(items.size(), 1);
+        const CancellationArchive::Restore r = ArchiveRestore(*desk).restore(items.first().key);
+        QCOMPARE(r.result, CancellationArchive::RestoreResult::Restored);
+        QCOMPARE(r.personKey, ali);
+        QCOMPARE(AccountBook(*desk).load(ali).rows.size(), 1);
+        QCOMPARE(CustomerRepository(*desk).find(ali)->balanceTl, QStringLiteral("30,00"));
+        QVERIFY(CancellationArchive(*desk).items().isEmpty());
+        QCOMPARE(owner.scalar(QStringLiteral("SELECT sunucu_kullanici FROM iptal.GERI_ALINANLAR")).toString(),
+                 QStringLiteral("kalvora_masa_test"));
+        desk.reset();
+        owner.exec(QStringLiteral("REASSIGN OWNED BY kalvora_masa_test TO kalvora_test; "
+                                  "DROP OWNED BY kalvora_masa_test"));
+    }
+
     // Four desk processes save for the same people at once: no save is lost, and every stored balance
     // equals the sum of the person's rows.
     void fourDesksSavingAtOnce()
@@ -622,6 +796,10 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return runDesk(QString::fromLocal8Bit(argv[2]), QString::fromLatin1(argv[3]).toUInt(),
                        QString::fromLatin1(argv[4]).toLongLong());
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--hold") == 0) {
+        QCoreApplication app(argc, argv);
+        return holdPerson(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     if (argc == 7 && std::strcmp(argv[1], "--whole-desk") == 0) {
         deskPassword = QString::fromLocal8Bit(argv[2]);

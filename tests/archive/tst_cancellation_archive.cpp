@@ -1,4 +1,6 @@
 #include "accounts/account_book.h"
+#include "accounts/archive_restore.h"
+#include "accounts/ui/archive_restore_link.h"
 #include "archive/cancellation_archive.h"
 #include "archive/ui/cancellation_archive_window.h"
 #include "customers/customer_repository.h"
@@ -149,7 +151,7 @@ private Q_SLOTS:
         QCOMPARE(shown.takeLast(), actor.user + QLatin1Char('@') + actor.computer);
         QCOMPARE(shown, texts);
 
-        const CancellationArchive::Restore r = archive.restore(items.first().key);
+        const CancellationArchive::Restore r = ArchiveRestore(store).restore(items.first().key);
         QCOMPARE(r.result, CancellationArchive::RestoreResult::Restored);
         QCOMPARE(r.personKey, personKey);
         QCOMPARE(accounts(store), before);
@@ -178,18 +180,23 @@ private Q_SLOTS:
         QCOMPARE(items.at(1).action, QStringLiteral("İPTAL"));
         const QStringList deleted = accounts(store);
 
-        QCOMPARE(archive.restore(items.at(1).key).result, CancellationArchive::RestoreResult::PersonGone);
+        QCOMPARE(ArchiveRestore(store).restore(items.at(1).key).result,
+                 CancellationArchive::RestoreResult::PersonGone);
         QCOMPARE(accounts(store), deleted);
         store.accounts().execute(QStringLiteral("INSERT INTO MUSTERILER (oto_kod, adisoyadi)") +
                                  store.accounts().keepingKeys() + QStringLiteral(" VALUES (2, 'BAŞKASI')"));
-        QCOMPARE(archive.restore(items.at(0).key).result, CancellationArchive::RestoreResult::PersonExists);
+        QCOMPARE(ArchiveRestore(store).restore(items.at(0).key).result,
+                 CancellationArchive::RestoreResult::PersonExists);
         store.accounts().execute(QStringLiteral("DELETE FROM MUSTERILER WHERE oto_kod = 2"));
         QCOMPARE(accounts(store), deleted);
         QCOMPARE(archive.items().size(), 2);
 
-        QCOMPARE(archive.restore(items.at(0).key).result, CancellationArchive::RestoreResult::Restored);
-        QCOMPARE(archive.restore(items.at(1).key).result, CancellationArchive::RestoreResult::Restored);
-        QCOMPARE(archive.restore(items.at(1).key).result, CancellationArchive::RestoreResult::NotFound);
+        QCOMPARE(ArchiveRestore(store).restore(items.at(0).key).result,
+                 CancellationArchive::RestoreResult::Restored);
+        QCOMPARE(ArchiveRestore(store).restore(items.at(1).key).result,
+                 CancellationArchive::RestoreResult::Restored);
+        QCOMPARE(ArchiveRestore(store).restore(items.at(1).key).result,
+                 CancellationArchive::RestoreResult::NotFound);
         QCOMPARE(accounts(store), initial);
         QCOMPARE(balanceProblems(store), QStringList());
         QVERIFY(archive.items().isEmpty());
@@ -200,9 +207,12 @@ private Q_SLOTS:
                                 entry(QStringLiteral("5"), QStringLiteral("EURO")));
         AccountBook(store).cancel(QStringLiteral("1"), row);
         const QList<ArchiveItem> edited = archive.items();
-        QCOMPARE(archive.restore(edited.at(1).key).result, CancellationArchive::RestoreResult::RowGone);
-        QCOMPARE(archive.restore(edited.at(0).key).result, CancellationArchive::RestoreResult::Restored);
-        QCOMPARE(archive.restore(edited.at(1).key).result, CancellationArchive::RestoreResult::Restored);
+        QCOMPARE(ArchiveRestore(store).restore(edited.at(1).key).result,
+                 CancellationArchive::RestoreResult::RowGone);
+        QCOMPARE(ArchiveRestore(store).restore(edited.at(0).key).result,
+                 CancellationArchive::RestoreResult::Restored);
+        QCOMPARE(ArchiveRestore(store).restore(edited.at(1).key).result,
+                 CancellationArchive::RestoreResult::Restored);
         QCOMPARE(accounts(store), initial);
         QCOMPARE(balanceProblems(store), QStringList());
     }
@@ -225,6 +235,7 @@ private Q_SLOTS:
             CustomerRepository(store).insert({QStringLiteral("ışıl"), {}, {}, {}, {}, {}}));
         test::MessageBoxCapture boxes;
         CancellationArchiveWindow w(store);
+        connectArchiveRestore(w, store);
         QCOMPARE(w.objectName(), QStringLiteral("IptalArsivi"));
         QCOMPARE(w.windowTitle(), QStringLiteral("İPTAL ARŞİVİ"));
         QVERIFY(w.windowState() & Qt::WindowMaximized);

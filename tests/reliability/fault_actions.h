@@ -17,7 +17,7 @@ namespace kalvora::test {
 
 inline Entry entry(const QString& amount, const QString& currency, const QString& description = QString())
 {
-    return Entry{description, amount, QDate(2024, 3, 15), QStringLiteral("10:20:30"), currency};
+    return Entry{description, amount, QDate(2024, 3, 15), QStringLiteral("10:20:30"), currency, QString()};
 }
 
 inline Customer person(Store& store, const QString& key)

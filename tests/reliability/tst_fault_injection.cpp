@@ -1,3 +1,4 @@
+#include "accounts/archive_restore.h"
 #include "archive/cancellation_archive.h"
 #include "reliability/fault_actions.h"
 #include "reliability/store_checks.h"
@@ -34,8 +35,7 @@ void restoreItem(Store& store, const QString& action)
     for (const ArchiveItem& item : CancellationArchive(store).items()) {
         if (item.action != action)
             continue;
-        if (CancellationArchive(store).restore(item.key).result !=
-            CancellationArchive::RestoreResult::Restored)
+        if (ArchiveRestore(store).restore(item.key).result != CancellationArchive::RestoreResult::Restored)
             throw std::runtime_error("not restored");
         return;
     }

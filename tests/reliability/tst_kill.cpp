@@ -1,4 +1,5 @@
 #include "accounts/account_book.h"
+#include "accounts/archive_restore.h"
 #include "archive/cancellation_archive.h"
 #include "customers/customer_repository.h"
 #include "data/store.h"
@@ -49,9 +50,12 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
                (rnd.bounded(2) ? u","_s + QString::number(rnd.bounded(10, 100)) : QString());
     };
     auto entry = [&] {
-        return Entry{u"İŞLEM'%1"_s.arg(rnd.bounded(1000)), amount(),
-                     QDate(2020, 1, 1).addDays(rnd.bounded(1500)), u"12:00:00"_s,
-                     currencies.at(rnd.bounded(3))};
+        return Entry{u"İŞLEM'%1"_s.arg(rnd.bounded(1000)),
+                     amount(),
+                     QDate(2020, 1, 1).addDays(rnd.bounded(1500)),
+                     u"12:00:00"_s,
+                     currencies.at(rnd.bounded(3)),
+                     QString()};
     };
     for (quint64 i = 0;; ++i) {
         CustomerRepository people(store);
@@ -82,10 +86,10 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
                     const double owed = state.figures.balance(c);
                     if (owed > 0)
                         book.collect(someone, Entry{QString(), plainNumberText(owed), QDate(2024, 1, 1),
-                                                    u"12:00:00"_s, currencyText(c)});
+                                                    u"12:00:00"_s, currencyText(c), QString()});
                     else if (owed < 0)
                         book.lend(someone, Entry{QString(), plainNumberText(-owed), QDate(2024, 1, 1),
-                                                 u"12:00:00"_s, currencyText(c)});
+                                                 u"12:00:00"_s, currencyText(c), QString()});
                 }
                 book.reset(someone.key);
             } else if (choice < 74) {
@@ -97,7 +101,7 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
                 // Brings back any archived item; a refusal (its person or row is gone) changes nothing.
                 const QList<ArchiveItem> items = CancellationArchive(store).items();
                 if (!items.isEmpty())
-                    CancellationArchive(store).restore(items.at(rnd.bounded(items.size())).key);
+                    ArchiveRestore(store).restore(items.at(rnd.bounded(items.size())).key);
             } else if (choice < 90) {
                 LedgerEntry e;
                 e.title = u"KALEM"_s;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 
 #include <libpq-fe.h>
 
@@ -24,7 +25,6 @@ namespace {
 
 const char* const serverUser = "kalvora-test";
 const char* const superuser = "kalvora_test";
-const char* const port = "5432";
 
 bool ownTree(const QString& path, uid_t uid, gid_t gid)
 {
@@ -151,6 +151,17 @@ bool PgServer::start()
     if (owner.open(QIODevice::WriteOnly))
         owner.write(QByteArray::number(::getpid()));
     owner.close();
+    if (m_tls) {
+        if (!makeCertificates(m_dir->filePath(QStringLiteral("tls"))))
+            return false;
+        // A free port now; the socket's name takes the same number.
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost)) {
+            m_error = QStringLiteral("no free port: ") + probe.errorString();
+            return false;
+        }
+        m_port = probe.serverPort();
+    }
     if (!prepareUser())
         return false;
     stopOrphans();
@@ -167,12 +178,18 @@ bool PgServer::start()
         m_error = conf.fileName() + QStringLiteral(": ") + conf.errorString();
         return false;
     }
-    conf.write(QStringLiteral("\nlisten_addresses = ''\n"
-                              "unix_socket_directories = '%1'\n"
-                              "port = %2\n"
-                              "max_connections = 40\n")
-                   .arg(m_dir->path(), QString::fromLatin1(port))
-                   .toUtf8());
+    conf.write(
+        QStringLiteral("\nlisten_addresses = '%3'\n"
+                       "unix_socket_directories = '%1'\n"
+                       "port = %2\n"
+                       "max_connections = 40\n")
+            .arg(m_dir->path(), QString::number(m_port), m_tls ? QStringLiteral("127.0.0.1") : QString())
+            .toUtf8());
+    if (m_tls)
+        conf.write(
+            QStringLiteral("ssl = on\nssl_cert_file = '%1/server.crt'\nssl_key_file = '%1/server.key'\n")
+                .arg(m_dir->filePath(QStringLiteral("tls")))
+                .toUtf8());
     if (!m_durable)
         conf.write("fsync = off\nsynchronous_commit = off\nfull_page_writes = off\nshared_buffers = 16MB\n");
     conf.close();
@@ -233,7 +250,57 @@ QString PgServer::socketFolder() const
 QString PgServer::uri(const QString& database) const
 {
     return QStringLiteral("postgresql:///%1?host=%2&port=%3&user=%4")
-        .arg(database, socketFolder(), QString::fromLatin1(port), QString::fromLatin1(superuser));
+        .arg(database, socketFolder(), QString::number(m_port), QString::fromLatin1(superuser));
+}
+
+QString PgServer::caFile() const
+{
+    return m_dir ? m_dir->filePath(QStringLiteral("tls/ca.crt")) : QString();
+}
+
+QString PgServer::otherCaFile() const
+{
+    return m_dir ? m_dir->filePath(QStringLiteral("tls/other-ca.crt")) : QString();
+}
+
+bool PgServer::makeCertificates(const QString& folder)
+{
+    if (!QDir().mkpath(folder)) {
+        m_error = QStringLiteral("cannot create ") + folder;
+        return false;
+    }
+    QFile ext(folder + QStringLiteral("/server.ext"));
+    if (!ext.open(QIODevice::WriteOnly) || ext.write("subjectAltName = DNS:localhost, IP:127.0.0.1\n") < 0)
+        return false;
+    ext.close();
+    const QString openssl = QStringLiteral("/usr/bin/openssl");
+    auto file = [&](const char* name) { return folder + QLatin1Char('/') + QString::fromLatin1(name); };
+    const QStringList key{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                          QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+    for (const char* ca : {"ca", "other-ca"}) {
+        const QString name = QString::fromLatin1(ca);
+        if (!run(openssl,
+                 QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + key +
+                     QStringList{
+                         QStringLiteral("-keyout"), folder + QLatin1Char('/') + name + QStringLiteral(".key"),
+                         QStringLiteral("-out"), folder + QLatin1Char('/') + name + QStringLiteral(".crt"),
+                         QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                         QStringLiteral("/CN=KALVORA test ") + name}))
+            return false;
+    }
+    if (!run(openssl,
+             QStringList{QStringLiteral("req")} + key +
+                 QStringList{QStringLiteral("-keyout"), file("server.key"), QStringLiteral("-out"),
+                             file("server.csr"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost")}) ||
+        !run(openssl,
+             {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), file("server.csr"),
+              QStringLiteral("-CA"), file("ca.crt"), QStringLiteral("-CAkey"), file("ca.key"),
+              QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), file("server.crt"),
+              QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"), file("server.ext")}))
+        return false;
+    // The server refuses a key others may read.
+    ::chmod(QFile::encodeName(file("server.key")).constData(), 0600);
+    return true;
 }
 
 QString PgServer::createDatabase(const QString& name)

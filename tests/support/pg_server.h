@@ -25,6 +25,13 @@ public:
     // Before start(): keep the server's default durability (every commit flushed), as a real server
     // does; the tests leave it off, durability is not what they are about.
     void setDurable(bool durable) { m_durable = durable; }
+    // Before start(): also listen on 127.0.0.1 at a free port, with TLS on, under a certificate for
+    // 127.0.0.1 and localhost signed by a certificate authority made for this server (caFile());
+    // otherCaFile() is an authority that signed nothing of it.
+    void setTls(bool tls) { m_tls = tls; }
+    QString caFile() const;
+    QString otherCaFile() const;
+    int port() const { return m_port; }
     const QString& error() const { return m_error; }
 
     // Creates a database ([a-z_][a-z0-9_]*) and returns its URI; empty, with error(), on failure.
@@ -38,6 +45,7 @@ public:
 private:
     bool run(const QString& program, const QStringList& args, QString* output = nullptr);
     bool prepareUser();
+    bool makeCertificates(const QString& folder);
     void stop();
     void stopOrphans();
 
@@ -46,6 +54,8 @@ private:
     QString m_error;
     bool m_running = false;
     bool m_durable = false;
+    bool m_tls = false;
+    int m_port = 5432;
 };
 
 } // namespace kalvora::test

@@ -1,4 +1,5 @@
 #include "accounts/account_book.h"
+#include "accounts/archive_restore.h"
 #include "archive/cancellation_archive.h"
 #include "backup_seam.h"
 #include "backups.h"
@@ -316,7 +317,7 @@ private Q_SLOTS:
         data.addTransaction(added, u"99"_s, u"EURO"_s, u"05.05.2024"_s, u"100"_s);
         data.store().accounts().execute(u"DELETE FROM CARIKART WHERE otokod=3"_s);
         CancellationArchive archive(data.store());
-        QCOMPARE(archive.restore(archive.items().first().key).result,
+        QCOMPARE(ArchiveRestore(data.store()).restore(archive.items().first().key).result,
                  CancellationArchive::RestoreResult::Restored);
         AccountBook(data.store()).cancel(u"2"_s, 4);
         data.store().ledger(Ledger::Income).execute(u"UPDATE KASA_NET SET Kasa_net_bakiye='-7'"_s);

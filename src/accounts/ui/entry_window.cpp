@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <QUuid>
 
 namespace kalvora {
 
@@ -145,6 +146,14 @@ Entry EntryWindow::entry()
     m_clock->setText(e.time);
     if (const QVariant chosen = m_currency->currentData(); chosen.isValid())
         e.currency = currencyText(static_cast<Currency>(chosen.toInt()));
+    // A press after a save whose outcome was lost repeats that save, unless the typed entry changed.
+    const bool same = e.description == m_tried.description && e.amount == m_tried.amount &&
+                      e.date == m_tried.date && e.currency == m_tried.currency;
+    if (m_tried.saveId.isEmpty() || !same)
+        e.saveId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    else
+        e.saveId = m_tried.saveId;
+    m_tried = e;
     return e;
 }
 
@@ -177,6 +186,7 @@ void EntryWindow::save()
             this, [&] { stays = write(); }, changedElsewhere) ||
         !stays)
         return;
+    m_tried = Entry(); // the next entry is a save of its own
     m_description->setText(QString());
     m_amount->clear();
     m_description->setFocus();

@@ -72,6 +72,7 @@ private:
     QTimer* m_timer = nullptr;
     QString m_missingCurrency;
     QString m_filledAmount;
+    Entry m_tried; // the last entry handed to a save that did not finish
 };
 
 // Form5: money given to the person.

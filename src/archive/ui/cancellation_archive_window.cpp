@@ -136,14 +136,16 @@ void CancellationArchiveWindow::restoreSelected()
     const qint64 key = m_list->hiddenValue(row).toLongLong();
     if (!MessageBox::question(this, QStringLiteral("SEÇİLEN KAYIT GERİ ALINSIN MI?")))
         return;
-    CancellationArchive::Restore outcome;
-    try {
-        outcome = CancellationArchive(m_store).restore(key);
-    } catch (const DbError& e) {
-        MessageBox::error(this, e.turkishText() +
-                                    QStringLiteral("\n\nKAYIT GERİ ALINMADI; HİÇBİR KAYIT DEĞİŞMEDİ."));
-        return;
-    }
+    Q_EMIT restoreRequested(key);
+}
+
+void CancellationArchiveWindow::restoreFailed(const QString& text)
+{
+    MessageBox::error(this, text + QStringLiteral("\n\nKAYIT GERİ ALINMADI; HİÇBİR KAYIT DEĞİŞMEDİ."));
+}
+
+void CancellationArchiveWindow::restoreDone(const CancellationArchive::Restore& outcome)
+{
     switch (outcome.result) {
     case CancellationArchive::RestoreResult::Restored:
         Q_EMIT restored(outcome.personKey);

@@ -13,8 +13,9 @@ class ReportList;
 class Store;
 
 // IptalArsivi: the archive of cancelled, changed, reset and deleted records, newest first, with a filter
-// and the way back ("GERİ AL"). Opens maximised; whoever opens it connects restored() to a reload of
-// what shows the person's balances.
+// and the way back ("GERİ AL"). Opens maximised; whoever opens it connects restoreRequested() to the
+// restore (connectArchiveRestore), which answers with restoreDone() or restoreFailed(), and restored()
+// to a reload of what shows the person's balances.
 class CancellationArchiveWindow final : public QDialog {
     Q_OBJECT
 public:
@@ -30,10 +31,16 @@ public:
     // Another desk changed the archive: it is read again through the filter it was listed with (the
     // box keeps what is typed), in the user's order, with the chosen item and the scroll position kept.
     void refreshForOtherDesks();
-    // "GERİ AL" on the current row: asks, restores, and reports.
+    // "GERİ AL" on the current row: asks, then requests the restore.
     void restoreSelected();
+    // The restore's outcome, told to the user (and restored() when the item came back).
+    void restoreDone(const CancellationArchive::Restore& outcome);
+    // The restore failed with this text; nothing changed.
+    void restoreFailed(const QString& text);
 
 Q_SIGNALS:
+    // The user confirmed bringing this item back.
+    void restoreRequested(qint64 itemKey);
     // An item came back; the person's rows and balances changed.
     void restored(const QString& personKey);
 

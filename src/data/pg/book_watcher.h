@@ -2,6 +2,7 @@
 
 #include "data/pg/pg_connection.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSocketNotifier>
@@ -18,7 +19,9 @@ namespace kalvora {
 // notifies its schema (cari, iptal, gelir, gider) at commit, by a trigger, whoever wrote it; this desk's
 // own commits are told apart by the server process that sent them. A connection of its own waits on the
 // server without blocking the event loop; a lost connection is tried again every second, and the time
-// it was away counts as a change of everything, since nobody can tell what was missed.
+// it was away counts as a change of everything, since nobody can tell what was missed. The first
+// connection is made at once (the store has just reached the server); every later one is made without
+// blocking the event loop, so a server that does not answer never freezes a window.
 class BookWatcher final : public QObject {
     Q_OBJECT
 public:
@@ -33,21 +36,31 @@ public:
     void poll();
     // How many times other desks changed the schema since the watch began; it only grows.
     qint64 changesOf(const QString& schema) const;
-    bool listening() const { return m_conn.isOpen(); }
+    // The server has confirmed the watch.
+    bool listening() const { return m_state == State::Listening; }
 
 Q_SIGNALS:
     // Other desks committed changes in these schemas.
     void changed(const QStringList& schemas);
 
 private:
-    void listen();
+    enum class State { Idle, Connecting, AwaitingListen, Listening };
+    void listenNow();
+    void startConnect();
+    void continueConnect();
+    void watchSocket(QSocketNotifier::Type type);
+    void dropNotifier();
+    void sendListen();
+    void listenConfirmed();
     void lost();
 
     QString m_uri;
     std::function<bool(int)> m_ownProcess;
     PgConnection m_conn;
+    State m_state = State::Idle;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_retry;
+    QTimer m_giveUp; // a connection attempt that takes longer than its connect_timeout
     QHash<QString, qint64> m_changes;
     qint64 m_outages = 0;
     bool m_everListened = false;

@@ -6,8 +6,16 @@
 
 #include <libpq-fe.h>
 
+#include <linux/tcp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace kalvora {
@@ -73,9 +81,36 @@ QString serverLabel(PGconn* conn)
     return label;
 }
 
-QString connectState(PGconn* conn)
+// Local: a Unix socket (a folder, an abstract name) or the loopback names; anything else is a network.
+bool allHostsLocal(const QByteArray& hosts, const QByteArray& addresses)
 {
-    return PQconnectionNeedsPassword(conn) ? QStringLiteral("28P01") : QStringLiteral("08001");
+    const QList<QByteArray> names = (addresses.isEmpty() ? hosts : addresses).split(',');
+    for (const QByteArray& raw : names) {
+        const QByteArray h = raw.trimmed().toLower();
+        if (h.isEmpty() || h.startsWith('/') || h.startsWith('@') || h == "localhost" || h == "127.0.0.1" ||
+            h == "::1" || h == "[::1]")
+            continue;
+        return false;
+    }
+    return true;
+}
+
+// The SQLSTATE of a failed connection: a login refused, a certificate that does not prove the
+// server, a server that offers no encryption, or any other failure to connect. libpq gives no code of
+// its own for these, only its (English) sentence.
+QString connectState(PGconn* conn, const QString& message)
+{
+    if (PQconnectionNeedsPassword(conn))
+        return QStringLiteral("28P01");
+    if (message.contains(QLatin1String("certificate verify failed")) ||
+        message.contains(QLatin1String("does not match host name")) ||
+        message.contains(QLatin1String("root certificate file")) ||
+        message.contains(QLatin1String("certificate is not yet valid")) ||
+        message.contains(QLatin1String("certificate has expired")))
+        return QString::fromLatin1(PgError::certificateState);
+    if (message.contains(QLatin1String("does not support SSL")))
+        return QString::fromLatin1(PgError::noTlsState);
+    return QStringLiteral("08001");
 }
 
 void ignoreNotice(void*, const char*) {}
@@ -118,26 +153,112 @@ PgConnection::PgConnection(PgConnection&&) noexcept = default;
 PgConnection& PgConnection::operator=(PgConnection&&) noexcept = default;
 PgConnection::~PgConnection() = default;
 
+PgConnection::Parameters PgConnection::parameters(const QString& uri)
+{
+    Parameters p;
+    p.text = uri.toUtf8();
+    QHash<QByteArray, QByteArray> given;
+    char* err = nullptr;
+    if (PQconninfoOption* opts = PQconninfoParse(p.text.constData(), &err)) {
+        for (PQconninfoOption* o = opts; o->keyword; ++o)
+            if (o->val)
+                given.insert(o->keyword, o->val);
+        PQconninfoFree(opts);
+    }
+    PQfreemem(err);
+    // Before the URI: what it may set otherwise. After it: what it may not.
+    auto add = [&p](const char* key, QByteArray value) {
+        p.keys.push_back(key);
+        p.values.push_back(std::move(value));
+    };
+    // A dead network is noticed within about half a minute (keepalives while idle, tcp_user_timeout
+    // while data waits for its acknowledgement), instead of the system's two hours or more.
+    add("keepalives", "1");
+    add("keepalives_idle", "10");
+    add("keepalives_interval", "5");
+    add("keepalives_count", "3");
+    add("tcp_user_timeout", "30000");
+    // libpq's own default verifies nothing and falls back to plain text; over a network the book
+    // travels encrypted unless the URI (or PGSSLMODE) chooses otherwise.
+    if (!given.contains("sslmode") && qEnvironmentVariableIsEmpty("PGSSLMODE") &&
+        !allHostsLocal(given.value("host", qgetenv("PGHOST")),
+                       given.value("hostaddr", qgetenv("PGHOSTADDR"))))
+        add("sslmode", "require");
+    add("dbname", p.text);
+    add("application_name", "kalvora");
+    add("client_encoding", "UTF8");
+    // 0 or no value would wait for ever for a server that never answers.
+    bool ok = false;
+    const int asked = given.value("connect_timeout").trimmed().toInt(&ok);
+    p.connectTimeout = ok && asked > 0 ? std::min(asked, maxConnectTimeout) : defaultConnectTimeout;
+    add("connect_timeout", QByteArray::number(p.connectTimeout));
+    for (const QByteArray& v : p.values)
+        p.valuePointers.push_back(v.constData());
+    for (const char* k : p.keys)
+        p.keyPointers.push_back(k);
+    p.keyPointers.push_back(nullptr);
+    p.valuePointers.push_back(nullptr);
+    return p;
+}
+
 PgConnection PgConnection::open(const QString& uri, const QString& searchPath)
 {
-    // Later keywords override what the expanded URI sets: the URI may shorten the timeout, never
-    // rename the program or change the encoding the texts travel in.
-    const QByteArray text = uri.toUtf8();
-    const char* const keys[] = {"connect_timeout", "dbname", "application_name", "client_encoding", nullptr};
-    const char* const values[] = {"10", text.constData(), "kalvora", "UTF8", nullptr};
+    const Parameters params = parameters(uri);
     PgConnection c;
     c.m_secrets = secretsOf(uri);
     c.m_searchPath = searchPath;
-    c.m_conn.reset(PQconnectdbParams(keys, values, 1));
+    c.m_conn.reset(PQconnectdbParams(params.keyPointers.data(), params.valuePointers.data(), 1));
     if (!c.m_conn)
         throw PgError(PgError::Kind::Connect, QStringLiteral("08001"), QStringLiteral("out of memory"),
                       QString());
     c.m_server = scrubbed(serverLabel(c.m_conn.get()), c.m_secrets);
     if (PQstatus(c.m_conn.get()) != CONNECTION_OK)
-        throw PgError(PgError::Kind::Connect, connectState(c.m_conn.get()),
-                      scrubbed(pgText(PQerrorMessage(c.m_conn.get())), c.m_secrets), c.m_server);
+        c.raiseConnectFailure();
     c.setupSession();
     return c;
+}
+
+PgConnection PgConnection::startConnect(const QString& uri)
+{
+    const Parameters params = parameters(uri);
+    PgConnection c;
+    c.m_secrets = secretsOf(uri);
+    c.m_connectTimeout = params.connectTimeout;
+    c.m_conn.reset(PQconnectStartParams(params.keyPointers.data(), params.valuePointers.data(), 1));
+    if (!c.m_conn)
+        throw PgError(PgError::Kind::Connect, QStringLiteral("08001"), QStringLiteral("out of memory"),
+                      QString());
+    c.m_server = scrubbed(serverLabel(c.m_conn.get()), c.m_secrets);
+    if (PQstatus(c.m_conn.get()) == CONNECTION_BAD)
+        c.raiseConnectFailure();
+    PQsetNoticeProcessor(c.m_conn.get(), ignoreNotice, nullptr);
+    return c;
+}
+
+PgConnection::ConnectStep PgConnection::continueConnect()
+{
+    switch (PQconnectPoll(m_conn.get())) {
+    case PGRES_POLLING_READING:
+        return ConnectStep::WaitRead;
+    case PGRES_POLLING_WRITING:
+        return ConnectStep::WaitWrite;
+    case PGRES_POLLING_OK:
+        m_server = scrubbed(serverLabel(m_conn.get()), m_secrets);
+        return ConnectStep::Done;
+    default:
+        raiseConnectFailure();
+    }
+}
+
+int PgConnection::socket() const
+{
+    return m_conn ? PQsocket(m_conn.get()) : -1;
+}
+
+void PgConnection::raiseConnectFailure() const
+{
+    const QString message = scrubbed(pgText(PQerrorMessage(m_conn.get())), m_secrets);
+    throw PgError(PgError::Kind::Connect, connectState(m_conn.get(), message), message, m_server);
 }
 
 int PgConnection::backendPid() const
@@ -149,6 +270,16 @@ void PgConnection::setupSession()
 {
     PQsetNoticeProcessor(m_conn.get(), ignoreNotice, nullptr);
     m_prepared.clear();
+    // A desk that waits on another's lock hears so within seconds; a statement cannot run for ever;
+    // and the transaction of a desk whose network died is ended by the server, its locks with it.
+    // What the URI's options (-c name=value), the role or the database set stays.
+    Result limits(PQexec(m_conn.get(), "SELECT pg_catalog.set_config(s.name, d.value, false) FROM (VALUES "
+                                       "('lock_timeout', '3s'), ('statement_timeout', '120s'), "
+                                       "('idle_in_transaction_session_timeout', '30s')) AS d(name, value) "
+                                       "JOIN pg_catalog.pg_settings s ON s.name = d.name "
+                                       "WHERE s.source IN ('default', 'configuration file', 'command line', "
+                                       "'environment variable')"));
+    check(limits);
     if (m_searchPath.isEmpty())
         return;
     const QByteArray path = m_searchPath.toUtf8();
@@ -172,8 +303,7 @@ void PgConnection::ensureUsable()
     PQreset(m_conn.get());
     m_prepared.clear();
     if (PQstatus(m_conn.get()) != CONNECTION_OK)
-        throw PgError(PgError::Kind::Connect, connectState(m_conn.get()),
-                      scrubbed(pgText(PQerrorMessage(m_conn.get())), m_secrets), m_server);
+        raiseConnectFailure();
     setupSession();
 }
 
@@ -223,12 +353,16 @@ PgConnection::Result PgConnection::run(const QString& sql, const Params& params,
         values.push_back(p ? p->constData() : nullptr);
     const int n = static_cast<int>(values.size());
     const QByteArray name = prepared ? preparedName(sql) : QByteArray();
-    Result res(name.isEmpty()
-                   ? PQexecParams(m_conn.get(), sql.toUtf8().constData(), n, nullptr, values.data(), nullptr,
-                                  nullptr, 0)
-                   : PQexecPrepared(m_conn.get(), name.constData(), n, values.data(), nullptr, nullptr, 0));
+    const int sent = name.isEmpty() ? PQsendQueryParams(m_conn.get(), sql.toUtf8().constData(), n, nullptr,
+                                                        values.data(), nullptr, nullptr, 0)
+                                    : PQsendQueryPrepared(m_conn.get(), name.constData(), n, values.data(),
+                                                          nullptr, nullptr, 0);
+    Result res;
+    if (sent == 1)
+        res = awaitResult();
     try {
         check(res);
+        checkSize(res);
     } catch (const PgError& e) {
         // A statement the session no longer knows, or whose result changed shape with the tables, is
         // prepared afresh next time.
@@ -238,6 +372,65 @@ PgConnection::Result PgConnection::run(const QString& sql, const Params& params,
         throw;
     }
     return res;
+}
+
+PgConnection::Result PgConnection::awaitResult()
+{
+    PGconn* c = m_conn.get();
+    const int fd = PQsocket(c);
+    // Over TCP the bytes of one result are counted as they arrive, so a server that sends without end
+    // is cut off at the limit instead of filling this process (a result is otherwise held whole before
+    // it can be looked at). A Unix socket reaches a server on this computer.
+    auto received = [fd](quint64* bytes) {
+        tcp_info info{};
+        socklen_t len = sizeof info;
+        if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0 ||
+            len < offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received)
+            return false;
+        *bytes = info.tcpi_bytes_received;
+        return true;
+    };
+    quint64 start = 0;
+    if (received(&start)) {
+        quint64 now = 0;
+        while (PQisBusy(c)) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, -1) < 0 && errno != EINTR)
+                break;
+            if (PQconsumeInput(c) == 0)
+                break;
+            if (received(&now) && now - start > quint64(m_maxBytes)) {
+                // The rest is never read: the connection is given up (the server rolls back with it),
+                // and the next statement outside a transaction connects again.
+                ::shutdown(fd, SHUT_RDWR);
+                PQconsumeInput(c);
+                throw PgError(
+                    PgError::Kind::Statement, QStringLiteral("54000"),
+                    QStringLiteral("the server sent more than %1 bytes for one result").arg(m_maxBytes),
+                    m_server);
+            }
+        }
+    }
+    Result last;
+    while (PGresult* r = PQgetResult(c)) {
+        // The first failure counts, as PQexec has it.
+        if (!last || PQresultStatus(last.get()) != PGRES_FATAL_ERROR)
+            last.reset(r);
+        else
+            PQclear(r);
+    }
+    return last;
+}
+
+void PgConnection::checkSize(const Result& res) const
+{
+    if (PQntuples(res.get()) <= m_maxRows && qint64(PQresultMemorySize(res.get())) <= m_maxBytes)
+        return;
+    throw PgError(PgError::Kind::Statement, QStringLiteral("54000"),
+                  QStringLiteral("the server sent %1 rows (%2 bytes), more than one result may hold")
+                      .arg(PQntuples(res.get()))
+                      .arg(qint64(PQresultMemorySize(res.get()))),
+                  m_server);
 }
 
 QByteArray PgConnection::paramText(const QVariant& value) const
@@ -273,6 +466,7 @@ void PgConnection::exec(const QString& sql)
     ensureUsable();
     Result res(PQexec(m_conn.get(), sql.toUtf8().constData()));
     check(res);
+    checkSize(res);
 }
 
 int PgConnection::execute(const QString& sql, const QVariantList& params)
@@ -445,12 +639,45 @@ QString PgStatement::text(const QString& name) const
     return text(requireColumn(name));
 }
 
+bool PgStatement::numericColumn(int col) const
+{
+    switch (PQftype(m_result.get(), col)) {
+    case 20:  // int8
+    case 21:  // int2
+    case 23:  // int4
+    case 26:  // oid
+    case 700: // float4
+    case 701: // float8
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PgStatement::refuseNumber(int col) const
+{
+    const QString sent = QString::fromUtf8(raw(col), std::min(PQgetlength(m_result.get(), m_row, col), 40));
+    throw PgError(PgError::Kind::Statement, QStringLiteral("22P02"),
+                  QStringLiteral("the server sent \"%1\" in the number column %2").arg(sent, columnName(col)),
+                  m_conn ? m_conn->server() : QString());
+}
+
 qint64 PgStatement::int64(int col) const
 {
     const char* p = raw(col);
     qint64 v = 0;
-    if (p)
-        std::from_chars(p, p + PQgetlength(m_result.get(), m_row, col), v);
+    if (!p)
+        return v;
+    const char* end = p + PQgetlength(m_result.get(), m_row, col);
+    const auto r = std::from_chars(p, end, v);
+    if (numericColumn(col) && (r.ec != std::errc() || r.ptr != end)) {
+        // A floating-point column read as an integer keeps its whole part, as the embedded store does.
+        double d = 0;
+        const auto f = std::from_chars(p, end, d);
+        if (f.ec != std::errc() || f.ptr != end || !std::isfinite(d) || std::abs(d) >= 9.2e18)
+            refuseNumber(col);
+        v = static_cast<qint64>(d);
+    }
     return v;
 }
 
@@ -463,8 +690,12 @@ double PgStatement::real(int col) const
 {
     const char* p = raw(col);
     double v = 0;
-    if (p)
-        std::from_chars(p, p + PQgetlength(m_result.get(), m_row, col), v);
+    if (!p)
+        return v;
+    const char* end = p + PQgetlength(m_result.get(), m_row, col);
+    const auto r = std::from_chars(p, end, v);
+    if (numericColumn(col) && (r.ec != std::errc() || r.ptr != end))
+        refuseNumber(col);
     return v;
 }
 

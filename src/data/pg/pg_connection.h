@@ -30,7 +30,32 @@ public:
     // or key=value text. The application name is always "kalvora" (a restore looks for other desks by it)
     // and the client encoding UTF-8, whatever the URI says. searchPath, when given, is set on every
     // (re)connection, so unqualified names find the book's schemas.
+    // Over a network (any host but a Unix socket or the loopback names) the connection is encrypted
+    // (sslmode=require) unless the URI or PGSSLMODE says otherwise; the URI's connect_timeout may
+    // shorten the wait for a server, never make it endless. Each session gets a lock wait of 3 s, a
+    // statement limit of 120 s and 30 s for an idle transaction, unless the URI's options set them
+    // ("options=-c lock_timeout=1s"), or the role or the database does.
     static PgConnection open(const QString& uri, const QString& searchPath = QString());
+    // Begins a connection without waiting for the server; continueConnect() goes on with it whenever
+    // socket() is ready as asked. No session set-up: for a connection that only listens.
+    static PgConnection startConnect(const QString& uri);
+    enum class ConnectStep { WaitRead, WaitWrite, Done };
+    // Throws PgError of Kind::Connect when the connection failed.
+    ConnectStep continueConnect();
+    int socket() const;
+    // The seconds a connection may take (the URI's connect_timeout, capped); startConnect's caller
+    // keeps to it.
+    int connectTimeout() const { return m_connectTimeout; }
+
+    // What one result may hold; a larger one is refused (a broken or hostile server could otherwise
+    // make this process hold whatever it sends).
+    void setResultLimits(qint64 rows, qint64 bytes)
+    {
+        m_maxRows = rows;
+        m_maxBytes = bytes;
+    }
+    static constexpr qint64 defaultMaxRows = 20'000'000;
+    static constexpr qint64 defaultMaxBytes = qint64(2) << 30;
 
     PgConnection(PgConnection&&) noexcept;
     PgConnection& operator=(PgConnection&&) noexcept;
@@ -66,6 +91,22 @@ private:
     };
     using Result = std::unique_ptr<pg_result, ResultFree>;
     using Params = std::vector<std::optional<QByteArray>>;
+    struct Parameters {
+        QByteArray text;
+        std::vector<const char*> keys;
+        std::vector<QByteArray> values;
+        std::vector<const char*> keyPointers;
+        std::vector<const char*> valuePointers;
+        int connectTimeout = 0;
+    };
+    static constexpr int defaultConnectTimeout = 10;
+    static constexpr int maxConnectTimeout = 60;
+    static Parameters parameters(const QString& uri);
+    [[noreturn]] void raiseConnectFailure() const;
+    // The result of the statement just sent; throws when the server sends more than one result may hold.
+    Result awaitResult();
+    // Throws unless the result keeps to the limits.
+    void checkSize(const Result& res) const;
 
     // Connects again when the connection broke and no transaction is open on it.
     void ensureUsable();
@@ -85,6 +126,9 @@ private:
     QHash<QString, QByteArray> m_prepared; // statement text -> server-side name, for this session
     int m_preparedCount = 0;
     int m_openTransactions = 0;
+    int m_connectTimeout = defaultConnectTimeout;
+    qint64 m_maxRows = defaultMaxRows;
+    qint64 m_maxBytes = defaultMaxBytes;
 };
 
 // A statement with bound parameters; parameters are numbered from 1, columns from 0 or read by name.
@@ -118,6 +162,8 @@ public:
     QString text(const QString& name) const; // throws when the column does not exist
     // The column's text as the server sent it, valid until the next step() or reset().
     QUtf8StringView utf8(int col) const;
+    // A column the server declares a number (integer, oid, floating point) must hold one: any other
+    // text throws. A text column is read as far as it holds a number, as the embedded store does.
     qint64 int64(int col) const;
     qint64 int64(const QString& name) const;
     double real(int col) const;
@@ -129,6 +175,8 @@ private:
     void setParam(int index, std::optional<QByteArray> value);
     int requireColumn(const QString& name) const;
     const char* raw(int col) const;
+    bool numericColumn(int col) const;
+    [[noreturn]] void refuseNumber(int col) const;
 
     PgConnection* m_conn = nullptr;
     QString m_sql;

@@ -63,6 +63,8 @@ QString statementText(const QString& state)
         return QStringLiteral("SUNUCUNUN KAYNAKLARI YETERSİZ. LÜTFEN BİRAZ SONRA TEKRAR DENEYİNİZ.");
     if (state == QLatin1String("25P02"))
         return QStringLiteral("İŞLEM YARIDA KALDI. HİÇBİR DEĞİŞİKLİK KAYDEDİLMEDİ.");
+    if (state == QLatin1String("54000") || state == QLatin1String("22P02"))
+        return QStringLiteral("SUNUCUNUN YANITI OKUNAMADI (BEKLENMEYEN YA DA AŞIRI BÜYÜK BİR YANIT).");
     if (state == QLatin1String("22021"))
         return QStringLiteral("METİN SUNUCUYA YAZILAMAYAN BİR KARAKTER İÇERİYOR. DEĞİŞİKLİK KAYDEDİLEMEDİ.");
     return QStringLiteral("SUNUCU HATASI.");
@@ -75,9 +77,18 @@ QString PgError::turkishText() const
     QString what;
     switch (m_kind) {
     case Kind::Connect:
-        what = m_sqlState.startsWith(QLatin1String("28"))
-                   ? QStringLiteral("SUNUCUYA BAĞLANILAMADI: KULLANICI ADI YA DA ŞİFRE KABUL EDİLMEDİ.")
-                   : QStringLiteral("SUNUCUYA BAĞLANILAMADI.");
+        if (m_sqlState.startsWith(QLatin1String("28")))
+            what = QStringLiteral("SUNUCUYA BAĞLANILAMADI: KULLANICI ADI YA DA ŞİFRE KABUL EDİLMEDİ.");
+        else if (m_sqlState == QLatin1String(certificateState))
+            what = QStringLiteral("SUNUCUYA BAĞLANILAMADI: SUNUCUNUN SERTİFİKASI DOĞRULANAMADI (GÜVENİLEN "
+                                  "SERTİFİKA YETKİLİSİNCE BU SUNUCU İÇİN İMZALANMAMIŞ). BAĞLANTI GÜVENLİ "
+                                  "OLMADIĞI İÇİN KURULMADI.");
+        else if (m_sqlState == QLatin1String(noTlsState))
+            what =
+                QStringLiteral("SUNUCUYA BAĞLANILAMADI: SUNUCU ŞİFRELİ BAĞLANTI (TLS) SUNMUYOR. AĞ ÜZERİNDEN "
+                               "ŞİFRESİZ BAĞLANILMAZ.");
+        else
+            what = QStringLiteral("SUNUCUYA BAĞLANILAMADI.");
         break;
     case Kind::ConnectionLost:
         what =

@@ -19,6 +19,11 @@ public:
         Statement,       // the server refused a statement; the SQLSTATE says why
     };
 
+    // The codes this program gives a connection refused for its encryption (libpq has none of its own):
+    // the server's certificate does not prove it is the server named, or the server offers no TLS.
+    static constexpr const char* certificateState = "08K01";
+    static constexpr const char* noTlsState = "08K02";
+
     PgError(Kind kind, const QString& sqlState, const QString& message, const QString& server);
 
     Kind kind() const { return m_kind; }

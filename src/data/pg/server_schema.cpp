@@ -4,9 +4,10 @@ namespace kalvora {
 
 namespace {
 
-// 2: CDATE without capture groups, the ledgers' index of free-form dates. A book of version 1 is
-// brought up to date by the first desk that starts on it.
-constexpr int schemaVersion = 2;
+// 2: CDATE without capture groups, the ledgers' index of free-form dates.
+// 3: the ids of recent saves; the archive's server stamps, its restore log and the restore function.
+// A book of an older version is brought up to date by the first desk that starts on it.
+constexpr int schemaVersion = 3;
 
 const char* const bookSchemas[] = {"cari", "iptal", "gelir", "gider", "kalvora"};
 
@@ -230,6 +231,155 @@ void addVersion2(PgConnection& conn)
         conn.exec(QString::fromLatin1(ledgerFreeDates).arg(QString::fromLatin1(s)));
 }
 
+// A save whose COMMIT was answered by a broken connection may come again with the same id: the id is
+// written in the save's own transaction, so the second finds it (or waits for the first to end) and
+// stores nothing. Ids older than a few days are dropped now and then. The function runs as the book's
+// owner, so desks need no rights on the table.
+const char* const saveIds = R"SQL(
+CREATE TABLE kalvora.save_ids (
+    id uuid PRIMARY KEY,
+    saved_at timestamptz NOT NULL DEFAULT now()
+);
+CREATE INDEX save_ids_saved_at ON kalvora.save_ids (saved_at);
+CREATE FUNCTION kalvora.note_save(save_id uuid) RETURNS boolean
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+BEGIN
+    INSERT INTO kalvora.save_ids (id) VALUES (save_id) ON CONFLICT (id) DO NOTHING;
+    IF NOT FOUND THEN
+        RETURN false;
+    END IF;
+    IF random() < 0.01 THEN
+        DELETE FROM kalvora.save_ids WHERE saved_at < now() - interval '3 days';
+    END IF;
+    RETURN true;
+END
+$f$;
+REVOKE ALL ON FUNCTION kalvora.note_save(uuid) FROM PUBLIC;
+)SQL";
+
+// Desks only add to the archive: who wrote an item, as the server knows the session, and when, are
+// stamped by the server whatever the desk sends. Restores go through iptal.geri_al, which runs as the
+// book's owner, puts the item's rows back before it removes the item, and logs who did it.
+const char* const archiveGuard = R"SQL(
+ALTER TABLE iptal.IPTALLER ADD COLUMN sunucu_kullanici text NOT NULL DEFAULT '',
+    ADD COLUMN sunucu_zamani timestamptz;
+CREATE FUNCTION kalvora.stamp_archive() RETURNS trigger LANGUAGE plpgsql AS $f$
+BEGIN
+    NEW.sunucu_kullanici := session_user;
+    NEW.sunucu_zamani := now();
+    RETURN NEW;
+END
+$f$;
+CREATE TRIGGER iptaller_stamp BEFORE INSERT ON iptal.IPTALLER
+    FOR EACH ROW EXECUTE FUNCTION kalvora.stamp_archive();
+
+CREATE TABLE iptal.GERI_ALINANLAR (
+    sira bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    iptal_no bigint NOT NULL,
+    islem text NOT NULL DEFAULT '',
+    uye_kodu text NOT NULL DEFAULT '',
+    kullanici text NOT NULL DEFAULT '',
+    bilgisayar text NOT NULL DEFAULT '',
+    sunucu_kullanici text NOT NULL DEFAULT '',
+    sunucu_zamani timestamptz NOT NULL DEFAULT now()
+);
+
+-- The result: Restored, NotFound, PersonGone, RowGone or PersonExists, and the item's person. The
+-- caller writes the person's balances back from the rows afterwards, in the same transaction.
+CREATE FUNCTION iptal.geri_al(item bigint, user_name text, computer text, date_text text, time_text text,
+                              OUT result text, OUT person text)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    act text;
+    key bigint;
+    person_there boolean := false;
+    row_key bigint;
+    copy bigint;
+BEGIN
+    result := 'NotFound';
+    SELECT i.islem, i.uye_kodu INTO act, person FROM iptal.iptaller i WHERE i.iptal_no = item FOR UPDATE;
+    IF NOT FOUND OR act NOT IN ('İPTAL', 'DEĞİŞİKLİK', 'SIFIRLAMA', 'KİŞİ SİLME') THEN
+        RETURN;
+    END IF;
+    IF person ~ '^[0-9]{1,18}$' THEN
+        key := person::bigint;
+        PERFORM 1 FROM cari.musteriler m WHERE m.oto_kod = key FOR UPDATE;
+        person_there := FOUND;
+    END IF;
+    IF act = 'KİŞİ SİLME' THEN
+        IF person_there THEN
+            result := 'PersonExists';
+            RETURN;
+        END IF;
+        INSERT INTO cari.musteriler (oto_kod, adisoyadi, istel, ceptel, tc, verdai, adres, sonbakiye,
+                                     sonbakiye_usd, sonbakiye_euro) OVERRIDING SYSTEM VALUE
+            SELECT key, i.adisoyadi, i.istel, i.ceptel, i.tc, i.verdai, i.adres, i.sonbakiye, i.sonbakiye_usd,
+                   i.sonbakiye_euro
+            FROM iptal.iptaller i WHERE i.iptal_no = item;
+    ELSIF NOT person_there THEN
+        result := 'PersonGone';
+        RETURN;
+    END IF;
+    IF act = 'DEĞİŞİKLİK' THEN
+        SELECT h.otokod INTO row_key FROM iptal.iptal_hareketler h WHERE h.iptal_no = item ORDER BY h.sira
+            LIMIT 1;
+        PERFORM 1 FROM cari.carikart c WHERE c.otokod = row_key FOR UPDATE;
+        IF NOT FOUND THEN
+            result := 'RowGone';
+            RETURN;
+        END IF;
+        -- The version being replaced is kept in turn, so the restore itself can be undone.
+        INSERT INTO iptal.iptaller (islem, tarih, saat, kullanici, bilgisayar, uye_kodu, adisoyadi)
+            SELECT 'DEĞİŞİKLİK', date_text, time_text, user_name, computer, c.uye_kodu,
+                   COALESCE((SELECT m.adisoyadi FROM cari.musteriler m WHERE m.oto_kod::text = c.uye_kodu),
+                            c.adisoyadi)
+            FROM cari.carikart c WHERE c.otokod = row_key
+            RETURNING iptal_no INTO copy;
+        INSERT INTO iptal.iptal_hareketler (iptal_no, otokod, uye_kodu, aylar, tutar, durum, tarih,
+                                            para_cinsi, adisoyadi, istel, ceptel, tc, verdai, adres, para)
+            SELECT copy, c.otokod, c.uye_kodu, c.aylar, c.tutar, c.durum, c.tarih, c.para_cinsi, c.adisoyadi,
+                   c.istel, c.ceptel, c.tc, c.verdai, c.adres, c.para
+            FROM cari.carikart c WHERE c.otokod = row_key;
+        UPDATE cari.carikart c SET (uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi, istel,
+                                    ceptel, tc, verdai, adres, para) =
+            (SELECT h.uye_kodu, h.aylar, h.tutar, h.durum, h.tarih, h.para_cinsi, h.adisoyadi, h.istel,
+                    h.ceptel, h.tc, h.verdai, h.adres, h.para
+             FROM iptal.iptal_hareketler h WHERE h.iptal_no = item ORDER BY h.sira LIMIT 1)
+            WHERE c.otokod = row_key;
+    ELSE
+        -- Rows under their old keys; a key taken meanwhile (data restored from a backup) gets a new one.
+        INSERT INTO cari.carikart (uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi, istel,
+                                   ceptel, tc, verdai, adres, para)
+            SELECT h.uye_kodu, h.aylar, h.tutar, h.durum, h.tarih, h.para_cinsi, h.adisoyadi, h.istel,
+                   h.ceptel, h.tc, h.verdai, h.adres, h.para
+            FROM iptal.iptal_hareketler h
+            WHERE h.iptal_no = item AND EXISTS (SELECT 1 FROM cari.carikart c WHERE c.otokod = h.otokod)
+            ORDER BY h.sira;
+        INSERT INTO cari.carikart (otokod, uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi,
+                                   istel, ceptel, tc, verdai, adres, para) OVERRIDING SYSTEM VALUE
+            SELECT h.otokod, h.uye_kodu, h.aylar, h.tutar, h.durum, h.tarih, h.para_cinsi, h.adisoyadi,
+                   h.istel, h.ceptel, h.tc, h.verdai, h.adres, h.para
+            FROM iptal.iptal_hareketler h
+            WHERE h.iptal_no = item AND NOT EXISTS (SELECT 1 FROM cari.carikart c WHERE c.otokod = h.otokod)
+            ORDER BY h.sira;
+    END IF;
+    DELETE FROM iptal.iptal_hareketler WHERE iptal_no = item;
+    DELETE FROM iptal.iptaller WHERE iptal_no = item;
+    INSERT INTO iptal.geri_alinanlar (iptal_no, islem, uye_kodu, kullanici, bilgisayar, sunucu_kullanici)
+        VALUES (item, act, person, user_name, computer, session_user);
+    result := 'Restored';
+END
+$f$;
+REVOKE ALL ON FUNCTION iptal.geri_al(bigint, text, text, text, text) FROM PUBLIC;
+)SQL";
+
+// What version 3 added to a book of version 2.
+void addVersion3(PgConnection& conn)
+{
+    conn.exec(QString::fromLatin1(saveIds));
+    conn.exec(QString::fromUtf8(archiveGuard));
+}
+
 } // namespace
 
 QString accountsSearchPath()
@@ -291,6 +441,7 @@ bool createServerSchema(PgConnection& conn)
     for (const char* s : {"gelir", "gider"})
         conn.exec(QString::fromLatin1(ledger).arg(QString::fromLatin1(s)));
     addVersion2(conn);
+    addVersion3(conn);
     // Every desk listening hears, at commit, which schema another desk changed.
     for (const char* table : {"cari.MUSTERILER", "cari.CARIKART", "iptal.IPTALLER", "gelir.GIDERLER",
                               "gelir.KASA_NET", "gider.GIDERLER", "gider.KASA_NET"})
@@ -309,7 +460,9 @@ bool upgradeServerSchema(PgConnection& conn)
     const ServerSchemaState state = inspectServerSchema(conn);
     if (state.kind != ServerSchemaState::Kind::Book || state.version >= schemaVersion)
         return false;
-    addVersion2(conn);
+    if (state.version < 2)
+        addVersion2(conn);
+    addVersion3(conn);
     conn.execute(QStringLiteral("UPDATE kalvora.schema_version SET version = $1"), {schemaVersion});
     tx.commit();
     return true;
