@@ -8,10 +8,10 @@
 #include "data/database.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
-#include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
 #include "widgets/list_export_action.h"
+#include "widgets/list_sorting.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
@@ -369,28 +369,15 @@ void MainWindow::showFiltered(const QString& filter)
     const QString upper = BuyukHarf(m_loadedFilter);
     QList<QStringList> texts;
     QList<QVariant> keys;
-    std::vector<const CustomerRegister::Person*> shown;
     for (const CustomerRegister::Person& p : m_register.people()) {
         if (!CustomerRegister::matches(p, upper))
             continue;
         texts.append(p.listTexts);
         keys.append(p.customer.key);
-        shown.push_back(&p);
     }
     m_list->setRows(std::move(texts), std::move(keys));
     m_headerSorted = false;
-    // SutunlariSigdir's fit, with each person's estimates kept from the last reload.
-    ColumnFit fit(m_list);
-    for (const CustomerRegister::Person* p : shown) {
-        if (p->listWidthsFont != fit.fontId()) {
-            for (int c = 0; c < ColKey; ++c)
-                p->listWidths[size_t(c)] = float(fit.estimate(p->listTexts.at(c)));
-            p->listWidthsFont = fit.fontId();
-        }
-        for (int c = 0; c < ColKey; ++c)
-            fit.add(c, p->listTexts.at(c), p->listWidths[size_t(c)]);
-    }
-    fit.apply();
+    SutunlariSigdir(m_list);
     finishLoad();
 }
 

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -27,10 +26,6 @@ public:
         mutable QStringList upperFields;
         // The main list's ten texts: the three balances as "#,##0.00", name, the five contact texts, key.
         QStringList listTexts;
-        // Estimated widths of listTexts, kept by the list that shows the person so that reading the
-        // register again measures only the people who changed; listWidthsFont 0 means none yet.
-        mutable std::array<float, 10> listWidths{};
-        mutable quint32 listWidthsFont = 0;
     };
 
     // Reads every person; throws DbError. People whose stored texts did not change since the last

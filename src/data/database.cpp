@@ -1,6 +1,5 @@
 #include "data/database.h"
 
-#include "data/mapped_reads.h"
 #include "data/turkish_text.h"
 
 #include <QByteArray>
@@ -115,7 +114,6 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
     // database to open, and must never become one behind the user's back.
     if (mode != Mode::ReadWriteCreate && holdsNothing(path))
         throw DbError(SQLITE_NOTADB, QStringLiteral("file is empty"), path);
-    mapDatabaseReads();
     sqlite3* raw = nullptr;
     const QByteArray file = path.toUtf8();
     const QByteArray vfsName = vfs.toUtf8();

@@ -4,10 +4,10 @@
 
 #include "reports/report_lists.h"
 
-#include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/list_export_action.h"
 #include "widgets/list_place.h"
+#include "widgets/list_sorting.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
