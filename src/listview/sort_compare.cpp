@@ -37,6 +37,20 @@ bool isDigit(char32_t c)
 // one, "/"); the extension follows the ".".
 qsizetype nameLengthOf(QStringView text)
 {
+    // Met first from the end, a "." or a "\\" decides, and so does reaching the start; a "/" needs the
+    // whole rule.
+    qsizetype i = text.size();
+    while (i-- > 0) {
+        const char16_t c = text[i].unicode();
+        if (c == u'.')
+            return i;
+        if (c == u'\\')
+            return text.size();
+        if (c == u'/')
+            break;
+    }
+    if (i < 0)
+        return text.size();
     qsizetype slash = text.lastIndexOf(QLatin1Char('\\'));
     if (slash < 0)
         slash = text.lastIndexOf(QLatin1Char('/'));
