@@ -37,8 +37,8 @@ bool isDigit(char32_t c)
 // one, "/"); the extension follows the ".".
 qsizetype nameLengthOf(QStringView text)
 {
-    // Met first from the end, a "." or a "\\" decides, and so does reaching the start; a "/" needs the
-    // whole rule.
+    // Met first from the end, a "." or a backslash decides, and so does reaching the start; a "/" needs
+    // the whole rule.
     qsizetype i = text.size();
     while (i-- > 0) {
         const char16_t c = text[i].unicode();
