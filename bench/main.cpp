@@ -6,7 +6,6 @@
 #include "desks.h"
 #include "operations.h"
 
-#include "app/large_pages.h"
 #include "data/db_error.h"
 #include "data/pg/pg_connection.h"
 #include "data/pg/server_schema.h"
@@ -253,8 +252,6 @@ bool prepareServerBook(const QString& folder, const QString& uri, QTextStream& o
 
 int main(int argc, char** argv)
 {
-    // The windows are timed in the memory they have in kalvora itself.
-    kalvora::restartWithLargePages(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();

@@ -4,22 +4,18 @@
 
 #include <QStringList>
 
-#include <array>
 #include <unordered_map>
 
 namespace kalvora {
 
 // What the main list shows of the people in the register: each person's ten texts (the three balances
-// as "#,##0.00", name, the five contact texts, key) and the column fit's width estimates of them. A
-// person's row is made the first time they are shown and kept until the register reads them afresh,
-// so showing everybody again costs the list and the fit, not the texts.
+// as "#,##0.00", name, the five contact texts, key). A person's row is made the first time they are
+// shown and kept until the register reads them afresh, so showing everybody again costs the list, not
+// the texts.
 class MainListTexts final {
 public:
     struct Row {
         QStringList texts;
-        // Estimated widths of texts; they hold while widthsFont is the list's font id (0: none yet).
-        std::array<float, 10> widths{};
-        quint32 widthsFont = 0;
     };
 
     // The row of a person as the register holds them now; it stays in place until prune() drops it.

@@ -9,10 +9,10 @@
 #include "data/database.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
-#include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
 #include "widgets/list_export_action.h"
+#include "widgets/list_sorting.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
@@ -378,29 +378,16 @@ void MainWindow::showFiltered(const QString& filter)
     const QString upper = BuyukHarf(m_loadedFilter);
     QList<QStringList> texts;
     QList<QVariant> keys;
-    std::vector<MainListTexts::Row*> shown;
     for (const CustomerRegister::Person& p : m_register.people()) {
         if (!CustomerRegister::matches(p, upper))
             continue;
         MainListTexts::Row& row = m_texts.of(p);
         texts.append(row.texts);
         keys.append(p.customer.key);
-        shown.push_back(&row);
     }
     m_list->setRows(std::move(texts), std::move(keys));
     m_headerSorted = false;
-    // SutunlariSigdir's fit, with each person's estimates kept from the last reload.
-    ColumnFit fit(m_list);
-    for (MainListTexts::Row* row : shown) {
-        if (row->widthsFont != fit.fontId()) {
-            for (int c = 0; c < ColKey; ++c)
-                row->widths[size_t(c)] = float(fit.estimate(row->texts.at(c)));
-            row->widthsFont = fit.fontId();
-        }
-        for (int c = 0; c < ColKey; ++c)
-            fit.add(c, row->texts.at(c), row->widths[size_t(c)]);
-    }
-    fit.apply();
+    SutunlariSigdir(m_list);
     finishLoad();
 }
 

@@ -1,6 +1,6 @@
 #include "data/data_folder.h"
 
-#include "kalvora_version.h"
+#include <kalvora_version.h>
 
 #include <QCoreApplication>
 #include <QDir>

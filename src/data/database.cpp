@@ -1,6 +1,5 @@
 #include "data/database.h"
 
-#include "data/mapped_reads.h"
 #include "data/turkish_text.h"
 
 #include <QByteArray>
@@ -133,7 +132,6 @@ Database Database::open(const QString& path, const QString& key, Mode mode, cons
         if (fd >= 0)
             ::close(fd);
     }
-    mapDatabaseReads();
     sqlite3* raw = nullptr;
     const QByteArray file = path.toUtf8();
     const QByteArray vfsName = vfs.toUtf8();

@@ -1,6 +1,6 @@
 #include "data/program_options.h"
 
-#include "kalvora_version.h"
+#include <kalvora_version.h>
 
 #include <QRegularExpression>
 

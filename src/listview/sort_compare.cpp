@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <optional>
 
@@ -29,6 +31,31 @@ SortKind normalized(SortKind kind)
 bool isDigit(char32_t c)
 {
     return c >= U'0' && c <= U'9';
+}
+
+// Where the name of a text ends: at its last "." unless that "." lies before the last "\" (or, without
+// one, "/"); the extension follows the ".".
+qsizetype nameLengthOf(QStringView text)
+{
+    // Met first from the end, a "." or a backslash decides, and so does reaching the start; a "/" needs
+    // the whole rule.
+    qsizetype i = text.size();
+    while (i-- > 0) {
+        const char16_t c = text[i].unicode();
+        if (c == u'.')
+            return i;
+        if (c == u'\\')
+            return text.size();
+        if (c == u'/')
+            break;
+    }
+    if (i < 0)
+        return text.size();
+    qsizetype slash = text.lastIndexOf(QLatin1Char('\\'));
+    if (slash < 0)
+        slash = text.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && dot > slash ? dot : text.size();
 }
 
 // The Turkish case-insensitive weight of one UTF-16 unit, the same as turkishSortKey gives it. Folding unit
@@ -62,9 +89,9 @@ int roundHalfEvenClamped(SortNumber numerator, SortNumber denominator)
 
 // The Turkish number text (blanks around it, optional leading "-", dots skipped, one decimal comma) in
 // ten-thousandths, rounded half to even at the fifth decimal.
-std::optional<SortNumber> readFixedPoint(const QString& text)
+std::optional<SortNumber> readFixedPoint(QStringView text)
 {
-    const QString s = text.trimmed();
+    const QStringView s = text.trimmed();
     qsizetype i = 0;
     const bool negative = i < s.size() && s.at(i) == QLatin1Char('-');
     if (negative)
@@ -117,19 +144,19 @@ std::optional<SortNumber> readFixedPoint(const QString& text)
 }
 
 // "dd.MM.yyyy", optionally followed by blanks and "HH:mm:ss" (or "HH:mm"), as seconds.
-std::optional<SortNumber> readPointInTime(const QString& text)
+std::optional<SortNumber> readPointInTime(QStringView text)
 {
-    const QString s = text.trimmed();
+    const QStringView s = text.trimmed();
     qsizetype blank = 0;
     while (blank < s.size() && !s.at(blank).isSpace())
         ++blank;
-    const QDate date = readDateText(s.left(blank));
+    const QDate date = readDateText(s.left(blank).toString());
     if (!date.isValid())
         return std::nullopt;
     SortNumber seconds = SortNumber(date.toJulianDay()) * kSecondsPerDay;
-    const QString rest = s.mid(blank).trimmed();
+    const QStringView rest = s.mid(blank).trimmed();
     if (!rest.isEmpty()) {
-        const QTime time = readTimeText(rest);
+        const QTime time = readTimeText(rest.toString());
         if (!time.isValid())
             return std::nullopt;
         seconds += time.msecsSinceStartOfDay() / 1000;
@@ -150,38 +177,41 @@ struct Codes {
 
 SortKey::SortKey(const QString& text, SortKind kind) : m_kind(normalized(kind))
 {
-    switch (m_kind) {
-    case SortKind::Number: {
-        const auto value = readFixedPoint(text);
-        m_converts = value.has_value();
-        m_number = value.value_or(0);
+    if (m_kind != SortKind::Text) {
+        readValue(text);
         return;
-    }
-    case SortKind::Date: {
-        const auto value = readPointInTime(text);
-        m_converts = value.has_value();
-        m_number = value.value_or(0);
-        return;
-    }
-    case SortKind::Text:
-        break;
     }
     m_text = text;
+    foldText();
+}
+
+SortKey::SortKey(QStringView text, SortKind kind) : m_kind(normalized(kind))
+{
+    if (m_kind != SortKind::Text) {
+        readValue(text);
+        return;
+    }
+    m_text = text.toString();
+    foldText();
+}
+
+void SortKey::readValue(QStringView text)
+{
+    const auto value = m_kind == SortKind::Number ? readFixedPoint(text) : readPointInTime(text);
+    m_converts = value.has_value();
+    m_number = value.value_or(0);
+}
+
+void SortKey::foldText()
+{
+    const QString& text = m_text;
     const int length = static_cast<int>(text.size());
     m_folded.resize(size_t(length));
     for (int i = 0; i < length; ++i)
         m_folded[size_t(i)] = foldWeight(text.at(i).unicode());
-    // The extension follows the last "." unless that "." lies before the last "\" (or, without one, "/").
-    qsizetype slash = text.lastIndexOf(QLatin1Char('\\'));
-    if (slash < 0)
-        slash = text.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0 && dot > slash) {
-        m_nameLength = static_cast<int>(dot);
-        m_extensionStart = static_cast<int>(dot) + 1;
-    } else {
-        m_nameLength = length;
-    }
+    const qsizetype name = nameLengthOf(text);
+    m_nameLength = static_cast<int>(name);
+    m_extensionStart = name < length ? static_cast<int>(name) + 1 : -1;
 }
 
 namespace {
@@ -288,18 +318,16 @@ int SiralamaKarsilastir(const QString& a, const QString& b, SortKind kind)
     return SortKey::compare(SortKey(a, kind), SortKey(b, kind));
 }
 
-std::vector<int> sortOrder(const QStringList& cells, SortKind kind, bool descending)
+namespace {
+
+// Bottom-up merge sort of the rows 0..n-1: a row from the right half goes first only when it strictly
+// precedes, so rows the order calls equal, and pairs it orders inconsistently, keep their order.
+template <typename Order> std::vector<int> mergeSort(int n, bool descending, const Order& order)
 {
-    const int n = static_cast<int>(cells.size());
-    std::vector<SortKey> keys;
-    keys.reserve(static_cast<size_t>(n));
-    for (const QString& cell : cells)
-        keys.emplace_back(cell, kind);
     std::vector<int> rows(static_cast<size_t>(n));
     std::iota(rows.begin(), rows.end(), 0);
     std::vector<int> merged(static_cast<size_t>(n));
     const int direction = descending ? -1 : 1;
-    // Bottom-up merge sort: a row from the right half goes first only when it strictly precedes.
     for (int width = 1; width < n; width *= 2) {
         for (int lo = 0; lo < n; lo += 2 * width) {
             const int mid = std::min(lo + width, n);
@@ -310,7 +338,7 @@ std::vector<int> sortOrder(const QStringList& cells, SortKind kind, bool descend
             while (l < mid && r < hi) {
                 const int right = rows[size_t(r)];
                 const int left = rows[size_t(l)];
-                if (direction * SortKey::order(keys[size_t(right)], keys[size_t(left)]) < 0) {
+                if (direction * order(right, left) < 0) {
                     merged[size_t(out++)] = right;
                     ++r;
                 } else {
@@ -326,6 +354,145 @@ std::vector<int> sortOrder(const QStringList& cells, SortKind kind, bool descend
         rows.swap(merged);
     }
     return rows;
+}
+
+// The DogalSirala key of every text of a column in Turkish case-insensitive weights, padded to the
+// widths of the whole column and stored as big-endian bytes, three per weight. Two keys compare (bytes,
+// then the shorter first) as compareKeys<Folded> compares their texts, so a sort compares bytes instead
+// of walking digit runs, and builds each key once.
+class FoldedKeys {
+public:
+    template <typename CellAt> FoldedKeys(int n, const CellAt& cellAt) : m_start(size_t(n) + 1)
+    {
+        struct Shape {
+            qsizetype name = 0;
+            qsizetype extension = 0;
+            qsizetype runs = 0;
+            qsizetype runDigits = 0;
+        };
+        std::vector<Shape> shapes(static_cast<size_t>(n));
+        qsizetype extensionWidth = 0;
+        qsizetype digitWidth = 0;
+        for (int i = 0; i < n; ++i) {
+            const QStringView text = cellAt(i);
+            Shape& s = shapes[size_t(i)];
+            s.name = nameLengthOf(text);
+            s.extension = s.name < text.size() ? text.size() - s.name - 1 : 0;
+            qsizetype run = 0;
+            for (qsizetype k = 0; k <= s.name; ++k) {
+                if (k < s.name && isDigit(text[k].unicode())) {
+                    ++run;
+                    continue;
+                }
+                if (run > 0) {
+                    ++s.runs;
+                    s.runDigits += run;
+                    digitWidth = std::max(digitWidth, run);
+                    run = 0;
+                }
+            }
+            extensionWidth = std::max(extensionWidth, s.extension);
+        }
+        size_t total = 0;
+        for (int i = 0; i < n; ++i) {
+            const Shape& s = shapes[size_t(i)];
+            m_start[size_t(i)] = quint32(total);
+            total += size_t(3 * (extensionWidth + s.name + s.runs * digitWidth - s.runDigits));
+        }
+        m_start[size_t(n)] = quint32(total);
+        m_bytes.resize(total);
+        unsigned char* out = m_bytes.data();
+        const auto put = [&out](char32_t w) {
+            out[0] = static_cast<unsigned char>(w >> 16);
+            out[1] = static_cast<unsigned char>(w >> 8);
+            out[2] = static_cast<unsigned char>(w);
+            out += 3;
+        };
+        for (int i = 0; i < n; ++i) {
+            const QStringView text = cellAt(i);
+            const Shape& s = shapes[size_t(i)];
+            for (qsizetype k = 0; k < s.extension; ++k)
+                put(foldWeight(text[s.name + 1 + k].unicode()));
+            for (qsizetype k = s.extension; k < extensionWidth; ++k)
+                put(kBlank);
+            for (qsizetype k = 0; k < s.name;) {
+                if (!isDigit(text[k].unicode())) {
+                    put(foldWeight(text[k++].unicode()));
+                    continue;
+                }
+                qsizetype end = k;
+                while (end < s.name && isDigit(text[end].unicode()))
+                    ++end;
+                for (qsizetype pad = end - k; pad < digitWidth; ++pad)
+                    put(U'0');
+                for (; k < end; ++k)
+                    put(text[k].unicode());
+            }
+        }
+    }
+
+    int compare(int a, int b) const
+    {
+        const quint32 fromA = m_start[size_t(a)];
+        const quint32 fromB = m_start[size_t(b)];
+        const quint32 lengthA = m_start[size_t(a) + 1] - fromA;
+        const quint32 lengthB = m_start[size_t(b) + 1] - fromB;
+        const int c = std::memcmp(m_bytes.data() + fromA, m_bytes.data() + fromB, std::min(lengthA, lengthB));
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+        return (lengthA > lengthB) - (lengthA < lengthB);
+    }
+
+private:
+    std::vector<unsigned char> m_bytes;
+    std::vector<quint32> m_start; // row i's key is [m_start[i], m_start[i + 1])
+};
+
+template <typename CellAt>
+std::vector<int> sortCells(int n, const CellAt& cellAt, SortKind kind, bool descending)
+{
+    kind = normalized(kind);
+    if (kind != SortKind::Text) {
+        std::vector<SortKey> keys;
+        keys.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i)
+            keys.emplace_back(cellAt(i), kind);
+        return mergeSort(n, descending,
+                         [&keys](int a, int b) { return SortKey::order(keys[size_t(a)], keys[size_t(b)]); });
+    }
+    const FoldedKeys folded(n, cellAt);
+    // Texts whose padded keys are equal are either identical (equal ignoring case: they keep their
+    // order) or differ in case or leading zeros only; those few are ordered by their whole keys.
+    std::vector<std::unique_ptr<SortKey>> whole(static_cast<size_t>(n));
+    const auto wholeKey = [&](int r) -> const SortKey& {
+        std::unique_ptr<SortKey>& k = whole[size_t(r)];
+        if (!k)
+            k = std::make_unique<SortKey>(cellAt(r), kind);
+        return *k;
+    };
+    return mergeSort(n, descending, [&](int a, int b) {
+        if (const int c = folded.compare(a, b))
+            return c;
+        if (cellAt(a) == cellAt(b))
+            return 0;
+        return SortKey::order(wholeKey(a), wholeKey(b));
+    });
+}
+
+} // namespace
+
+std::vector<int> sortOrder(const QStringList& cells, SortKind kind, bool descending)
+{
+    return sortCells(
+        static_cast<int>(cells.size()), [&cells](int i) { return QStringView(cells.at(i)); }, kind,
+        descending);
+}
+
+std::vector<int> sortOrder(const TextTable& rows, int column, SortKind kind, bool descending)
+{
+    return sortCells(
+        static_cast<int>(rows.rowCount()), [&rows, column](int i) { return rows.cell(i, column); }, kind,
+        descending);
 }
 
 namespace {

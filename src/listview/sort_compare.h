@@ -1,7 +1,10 @@
 #pragma once
 
+#include "listview/text_table.h"
+
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <string>
 #include <vector>
@@ -32,6 +35,7 @@ class SortKey {
 public:
     SortKey() = default;
     SortKey(const QString& text, SortKind kind);
+    SortKey(QStringView text, SortKind kind);
 
     SortKind kind() const { return m_kind; }
     // False for a number or date cell that does not convert; always true for text.
@@ -46,6 +50,9 @@ public:
     static int naturalOrder(const SortKey& a, const SortKey& b);
 
 private:
+    void readValue(QStringView text);
+    void foldText();
+
     SortKind m_kind = SortKind::Text;
     bool m_converts = true;
     SortNumber m_number = 0;   // Number: ten-thousandths; Date: seconds from the start of the Julian calendar
@@ -59,6 +66,8 @@ private:
 // A stable merge sort over SortKey::order, negated when descending; it never relies on the comparison
 // being consistent, so inconsistent or equal pairs simply keep their order.
 std::vector<int> sortOrder(const QStringList& cells, SortKind kind, bool descending);
+// The same over one column of a table, read where its texts lie.
+std::vector<int> sortOrder(const TextTable& rows, int column, SortKind kind, bool descending);
 
 // The widths DogalSirala pads to over a set of texts: the longest digit run of any name and the longest
 // extension.

@@ -300,6 +300,77 @@ std::vector<int> TextTable::rowsInBufferOrder() const
     return rowsInBufferOrderBySorting();
 }
 
+namespace {
+
+bool isLineBreak(char16_t c)
+{
+    return c == u'\n' || c == u'\r' || c == u'\x2028' || c == u'\x2029';
+}
+
+qsizetype longestLine(QStringView text)
+{
+    qsizetype longest = 0;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        if (isLineBreak(c.unicode())) {
+            longest = std::max(longest, run);
+            run = 0;
+        } else {
+            ++run;
+        }
+    }
+    return std::max(longest, run);
+}
+
+} // namespace
+
+std::vector<std::vector<QStringView>> TextTable::longestTexts(int columns, int count) const
+{
+    struct Candidate {
+        qsizetype length;
+        QStringView text;
+    };
+    columns = std::max(columns, 0);
+    if (count <= 0)
+        return std::vector<std::vector<QStringView>>(static_cast<size_t>(columns));
+    const size_t kept = size_t(count);
+    std::vector<std::vector<Candidate>> best(static_cast<size_t>(columns));
+    // Once a column holds `count` texts, only a longer one enters; most cells are passed over on their
+    // bounds alone, without reading a character.
+    std::vector<qsizetype> shortest(size_t(columns), 0);
+    for (const int r : rowsInBufferOrder()) {
+        const Row& row = m_rows[size_t(r)];
+        const quint32* bounds = boundsOf(row).data() + row.firstBound;
+        const QChar* chars = charsOf(row).constData();
+        const int cells = std::min(int(row.cells), columns);
+        for (int c = 0; c < cells; ++c) {
+            const qsizetype size = qsizetype(bounds[c + 1] - bounds[c]);
+            if (size <= shortest[size_t(c)])
+                continue;
+            const QStringView text(chars + bounds[c], size);
+            const qsizetype length = longestLine(text);
+            std::vector<Candidate>& column = best[size_t(c)];
+            if (length <= shortest[size_t(c)] ||
+                std::any_of(column.begin(), column.end(),
+                            [text](const Candidate& k) { return k.text == text; }))
+                continue;
+            column.insert(std::find_if(column.begin(), column.end(),
+                                       [length](const Candidate& k) { return k.length < length; }),
+                          Candidate{length, text});
+            if (column.size() > kept)
+                column.pop_back();
+            if (column.size() == kept)
+                shortest[size_t(c)] = column.back().length;
+        }
+    }
+    std::vector<std::vector<QStringView>> out(static_cast<size_t>(columns));
+    for (size_t c = 0; c < out.size(); ++c) {
+        for (const Candidate& k : best[c])
+            out[c].push_back(k.text);
+    }
+    return out;
+}
+
 std::vector<int> TextTable::rowsInBufferOrderBySorting() const
 {
     std::vector<int> rows(m_rows.size());

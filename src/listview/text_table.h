@@ -58,6 +58,11 @@ public:
     // tell the order from the table's history); for checking the two agree.
     std::vector<int> rowsInBufferOrderBySorting() const;
 
+    // For each of the first `columns` columns, up to `count` distinct texts whose longest line has the
+    // most characters, longest first; valid until the table next changes. A list fits a column by
+    // measuring these few instead of every cell.
+    std::vector<std::vector<QStringView>> longestTexts(int columns, int count) const;
+
     int cellCount(qsizetype row) const;
     // Empty beyond the row's cells; valid until the table next changes.
     QStringView cell(qsizetype row, int column) const;

@@ -105,8 +105,13 @@ MoneyList moneyList(Store& store, MoneyDirection direction, const QString& curre
     if (BookConnection* reader = store.transactionsReader()) {
         // Most of a long list's time goes into decrypting the file's pages: a second connection reads
         // the lower half of the keys on another core, and sorts it there. The table is stored in key
-        // order, so each half is about half of its pages. Both see the same committed book: this program
-        // is the only writer of its data folder and writes nothing while a list is read.
+        // order, so each half is about half of its pages. Each half is one statement and so one
+        // snapshot of the book; a commit between the two (by any other connection, this program's own
+        // included) moves the reader's data_version, and the list is then read again on one connection.
+        const auto version = [reader] {
+            return reader->file().scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
+        };
+        const qint64 versionBefore = version();
         // Each end asked on its own reads one leaf of the table; min and max in one aggregate would scan
         // a whole index of two million keys instead.
         BookQuery range = book.prepare(
@@ -114,6 +119,7 @@ MoneyList moneyList(Store& store, MoneyDirection direction, const QString& curre
         range.step();
         const qint64 low = range.int64(0);
         const qint64 middle = low + (range.int64(1) - low) / 2;
+        range.reset(); // holds no read transaction while the halves are read
         struct SortedHalf {
             MoneyRows read;
             std::vector<int> order;
@@ -137,7 +143,8 @@ MoneyList moneyList(Store& store, MoneyDirection direction, const QString& curre
         amounts.insert(amounts.end(), upper.amounts.begin(), upper.amounts.end());
         std::inplace_merge(rows.begin(), rows.begin() + offset, rows.end(), shownBefore(amounts));
         joined.read.rows.reorder(rows);
-        return {std::move(joined.read.rows), totalOfCents(joined.read.shownCents + upper.shownCents)};
+        if (version() == versionBefore)
+            return {std::move(joined.read.rows), totalOfCents(joined.read.shownCents + upper.shownCents)};
     }
     MoneyRows read = readMoneyRows(book, given, currency, first, last);
     read.rows.reorder(sortedRows(read.amounts));

@@ -289,8 +289,8 @@ private Q_SLOTS:
         QCOMPARE(data.store().accounts().scalar(u"SELECT count(*) FROM MUSTERILER"_s).toInt(), 0);
     }
 
-    // Pages are read through memory windows over the file; the file changing under them must read as
-    // the file now is, and a file cut short under a read must be an error, never a crash.
+    // A file changing under an open reader reads as the file now is, and a file cut short under a
+    // running statement is an error, never a crash.
     void readsFollowTheFileUnderThem_data()
     {
         QTest::addColumn<bool>("cutShort");

@@ -2,8 +2,8 @@
 #include "app/window_openers.h"
 #include "data/turkish_text.h"
 #include "listview/text_table.h"
-#include "listview/ui/list_sorting.h"
 #include "support/test_data.h"
+#include "widgets/list_sorting.h"
 #include "widgets/report_list.h"
 
 #include <QElapsedTimer>
@@ -308,7 +308,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("header");
         QTest::addColumn<QStringList>("cells");
-        QTest::addColumn<int>("shortRowsBefore"); // a long list is fitted in two halves at once
+        QTest::addColumn<int>("shortRowsBefore"); // rows of a short text before the cells
         QTest::newRow("empty list: header and two blanks") << u"AÇIKLAMA"_s << QStringList() << 0;
         QTest::newRow("wider cell") << u"A"_s
                                     << QStringList{u"KISA"_s, u"ÇOK UZUN BİR AÇIKLAMA METNİ"_s,
@@ -326,9 +326,9 @@ private Q_SLOTS:
         QTest::newRow("tab and control characters")
             << u"X"_s << QStringList{u"A\tB"_s, QStringLiteral("\x01\x02")} << 0;
         QTest::newRow("many equal widths") << u"TARİH"_s << QStringList(300, u"15.03.2008"_s) << 0;
-        QTest::newRow("long list, widest with letters the first rows never had")
+        QTest::newRow("long list, widest with letters no other row has")
             << u"X"_s << QStringList{u"AVATAR WAVE TAYYAR VATAN ÇÖĞÜŞ"_s, u"office affluent"_s} << 60000;
-        QTest::newRow("long list, widest with the first rows' letters")
+        QTest::newRow("long list, widest line the second of its text")
             << u"X"_s << QStringList{u"KISA KISA KISA"_s, u"KISA\nKISA KISA KISA KISA"_s} << 60000;
     }
     void fit()
@@ -353,6 +353,45 @@ private Q_SLOTS:
         QVERIFY2(list.columnWidth(0) >= expected && list.columnWidth(0) <= expected + 1,
                  qPrintable(u"%1, expected %2"_s.arg(list.columnWidth(0)).arg(expected)));
         QCOMPARE(list.columnWidth(1), qCeil(metrics.horizontalAdvance(u"İKİNCİ  "_s)) + cellMargins(&list));
+    }
+
+    // The few texts a fit measures: distinct, by their longest line, longest first, at most `count`.
+    void longestTexts_data()
+    {
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("longest");
+        QTest::newRow("longest first")
+            << QStringList{u"AB"_s, u"ABCD"_s, u"ABC"_s} << 2 << QStringList{u"ABCD"_s, u"ABC"_s};
+        QTest::newRow("equal texts once")
+            << QStringList{u"ABC"_s, u"ABC"_s, u"AB"_s, u"ABC"_s} << 3 << QStringList{u"ABC"_s, u"AB"_s};
+        QTest::newRow("by the longest line") << QStringList{u"A\nB\nC\nD"_s, u"ABC"_s, u"AB\r\nABCDE"_s} << 2
+                                             << QStringList{u"AB\r\nABCDE"_s, u"ABC"_s};
+        QTest::newRow("equal lengths: the first ones")
+            << QStringList{u"AAA"_s, u"BBB"_s, u"CCC"_s, u"DD"_s} << 2 << QStringList{u"AAA"_s, u"BBB"_s};
+        QTest::newRow("empty cells never") << QStringList{QString(), QString()} << 4 << QStringList();
+        QTest::newRow("none asked") << QStringList{u"ABC"_s} << 0 << QStringList();
+    }
+    void longestTexts()
+    {
+        QFETCH(QStringList, cells);
+        QFETCH(int, count);
+        QFETCH(QStringList, longest);
+        TextTable table;
+        for (const QString& cell : cells)
+            table.appendRow({u"X"_s, cell});
+        std::vector<int> reversed(size_t(table.rowCount()));
+        std::iota(reversed.rbegin(), reversed.rend(), 0);
+        for (const bool sorted : {false, true}) {
+            if (sorted)
+                table.reorder(reversed); // visited as the texts lie, found as they were added
+            const std::vector<std::vector<QStringView>> found = table.longestTexts(2, count);
+            QCOMPARE(found.size(), size_t(2));
+            QStringList texts;
+            for (const QStringView text : found[1])
+                texts.append(text.toString());
+            QCOMPARE(texts, longest);
+        }
     }
 
     void fitLeavesRowsAlone()

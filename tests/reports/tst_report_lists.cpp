@@ -1,9 +1,18 @@
+#include "data/database.h"
+#include "data/db_error.h"
+#include "data/store.h"
 #include "reports/report_lists.h"
 #include "support/test_data.h"
 
+#include <QDir>
 #include <QTest>
 
+#include <sqlite3.h>
+
+#include <condition_variable>
+#include <functional>
 #include <limits>
+#include <mutex>
 
 using namespace kalvora;
 
@@ -16,6 +25,67 @@ QStringList column(const QList<QStringList>& rows, int c)
         out << r.at(c);
     return out;
 }
+
+// Writes to the book after the accounts' connection has read its half of a money list and before the
+// second connection starts on the other half, by watching the two connections' statements.
+class WriteBetweenHalves {
+public:
+    WriteBetweenHalves(Store& store, std::function<void()> write) : m_write(std::move(write))
+    {
+        m_accounts = store.accounts().file().handle();
+        m_reader = store.transactionsReader()->file().handle();
+        sqlite3_trace_v2(m_accounts, SQLITE_TRACE_PROFILE, &WriteBetweenHalves::onAccounts, this);
+        sqlite3_trace_v2(m_reader, SQLITE_TRACE_STMT, &WriteBetweenHalves::onReader, this);
+    }
+    ~WriteBetweenHalves()
+    {
+        sqlite3_trace_v2(m_accounts, 0, nullptr, nullptr);
+        sqlite3_trace_v2(m_reader, 0, nullptr, nullptr);
+    }
+    bool wrote() const { return m_wrote; }
+
+private:
+    static bool readsHalf(void* statement)
+    {
+        return QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))).contains("BETWEEN");
+    }
+    // The accounts' half has finished its statement.
+    static int onAccounts(unsigned, void* self, void* statement, void*)
+    {
+        auto* w = static_cast<WriteBetweenHalves*>(self);
+        if (readsHalf(statement)) {
+            std::lock_guard lock(w->m_mutex);
+            w->m_firstHalfRead = true;
+            w->m_changed.notify_all();
+        }
+        return 0;
+    }
+    // The second connection's half is about to start: it holds no lock yet.
+    static int onReader(unsigned, void* self, void* statement, void*)
+    {
+        auto* w = static_cast<WriteBetweenHalves*>(self);
+        if (!readsHalf(statement) || w->m_wrote)
+            return 0;
+        std::unique_lock lock(w->m_mutex);
+        if (!w->m_changed.wait_for(lock, std::chrono::seconds(30), [w] { return w->m_firstHalfRead; }))
+            return 0;
+        try {
+            w->m_write();
+            w->m_wrote = true;
+        } catch (const DbError&) {
+            // The book stayed locked by the list's reading: nothing could be written in between.
+        }
+        return 0;
+    }
+
+    std::function<void()> m_write;
+    sqlite3* m_accounts = nullptr;
+    sqlite3* m_reader = nullptr;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_firstHalfRead = false;
+    bool m_wrote = false;
+};
 
 } // namespace
 
@@ -89,6 +159,35 @@ private Q_SLOTS:
             QCOMPARE(halves.total, once.total);
             QCOMPARE(once.total, totalOfShownAmounts(column(once.rows.toLists(), 7)));
         }
+    }
+
+    // Another connection commits between the halves: the list shows one book, the one after the write.
+    void moneyListsReadAgainAfterAWriteBetweenHalves()
+    {
+        test::TestData data;
+        if (test::TestData::onServer())
+            return; // one connection reads a server book
+        const qint64 a = data.addPerson(QStringLiteral("ALİ"));
+        for (int i = 0; i < 40; ++i)
+            data.addTransaction(a, QString::number(100 + i) + QStringLiteral(",00"), QStringLiteral("TL"),
+                                QStringLiteral("01.01.2020"), QStringLiteral("100"), QString::number(i));
+        Store& store = data.store();
+        store.setTransactionsReaderFrom(0);
+        Database writer = Database::open(QDir(data.folder()).filePath(QStringLiteral("data.mdb")),
+                                         databasePassword(), Database::Mode::ReadWrite, QString(), 3000);
+        MoneyList list;
+        {
+            WriteBetweenHalves seam(store, [&writer] {
+                writer.exec(QStringLiteral("UPDATE CARIKART SET tutar = '7,00', aylar = 'SONRA'"));
+            });
+            list = moneyList(store, MoneyDirection::Given, QStringLiteral("TL"));
+            QVERIFY(seam.wrote());
+        }
+        store.setTransactionsReaderFrom(std::numeric_limits<qint64>::max());
+        const MoneyList after = moneyList(store, MoneyDirection::Given, QStringLiteral("TL"));
+        QCOMPARE(column(after.rows.toLists(), 6), QStringList(40, QStringLiteral("SONRA")));
+        QCOMPARE(list.rows.toLists(), after.rows.toLists());
+        QCOMPARE(list.total, QStringLiteral("280,00"));
     }
 
     void totals_data()

@@ -1,9 +1,9 @@
 #include "archive/ui/cancellation_archive_window.h"
 
 #include "data/db_error.h"
-#include "listview/ui/list_sorting.h"
 #include "widgets/accessibility.h"
 #include "widgets/list_place.h"
+#include "widgets/list_sorting.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"

@@ -1,9 +1,9 @@
 #include "reports/ui/balance_list_window.h"
 
 #include "data/db_error.h"
-#include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"
 #include "widgets/db_error_message.h"
+#include "widgets/list_sorting.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"

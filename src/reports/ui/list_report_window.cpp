@@ -1,9 +1,13 @@
 #include "reports/ui/list_report_window.h"
 
-#include "listview/ui/list_sorting.h"
+#include "widgets/list_model.h"
+
+#include "reports/report_lists.h"
+
 #include "widgets/accessibility.h"
 #include "widgets/list_export_action.h"
 #include "widgets/list_place.h"
+#include "widgets/list_sorting.h"
 #include "widgets/picture_button.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"

@@ -1,10 +1,10 @@
 #include "reports/ui/money_list_window.h"
 
 #include "data/db_error.h"
-#include "listview/ui/list_sorting.h"
 #include "reports/ui/list_printing.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
+#include "widgets/list_sorting.h"
 #include "widgets/message_box.h"
 #include "widgets/report_list.h"
 #include "widgets/twips.h"
