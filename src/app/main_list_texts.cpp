@@ -39,7 +39,7 @@ MainListTexts::Row& MainListTexts::of(const CustomerRegister::Person& person)
     Kept& kept = m_rows[person.number];
     if (kept.revision != person.revision || kept.row.texts.isEmpty()) {
         kept.revision = person.revision;
-        kept.row = Row{textsOf(person.customer), {}, 0};
+        kept.row = Row{textsOf(person.customer)};
     }
     return kept.row;
 }
