@@ -19,11 +19,11 @@ app=tr.com.orventa.kalvora
 desktop-file-validate "$root/usr/share/applications/$app.desktop"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app.metainfo.xml"
 for f in usr/bin/kalvora usr/bin/raporla usr/bin/yedekle usr/bin/kalvora-tasi \
-    usr/share/kalvora/templates/paralar.fr3 usr/share/kalvora/templates/bakiyeler.fr3 \
+    usr/bin/kalvora-al usr/share/kalvora/templates/paralar.fr3 usr/share/kalvora/templates/bakiyeler.fr3 \
     usr/share/kalvora/templates/kart_dokum.fr3 usr/share/kalvora/templates/ekstre.fr3 \
     usr/share/icons/hicolor/scalable/apps/$app.svg usr/share/icons/hicolor/48x48/apps/$app.png \
     usr/share/man/tr/man1/kalvora.1.gz usr/share/man/tr/man1/yedekle.1.gz \
-    usr/share/man/tr/man1/raporla.1.gz usr/share/man/tr/man1/kalvora-tasi.1.gz \
+    usr/share/man/tr/man1/raporla.1.gz usr/share/man/tr/man1/kalvora-tasi.1.gz usr/share/man/tr/man1/kalvora-al.1.gz \
     usr/share/doc/kalvora/copyright; do
     [ -e "$root/$f" ] || { echo "missing from the package: /$f" >&2; exit 1; }
 done
