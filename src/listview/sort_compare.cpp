@@ -437,7 +437,9 @@ public:
         const quint32 fromB = m_start[size_t(b)];
         const quint32 lengthA = m_start[size_t(a) + 1] - fromA;
         const quint32 lengthB = m_start[size_t(b) + 1] - fromB;
-        const int c = std::memcmp(m_bytes.data() + fromA, m_bytes.data() + fromB, std::min(lengthA, lengthB));
+        const quint32 common = std::min(lengthA, lengthB);
+        // An empty column has no bytes at all, and memcmp may not be handed a null pointer even for 0.
+        const int c = common == 0 ? 0 : std::memcmp(m_bytes.data() + fromA, m_bytes.data() + fromB, common);
         if (c != 0)
             return c < 0 ? -1 : 1;
         return (lengthA > lengthB) - (lengthA < lengthB);
