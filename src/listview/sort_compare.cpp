@@ -362,6 +362,10 @@ template <typename Order> std::vector<int> mergeSort(int n, bool descending, con
 // of walking digit runs, and builds each key once.
 class FoldedKeys {
 public:
+    static constexpr size_t kMaxFoldedBytes = size_t(64) << 20;
+    // False when the column's padded keys would not fit in kMaxFoldedBytes.
+    bool usable() const { return !m_start.empty(); }
+
     template <typename CellAt> FoldedKeys(int n, const CellAt& cellAt) : m_start(size_t(n) + 1)
     {
         struct Shape {
@@ -398,6 +402,12 @@ public:
             const Shape& s = shapes[size_t(i)];
             m_start[size_t(i)] = quint32(total);
             total += size_t(3 * (extensionWidth + s.name + s.runs * digitWidth - s.runDigits));
+            // One long digit run pads every key of the column to its length: such a column is sorted
+            // by its texts' own keys instead of growing without bound.
+            if (total > kMaxFoldedBytes) {
+                m_start.clear();
+                return;
+            }
         }
         m_start[size_t(n)] = quint32(total);
         m_bytes.resize(total);
@@ -454,15 +464,19 @@ template <typename CellAt>
 std::vector<int> sortCells(int n, const CellAt& cellAt, SortKind kind, bool descending)
 {
     kind = normalized(kind);
-    if (kind != SortKind::Text) {
+    const auto byWholeKeys = [&] {
         std::vector<SortKey> keys;
         keys.reserve(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i)
             keys.emplace_back(cellAt(i), kind);
         return mergeSort(n, descending,
                          [&keys](int a, int b) { return SortKey::order(keys[size_t(a)], keys[size_t(b)]); });
-    }
+    };
+    if (kind != SortKind::Text)
+        return byWholeKeys();
     const FoldedKeys folded(n, cellAt);
+    if (!folded.usable())
+        return byWholeKeys();
     // Texts whose padded keys are equal are either identical (equal ignoring case: they keep their
     // order) or differ in case or leading zeros only; those few are ordered by their whole keys.
     std::vector<std::unique_ptr<SortKey>> whole(static_cast<size_t>(n));

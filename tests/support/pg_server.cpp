@@ -41,8 +41,10 @@ bool ownTree(const QString& path, uid_t uid, gid_t gid)
 
 std::vector<PgServer*>& runningServers()
 {
-    static std::vector<PgServer*> servers;
-    return servers;
+    // Never destroyed: a server held in a function's static outlives any static made after it, and
+    // still takes itself off this list when it stops at exit.
+    static auto* servers = new std::vector<PgServer*>;
+    return *servers;
 }
 
 std::terminate_handler previousTerminate = nullptr;
