@@ -132,6 +132,28 @@ std::optional<int> ProgramOptions::parseOrExit(const QStringList& arguments)
     return std::nullopt;
 }
 
+std::optional<int> ProgramOptions::parseOrExit(const QStringList& arguments, QTextStream& out,
+                                               QTextStream& err)
+{
+    const auto usage = [&](const QString& problem) {
+        err << problem << QStringLiteral("\n\n") << helpText() << Qt::flush;
+        return 2;
+    };
+    if (!parse(arguments))
+        return usage(m_error);
+    if (helpRequested()) {
+        out << helpText() << Qt::flush;
+        return 0;
+    }
+    if (versionRequested()) {
+        out << versionText() << Qt::flush;
+        return 0;
+    }
+    if (!positionalArguments().isEmpty())
+        return usage(QStringLiteral("FAZLA ARGÜMAN: ") + positionalArguments().first());
+    return std::nullopt;
+}
+
 QStringList argumentList(int argc, char** argv)
 {
     QStringList out;

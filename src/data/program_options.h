@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
 
 #include <optional>
 
@@ -36,6 +37,8 @@ public:
     // Parses; answers --help and --version on standard output (0) and a usage error, with the usage,
     // on standard error (2). Empty when the program is to run.
     std::optional<int> parseOrExit(const QStringList& arguments);
+    // The same on the given streams, with a positional argument counted as a usage error.
+    std::optional<int> parseOrExit(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 private:
     QString m_program;

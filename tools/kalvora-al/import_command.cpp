@@ -66,18 +66,8 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << problem << QStringLiteral("\n\n") << options.helpText() << Qt::flush;
         return int(ExitUsage);
     };
-    if (!options.parse(arguments))
-        return usage(options.error());
-    if (options.helpRequested()) {
-        out << options.helpText() << Qt::flush;
-        return ExitOk;
-    }
-    if (options.versionRequested()) {
-        out << options.versionText() << Qt::flush;
-        return ExitOk;
-    }
-    if (!options.positionalArguments().isEmpty())
-        return usage(QStringLiteral("FAZLA ARGÜMAN: ") + options.positionalArguments().first());
+    if (const std::optional<int> exit = options.parseOrExit(arguments, out, err))
+        return *exit;
     const int sources = int(options.isSet(option("access"))) + int(options.isSet(option("csv"))) +
                         int(options.isSet(option("xlsx")));
     if (sources != 1)
