@@ -460,23 +460,36 @@ private:
     std::vector<quint32> m_start; // row i's key is [m_start[i], m_start[i + 1])
 };
 
-template <typename CellAt>
-std::vector<int> sortCells(int n, const CellAt& cellAt, SortKind kind, bool descending)
-{
-    kind = normalized(kind);
-    const auto byWholeKeys = [&] {
-        std::vector<SortKey> keys;
-        keys.reserve(static_cast<size_t>(n));
+// The keys of one column: padded byte keys for a text column whose keys fit, a parsed key per cell
+// otherwise.
+struct ColumnKeys {
+    std::optional<FoldedKeys> folded;
+    std::vector<SortKey> whole;
+
+    template <typename CellAt> ColumnKeys(int n, const CellAt& cellAt, SortKind kind)
+    {
+        if (kind == SortKind::Text) {
+            folded.emplace(n, cellAt);
+            if (folded->usable())
+                return;
+            folded.reset();
+        }
+        whole.reserve(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i)
-            keys.emplace_back(cellAt(i), kind);
-        return mergeSort(n, descending,
-                         [&keys](int a, int b) { return SortKey::order(keys[size_t(a)], keys[size_t(b)]); });
-    };
-    if (kind != SortKind::Text)
-        return byWholeKeys();
-    const FoldedKeys folded(n, cellAt);
-    if (!folded.usable())
-        return byWholeKeys();
+            whole.emplace_back(cellAt(i), kind);
+    }
+};
+
+// Sorts the rows 0..n-1 by keys made for the rows slotOf(r) once stood at.
+template <typename CellAt, typename SlotOf>
+std::vector<int> sortByKeys(const ColumnKeys& keys, int n, const CellAt& cellAt, const SlotOf& slotOf,
+                            SortKind kind, bool descending)
+{
+    if (!keys.folded) {
+        return mergeSort(n, descending, [&](int a, int b) {
+            return SortKey::order(keys.whole[size_t(slotOf(a))], keys.whole[size_t(slotOf(b))]);
+        });
+    }
     // Texts whose padded keys are equal are either identical (equal ignoring case: they keep their
     // order) or differ in case or leading zeros only; those few are ordered by their whole keys.
     std::vector<std::unique_ptr<SortKey>> whole(static_cast<size_t>(n));
@@ -487,12 +500,21 @@ std::vector<int> sortCells(int n, const CellAt& cellAt, SortKind kind, bool desc
         return *k;
     };
     return mergeSort(n, descending, [&](int a, int b) {
-        if (const int c = folded.compare(a, b))
+        if (const int c = keys.folded->compare(slotOf(a), slotOf(b)))
             return c;
         if (cellAt(a) == cellAt(b))
             return 0;
         return SortKey::order(wholeKey(a), wholeKey(b));
     });
+}
+
+template <typename CellAt>
+std::vector<int> sortCells(int n, const CellAt& cellAt, SortKind kind, bool descending)
+{
+    kind = normalized(kind);
+    const ColumnKeys keys(n, cellAt, kind);
+    return sortByKeys(
+        keys, n, cellAt, [](int r) { return r; }, kind, descending);
 }
 
 } // namespace
@@ -509,6 +531,44 @@ std::vector<int> sortOrder(const TextTable& rows, int column, SortKind kind, boo
     return sortCells(
         static_cast<int>(rows.rowCount()), [&rows, column](int i) { return rows.cell(i, column); }, kind,
         descending);
+}
+
+struct ColumnSortKeys::Keys : ColumnKeys {
+    using ColumnKeys::ColumnKeys;
+};
+
+ColumnSortKeys::ColumnSortKeys(const TextTable& rows, int column, SortKind kind)
+    : m_column(column), m_kind(normalized(kind)), m_slots(static_cast<size_t>(rows.rowCount()))
+{
+    std::iota(m_slots.begin(), m_slots.end(), 0);
+    m_keys = std::make_unique<Keys>(
+        static_cast<int>(rows.rowCount()), [&rows, column](int i) { return rows.cell(i, column); }, m_kind);
+}
+
+ColumnSortKeys::~ColumnSortKeys() = default;
+
+bool ColumnSortKeys::fits(const TextTable& rows, int column, SortKind kind) const
+{
+    return column == m_column && normalized(kind) == m_kind && size_t(rows.rowCount()) == m_slots.size();
+}
+
+std::vector<int> ColumnSortKeys::order(const TextTable& rows, bool descending) const
+{
+    const int column = m_column;
+    return sortByKeys(
+        *m_keys, static_cast<int>(m_slots.size()), [&rows, column](int i) { return rows.cell(i, column); },
+        [this](int r) { return m_slots[size_t(r)]; }, m_kind, descending);
+}
+
+void ColumnSortKeys::reorder(const std::vector<int>& order)
+{
+    if (order.size() != m_slots.size())
+        return;
+    std::vector<int> moved;
+    moved.reserve(order.size());
+    for (int from : order)
+        moved.push_back(m_slots[size_t(from)]);
+    m_slots = std::move(moved);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,31 @@ private:
 std::vector<int> sortOrder(const QStringList& cells, SortKind kind, bool descending);
 // The same over one column of a table, read where its texts lie.
 std::vector<int> sortOrder(const TextTable& rows, int column, SortKind kind, bool descending);
+
+// The keys of one column of a table, made once, so that sorting the same column again (a second click
+// turns the order around) costs only the sort. The keys follow the rows through reorder(); any other
+// change to the table makes them stale, and whoever holds them drops them.
+class ColumnSortKeys {
+public:
+    ColumnSortKeys(const TextTable& rows, int column, SortKind kind);
+    ~ColumnSortKeys();
+    ColumnSortKeys(const ColumnSortKeys&) = delete;
+    ColumnSortKeys& operator=(const ColumnSortKeys&) = delete;
+
+    // Whether these are the keys for sorting `rows` by `column` as `kind`.
+    bool fits(const TextTable& rows, int column, SortKind kind) const;
+    // sortOrder(rows, column, kind, descending) for the rows the keys were made from, as they now stand.
+    std::vector<int> order(const TextTable& rows, bool descending) const;
+    // The rows moved as TextTable::reorder(order) moves them.
+    void reorder(const std::vector<int>& order);
+
+private:
+    struct Keys;
+    int m_column;
+    SortKind m_kind;
+    std::vector<int> m_slots; // row r's key was made for the row then at m_slots[r]
+    std::unique_ptr<Keys> m_keys;
+};
 
 // The widths DogalSirala pads to over a set of texts: the longest digit run of any name and the longest
 // extension.

@@ -48,6 +48,7 @@ void ListModel::setRows(QList<QStringList> rows, QList<QVariant> hidden)
 void ListModel::setRows(TextTable rows)
 {
     beginResetModel();
+    m_sortKeys.reset();
     m_rows = std::move(rows);
     endResetModel();
 }
@@ -57,6 +58,7 @@ void ListModel::clear()
     if (m_rows.isEmpty())
         return;
     beginResetModel();
+    m_sortKeys.reset();
     m_rows.clear();
     endResetModel();
 }
@@ -70,6 +72,7 @@ void ListModel::insertRowAt(int row, QStringList texts, const QVariant& hidden)
 {
     row = qBound(0, row, rowCount());
     beginInsertRows(QModelIndex(), row, row);
+    m_sortKeys.reset();
     m_rows.insertRow(row, texts, hidden);
     endInsertRows();
 }
@@ -78,6 +81,7 @@ void ListModel::replaceRow(int row, QStringList texts, const QVariant& hidden)
 {
     if (!valid(row))
         return;
+    m_sortKeys.reset();
     m_rows.replaceRow(row, texts, hidden);
     m_rows.setBold(row, false);
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
@@ -88,6 +92,7 @@ void ListModel::removeRowAt(int row)
     if (!valid(row))
         return;
     beginRemoveRows(QModelIndex(), row, row);
+    m_sortKeys.reset();
     m_rows.removeRow(row);
     endRemoveRows();
 }
@@ -109,6 +114,8 @@ void ListModel::reorder(const std::vector<int>& order)
     for (size_t i = 0; i < order.size(); ++i)
         newRowOf[size_t(order[i])] = int(i);
     m_rows.reorder(order);
+    if (m_sortKeys)
+        m_sortKeys->reorder(order);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -116,6 +123,13 @@ void ListModel::reorder(const std::vector<int>& order)
         after.append(index(newRowOf[size_t(i.row())], i.column()));
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+std::vector<int> ListModel::sortOrder(int column, SortKind kind, bool descending)
+{
+    if (!m_sortKeys || !m_sortKeys->fits(m_rows, column, kind))
+        m_sortKeys = std::make_unique<ColumnSortKeys>(m_rows, column, kind);
+    return m_sortKeys->order(m_rows, descending);
 }
 
 QString ListModel::cell(int row, int column) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listview/sort_compare.h"
 #include "listview/text_table.h"
 
 #include <QAbstractTableModel>
@@ -7,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <vector>
 
 namespace kalvora {
@@ -38,6 +40,9 @@ public:
     // Moves the rows into a new order: order[i] is the row that is to be shown at i. Indexes the view
     // keeps (current row, selection) move with their rows.
     void reorder(const std::vector<int>& order);
+    // sortOrder() of one column over the rows as shown. The column's keys are kept until the rows
+    // change other than by reorder(), so sorting the same column again only sorts.
+    std::vector<int> sortOrder(int column, SortKind kind, bool descending);
 
     QString cell(int row, int column) const;
     // The cell without a copy, valid until the rows next change.
@@ -65,6 +70,7 @@ private:
     QStringList m_headers;
     QList<Qt::Alignment> m_alignments; // per column
     TextTable m_rows;
+    std::unique_ptr<ColumnSortKeys> m_sortKeys; // of the column sorted last; dropped when the rows change
 };
 
 } // namespace kalvora

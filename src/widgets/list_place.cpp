@@ -47,7 +47,7 @@ void resortRows(ReportList* list, int column, SortKind kind, bool descending)
     if (column < 0 || column >= list->columnCount())
         return;
     ListModel* model = list->listModel();
-    model->reorder(sortOrder(model->table(), column, kind, descending));
+    model->reorder(model->sortOrder(column, kind, descending));
 }
 
 } // namespace kalvora

@@ -54,7 +54,7 @@ void SutunSirala(ReportList* list, int column, SortKind kind)
 
     ListModel* model = list->listModel();
     const int rows = model->rowCount();
-    const std::vector<int> order = sortOrder(model->table(), column, kind, descending);
+    const std::vector<int> order = model->sortOrder(column, kind, descending);
     bool unchanged = true;
     for (int r = 0; r < rows && unchanged; ++r)
         unchanged = order[size_t(r)] == r;

@@ -3,6 +3,7 @@
 #include "data/turkish_text.h"
 #include "listview/text_table.h"
 #include "support/test_data.h"
+#include "widgets/list_model.h"
 #include "widgets/list_sorting.h"
 #include "widgets/report_list.h"
 
@@ -505,6 +506,56 @@ private Q_SLOTS:
                 table.insertRow(table.rowCount() / 2, row());
             }
             QCOMPARE(table.rowsInBufferOrder(), table.rowsInBufferOrderBySorting());
+        }
+    }
+
+    // A model keeps the keys of the column it sorted last: sorting again must give what keys made from
+    // the rows as they stand give. Each step: "s<column><+|->" sorts by a column (0 text, 1 number,
+    // 2 date), r replaces a row, i inserts, d removes, a appends, n sets new rows.
+    void keptSortKeysFollowTheRows_data()
+    {
+        QTest::addColumn<QString>("steps");
+        for (const char* steps : {"s0+ s0- s0+", "s0+ r s0-", "s0+ i s0+", "s0- d s0-", "s0+ a s0-",
+                                  "s0+ n s0+", "s0+ s1- s0+", "s1+ s1- r s1+", "s2+ s2- i s2-"})
+            QTest::addRow("%s", steps) << QString::fromLatin1(steps);
+    }
+    void keptSortKeysFollowTheRows()
+    {
+        QFETCH(QString, steps);
+        QRandomGenerator random(11);
+        auto someRow = [&random] {
+            const int n = int(random.bounded(40));
+            return QStringList{u"AD "_s + QString::number(n % 9) + (n % 2 ? u"ı"_s : u"I"_s),
+                               QString::number(n % 13) + u",50"_s,
+                               QStringLiteral("%1.01.2026").arg(n % 28 + 1, 2, 10, QLatin1Char('0'))};
+        };
+        ListModel model;
+        auto fill = [&] {
+            QList<QStringList> rows;
+            for (int i = 0; i < 60; ++i)
+                rows << someRow();
+            model.setRows(rows);
+        };
+        fill();
+        for (const QString& step : steps.split(u' ')) {
+            const int at = int(random.bounded(model.rowCount()));
+            if (step.startsWith(u's')) {
+                const int column = step.at(1).digitValue();
+                const bool descending = step.at(2) == u'-';
+                const std::vector<int> kept = model.sortOrder(column, SortKind(column), descending);
+                QCOMPARE(kept, sortOrder(model.table(), column, SortKind(column), descending));
+                model.reorder(kept);
+            } else if (step == u"r") {
+                model.replaceRow(at, someRow(), QVariant());
+            } else if (step == u"i") {
+                model.insertRowAt(at, someRow());
+            } else if (step == u"d") {
+                model.removeRowAt(at);
+            } else if (step == u"a") {
+                model.appendRow(someRow());
+            } else {
+                fill();
+            }
         }
     }
 
