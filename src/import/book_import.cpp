@@ -18,8 +18,13 @@ namespace kalvora {
 
 namespace {
 
-// Rows per INSERT: few round trips to a server, and under the oldest limit of 999 bound values.
-constexpr qsizetype batchRows = 64;
+// Rows per INSERT on a server: few round trips, and under the oldest limit of 999 bound values. The data
+// folder takes one row per statement: SQLite keeps a statement journal for a statement that writes several
+// rows, and in an encrypted file every page such a statement changes is encrypted again for that journal,
+// which costs far more than the statements saved.
+constexpr qsizetype serverBatchRows = 64;
+// Rows between two calls of the progress step (a cancel is heard that often).
+constexpr qsizetype progressRows = 64;
 
 const char* const ledgerFiles[2] = {files::income, files::expense};
 const char* const ledgerSchemas[2] = {"gelir", "gider"};
@@ -111,13 +116,16 @@ qint64 count(BookConnection& db, const QString& table)
     return db.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong();
 }
 
-// Inserts rows in batches of one multi-row statement; columns are the table's, values bound.
+// Inserts rows through prepared statements (on a server, batches of one multi-row statement); columns are
+// the table's, values bound.
 void insertRows(BookConnection& db, const QString& table, const QStringList& columns,
                 const QList<QStringList>& rows, bool keepingKeys, const std::function<void(qsizetype)>& step)
 {
     const QString head = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + columns.join(u',') +
                          QLatin1Char(')') + (keepingKeys ? db.keepingKeys() : QString()) +
                          QStringLiteral(" VALUES ");
+    const qsizetype batchRows = db.onServer() ? serverBatchRows : 1;
+    qsizetype unreported = 0;
     // One prepared statement for every full batch, another for the rest.
     std::optional<BookQuery> full;
     for (qsizetype from = 0; from < rows.size(); from += batchRows) {
@@ -147,7 +155,11 @@ void insertRows(BookConnection& db, const QString& table, const QStringList& col
         }
         query->step();
         query->reset();
-        step(n);
+        unreported += n;
+        if (unreported >= progressRows || from + n == rows.size()) {
+            step(unreported);
+            unreported = 0;
+        }
     }
 }
 

@@ -124,6 +124,8 @@ private Q_SLOTS:
     void passwordFiles();
     void refused_data();
     void refused();
+    void cancelledWhileWriting_data();
+    void cancelledWhileWriting();
     void killedImport();
 };
 
@@ -349,6 +351,31 @@ void TestAccessImport::refused()
     QVERIFY2(report.text().contains(message), qPrintable(report.text()));
     QVERIFY(report.text().contains(u"HİÇBİR ŞEY DEĞİŞTİRİLMEDİ"_s));
     QVERIFY(!QFileInfo::exists(t->dir.filePath(u"uyeler.mdb"_s)));
+}
+
+void TestAccessImport::cancelledWhileWriting_data()
+{
+    smallBook_data();
+}
+
+void TestAccessImport::cancelledWhileWriting()
+{
+    // A cancel asked for once the people are in is heard while the transactions are written, long before
+    // their end, and the book keeps nothing of the import.
+    QFETCH(bool, onServer);
+    auto t = target(onServer);
+    const ImportBook book = readAccessFolder(fixtures(u"large"_s));
+    QVERIFY(book.transactions.size() > 1000);
+    qsizetype last = 0;
+    const ImportReport report = importBook(*t->store, book, {}, [&](qsizetype done, qsizetype) {
+        last = done;
+        return done <= book.people.size();
+    });
+    QCOMPARE(report.outcome, ImportReport::Outcome::Cancelled);
+    QVERIFY2(last > book.people.size() && last < book.people.size() + 1000,
+             qPrintable(QString::number(last)));
+    QCOMPARE(count(*t->store, "main.MUSTERILER"), 0);
+    QCOMPARE(count(*t->store, "cari.CARIKART"), 0);
 }
 
 void TestAccessImport::killedImport()
