@@ -25,7 +25,7 @@ PreparedReport prepareDirectReport(const DirectReport& report)
         if (ReportObject* m = def.findObject(memo))
             m->setProperty(QStringLiteral("Text"), text);
     }
-    applyLetterhead(def, report.letterhead);
+    applyLetterhead(def, report.letterhead, report.logoPng);
     ReportDataSet data;
     data.name = table;
     for (const QString& c : report.columns)

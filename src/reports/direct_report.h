@@ -20,6 +20,7 @@ struct DirectReport {
     Pairs memoFields; // memo, column
     Pairs memoTexts;  // memo, text
     QStringList letterhead;
+    QByteArray logoPng;
 };
 
 // Loads the template and lays the report out. Throws ReportError.

@@ -77,12 +77,14 @@ void saveCompanyInfo(Store& store, const CompanyInfo& info)
     tx.commit();
 }
 
-void applyLetterhead(ReportDefinition& definition, const QStringList& lines)
+void applyLetterhead(ReportDefinition& definition, const QStringList& lines, const QByteArray& logoPng)
 {
+    if (ReportObject* picture = definition.findObject(QString::fromLatin1(letterheadPicture)))
+        picture->setProperty(QStringLiteral("Picture.Data"), QString::fromLatin1(logoPng.toBase64()));
     ReportObject* memo = definition.findObject(QString::fromLatin1(letterheadMemo));
     if (!memo)
         return;
-    if (!lines.isEmpty()) {
+    if (!lines.isEmpty() || !logoPng.isEmpty()) {
         memo->setProperty(QStringLiteral("Text"), lines.join(QLatin1Char('\n')));
         return;
     }

@@ -40,10 +40,12 @@ CompanyInfo loadCompanyInfo(Store& store);
 // Replaces the row in one transaction. Throws DbError.
 void saveCompanyInfo(Store& store, const CompanyInfo& info);
 
-// The memo a template gives the letterhead.
+// The memo and the picture a template gives the letterhead.
 inline const char* const letterheadMemo = "Memo15";
-// Fills the template's letterhead memo; without a letterhead the memo is taken away and the objects
-// below it in its band move up by its height, so the page starts with the document itself.
-void applyLetterhead(ReportDefinition& definition, const QStringList& lines);
+inline const char* const letterheadPicture = "Picture15";
+// Fills the template's letterhead memo and its logo; without a letterhead (no lines, no logo) the memo
+// is taken away and the objects below it in its band move up by its height, so the page starts with the
+// document itself.
+void applyLetterhead(ReportDefinition& definition, const QStringList& lines, const QByteArray& logoPng = {});
 
 } // namespace kalvora

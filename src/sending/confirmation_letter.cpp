@@ -111,6 +111,7 @@ DirectReport letterReport(const ConfirmationLetter& letter, const CompanyInfo& s
         {QStringLiteral("Memo54"), QStringLiteral("YUKARIDA BİLDİRİLEN ") + date +
                                        QStringLiteral(" TARİHLİ BAKİYELERLE (UYGUN OLANI İŞARETLEYİNİZ):")}};
     r.letterhead = letterheadLines(sender);
+    r.logoPng = sender.logoPng;
     return r;
 }
 

@@ -6,7 +6,9 @@
 #include "sending/sent_record.h"
 #include "support/test_data.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QTest>
 
 using namespace kalvora;
@@ -102,7 +104,11 @@ private Q_SLOTS:
         info.taxOffice = u"KONAK"_s;
         info.taxNumber = u"1234567890"_s;
         info.iban = u"TR00 0000 0000 0000 0000 0000 00"_s;
-        info.logoPng = QByteArray("\x89PNG\r\n\x1a\n\0\x01", 10);
+        QImage logo(200, 100, QImage::Format_RGB32);
+        logo.fill(Qt::red);
+        QBuffer png(&info.logoPng);
+        png.open(QIODevice::WriteOnly);
+        logo.save(&png, "PNG");
         info.subjectTemplate = u"{ADI}"_s;
         saveCompanyInfo(data.store(), info);
         saveCompanyInfo(data.store(), info); // saved again: still one row
@@ -113,6 +119,14 @@ private Q_SLOTS:
         QVERIFY2(head.contains(u"ORVENTA TİCARET"_s) && head.contains(u"VERGİ NO: 1234567890"_s),
                  qPrintable(head));
         QVERIFY(!head.contains(u"E-POSTA"_s)); // not set, so not captioned
+        auto pictureOf = [](const PreparedReport& r) {
+            for (const PreparedItem& it : r.pages.first().items)
+                if (it.kind == PreparedItem::Kind::Picture)
+                    return it.picture;
+            return QImage();
+        };
+        QCOMPARE(pictureOf(headed).size(), QSize(200, 100));
+        QVERIFY(pictureOf(bare).isNull());
         // Without a letterhead the letter starts higher on the page.
         auto topOf = [](const PreparedReport& r, const QString& name) {
             for (const PreparedItem& it : r.pages.first().items)

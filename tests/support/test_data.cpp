@@ -40,7 +40,8 @@ struct ServerBooks {
             "END LOOP; END $$"));
         conn.exec(QStringLiteral(
             "TRUNCATE cari.MUSTERILER, cari.CARIKART, iptal.IPTALLER, iptal.IPTAL_HAREKETLER, "
-            "iptal.GERI_ALINANLAR, kalvora.save_ids, gelir.GIDERLER, cari.FIRMA_BILGILERI, cari.GONDERILENLER, "
+            "iptal.GERI_ALINANLAR, kalvora.save_ids, gelir.GIDERLER, cari.FIRMA_BILGILERI, "
+            "cari.GONDERILENLER, "
             "cari.KISI_EPOSTA, "
             "gider.GIDERLER RESTART IDENTITY; DELETE FROM gelir.KASA_NET; DELETE FROM gider.KASA_NET; "
             "INSERT INTO gelir.KASA_NET (Kasa_net_bakiye) VALUES ('0'); "

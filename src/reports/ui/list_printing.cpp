@@ -30,7 +30,7 @@ bool printList(QWidget* parent, Store& store, const QString& dataFolder, const L
             for (const auto& memo : job.memoTexts)
                 bridge.MemoYaz(memo.first, memo.second);
             if (job.letterhead && bridge.definition())
-                applyLetterhead(*bridge.definition(), *job.letterhead);
+                applyLetterhead(*bridge.definition(), *job.letterhead, job.logoPng);
             bridge.RaporGoster();
         },
         options);

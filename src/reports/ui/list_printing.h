@@ -27,6 +27,7 @@ struct ListPrintJob {
     // The sender's letterhead for the template's letterhead memo; when empty the memo is taken away.
     // Nothing: the template is left as it is.
     std::optional<QStringList> letterhead;
+    QByteArray logoPng;
 };
 
 // Runs the bridge's steps in their order and starts the viewer; a failure gets a Turkish message box.

@@ -331,6 +331,7 @@ ListPrintJob StatementWindow::printJob() const
                      {QStringLiteral("Memo13"), periodText()},
                      {QStringLiteral("Memo14"), choiceText()}};
     job.letterhead = letterheadLines(m_sender);
+    job.logoPng = m_sender.logoPng;
     return job;
 }
 
@@ -357,6 +358,7 @@ DirectReport StatementWindow::directReport() const
     r.memoFields = job.memoFields;
     r.memoTexts = job.memoTexts;
     r.letterhead = job.letterhead.value_or(QStringList());
+    r.logoPng = job.logoPng;
     return r;
 }
 

@@ -119,6 +119,7 @@ void LetterWindow::print()
         job.memoFields.append({memo, column.toLower()});
     job.memoTexts = r.memoTexts;
     job.letterhead = r.letterhead;
+    job.logoPng = r.logoPng;
     printList(this, m_store, m_store.folder(), job, m_reportOptions);
 }
 
