@@ -31,14 +31,11 @@ QStringList letterheadLines(const CompanyInfo& info)
     part("VERGİ DAİRESİ: ", info.taxOffice);
     part("VERGİ NO: ", info.taxNumber);
     add(second.join(QStringLiteral("   ")));
-    QStringList third;
-    auto part3 = [&](const char* caption, const QString& value) {
-        if (!value.trimmed().isEmpty())
-            third.append(QString::fromUtf8(caption) + value.trimmed());
-    };
-    part3("E-POSTA: ", info.email);
-    part3("IBAN: ", info.iban);
-    add(third.join(QStringLiteral("   ")));
+    // An IBAN is long: on a line of its own it is never broken.
+    if (!info.email.trimmed().isEmpty())
+        add(QStringLiteral("E-POSTA: ") + info.email.trimmed());
+    if (!info.iban.trimmed().isEmpty())
+        add(QStringLiteral("IBAN: ") + info.iban.trimmed());
     return lines;
 }
 

@@ -91,6 +91,7 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
     m_progress->setAccessibleName(QStringLiteral("GÖNDERİLEN"));
     m_progress->setFormat(QStringLiteral("%v / %m"));
     m_progress->setValue(0);
+    m_progress->hide(); // until a run starts
     grid->addWidget(m_progress, 4, 0, 1, 3);
     auto* failCaption = new QLabel(QStringLiteral("GÖNDERİLEMEYENLER:"), this);
     grid->addWidget(failCaption, 5, 0, 1, 3);
@@ -202,6 +203,7 @@ void BulkSendWindow::start()
     m_failures->clear();
     m_progress->setMaximum(int(targets.size()));
     m_progress->setValue(0);
+    m_progress->show();
     connect(m_run.get(), &BulkSend::progress, this, [this](int done) { m_progress->setValue(done); });
     connect(m_run.get(), &BulkSend::personFailed, this, [this](const Customer& p, const QString& error) {
         m_failures->addRow({p.name, error});

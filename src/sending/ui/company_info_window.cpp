@@ -41,7 +41,8 @@ CompanyInfoWindow::CompanyInfoWindow(Store& store, QWidget* parent, const QStrin
     m_address = new QPlainTextEdit(m_info.address, firm);
     m_address->setObjectName(QStringLiteral("Text2"));
     m_address->setTabChangesFocus(true);
-    m_address->setFixedHeight(56);
+    m_address->setFixedHeight(64);
+    m_address->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     nameByCaption(addressCaption, m_address);
     m_grid->addWidget(addressCaption, 1, 0);
     m_grid->addWidget(m_address, 1, 1);

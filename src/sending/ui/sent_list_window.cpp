@@ -35,9 +35,10 @@ SentListWindow::SentListWindow(Store& store, QWidget* parent) : QDialog(parent),
     m_list = new ReportList(this);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setAccessibleName(windowTitle());
+    // The outcome stands beside the person, so a failure is seen without scrolling.
     m_list->setColumns({QStringLiteral("TARİH"), QStringLiteral("SAAT"), QStringLiteral("ADI SOYADI"),
+                        QStringLiteral("SONUÇ"), QStringLiteral("YOL"), QStringLiteral("ALICI"),
                         QStringLiteral("BELGE"), QStringLiteral("DÖNEM"), QStringLiteral("BAKİYELER"),
-                        QStringLiteral("YOL"), QStringLiteral("ALICI"), QStringLiteral("SONUÇ"),
                         QStringLiteral("HATA"), QStringLiteral("KULLANICI"), QStringLiteral("DOSYA")});
     grid->addWidget(m_list, 1, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
@@ -87,10 +88,9 @@ void SentListWindow::reload()
     QList<QStringList> rows;
     rows.reserve(m_items.size());
     for (const SentItem& it : std::as_const(m_items))
-        rows.append({it.date, it.time, it.personName, it.document, it.period, it.balances, it.way,
-                     it.recipient,
-                     it.succeeded ? QStringLiteral("GÖNDERİLDİ") : QStringLiteral("GÖNDERİLEMEDİ"), it.error,
-                     it.user, it.file});
+        rows.append({it.date, it.time, it.personName,
+                     it.succeeded ? QStringLiteral("GÖNDERİLDİ") : QStringLiteral("GÖNDERİLEMEDİ"), it.way,
+                     it.recipient, it.document, it.period, it.balances, it.error, it.user, it.file});
     m_list->setRows(rows);
     for (int r = 0; r < m_items.size(); ++r) {
         if (!m_items.at(r).succeeded)
