@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 #include <functional>
@@ -67,3 +68,6 @@ PersonRule isOneOf(const QStringList& keys);
 QList<Customer> selectPeople(const QList<Customer>& people, const QList<PersonRule>& rules);
 
 } // namespace kalvora
+
+// Carried by the letter window's signal.
+Q_DECLARE_METATYPE(kalvora::SendDocument)

@@ -1,11 +1,13 @@
 #include "accounts/ui/account_card.h"
 #include "reports/letterhead.h"
+#include "reports/report_layout.h"
 #include "reports/report_templates.h"
 #include "sending/confirmation_letter.h"
 #include "sending/delivery.h"
 #include "sending/sent_record.h"
 #include "sending/ui/bulk_send_window.h"
 #include "sending/ui/company_info_window.h"
+#include "sending/ui/letter_window.h"
 #include "sending/ui/send_window.h"
 #include "sending/ui/sent_list_window.h"
 #include "support/gui_helpers.h"
@@ -222,6 +224,37 @@ private Q_SLOTS:
         w.start();
         QVERIFY(boxes.lastText().contains(u"E-POSTA SUNUCUSU"_s));
         QVERIFY(!w.isRunning());
+    }
+
+    // YAZDIR goes through the bridge and the viewer like every print: the saved definition shows the letter's
+    // figures in words and, without the sender's details, no letterhead.
+    void letterPrintedThroughTheViewer()
+    {
+        test::TestData data;
+        test::MessageBoxCapture boxes;
+        installTemplates(qEnvironmentVariable("KALVORA_TEST_BIN_DIR"), data.folder());
+        const Customer p = addPerson(data, u"ALİ"_s);
+        data.addTransaction(p.key.toLongLong(), u"1234,5"_s, u"TL"_s, u"01.12.2026"_s, u"100"_s);
+        LetterWindow w(data.store(), p);
+        w.setDate(QDate(2026, 12, 31));
+        QString definition;
+        ReportOptions options;
+        options.installationFolder = qEnvironmentVariable("KALVORA_TEST_BIN_DIR");
+        options.startViewer = [&](const QString&, const QStringList& args, const QString&) {
+            definition = args.value(0);
+            return true;
+        };
+        w.setReportOptions(options);
+        test::click(&w, "MyButton1");
+        QVERIFY2(!definition.isEmpty(), qPrintable(boxes.lastText()));
+        const PreparedReport r = prepareReportFile(definition);
+        QCOMPARE(r.texts(u"Memo2"_s), QStringList{u"1.234,50"_s});
+        QCOMPARE(r.texts(u"Memo4"_s), QStringList{u"YALNIZ BİN İKİ YÜZ OTUZ DÖRT TÜRK LİRASI ELLİ KURUŞ"_s});
+        QVERIFY(r.texts(u"Memo15"_s).join(QString()).isEmpty());
+        QSignalSpy send(&w, &LetterWindow::sendRequested);
+        test::click(&w, "MyButton3");
+        QCOMPARE(send.size(), 1);
+        QCOMPARE(send.first().first().value<SendDocument>().balances, u"1.234,50 TL BORÇ"_s);
     }
 
     // The card asks for the letter and for sending by signals; whoever opened it opens the windows.
