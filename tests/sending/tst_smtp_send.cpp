@@ -4,11 +4,15 @@
 #include "sending/delivery.h"
 #include "sending/document_sender.h"
 #include "sending/sent_record.h"
+#include "sending/ui/bulk_send_window.h"
 #include "support/test_data.h"
+#include "widgets/message_box.h"
+#include "widgets/report_list.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -232,6 +236,50 @@ private Q_SLOTS:
         QCOMPARE(received().size(), 1);
         QVERIFY(received().first().startsWith(u"reddedilen@example.invalid\t"_s));
         QCOMPARE(SentRecord(data.store()).list().size(), 6);
+    }
+
+    // TOPLU GÖNDER lists the one refused and sends the rest; the next BAŞLAT offers the failures alone,
+    // and their addresses are read again, so one put right since is used.
+    void bulkWindowRetriesTheFailed()
+    {
+        test::TestData data;
+        test::MessageBoxCapture boxes;
+        installTemplates(qEnvironmentVariable("KALVORA_TEST_BIN_DIR"), data.folder());
+        QTemporaryDir config;
+        QString error;
+        QVERIFY(saveSmtpSettings(settings(), &error, config.path()));
+        QString refusedKey;
+        for (const auto& [name, tl, address] :
+             {std::tuple{u"ALİ"_s, u"500"_s, u"ali@example.invalid"_s},
+              std::tuple{u"REDDEDİLEN"_s, u"800"_s, u"ret@example.invalid"_s},
+              std::tuple{u"BORÇSUZ"_s, u"0"_s, u"borcsuz@example.invalid"_s}}) {
+            const QString key = QString::number(data.addPerson(name, tl));
+            rememberEmail(data.store(), key, address);
+            if (address.startsWith(u"ret"_s))
+                refusedKey = key;
+        }
+        BulkSendWindow w(data.store(), nullptr, config.path());
+        w.findChild<QLineEdit*>(u"Text1"_s)->setText(u"100"_s);
+        QSignalSpy done(&w, &BulkSendWindow::finished);
+        w.start();
+        QVERIFY(done.wait(60000));
+        QCOMPARE(w.failureList()->rowCount(), 1);
+        QCOMPARE(w.failureList()->cell(0, 0), u"REDDEDİLEN"_s);
+        QCOMPARE(received().size(), 1);
+
+        rememberEmail(data.store(), refusedKey, u"reddedilen@example.invalid"_s);
+        init();
+        MessageBox::setNextAnswer(MessageBox::Button::Yes);
+        w.start();
+        QVERIFY(done.wait(60000));
+        bool asked = false;
+        for (const MessageBox::Shown& b : MessageBox::shown())
+            asked = asked || b.text.contains(u"YALNIZ ONLAR YENİDEN DENENSİN Mİ?"_s);
+        QVERIFY(asked);
+        QCOMPARE(w.run()->total(), 1);
+        QCOMPARE(w.failureList()->rowCount(), 0);
+        QCOMPARE(received().size(), 1);
+        QVERIFY(received().first().startsWith(u"reddedilen@example.invalid\t"_s));
     }
 
     // A stop takes effect after the person being sent: the rest are not sent and the run says it stopped.
