@@ -8,7 +8,11 @@
 #include "sending/message_template.h"
 #include "sending/phone_number.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QThread>
+
+#include <memory>
 
 namespace kalvora {
 
@@ -79,7 +83,18 @@ SendOutcome DocumentSender::send(const SendDocument& doc, SendWay way, const QSt
         QString error;
         switch (way) {
         case SendWay::Email: {
-            const MailResult r = sendMail(m_smtp, {recipient.trimmed(), subjectFor(doc), bodyFor(doc), file});
+            // The server may take seconds to answer: the mail goes on a thread of its own while the event
+            // loop keeps the windows painted and their timers running; a click waits for the answer, so
+            // nothing starts a second sending meanwhile.
+            const MailMessage message{recipient.trimmed(), subjectFor(doc), bodyFor(doc), file};
+            MailResult r;
+            std::unique_ptr<QThread> thread(QThread::create([&] { r = sendMail(m_smtp, message); }));
+            QEventLoop wait;
+            QObject::connect(thread.get(), &QThread::finished, &wait, &QEventLoop::quit);
+            thread->start();
+            if (!thread->isFinished())
+                wait.exec(QEventLoop::ExcludeUserInputEvents);
+            thread->wait();
             return r.sent ? QString() : r.error;
         }
         case SendWay::MailProgram:

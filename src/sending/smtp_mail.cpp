@@ -114,7 +114,9 @@ bool saveSmtpSettings(const SmtpSettings& s, QString* error, const QString& fold
 
 bool looksLikeEmail(const QString& address)
 {
-    static const QRegularExpression re(QStringLiteral("^[^@\\s<>,;\"]+@[^@\\s<>,;\"]+\\.[^@\\s<>,;\"]+$"));
+    // Never starting with "-": the mail program takes the address as an argument.
+    static const QRegularExpression re(
+        QStringLiteral("^[^-@\\s<>,;\"][^@\\s<>,;\"]*@[^@\\s<>,;\"]+\\.[^@\\s<>,;\"]+$"));
     return re.match(address.trimmed()).hasMatch();
 }
 

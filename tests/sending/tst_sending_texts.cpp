@@ -1,6 +1,7 @@
 #include "sending/amount_words.h"
 #include "sending/message_template.h"
 #include "sending/phone_number.h"
+#include "sending/smtp_mail.h"
 
 #include <QTest>
 
@@ -81,6 +82,26 @@ private Q_SLOTS:
         QCOMPARE(n.digits, digits);
         QCOMPARE(n.valid(), !digits.isEmpty());
         QCOMPARE(n.error.isEmpty(), n.valid()); // a refusal always says why
+    }
+
+    void emailAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("plain") << u"ayse.yilmaz@example.invalid"_s << true;
+        QTest::newRow("blanks around") << u"  ali@example.invalid "_s << true;
+        QTest::newRow("no domain") << u"ali@"_s << false;
+        QTest::newRow("no dot in the domain") << u"ali@example"_s << false;
+        QTest::newRow("two at signs") << u"ali@veli@example.invalid"_s << false;
+        QTest::newRow("a line break (a second header)") << u"ali@example.invalid\nBcc: x@y.z"_s << false;
+        QTest::newRow("two addresses") << u"ali@example.invalid, veli@example.invalid"_s << false;
+        QTest::newRow("taken for an option") << u"--attach=/etc/passwd@example.invalid"_s << false;
+    }
+    void emailAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, accepted);
+        QCOMPARE(looksLikeEmail(address), accepted);
     }
 
     void templates_data()
