@@ -10,6 +10,7 @@ packages=(
     libpq-dev postgresql-15 libxlsxwriter-dev python3-openpyxl openssl
     lintian desktop-file-utils appstream librsvg2-bin
     mdbtools-dev libzip-dev
+    libcurl4-openssl-dev python3-aiosmtpd xdg-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -112,6 +112,19 @@ const ButtonDef buttonDefs[] = {
       QStyle::SP_BrowserReload},
      10110,
      990},
+    {{"MyButton17", "FİRMA BİLGİLERİ", "FİRMA BİLGİLERİ",
+      "EKSTRE VE MEKTUPLARIN ANTETİ, GÖNDERİM METİNLERİ VE E-POSTA SUNUCUSU", "preferences-system",
+      QStyle::SP_FileDialogDetailedView},
+     12120,
+     990},
+    {{"MyButton18", "TOPLU GÖNDER", "TOPLU GÖNDER",
+      "MUTABAKAT MEKTUPLARINI TOPLU OLARAK E-POSTA İLE GÖNDERİR", "mail-send", QStyle::SP_ArrowForward},
+     14130,
+     990},
+    {{"MyButton19", "GÖNDERİLENLER", "GÖNDERİLENLER", "GÖNDERİLEN EKSTRE VE MEKTUPLARI LİSTELER",
+      "mail-message", QStyle::SP_FileDialogListView},
+     16140,
+     990},
 };
 
 } // namespace
@@ -224,6 +237,9 @@ void MainWindow::buildButtons()
     connect(button("MyButton10"), &QToolButton::clicked, this, &MainWindow::ratesRequested);
     connect(button("MyButton14"), &QToolButton::clicked, this, &MainWindow::cancellationsRequested);
     connect(button("MyButton16"), &QToolButton::clicked, this, &MainWindow::importRequested);
+    connect(button("MyButton17"), &QToolButton::clicked, this, &MainWindow::companyInfoRequested);
+    connect(button("MyButton18"), &QToolButton::clicked, this, &MainWindow::bulkSendRequested);
+    connect(button("MyButton19"), &QToolButton::clicked, this, &MainWindow::sentListRequested);
     connect(button("MyButton8"), &QToolButton::clicked, this, [this] {
         ContactWindow w(this);
         w.exec();

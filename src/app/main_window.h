@@ -65,6 +65,9 @@ Q_SIGNALS:
     void ratesRequested();                              // MyButton10, TCMB_KUR
     void cancellationsRequested();                      // MyButton14, IptalArsivi
     void importRequested();                             // MyButton16, IceAktar
+    void companyInfoRequested();                        // MyButton17, FirmaBilgileri
+    void bulkSendRequested();                           // MyButton18, TopluGonder
+    void sentListRequested();                           // MyButton19, Gonderilenler
 
 protected:
     void closeEvent(QCloseEvent* event) override;

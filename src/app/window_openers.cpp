@@ -1,5 +1,6 @@
 #include "app/window_openers.h"
 
+#include "accounts/account_book.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/archive_restore_link.h"
 #include "app/main_window.h"
@@ -7,12 +8,23 @@
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"
+#include "data/clock.h"
+#include "data/db_error.h"
 #include "import/ui/import_window.h"
 #include "ledger/ui/ledger_history_window.h"
 #include "rates/ui/rates_window.h"
 #include "reports/ui/report_print.h"
 #include "reports/ui/reports_menu_window.h"
 #include "reports/ui/statement_window.h"
+#include "sending/confirmation_letter.h"
+#include "sending/document_sender.h"
+#include "sending/ui/bulk_send_window.h"
+#include "sending/ui/company_info_window.h"
+#include "sending/ui/letter_window.h"
+#include "sending/ui/send_window.h"
+#include "sending/ui/sent_list_window.h"
+
+#include "widgets/message_box.h"
 
 #include <QTimer>
 
@@ -21,6 +33,17 @@
 #include <memory>
 
 namespace kalvora {
+
+namespace {
+
+// GÖNDER of the card, the statement and the letter: the document goes from the window it was asked in.
+void openSendWindow(QWidget* over, Store& store, const SendDocument& document)
+{
+    SendWindow window(store, document, over);
+    window.exec();
+}
+
+} // namespace
 
 void connectWindowOpeners(MainWindow& main)
 {
@@ -67,23 +90,50 @@ void connectWindowOpeners(MainWindow& main)
         if (deleteCustomer(m, m->store(), person))
             m->DetayliAra(person.key);
     });
-    QObject::connect(m, &MainWindow::accountCardRequested, m,
-                     [m, refreshOne, onAccountsChanged](const Customer& person) {
-                         AccountCard card(m->store(), m);
-                         QObject::connect(&card, &AccountCard::accountChanged, m, refreshOne);
-                         QObject::connect(&card, &AccountCard::statementRequested, &card,
-                                          [m, &card](const StatementData& d) {
-                                              printAccountStatement(&card, m->store(), m->dataFolder(), d);
-                                          });
-                         QObject::connect(&card, &AccountCard::periodStatementRequested, &card, [&card, m] {
-                             StatementWindow window(m->store(), card.person(), &card);
-                             window.exec();
-                         });
-                         onAccountsChanged(&card, [&card] { card.refreshForOtherDesks(); });
-                         card.setPerson(person);
-                         card.setWindowState(card.windowState() | Qt::WindowMaximized);
-                         card.exec();
-                     });
+    QObject::connect(
+        m, &MainWindow::accountCardRequested, m, [m, refreshOne, onAccountsChanged](const Customer& person) {
+            AccountCard card(m->store(), m);
+            QObject::connect(&card, &AccountCard::accountChanged, m, refreshOne);
+            QObject::connect(&card, &AccountCard::statementRequested, &card,
+                             [m, &card](const StatementData& d) {
+                                 printAccountStatement(&card, m->store(), m->dataFolder(), d);
+                             });
+            QObject::connect(&card, &AccountCard::periodStatementRequested, &card, [&card, m] {
+                StatementWindow window(m->store(), card.person(), &card);
+                QObject::connect(&window, &StatementWindow::sendRequested, &window, [&window, m] {
+                    openSendWindow(&window, m->store(),
+                                   statementDocument(window.person(), window.statement(),
+                                                     window.directReport(), window.periodText()));
+                });
+                window.exec();
+            });
+            QObject::connect(&card, &AccountCard::letterRequested, &card, [&card, m] {
+                LetterWindow window(m->store(), card.person(), &card);
+                QObject::connect(
+                    &window, &LetterWindow::sendRequested, &window,
+                    [&window, m](const SendDocument& d) { openSendWindow(&window, m->store(), d); });
+                window.exec();
+            });
+            QObject::connect(&card, &AccountCard::sendRequested, &card, [&card, m] {
+                CompanyInfo sender;
+                QList<AccountRow> rows;
+                try {
+                    sender = loadCompanyInfo(m->store());
+                    rows = AccountBook(m->store()).load(card.person().key).rows;
+                } catch (const DbError& e) {
+                    MessageBox::error(&card, e.turkishText());
+                    return;
+                }
+                openSendWindow(
+                    &card, m->store(),
+                    letterDocument(buildConfirmationLetter(card.person(), rows, Clock::today(), 15), sender,
+                                   m->store().folder()));
+            });
+            onAccountsChanged(&card, [&card] { card.refreshForOtherDesks(); });
+            card.setPerson(person);
+            card.setWindowState(card.windowState() | Qt::WindowMaximized);
+            card.exec();
+        });
     auto openLedger = [m, onOtherDesks](Ledger which) {
         LedgerHistoryWindow window(m->store(), which, m);
         onOtherDesks(&window, {which == Ledger::Income ? QStringLiteral("gelir") : QStringLiteral("gider")},
@@ -107,6 +157,18 @@ void connectWindowOpeners(MainWindow& main)
     QObject::connect(m, &MainWindow::importRequested, m, [m] {
         ImportWindow window(m->store(), m);
         QObject::connect(&window, &ImportWindow::imported, m, qOverload<>(&MainWindow::DetayliAra));
+        window.exec();
+    });
+    QObject::connect(m, &MainWindow::companyInfoRequested, m, [m] {
+        CompanyInfoWindow window(m->store(), m);
+        window.exec();
+    });
+    QObject::connect(m, &MainWindow::bulkSendRequested, m, [m] {
+        BulkSendWindow window(m->store(), m);
+        window.exec();
+    });
+    QObject::connect(m, &MainWindow::sentListRequested, m, [m] {
+        SentListWindow window(m->store(), m);
         window.exec();
     });
     QObject::connect(m, &MainWindow::cancellationsRequested, m, [m, refreshOne, onOtherDesks] {

@@ -32,6 +32,44 @@ CREATE TABLE IF NOT EXISTS MUSTERILER (
     SonBakiye_usd TEXT NOT NULL DEFAULT '',
     SonBakiye_euro TEXT NOT NULL DEFAULT ''
 );
+-- The sender's own details (one row), printed as the letterhead of statements and letters, and the
+-- texts of the messages that carry them. Kept in the book, so every desk prints the same letterhead.
+CREATE TABLE IF NOT EXISTS FIRMA_BILGILERI (
+    kayit_no INTEGER PRIMARY KEY,
+    unvan TEXT NOT NULL DEFAULT '',
+    adres TEXT NOT NULL DEFAULT '',
+    telefon TEXT NOT NULL DEFAULT '',
+    vergi_dairesi TEXT NOT NULL DEFAULT '',
+    vergi_no TEXT NOT NULL DEFAULT '',
+    eposta TEXT NOT NULL DEFAULT '',
+    iban TEXT NOT NULL DEFAULT '',
+    logo TEXT NOT NULL DEFAULT '', -- the picture as PNG, in base64
+    konu_sablonu TEXT NOT NULL DEFAULT '',
+    metin_sablonu TEXT NOT NULL DEFAULT ''
+);
+-- One row per statement or letter sent to a person, successful or not; nothing else reads or changes it.
+CREATE TABLE IF NOT EXISTS GONDERILENLER (
+    kayit_no INTEGER PRIMARY KEY AUTOINCREMENT,
+    uye_kodu TEXT NOT NULL DEFAULT '',
+    adisoyadi TEXT NOT NULL DEFAULT '',
+    belge TEXT NOT NULL DEFAULT '',
+    yol TEXT NOT NULL DEFAULT '',
+    alici TEXT NOT NULL DEFAULT '',
+    tarih TEXT NOT NULL DEFAULT '',
+    saat TEXT NOT NULL DEFAULT '',
+    kullanici TEXT NOT NULL DEFAULT '',
+    donem TEXT NOT NULL DEFAULT '',
+    bakiyeler TEXT NOT NULL DEFAULT '',
+    dosya TEXT NOT NULL DEFAULT '',
+    basarili INTEGER NOT NULL DEFAULT 0,
+    hata TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS GONDERILENLER_uye_kodu ON GONDERILENLER(uye_kodu, kayit_no);
+-- The e-mail address a person's documents went to last, offered again next time.
+CREATE TABLE IF NOT EXISTS KISI_EPOSTA (
+    uye_kodu TEXT NOT NULL DEFAULT '' PRIMARY KEY,
+    eposta TEXT NOT NULL DEFAULT ''
+);
 )";
 
 const char* const transactionSchema = R"(

@@ -210,10 +210,18 @@ bool buildWorkbook(const QByteArray& file, const QByteArray& tmpDir, const Expor
     for (int c = 0; c < columns; ++c)
         worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                              widths[static_cast<size_t>(c)], nullptr);
-    worksheet_freeze_panes(sheet, 1, 0);
+    // The preamble's lines, an empty line, then the headers: the rows start below them.
+    const auto top = static_cast<lxw_row_t>(table.preamble.isEmpty() ? 0 : table.preamble.size() + 1);
+    for (qsizetype p = 0; p < table.preamble.size(); ++p) {
+        const QStringList& cells = table.preamble.at(p);
+        for (qsizetype c = 0; c < cells.size(); ++c)
+            worksheet_write_string(sheet, static_cast<lxw_row_t>(p), static_cast<lxw_col_t>(c),
+                                   cells.at(c).toUtf8().constData(), c == 0 ? bold : nullptr);
+    }
+    worksheet_freeze_panes(sheet, top + 1, 0);
     for (int c = 0; c < table.headers.size(); ++c)
-        worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), table.headers.at(c).toUtf8().constData(),
-                               bold);
+        worksheet_write_string(sheet, top, static_cast<lxw_col_t>(c),
+                               table.headers.at(c).toUtf8().constData(), bold);
 
     const qsizetype total = table.rowCount();
     lxw_error failure = LXW_NO_ERROR;
@@ -223,7 +231,7 @@ bool buildWorkbook(const QByteArray& file, const QByteArray& tmpDir, const Expor
             *cancelled = true;
             return false;
         }
-        const auto sheetRow = static_cast<lxw_row_t>(r + 1);
+        const auto sheetRow = static_cast<lxw_row_t>(r + 1) + top;
         const int cells = table.cellCount(r);
         for (int c = 0; c < cells && failure == LXW_NO_ERROR; ++c) {
             const QStringView text = table.cell(r, c);
@@ -351,6 +359,14 @@ bool writeCsv(QIODevice& device, const ExportTable& table, const ExportProgress&
         buffer += fields.join(QLatin1Char(';')).toUtf8();
         buffer += "\r\n";
     };
+    for (const QStringList& cells : table.preamble) {
+        QStringList fields;
+        for (const QString& c : cells)
+            fields.append(csvField(guardedText(c)));
+        line(fields);
+    }
+    if (!table.preamble.isEmpty())
+        line({});
     QStringList header;
     for (const QString& h : table.headers)
         header.append(csvField(guardedText(h)));

@@ -25,6 +25,9 @@ struct ExportTable {
     QList<ExportKind> kinds; // a missing kind is Text
     QList<QStringList> rows;
     QString sheetName; // the worksheet's name in .xlsx; empty: "LİSTE"
+    // Lines written above the list, each as text cells, then an empty line: what the list is of (a
+    // statement's sender, person and period). Empty: the headers are the first line.
+    QList<QStringList> preamble = {};
     // The rows kept together instead (a long list's copy costs its characters only); used when rows is
     // empty.
     TextTable cells = {};

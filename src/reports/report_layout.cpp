@@ -166,6 +166,8 @@ PreparedItem finalize(const Cell& c, double top)
         it.line.translate(0, top);
         return it;
     }
+    if (it.kind == PreparedItem::Kind::Picture)
+        return it;
     const int n = linesFitting(c, it.rect.height(), true);
     const double avail = it.rect.height() - 2 * c.gapY;
     const double free = std::max(0.0, avail - n * c.lineHeight);
@@ -495,6 +497,10 @@ private:
                 rest.cells.push_back(std::move(moved));
                 continue;
             }
+            if (c.item.kind == PreparedItem::Kind::Picture) {
+                first.cells.push_back(c); // a picture is not cut in two; the page clips it
+                continue;
+            }
             Cell a = c;
             Cell z = c;
             a.item.rect.setBottom(h);
@@ -541,6 +547,8 @@ private:
                 b.cells.push_back(textCell(*child));
             else if (child->isA("TfrxLineView"))
                 b.cells.push_back(lineCell(*child));
+            else if (child->isA("TfrxPictureView"))
+                b.cells.push_back(pictureCell(*child));
         }
         if (stretched) {
             // Objects below a growing text move down with it, so nothing is drawn over.
@@ -642,6 +650,20 @@ private:
             o.flag(QStringLiteral("AllowExpressions"), true) ? expandText(raw, m_scope) : raw;
         c.lines =
             wrapText(text, it.font, it.rect.width() - 2 * c.gapX, o.flag(QStringLiteral("WordWrap"), true));
+        return c;
+    }
+
+    Cell pictureCell(const ReportObject& o)
+    {
+        Cell c;
+        PreparedItem& it = c.item;
+        it.kind = PreparedItem::Kind::Picture;
+        it.name = o.name();
+        it.rect = boxOf(o);
+        const QByteArray data = QByteArray::fromBase64(o.property(QStringLiteral("Picture.Data")).toLatin1());
+        // A picture that does not read is left out, like a missing one.
+        if (!data.isEmpty())
+            it.picture.loadFromData(data);
         return c;
     }
 

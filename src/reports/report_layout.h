@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QFont>
+#include <QImage>
 #include <QLineF>
 #include <QList>
 #include <QPointF>
@@ -27,7 +28,7 @@ struct PreparedLine {
 
 // One drawn object of a page: a text box (fill, text lines clipped to the box, frame) or a line.
 struct PreparedItem {
-    enum class Kind { Text, Line };
+    enum class Kind { Text, Line, Picture };
     enum FrameSide { Left = 1, Right = 2, Top = 4, Bottom = 8 };
 
     Kind kind = Kind::Text;
@@ -43,6 +44,7 @@ struct PreparedItem {
     QLineF line;
     double lineWidth = 0;
     QColor lineColor;
+    QImage picture; // for a Picture: drawn inside rect, its proportions kept
 
     // The visible lines joined by line breaks.
     QString text() const;
@@ -61,13 +63,14 @@ struct PreparedReport {
     QStringList texts(const QString& itemName) const;
 };
 
-// Lays the definition out on pages. Bands: TfrxReportTitle (first page), TfrxPageHeader (top of every
-// page), TfrxMasterData (once per row of its DataSet), TfrxReportSummary (after the last row),
-// TfrxPageFooter (bottom of every page). A band with Stretched="True" grows with its stretching texts;
-// a row that does not fit the rest of a page moves to the next one, and one taller than a whole page
-// is split between pages. Texts wrap inside their box and what does not fit is cut, never drawn over
-// the next object. Needs a QGuiApplication (fonts). Throws ReportError on a definition it cannot lay
-// out (no page, page too small, missing data set).
+// Lays the definition out on pages. Objects: texts (TfrxMemoView), lines (TfrxLineView) and pictures
+// (TfrxPictureView, the picture as base64 PNG or JPEG in Picture.Data; without one nothing is drawn). Bands:
+// TfrxReportTitle (first page), TfrxPageHeader (top of every page), TfrxMasterData (once per row of its
+// DataSet), TfrxReportSummary (after the last row), TfrxPageFooter (bottom of every page). A band with
+// Stretched="True" grows with its stretching texts; a row that does not fit the rest of a page moves to the
+// next one, and one taller than a whole page is split between pages. Texts wrap inside their box and what
+// does not fit is cut, never drawn over the next object. Needs a QGuiApplication (fonts). Throws ReportError
+// on a definition it cannot lay out (no page, page too small, missing data set).
 PreparedReport layoutReport(const ReportDefinition& definition, const QList<ReportDataSet>& data,
                             const QDateTime& preparedAt = QDateTime::currentDateTime());
 

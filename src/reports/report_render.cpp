@@ -26,6 +26,14 @@ void paintPage(QPainter& painter, const PreparedPage& page)
             painter.drawLine(it.line);
             continue;
         }
+        if (it.kind == PreparedItem::Kind::Picture) {
+            if (!it.picture.isNull() && it.rect.width() > 0 && it.rect.height() > 0) {
+                QSizeF size = QSizeF(it.picture.size()).scaled(it.rect.size(), Qt::KeepAspectRatio);
+                const QRectF target(it.rect.topLeft() + QPointF(it.rect.width() - size.width(), 0), size);
+                painter.drawImage(target, it.picture);
+            }
+            continue;
+        }
         if (it.fill.isValid())
             painter.fillRect(it.rect, it.fill);
         if (!it.lines.isEmpty() && it.rect.width() > 0 && it.rect.height() > 0) {

@@ -267,7 +267,13 @@ private Q_SLOTS:
         test::TestData data;
         MainWindow w(data.store(), data.folder());
         const auto buttons = w.findChildren<PictureButton*>();
-        QCOMPARE(buttons.size(), 16); // twelve, İPTALLER, EXCEL'E AKTAR, İÇE AKTAR and the search button
+        // twelve, İPTALLER, EXCEL'E AKTAR, İÇE AKTAR, the three of sending and the search button
+        QCOMPARE(buttons.size(), 19);
+        // The sending's buttons continue the second row.
+        QCOMPARE(w.findChild<PictureButton*>(QStringLiteral("MyButton17"))->text(),
+                 QStringLiteral("FİRMA BİLGİLERİ"));
+        QCOMPARE(w.findChild<PictureButton*>(QStringLiteral("MyButton19"))->geometry(),
+                 twipsRect(16140, 990, 1965, 885));
         auto* b10 = w.findChild<PictureButton*>(QStringLiteral("MyButton10"));
         QCOMPARE(b10->text(), QStringLiteral("T.C.M.B KURLARI"));
         QCOMPARE(b10->tipText(), QStringLiteral("T.C.M.B KURLARINI  GÖREBİLİRSİNİZ"));

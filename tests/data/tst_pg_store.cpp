@@ -267,6 +267,9 @@ private Q_SLOTS:
                                  &data.store().accounts().file(),
                                  {u"sunucu_kullanici"_s, u"sunucu_zamani"_s}},
                                 {"iptal", "IPTAL_HAREKETLER", &data.store().accounts().file(), {}},
+                                {"cari", "FIRMA_BILGILERI", &data.store().accounts().file(), {}},
+                                {"cari", "GONDERILENLER", &data.store().accounts().file(), {}},
+                                {"cari", "KISI_EPOSTA", &data.store().accounts().file(), {}},
                                 {"gelir", "GIDERLER", &data.store().ledger(Ledger::Income).file(), {}},
                                 {"gelir", "KASA_NET", &data.store().ledger(Ledger::Income).file(), {}},
                                 {"gider", "GIDERLER", &data.store().ledger(Ledger::Expense).file(), {}},
@@ -410,6 +413,7 @@ private Q_SLOTS:
             "DROP TABLE iptal.GERI_ALINANLAR; DROP TRIGGER iptaller_stamp ON iptal.IPTALLER; "
             "DROP FUNCTION kalvora.stamp_archive; "
             "ALTER TABLE iptal.IPTALLER DROP COLUMN sunucu_kullanici, DROP COLUMN sunucu_zamani; "
+            "DROP TABLE cari.FIRMA_BILGILERI, cari.GONDERILENLER, cari.KISI_EPOSTA; "
             "UPDATE kalvora.schema_version SET version = 1; "
             "INSERT INTO gelir.GIDERLER (gider_tarihi, gider_tutar) VALUES ('1.2.2024', '5')"));
         QCOMPARE(inspectServerSchema(conn).version, 1);
@@ -419,6 +423,8 @@ private Q_SLOTS:
         QVERIFY(!conn.scalar(u"SELECT to_regprocedure('iptal.geri_al(bigint, text, text, text, text)')"_s)
                      .isNull());
         QVERIFY(!conn.scalar(u"SELECT to_regclass('kalvora.save_ids')"_s).isNull());
+        for (const char* table : {"cari.firma_bilgileri", "cari.gonderilenler", "cari.kisi_eposta"})
+            QVERIFY2(!conn.scalar(u"SELECT to_regclass($1)"_s, {QString::fromLatin1(table)}).isNull(), table);
         QCOMPARE(conn.scalar(u"SELECT gider_tutar FROM GIDERLER WHERE CDATE(gider_tarihi) = 20240201"_s)
                      .toString(),
                  u"5"_s);

@@ -143,6 +143,41 @@ private Q_SLOTS:
                                          "MEHMET;01.01.2026;\r\n"));
     }
 
+    // Lines naming what the list is of stand above it, then an empty line; the headers stay bold and frozen
+    // below them. A telephone written "+90 ..." is not taken for a formula.
+    void preambleAboveTheList()
+    {
+        ExportTable table;
+        table.preamble = {{QStringLiteral("ADI SOYADI:"), QStringLiteral("ALİ")},
+                          {QStringLiteral("TELEFON:"), QStringLiteral("+90 532 123 45 67")}};
+        table.headers = {QStringLiteral("TARİH"), QStringLiteral("TUTAR")};
+        table.kinds = {ExportKind::Date, ExportKind::Number};
+        table.rows = {{QStringLiteral("03.01.2026"), QStringLiteral("1.250,50")}};
+        const QString xlsx = m_dir.filePath(QStringLiteral("preamble.xlsx"));
+        QVERIFY(exportTable(xlsx, table).written());
+        QString error;
+        const QJsonObject book = readXlsx(xlsx, &error);
+        QVERIFY2(!book.isEmpty(), qPrintable(error));
+        auto v = [&](int r, int c) { return xlsxCell(book, r, c).value(QStringLiteral("v")).toString(); };
+        QCOMPARE(v(0, 1), QStringLiteral("text:ALİ"));
+        QCOMPARE(v(1, 1), QStringLiteral("text:+90 532 123 45 67"));
+        QVERIFY(v(2, 0).isEmpty());
+        QCOMPARE(v(3, 0), QStringLiteral("text:TARİH"));
+        QVERIFY(xlsxCell(book, 3, 1).value(QStringLiteral("b")).toBool());
+        QCOMPARE(v(4, 1), QStringLiteral("number:1250.5"));
+        QCOMPARE(book.value(QStringLiteral("freeze")).toString(), QStringLiteral("A5"));
+
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(writeCsv(buffer, table));
+        QCOMPARE(buffer.data(), QByteArray("\xEF\xBB\xBF"
+                                           "ADI SOYADI:;AL\xC4\xB0\r\n"
+                                           "TELEFON:;'+90 532 123 45 67\r\n"
+                                           "\r\n"
+                                           "TAR\xC4\xB0H;TUTAR\r\n"
+                                           "03.01.2026;1250,50\r\n"));
+    }
+
     // A cancel and a failure leave the folder as it was: an earlier file keeps its bytes, no temporary
     // file stays behind, and a failure names the file in Turkish.
     void nothingHalfWritten_data()

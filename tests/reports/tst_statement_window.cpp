@@ -122,10 +122,25 @@ private Q_SLOTS:
 
     // A period starting between rows, shown, printed through ekstre.fr3 and exported: the carried-in
     // balance, the running balance and the closing status agree in all three.
+    // With the sender's details set the print and the export start with them; without, neither names a
+    // sender. The export's first lines say whose statement it is and for which period.
+    void shownPrintedExported_data()
+    {
+        QTest::addColumn<bool>("withSender");
+        QTest::newRow("no letterhead") << false;
+        QTest::newRow("letterhead") << true;
+    }
     void shownPrintedExported()
     {
+        QFETCH(bool, withSender);
         Fixture f;
         MessageBoxCapture boxes;
+        if (withSender) {
+            CompanyInfo info;
+            info.name = QStringLiteral("ORVENTA TİCARET");
+            info.taxNumber = QStringLiteral("1234567890");
+            saveCompanyInfo(f.data.store(), info);
+        }
         StatementWindow w(f.data.store(), f.person);
         setPeriod(w, "01.03.2026", "31.03.2026");
         w.findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentText(QStringLiteral("TL"));
@@ -161,6 +176,9 @@ private Q_SLOTS:
         QVERIFY(
             report.texts(QStringLiteral("Memo12")).value(0).contains(QStringLiteral("ADRES: MODA CAD. 5")));
         QCOMPARE(report.texts(QStringLiteral("Memo51")), QStringList{QStringLiteral("SAYFA 1 / 1")});
+        const QString head = report.texts(QStringLiteral("Memo15")).join(QLatin1Char('\n'));
+        QCOMPARE(head.contains(QStringLiteral("ORVENTA TİCARET")), withSender);
+        QCOMPARE(head.isEmpty(), !withSender);
 
         FileDialog::setTestMode(true);
         const QString xlsx = temp.filePath(QStringLiteral("ekstre.xlsx"));
@@ -170,12 +188,23 @@ private Q_SLOTS:
         QString error;
         const QJsonObject book = readXlsx(xlsx, &error);
         QVERIFY2(!book.isEmpty(), qPrintable(error));
-        QCOMPARE(xlsxCell(book, 1, StmBalance).value(QStringLiteral("v")).toString(),
-                 QStringLiteral("number:1000.0"));
-        QCOMPARE(xlsxCell(book, 2, StmDate).value(QStringLiteral("v")).toString(),
-                 QStringLiteral("date:2026-03-06 00:00:00"));
-        QCOMPARE(xlsxCell(book, 5, StmStatus).value(QStringLiteral("v")).toString(),
-                 QStringLiteral("text:BORÇLU"));
+        auto text = [&](int r, int c) { return xlsxCell(book, r, c).value(QStringLiteral("v")).toString(); };
+        QStringList preamble;
+        int top = 0; // the headers' row
+        for (; !text(top, 0).isEmpty(); ++top)
+            preamble.append(text(top, 0).mid(5) + QLatin1Char(' ') + text(top, 1).mid(5));
+        ++top;
+        QStringList expected{
+            QStringLiteral("ADI SOYADI: ŞÜKRÜ IŞIK"), QStringLiteral("CARİ KODU: ") + f.person.key,
+            QStringLiteral("TELEFON: İŞ: 0212 555   CEP: 0532 111"),
+            QStringLiteral("DÖNEM: 01.03.2026 - 31.03.2026"), QStringLiteral("PARA CİNSİ: TL")};
+        if (withSender)
+            expected.prepend(QStringLiteral("GÖNDEREN: ORVENTA TİCARET - VERGİ NO: 1234567890"));
+        QCOMPARE(preamble, expected);
+        QCOMPARE(text(top, StmCurrency), QStringLiteral("text:PARA CİNSİ"));
+        QCOMPARE(text(top + 1, StmBalance), QStringLiteral("number:1000.0"));
+        QCOMPARE(text(top + 2, StmDate), QStringLiteral("date:2026-03-06 00:00:00"));
+        QCOMPARE(text(top + 5, StmStatus), QStringLiteral("text:BORÇLU"));
     }
 
     // TL KARŞILIĞI: a Saturday row takes Friday's selling rate from the archive; without a server the

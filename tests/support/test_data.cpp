@@ -40,7 +40,9 @@ struct ServerBooks {
             "END LOOP; END $$"));
         conn.exec(QStringLiteral(
             "TRUNCATE cari.MUSTERILER, cari.CARIKART, iptal.IPTALLER, iptal.IPTAL_HAREKETLER, "
-            "iptal.GERI_ALINANLAR, kalvora.save_ids, gelir.GIDERLER, "
+            "iptal.GERI_ALINANLAR, kalvora.save_ids, gelir.GIDERLER, cari.FIRMA_BILGILERI, "
+            "cari.GONDERILENLER, "
+            "cari.KISI_EPOSTA, "
             "gider.GIDERLER RESTART IDENTITY; DELETE FROM gelir.KASA_NET; DELETE FROM gider.KASA_NET; "
             "INSERT INTO gelir.KASA_NET (Kasa_net_bakiye) VALUES ('0'); "
             "INSERT INTO gider.KASA_NET (Kasa_net_bakiye) VALUES ('0')"));

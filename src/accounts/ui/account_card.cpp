@@ -158,6 +158,12 @@ void AccountCard::buildButtons()
         {{"MyButton8", "EKSTRE", "EKSTRE", "SEÇİLEN TARİHLER ARASINDAKİ HESAP EKSTRESİ", "view-calendar",
           QStyle::SP_FileDialogListView},
          &AccountCard::periodStatementRequested},
+        {{"MyButton10", "&MUTABAKAT", "MUTABAKAT", "MUTABAKAT MEKTUBU HAZIRLAR", "mail-message",
+          QStyle::SP_FileDialogContentsView},
+         &AccountCard::letterRequested},
+        {{"MyButton11", "&GÖNDER", "GÖNDER", "BAKİYEYİ E-POSTA YA DA WHATSAPP İLE GÖNDERİR", "mail-send",
+          QStyle::SP_ArrowForward},
+         &AccountCard::sendRequested},
     };
     int left = 120;
     QWidget* previous = m_kind;

@@ -76,6 +76,10 @@ Q_SIGNALS:
     void statementRequested(const StatementData& data);
     // "EKSTRE": the statement for a period of the card's person; whoever opened the card shows it.
     void periodStatementRequested();
+    // "MUTABAKAT": the balance confirmation letter of the card's person.
+    void letterRequested();
+    // "GÖNDER": send the card's person their balance confirmation of today.
+    void sendRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

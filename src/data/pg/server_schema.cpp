@@ -6,8 +6,9 @@ namespace {
 
 // 2: CDATE without capture groups, the ledgers' index of free-form dates.
 // 3: the ids of recent saves; the archive's server stamps, its restore log and the restore function.
+// 5: the sender's details (FIRMA_BILGILERI) and the record of what was sent (GONDERILENLER).
 // A book of an older version is brought up to date by the first desk that starts on it.
-constexpr int schemaVersion = 3;
+constexpr int schemaVersion = 5;
 
 const char* const bookSchemas[] = {"cari", "iptal", "gelir", "gider", "kalvora"};
 
@@ -380,6 +381,51 @@ void addVersion3(PgConnection& conn)
     conn.exec(QString::fromUtf8(archiveGuard));
 }
 
+// The sender's details and the sending record, as the data folder keeps them in uyeler.mdb. No change
+// notification: nothing on another desk's screen shows them.
+const char* const sending = R"SQL(
+CREATE TABLE IF NOT EXISTS cari.FIRMA_BILGILERI (
+    kayit_no bigint PRIMARY KEY,
+    unvan text NOT NULL DEFAULT '',
+    adres text NOT NULL DEFAULT '',
+    telefon text NOT NULL DEFAULT '',
+    vergi_dairesi text NOT NULL DEFAULT '',
+    vergi_no text NOT NULL DEFAULT '',
+    eposta text NOT NULL DEFAULT '',
+    iban text NOT NULL DEFAULT '',
+    logo text NOT NULL DEFAULT '',
+    konu_sablonu text NOT NULL DEFAULT '',
+    metin_sablonu text NOT NULL DEFAULT ''
+);
+CREATE TABLE IF NOT EXISTS cari.GONDERILENLER (
+    kayit_no bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    uye_kodu text NOT NULL DEFAULT '',
+    adisoyadi text NOT NULL DEFAULT '',
+    belge text NOT NULL DEFAULT '',
+    yol text NOT NULL DEFAULT '',
+    alici text NOT NULL DEFAULT '',
+    tarih text NOT NULL DEFAULT '',
+    saat text NOT NULL DEFAULT '',
+    kullanici text NOT NULL DEFAULT '',
+    donem text NOT NULL DEFAULT '',
+    bakiyeler text NOT NULL DEFAULT '',
+    dosya text NOT NULL DEFAULT '',
+    basarili integer NOT NULL DEFAULT 0,
+    hata text NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS gonderilenler_uye_kodu ON cari.GONDERILENLER (uye_kodu, kayit_no);
+CREATE TABLE IF NOT EXISTS cari.KISI_EPOSTA (
+    uye_kodu text NOT NULL DEFAULT '' PRIMARY KEY,
+    eposta text NOT NULL DEFAULT ''
+);
+)SQL";
+
+// What version 5 added: the sending tables.
+void addVersion5(PgConnection& conn)
+{
+    conn.exec(QString::fromLatin1(sending));
+}
+
 } // namespace
 
 QString accountsSearchPath()
@@ -442,6 +488,7 @@ bool createServerSchema(PgConnection& conn)
         conn.exec(QString::fromLatin1(ledger).arg(QString::fromLatin1(s)));
     addVersion2(conn);
     addVersion3(conn);
+    addVersion5(conn);
     // Every desk listening hears, at commit, which schema another desk changed.
     for (const char* table : {"cari.MUSTERILER", "cari.CARIKART", "iptal.IPTALLER", "gelir.GIDERLER",
                               "gelir.KASA_NET", "gider.GIDERLER", "gider.KASA_NET"})
@@ -462,7 +509,10 @@ bool upgradeServerSchema(PgConnection& conn)
         return false;
     if (state.version < 2)
         addVersion2(conn);
-    addVersion3(conn);
+    if (state.version < 3)
+        addVersion3(conn);
+    if (state.version < 5)
+        addVersion5(conn);
     conn.execute(QStringLiteral("UPDATE kalvora.schema_version SET version = $1"), {schemaVersion});
     tx.commit();
     return true;

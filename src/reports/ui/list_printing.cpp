@@ -1,5 +1,6 @@
 #include "reports/ui/list_printing.h"
 
+#include "reports/letterhead.h"
 #include "reports/ui/report_print.h"
 
 #include <QDir>
@@ -28,6 +29,8 @@ bool printList(QWidget* parent, Store& store, const QString& dataFolder, const L
                 bridge.MemoBagla(memo.first, table, memo.second);
             for (const auto& memo : job.memoTexts)
                 bridge.MemoYaz(memo.first, memo.second);
+            if (job.letterhead && bridge.definition())
+                applyLetterhead(*bridge.definition(), *job.letterhead, job.logoPng);
             bridge.RaporGoster();
         },
         options);

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class QWidget;
 
@@ -21,6 +24,10 @@ struct ListPrintJob {
     QString templateName;
     Pairs memoFields;
     Pairs memoTexts;
+    // The sender's letterhead for the template's letterhead memo; when empty the memo is taken away.
+    // Nothing: the template is left as it is.
+    std::optional<QStringList> letterhead;
+    QByteArray logoPng;
 };
 
 // Runs the bridge's steps in their order and starts the viewer; a failure gets a Turkish message box.

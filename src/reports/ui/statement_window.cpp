@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QNetworkAccessManager>
@@ -31,6 +32,11 @@ StatementWindow::StatementWindow(Store& store, const Customer& person, QWidget* 
     setWindowTitle(QStringLiteral("HESAP EKSTRESİ"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
     setSizeGripEnabled(true);
+    try {
+        m_sender = loadCompanyInfo(store);
+    } catch (const DbError&) {
+        // Without the sender's details the statement is printed without a letterhead.
+    }
     build();
     resize(twips(14400), twips(8400));
     reload();
@@ -119,9 +125,12 @@ void StatementWindow::build()
          &StatementWindow::exportFile},
         {{"MyButton3", "&KAPAT", "KAPAT", "FORMU KAPAT", "window-close", QStyle::SP_DialogCloseButton},
          nullptr},
+        {{"MyButton4", "&GÖNDER", "GÖNDER", "EKSTREYİ E-POSTA YA DA WHATSAPP İLE GÖNDERİR", "mail-send",
+          QStyle::SP_ArrowForward},
+         &StatementWindow::sendClicked},
     };
-    PictureButton* buttons[3] = {};
-    for (int i = 0; i < 3; ++i) {
+    PictureButton* buttons[4] = {};
+    for (int i = 0; i < 4; ++i) {
         PictureButton* b = makePictureButton(defs[i].info, this);
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         if (defs[i].action)
@@ -138,8 +147,10 @@ void StatementWindow::build()
     setTabOrder(m_tlValue, m_list);
     setTabOrder(m_list, buttons[0]);
     setTabOrder(buttons[0], buttons[1]);
-    setTabOrder(buttons[1], buttons[2]);
-    m_buttons = {buttons[0], buttons[1], buttons[2]};
+    setTabOrder(buttons[1], buttons[3]);
+    setTabOrder(buttons[3], buttons[2]);
+    m_buttons = {buttons[0], buttons[1], buttons[3], buttons[2]};
+    m_send = buttons[3];
 }
 
 void StatementWindow::resizeEvent(QResizeEvent* event)
@@ -147,7 +158,7 @@ void StatementWindow::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     // The list takes what the choices above and the buttons below leave; a size too small is ignored.
     const int buttonTop = height() - twips(780);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         m_buttons[static_cast<size_t>(i)]->setGeometry(twips(120 + i * 2460), buttonTop, twips(2340),
                                                        twips(600));
     const int w = width() - twips(240);
@@ -220,6 +231,7 @@ void StatementWindow::reload()
     m_progress->setVisible(!days.isEmpty());
     m_print->setEnabled(false);
     m_export->setEnabled(false);
+    m_send->setEnabled(false);
     m_rates->fetch(days);
 }
 
@@ -253,6 +265,7 @@ void StatementWindow::showStatement(bool withRates)
     const bool busy = isFetchingRates();
     m_print->setEnabled(!busy);
     m_export->setEnabled(!busy);
+    m_send->setEnabled(!busy);
 }
 
 bool StatementWindow::periodValid()
@@ -289,10 +302,17 @@ QString StatementWindow::contactText() const
     return text;
 }
 
-void StatementWindow::print()
+QString StatementWindow::choiceText() const
 {
-    if (!periodValid())
-        return;
+    const std::optional<Currency> chosen = chosenCurrency();
+    QString choice = chosen ? currencyText(*chosen) : QStringLiteral("TÜMÜ");
+    if (m_tlValue->isChecked())
+        choice += QStringLiteral(" (TL KARŞILIĞI İLE)");
+    return choice;
+}
+
+ListPrintJob StatementWindow::printJob() const
+{
     ListPrintJob job;
     job.templateName = QString::fromLatin1(templates::periodStatement);
     for (int c = 1; c <= 9; ++c) {
@@ -306,21 +326,73 @@ void StatementWindow::print()
             cells.append({QStringLiteral("S%1").arg(c + 1), c < row.size() ? row.at(c) : QString()});
         job.rows.append(cells);
     }
-    const std::optional<Currency> chosen = chosenCurrency();
-    QString choice = chosen ? currencyText(*chosen) : QStringLiteral("TÜMÜ");
-    if (m_tlValue->isChecked())
-        choice += QStringLiteral(" (TL KARŞILIĞI İLE)");
     job.memoTexts = {{QStringLiteral("Memo11"), m_person.name},
                      {QStringLiteral("Memo12"), contactText()},
                      {QStringLiteral("Memo13"), periodText()},
-                     {QStringLiteral("Memo14"), choice}};
-    printList(this, m_store, m_store.folder(), job, m_reportOptions);
+                     {QStringLiteral("Memo14"), choiceText()}};
+    job.letterhead = letterheadLines(m_sender);
+    job.logoPng = m_sender.logoPng;
+    return job;
+}
+
+void StatementWindow::print()
+{
+    if (!periodValid())
+        return;
+    printList(this, m_store, m_store.folder(), printJob(), m_reportOptions);
+}
+
+DirectReport StatementWindow::directReport() const
+{
+    const ListPrintJob job = printJob();
+    DirectReport r;
+    r.templatePath = QDir(m_store.folder()).filePath(job.templateName);
+    for (int c = 1; c <= 9; ++c)
+        r.columns.append(QStringLiteral("S%1").arg(c));
+    for (const ListPrintJob::Pairs& cells : job.rows) {
+        QStringList row;
+        for (const auto& cell : cells)
+            row.append(cell.second);
+        r.rows.append(row);
+    }
+    r.memoFields = job.memoFields;
+    r.memoTexts = job.memoTexts;
+    r.letterhead = job.letterhead.value_or(QStringList());
+    r.logoPng = job.logoPng;
+    return r;
+}
+
+QList<QStringList> StatementWindow::exportPreamble() const
+{
+    QList<QStringList> lines;
+    const QStringList head = letterheadLines(m_sender);
+    if (!head.isEmpty())
+        lines.append({QStringLiteral("GÖNDEREN:"), head.join(QStringLiteral(" - "))});
+    lines.append({QStringLiteral("ADI SOYADI:"), m_person.name});
+    lines.append({QStringLiteral("CARİ KODU:"), m_person.key});
+    QStringList phones;
+    if (!m_person.workPhone.trimmed().isEmpty())
+        phones.append(QStringLiteral("İŞ: ") + m_person.workPhone.trimmed());
+    if (!m_person.mobilePhone.trimmed().isEmpty())
+        phones.append(QStringLiteral("CEP: ") + m_person.mobilePhone.trimmed());
+    if (!phones.isEmpty())
+        lines.append({QStringLiteral("TELEFON:"), phones.join(QStringLiteral("   "))});
+    lines.append({QStringLiteral("DÖNEM:"), periodText()});
+    lines.append({QStringLiteral("PARA CİNSİ:"), choiceText()});
+    return lines;
+}
+
+void StatementWindow::sendClicked()
+{
+    if (periodValid())
+        Q_EMIT sendRequested();
 }
 
 void StatementWindow::exportFile()
 {
     if (!periodValid())
         return;
+    m_table.preamble = exportPreamble();
     exportList(this, m_table, windowTitle() + QLatin1Char(' ') + m_person.name);
 }
 

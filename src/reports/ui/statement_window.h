@@ -2,7 +2,10 @@
 
 #include "accounts/period_statement.h"
 #include "customers/customer.h"
+#include "reports/direct_report.h"
+#include "reports/letterhead.h"
 #include "reports/report_bridge.h"
+#include "reports/ui/list_printing.h"
 
 #include <QDialog>
 #include <QUrl>
@@ -50,6 +53,17 @@ public:
     void print();      // YAZDIR
     void exportFile(); // EXCEL'E AKTAR
 
+    const Customer& person() const { return m_person; }
+    QString periodText() const;
+    // The statement as shown, for a PDF written without the viewer (the one a sending attaches).
+    DirectReport directReport() const;
+    // The lines above the list in an export: the sender (when set), the person and the period.
+    QList<QStringList> exportPreamble() const;
+
+Q_SIGNALS:
+    // GÖNDER: whoever opened the window sends the statement.
+    void sendRequested();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -59,7 +73,9 @@ private:
     void ratesArrived();
     bool periodValid();
     QString contactText() const;
-    QString periodText() const;
+    QString choiceText() const;
+    ListPrintJob printJob() const;
+    void sendClicked();
     // The currency chosen in Combo1; none for "TÜMÜ".
     std::optional<Currency> chosenCurrency() const;
 
@@ -69,6 +85,7 @@ private:
     PeriodStatement m_statement;
     ExportTable m_table;
     ReportOptions m_reportOptions;
+    CompanyInfo m_sender;
 
     QDateEdit* m_from = nullptr;
     QDateEdit* m_to = nullptr;
@@ -78,7 +95,8 @@ private:
     ReportList* m_list = nullptr;
     PictureButton* m_print = nullptr;
     PictureButton* m_export = nullptr;
-    std::array<PictureButton*, 3> m_buttons{};
+    PictureButton* m_send = nullptr;
+    std::array<PictureButton*, 4> m_buttons{};
 
     QNetworkAccessManager* m_network = nullptr;
     QUrl m_ratesPage;
