@@ -59,6 +59,11 @@ CREATE INDEX IF NOT EXISTS CARIKART_para ON CARIKART(para, para_cinsi);
 CREATE INDEX IF NOT EXISTS CARIKART_para_tutar ON CARIKART(para, para_cinsi, tutar);
 -- The charts' month sums of one currency read this index in date-text order, without the table.
 CREATE INDEX IF NOT EXISTS CARIKART_cinsi_durum ON CARIKART(para_cinsi, durum, para, tutar);
+-- Settings of the book that every reader of its rows needs alike (the default due term).
+CREATE TABLE IF NOT EXISTS AYARLAR (
+    ad TEXT NOT NULL DEFAULT '' PRIMARY KEY,
+    deger TEXT NOT NULL DEFAULT ''
+);
 )";
 
 // kayit_no identifies one entry, so a cancellation marks exactly the chosen row.

@@ -276,8 +276,9 @@ private Q_SLOTS:
         const int archived = CancellationArchive(data.store()).items().size();
         if (test::TestData::onServer()) {
             PgConnection conn = PgConnection::open(data.serverUri());
-            conn.exec(u"ALTER TABLE cari.CARIKART DROP COLUMN vade; ALTER TABLE iptal.IPTAL_HAREKETLER DROP "
-                      "COLUMN vade; UPDATE kalvora.schema_version SET version = 3"_qs);
+            conn.exec(
+                u"ALTER TABLE cari.CARIKART DROP COLUMN vade; ALTER TABLE iptal.IPTAL_HAREKETLER DROP "
+                "COLUMN vade; DROP TABLE cari.AYARLAR; UPDATE kalvora.schema_version SET version = 3"_qs);
             QCOMPARE(inspectServerSchema(conn).version, 3);
         } else {
             // The tables as the files held them before, rows and keys included (this SQLite has no

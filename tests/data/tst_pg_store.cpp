@@ -415,7 +415,8 @@ private Q_SLOTS:
             "DROP TABLE iptal.GERI_ALINANLAR; DROP TRIGGER iptaller_stamp ON iptal.IPTALLER; "
             "DROP FUNCTION kalvora.stamp_archive; "
             "ALTER TABLE iptal.IPTALLER DROP COLUMN sunucu_kullanici, DROP COLUMN sunucu_zamani; "
-            "ALTER TABLE cari.CARIKART DROP COLUMN vade; ALTER TABLE iptal.IPTAL_HAREKETLER DROP COLUMN "
+            "DROP TABLE cari.AYARLAR; ALTER TABLE cari.CARIKART DROP COLUMN vade; ALTER TABLE "
+            "iptal.IPTAL_HAREKETLER DROP COLUMN "
             "vade; "
             "UPDATE kalvora.schema_version SET version = 1; "
             "INSERT INTO gelir.GIDERLER (gider_tarihi, gider_tutar) VALUES ('1.2.2024', '5')"));

@@ -405,6 +405,11 @@ void addVersion4(PgConnection& conn)
     conn.exec(QStringLiteral("ALTER TABLE cari.CARIKART ADD COLUMN vade text NOT NULL DEFAULT ''"));
     conn.exec(QStringLiteral("ALTER TABLE iptal.IPTAL_HAREKETLER ADD COLUMN vade text NOT NULL DEFAULT ''"));
     conn.exec(restoreFunctionWith({QStringLiteral("vade")}));
+    // The book's own settings (the default due term), shared by every desk.
+    conn.exec(QStringLiteral("CREATE TABLE cari.AYARLAR (ad text NOT NULL DEFAULT '' PRIMARY KEY, deger text "
+                             "NOT NULL DEFAULT '')"));
+    conn.exec(QStringLiteral("CREATE TRIGGER notify_change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON "
+                             "cari.AYARLAR FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change()"));
 }
 
 } // namespace
