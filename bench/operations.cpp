@@ -339,6 +339,8 @@ OperationSet::OperationSet(const QString& dataFolder, const QString& serverUri) 
     if (!problems.isEmpty())
         throw std::runtime_error(problems.first().text.toStdString());
     d->removeBenchRows();
+    // The timed windows must not wait behind the overdue window a shown main window opens.
+    OverdueWindow::setHiddenToday(dataFolder, true);
     d->main = std::make_unique<MainWindow>(*d->store, dataFolder);
     connectWindowOpeners(*d->main);
     d->main->show();

@@ -131,11 +131,16 @@ bool OverdueWindow::hiddenToday(const QString& dataFolder)
 
 void OverdueWindow::notTodayToggled(bool on)
 {
+    setHiddenToday(m_dataFolder, on);
+}
+
+void OverdueWindow::setHiddenToday(const QString& dataFolder, bool on)
+{
     if (!on) {
-        QFile::remove(hiddenFile(m_dataFolder));
+        QFile::remove(hiddenFile(dataFolder));
         return;
     }
-    QSaveFile f(hiddenFile(m_dataFolder));
+    QSaveFile f(hiddenFile(dataFolder));
     if (f.open(QIODevice::WriteOnly) && f.write(dateText(Clock::today()).toUtf8() + '\n') > 0)
         f.commit();
 }

@@ -39,6 +39,8 @@ public:
 
     // Whether the user chose "BUGÜN GÖSTERME" today on this data folder.
     static bool hiddenToday(const QString& dataFolder);
+    // "BUGÜN GÖSTERME" chosen (or taken back) for today without the window.
+    static void setHiddenToday(const QString& dataFolder, bool hidden);
     // Another desk changed the book.
     void refreshForOtherDesks() { reload(); }
 
