@@ -3,14 +3,17 @@
 #include "accounts/account_book.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/entry_window.h"
+#include "accounts/ui/overdue_window.h"
 #include "app/main_window.h"
 #include "app/window_openers.h"
+#include "data/clock.h"
 #include "data/database.h"
 #include "data/pg/pg_connection.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
 #include "import/book_import.h"
 #include "ledger/ui/ledger_history_window.h"
+#include "reports/aging.h"
 #include "reports/report_lists.h"
 #include "reports/report_templates.h"
 #include "reports/ui/balance_list_window.h"
@@ -339,6 +342,8 @@ OperationSet::OperationSet(const QString& dataFolder, const QString& serverUri) 
     if (!problems.isEmpty())
         throw std::runtime_error(problems.first().text.toStdString());
     d->removeBenchRows();
+    // The timed windows must not wait behind the overdue window a shown main window opens.
+    OverdueWindow::setHiddenToday(dataFolder, true);
     d->main = std::make_unique<MainWindow>(*d->store, dataFolder);
     connectWindowOpeners(*d->main);
     d->main->show();
@@ -623,6 +628,14 @@ QList<Operation> OperationSet::allOperations()
                 [p] { literalBalanceList(p->folder, true, p->scratchBalance); }, openDebtors});
     ops.append({QStringLiteral("creditors fill"), [p] { p->creditors->fill(); },
                 [p] { literalBalanceList(p->folder, false, p->scratchBalance); }, openCreditors});
+    ops.append({QStringLiteral("aging report (agingReport)"),
+                [p] { agingReport(*p->store, Clock::today(), AgingBounds()); },
+                {},
+                {}});
+    ops.append({QStringLiteral("overdue window at start-up (VADESİ GEÇENLER)"),
+                [p] { OverdueWindow w(*p->store, p->folder); },
+                {},
+                {}});
     ops.append({QStringLiteral("net position (NETDURUM)"),
                 [p] {
                     if (!p->net)

@@ -31,6 +31,7 @@ struct AccountRow {
     QString time;        // tarih
     QString currency;    // para_cinsi
     QString kind;        // para
+    QString dueDate;     // vade: a date text, empty when the row has no due date of its own
     qint64 version = 0;  // row_version on a server book; 0 where none is kept
 };
 
@@ -86,6 +87,7 @@ struct Entry {
     // Names one save: a press repeated after the server's answer to the first was lost keeps it, so
     // a server book stores the row once. Empty: every call is a save of its own.
     QString saveId;
+    QDate dueDate; // a loan's own due date; null for none (and always for a repayment)
 };
 
 // tutar of a new row: a loan keeps the typed text; a repayment stores the plain text of the negated

@@ -6,11 +6,21 @@
 
 namespace kalvora {
 
+namespace {
+
+// Only money lent falls due; a repayment never carries a date of its own.
+QString dueDateText(const Entry& entry, const QString& kind)
+{
+    return kind == loanKind() && entry.dueDate.isValid() ? dateText(entry.dueDate) : QString();
+}
+
+} // namespace
+
 AccountState AccountBook::readRows(BookConnection& db, const QString& personKey, const QString& currency)
 {
     // The uye_kodu index keeps this to the person's own rows whatever the size of the table. A text
     // that is no date sorts first (as a NULL would on the embedded store, but not on the server).
-    QString sql = QStringLiteral("SELECT otokod, aylar, tutar, durum, tarih, para_cinsi, para, ") +
+    QString sql = QStringLiteral("SELECT otokod, aylar, tutar, durum, tarih, para_cinsi, para, vade, ") +
                   db.rowVersion() + QStringLiteral(" FROM cari.CARIKART WHERE uye_kodu = ?1");
     if (!currency.isNull())
         sql += QStringLiteral(" AND para_cinsi = ?2");
@@ -29,7 +39,8 @@ AccountState AccountBook::readRows(BookConnection& db, const QString& personKey,
         r.time = st.text(4);
         r.currency = st.text(5);
         r.kind = st.text(6);
-        r.version = st.int64(7);
+        r.dueDate = st.text(7);
+        r.version = st.int64(8);
         rows.append(std::move(r));
     }
     return summarize(std::move(rows));
@@ -91,12 +102,13 @@ AccountState AccountBook::insert(const Customer& person, const Entry& entry, con
         tx.commit();
         return state;
     }
-    db.execute(QStringLiteral(
-                   "INSERT INTO cari.CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,"
-                   "istel,ceptel,tc,verdai,adres,para) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13)"),
-               {person.key, BuyukHarf(entry.description), newRowAmount(entry.amount, kind),
-                dateText(entry.date), entry.time, entry.currency, person.name, person.workPhone,
-                person.mobilePhone, person.idNumber, person.taxOffice, person.address, kind});
+    db.execute(
+        QStringLiteral("INSERT INTO cari.CARIKART(uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,"
+                       "istel,ceptel,tc,verdai,adres,para,vade) VALUES "
+                       "(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14)"),
+        {person.key, BuyukHarf(entry.description), newRowAmount(entry.amount, kind), dateText(entry.date),
+         entry.time, entry.currency, person.name, person.workPhone, person.mobilePhone, person.idNumber,
+         person.taxOffice, person.address, kind, dueDateText(entry, kind)});
     AccountState state = readRows(db, person.key);
     BakiyeGuncelle(db, person.key, state.figures);
     tx.commit();
@@ -122,9 +134,9 @@ AccountState AccountBook::edit(const QString& personKey, const QString& personNa
     const QString kind = lockListedRow(db, rowKey, listedVersion);
     ArchiveWriter().archiveRow(db, ArchiveAction::Edit, rowKey);
     db.execute(QStringLiteral("UPDATE cari.CARIKART SET aylar = ?1, tutar = ?2, durum = ?3, tarih = ?4, "
-                              "para_cinsi = ?5, adisoyadi = ?6 WHERE otokod = ?7"),
+                              "para_cinsi = ?5, adisoyadi = ?6, vade = ?7 WHERE otokod = ?8"),
                {BuyukHarf(entry.description), editedRowAmount(entry.amount, kind), dateText(entry.date),
-                entry.time, entry.currency, personName, rowKey});
+                entry.time, entry.currency, personName, dueDateText(entry, kind), rowKey});
     AccountState state = readRows(db, personKey);
     BakiyeGuncelle(db, personKey, state.figures);
     tx.commit();

@@ -10,7 +10,7 @@ namespace {
 
 const char* const rowColumns =
     "uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi, istel, ceptel, tc, "
-    "verdai, adres, para";
+    "verdai, adres, para, vade";
 
 bool personExists(BookConnection& db, const QString& key)
 {

@@ -265,10 +265,45 @@ void MainWindow::buildStatusBar()
     m_panels[4]->setText(QStringLiteral("SCRL"));
     m_panels[5]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_panels[5]->setText(QStringLiteral(" VERİ KLASÖRÜ: ") + QDir::toNativeSeparators(m_dataFolder));
+    m_overdue = new QLabel(bar);
+    m_overdue->setObjectName(QStringLiteral("Panel7"));
+    m_overdue->setFrameShape(QFrame::Panel);
+    m_overdue->setFrameShadow(QFrame::Sunken);
+    m_overdue->setStyleSheet(QStringLiteral("color: rgb(160, 0, 0); font-weight: bold;"));
+    m_overdue->hide();
+    bar->addPermanentWidget(m_overdue);
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &MainWindow::updateClock);
+    connect(clock, &QTimer::timeout, this, [this] {
+        if (m_checkedDay.isValid())
+            checkDay();
+    });
     clock->start(1000);
     updateClock();
+}
+
+void MainWindow::setOverduePeople(int count)
+{
+    m_overdue->setText(QStringLiteral(" VADESİ GEÇEN: %1 KİŞİ ").arg(count));
+    m_overdue->setAccessibleName(m_overdue->text().trimmed());
+    m_overdue->setVisible(count > 0);
+}
+
+void MainWindow::checkDay()
+{
+    const QDate today = Clock::today();
+    if (today == m_checkedDay)
+        return;
+    m_checkedDay = today;
+    Q_EMIT overdueCheckRequested();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // After the login: the first show looks what is overdue, once the window is on screen.
+    if (!m_checkedDay.isValid())
+        QTimer::singleShot(0, this, &MainWindow::checkDay);
 }
 
 void MainWindow::updateClock()

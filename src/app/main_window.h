@@ -4,6 +4,7 @@
 #include "customers/customer.h"
 #include "customers/customer_register.h"
 
+#include <QDate>
 #include <QList>
 #include <QMainWindow>
 
@@ -52,7 +53,15 @@ public:
     // The folder of the programs (yedekle, raporla); the executable's own folder unless set.
     void setInstallationFolder(const QString& folder) { m_installFolder = folder; }
 
+    // The status bar's count of people with anything overdue ("VADESİ GEÇEN: N KİŞİ").
+    void setOverduePeople(int count);
+    // Called by the clock every second once the window has been shown: on the first call and on the
+    // first call of each new day the overdue check is asked for.
+    void checkDay();
+
 Q_SIGNALS:
+    // Shown for the first time, or a new day began: whoever opened the window looks what is overdue.
+    void overdueCheckRequested();
     // The person confirmed the exit: the program ends at once.
     void quitRequested();
     void addPersonRequested();                          // MyButton1, Form2
@@ -72,6 +81,7 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -113,6 +123,8 @@ private:
     QLineEdit* m_filter = nullptr;
     QLabel* m_count = nullptr;
     QLabel* m_panels[6] = {};
+    QLabel* m_overdue = nullptr;
+    QDate m_checkedDay;
     bool m_caps = false;
     bool m_num = false;
     bool m_scroll = false;

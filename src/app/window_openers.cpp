@@ -3,8 +3,10 @@
 #include "accounts/account_book.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/archive_restore_link.h"
+#include "accounts/ui/overdue_window.h"
 #include "app/main_window.h"
 #include "archive/ui/cancellation_archive_window.h"
+#include "customers/customer_repository.h"
 #include "customers/ui/add_customer_window.h"
 #include "customers/ui/delete_customer.h"
 #include "customers/ui/edit_customer_window.h"
@@ -23,7 +25,7 @@
 #include "sending/ui/letter_window.h"
 #include "sending/ui/send_window.h"
 #include "sending/ui/sent_list_window.h"
-
+#include "widgets/db_error_message.h"
 #include "widgets/message_box.h"
 
 #include <QTimer>
@@ -134,6 +136,35 @@ void connectWindowOpeners(MainWindow& main)
             card.setWindowState(card.windowState() | Qt::WindowMaximized);
             card.exec();
         });
+    // What is overdue: the status bar's count after every change, and the window after the login and
+    // on each new day, unless "BUGÜN GÖSTERME" was chosen today.
+    auto countOverdue = [m] {
+        showingDbError(m, [m] {
+            m->setOverduePeople(
+                overduePeople(overdueEntries(OpenBook(m->store()).everyone(), Clock::today())));
+        });
+    };
+    QObject::connect(m, &MainWindow::accountCardRequested, m, countOverdue); // after the card closes
+    onAccountsChanged(m, countOverdue);
+    QObject::connect(m, &MainWindow::overdueCheckRequested, m, [m, onAccountsChanged, countOverdue] {
+        if (OverdueWindow::hiddenToday(m->dataFolder())) {
+            countOverdue();
+            return;
+        }
+        OverdueWindow window(m->store(), m->dataFolder(), m);
+        m->setOverduePeople(overduePeople(window.entries()));
+        if (window.entries().isEmpty())
+            return;
+        QObject::connect(&window, &OverdueWindow::cardRequested, &window, [m, &window](const QString& key) {
+            std::optional<Customer> person;
+            showingDbError(&window, [&] { person = CustomerRepository(m->store()).find(key); });
+            if (person)
+                Q_EMIT m->accountCardRequested(*person);
+            window.reload();
+        });
+        onAccountsChanged(&window, [&window] { window.refreshForOtherDesks(); });
+        window.exec();
+    });
     auto openLedger = [m, onOtherDesks](Ledger which) {
         LedgerHistoryWindow window(m->store(), which, m);
         onOtherDesks(&window, {which == Ledger::Income ? QStringLiteral("gelir") : QStringLiteral("gider")},

@@ -87,7 +87,8 @@ CREATE TABLE IF NOT EXISTS CARIKART (
     tc TEXT NOT NULL DEFAULT '',
     verdai TEXT NOT NULL DEFAULT '',
     adres TEXT NOT NULL DEFAULT '',
-    para TEXT NOT NULL DEFAULT ''
+    para TEXT NOT NULL DEFAULT '',
+    vade TEXT NOT NULL DEFAULT ''
 );
 CREATE INDEX IF NOT EXISTS CARIKART_uye_kodu ON CARIKART(uye_kodu);
 CREATE INDEX IF NOT EXISTS CARIKART_para ON CARIKART(para, para_cinsi);
@@ -96,6 +97,11 @@ CREATE INDEX IF NOT EXISTS CARIKART_para ON CARIKART(para, para_cinsi);
 CREATE INDEX IF NOT EXISTS CARIKART_para_tutar ON CARIKART(para, para_cinsi, tutar);
 -- The charts' month sums of one currency read this index in date-text order, without the table.
 CREATE INDEX IF NOT EXISTS CARIKART_cinsi_durum ON CARIKART(para_cinsi, durum, para, tutar);
+-- Settings of the book that every reader of its rows needs alike (the default due term).
+CREATE TABLE IF NOT EXISTS AYARLAR (
+    ad TEXT NOT NULL DEFAULT '' PRIMARY KEY,
+    deger TEXT NOT NULL DEFAULT ''
+);
 )";
 
 // kayit_no identifies one entry, so a cancellation marks exactly the chosen row.
@@ -158,7 +164,8 @@ CREATE TABLE IF NOT EXISTS IPTAL_HAREKETLER (
     tc TEXT NOT NULL DEFAULT '',
     verdai TEXT NOT NULL DEFAULT '',
     adres TEXT NOT NULL DEFAULT '',
-    para TEXT NOT NULL DEFAULT ''
+    para TEXT NOT NULL DEFAULT '',
+    vade TEXT NOT NULL DEFAULT ''
 );
 CREATE INDEX IF NOT EXISTS IPTAL_HAREKETLER_iptal_no ON IPTAL_HAREKETLER(iptal_no);
 )";
@@ -201,6 +208,21 @@ bool tableExists(Database& db, const QString& table)
     return db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1"),
                      {table})
                .toLongLong() > 0;
+}
+
+// A book written before a column existed gets it, empty, in the transaction that prepares its file; an
+// existing row keeps every value.
+void addMissingColumn(Database& db, const QString& table, const QString& column)
+{
+    {
+        // The table name is one of this file's own, never a value from outside.
+        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(") + table + QLatin1Char(')'));
+        while (st.step())
+            if (st.text(QStringLiteral("name")).compare(column, Qt::CaseInsensitive) == 0)
+                return;
+    }
+    db.exec(QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" ADD COLUMN ") + column +
+            QStringLiteral(" TEXT NOT NULL DEFAULT ''"));
 }
 
 } // namespace
@@ -287,8 +309,10 @@ QList<StoreProblem> Store::initialize()
     }
     prepare(QString::fromLatin1(files::customers), key,
             [](Database& db) { db.exec(QString::fromLatin1(customerSchema)); });
-    prepare(QString::fromLatin1(files::transactions), key,
-            [](Database& db) { db.exec(QString::fromLatin1(transactionSchema)); });
+    prepare(QString::fromLatin1(files::transactions), key, [](Database& db) {
+        db.exec(QString::fromLatin1(transactionSchema));
+        addMissingColumn(db, QStringLiteral("CARIKART"), QStringLiteral("vade"));
+    });
     for (const char* name : {files::income, files::expense}) {
         prepare(QString::fromLatin1(name), key, [](Database& db) {
             db.exec(QString::fromLatin1(ledgerSchema));
@@ -299,8 +323,10 @@ QList<StoreProblem> Store::initialize()
             }
         });
     }
-    prepare(QString::fromLatin1(files::archive), key,
-            [](Database& db) { db.exec(QString::fromLatin1(archiveSchema)); });
+    prepare(QString::fromLatin1(files::archive), key, [](Database& db) {
+        db.exec(QString::fromLatin1(archiveSchema));
+        addMissingColumn(db, QStringLiteral("IPTAL_HAREKETLER"), QStringLiteral("vade"));
+    });
     prepare(QString::fromLatin1(files::scratch), QString(), [](Database& db) {
         if (db.scalar(QStringLiteral("PRAGMA user_version")).toInt() == 0)
             db.exec(QStringLiteral("PRAGMA user_version = 1"));

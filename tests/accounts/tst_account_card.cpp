@@ -16,10 +16,12 @@
 #include <QSignalSpy>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -475,6 +477,55 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("0,00"), QStringLiteral("0,00"), balance}));
         QCOMPARE(s.main.list()->cell(0, 2), balance);
         QCOMPARE(s.list()->hiddenValue(0).toLongLong(), row);
+    }
+
+    // A loan's due date: a quick choice ticks "VADELİ" and sets the date; the card shows it in VADE with
+    // what is still open beside it; the edit window shows it and moves it; a collection has none.
+    void dueDateIsStoredShownAndEdited()
+    {
+        const FixedClock clock(QDateTime(QDate(2025, 3, 14), QTime(9, 0, 0)));
+        Setup s;
+        s.open();
+        LendWindow lend(s.data.store(), s.card.person(), &s.card);
+        s.follow(lend);
+        lend.show();
+        QVERIFY(!lend.dueDateBox()->isChecked());
+        QCOMPARE(lend.dueDatePicker()->date(), QDate(2025, 4, 13)); // the transaction date + 30 days
+        QCOMPARE(lend.dueDatePicker()->accessibleName(), QStringLiteral("VADE:"));
+        fill(lend, QStringLiteral("BORÇ"), QStringLiteral("1000"), 0);
+        QTest::mouseClick(lend.findChild<QPushButton*>(QStringLiteral("Command60")), Qt::LeftButton);
+        QVERIFY(lend.dueDateBox()->isChecked());
+        lend.datePicker()->setDate(QDate(2025, 1, 1)); // the term follows the transaction date
+        QCOMPARE(lend.dueDatePicker()->date(), QDate(2025, 3, 2));
+        click(&lend, "MyButton6");
+        fill(lend, QStringLiteral("VADESİZ"), QStringLiteral("50"), 0);
+        lend.dueDateBox()->setChecked(false);
+        click(&lend, "MyButton6");
+        CollectWindow collect(s.data.store(), s.card.person(), &s.card);
+        s.follow(collect);
+        QVERIFY(!collect.dueDateBox());
+        fill(collect, QString(), QStringLiteral("400"), 0);
+        click(&collect, "MyButton6");
+        QCOMPARE(storedColumn(s.data.store(), QStringLiteral("vade")),
+                 (QStringList{QStringLiteral("02.03.2025"), QString(), QString()}));
+        QCOMPARE(s.list()->columnCount(), 7);
+        QCOMPARE(s.list()->headerText(6), QStringLiteral("VADE"));
+        // Rows: the loans of 01.01 and the collection of 14.03; the collection closed the loan without a
+        // date of its own first (due on its date, 01.01), then 350 of the other.
+        QCOMPARE(s.column(6), (QStringList{QStringLiteral("02.03.2025"), QString(), QString()}));
+        QCOMPARE(s.column(5), (QStringList{QStringLiteral("AÇIK 650,00 GECİKME: 12 GÜN"),
+                                           QStringLiteral("KAPANDI"), QString()}));
+
+        onModal(QStringLiteral("Form12"), [&](QDialog* d) {
+            auto* w = static_cast<EntryWindow*>(d);
+            QVERIFY(w->dueDateBox()->isChecked());
+            QCOMPARE(w->dueDatePicker()->date(), QDate(2025, 3, 2));
+            w->dueDatePicker()->setDate(QDate(2025, 4, 30));
+            click(w, "MyButton6");
+        });
+        s.card.editSelected();
+        QCOMPARE(storedColumn(s.data.store(), QStringLiteral("vade")).value(0), QStringLiteral("30.04.2025"));
+        QCOMPARE(s.column(5).value(0), QStringLiteral("AÇIK 650,00"));
     }
 
     void editKeepsALongDescriptionWhole()

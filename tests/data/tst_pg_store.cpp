@@ -275,9 +275,14 @@ private Q_SLOTS:
                                 {"gider", "GIDERLER", &data.store().ledger(Ledger::Expense).file(), {}},
                                 {"gider", "KASA_NET", &data.store().ledger(Ledger::Expense).file(), {}}};
         for (const Table& t : tables) {
-            const QStringList expected = sqliteColumns(*t.db, QString::fromLatin1(t.table)) + t.serverOnly;
-            QCOMPARE(pgColumns(conn, QString::fromLatin1(t.schema), QString::fromLatin1(t.table).toLower()),
-                     expected);
+            // A column a later version added stands last on the server, after what the server keeps of
+            // its own: every statement names its columns, so only the set has to agree.
+            QStringList expected = sqliteColumns(*t.db, QString::fromLatin1(t.table)) + t.serverOnly;
+            QStringList got =
+                pgColumns(conn, QString::fromLatin1(t.schema), QString::fromLatin1(t.table).toLower());
+            expected.sort();
+            got.sort();
+            QCOMPARE(got, expected);
         }
         // Texts default to the empty text and never to NULL.
         QCOMPARE(conn.scalar(QStringLiteral(
@@ -414,6 +419,8 @@ private Q_SLOTS:
             "DROP FUNCTION kalvora.stamp_archive; "
             "ALTER TABLE iptal.IPTALLER DROP COLUMN sunucu_kullanici, DROP COLUMN sunucu_zamani; "
             "DROP TABLE cari.FIRMA_BILGILERI, cari.GONDERILENLER, cari.KISI_EPOSTA; "
+            "DROP TABLE cari.AYARLAR; ALTER TABLE cari.CARIKART DROP COLUMN vade; "
+            "ALTER TABLE iptal.IPTAL_HAREKETLER DROP COLUMN vade; "
             "UPDATE kalvora.schema_version SET version = 1; "
             "INSERT INTO gelir.GIDERLER (gider_tarihi, gider_tutar) VALUES ('1.2.2024', '5')"));
         QCOMPARE(inspectServerSchema(conn).version, 1);

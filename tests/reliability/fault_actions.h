@@ -17,7 +17,8 @@ namespace kalvora::test {
 
 inline Entry entry(const QString& amount, const QString& currency, const QString& description = QString())
 {
-    return Entry{description, amount, QDate(2024, 3, 15), QStringLiteral("10:20:30"), currency, QString()};
+    return Entry{description, amount, QDate(2024, 3, 15), QStringLiteral("10:20:30"), currency,
+                 QString(),   QDate()};
 }
 
 inline Customer person(Store& store, const QString& key)

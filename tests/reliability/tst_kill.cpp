@@ -55,7 +55,8 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
                      QDate(2020, 1, 1).addDays(rnd.bounded(1500)),
                      u"12:00:00"_s,
                      currencies.at(rnd.bounded(3)),
-                     QString()};
+                     QString(),
+                     QDate()};
     };
     for (quint64 i = 0;; ++i) {
         CustomerRepository people(store);
@@ -86,10 +87,10 @@ int runWriter(const QString& folder, quint32 seed, bool firstStart)
                     const double owed = state.figures.balance(c);
                     if (owed > 0)
                         book.collect(someone, Entry{QString(), plainNumberText(owed), QDate(2024, 1, 1),
-                                                    u"12:00:00"_s, currencyText(c), QString()});
+                                                    u"12:00:00"_s, currencyText(c), QString(), QDate()});
                     else if (owed < 0)
                         book.lend(someone, Entry{QString(), plainNumberText(-owed), QDate(2024, 1, 1),
-                                                 u"12:00:00"_s, currencyText(c), QString()});
+                                                 u"12:00:00"_s, currencyText(c), QString(), QDate()});
                 }
                 book.reset(someone.key);
             } else if (choice < 74) {

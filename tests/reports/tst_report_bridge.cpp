@@ -496,6 +496,11 @@ private Q_SLOTS:
             << QString::fromLatin1("MasterData1 Memo1 Memo17 Memo2 Memo12 Memo15 Memo9 "
                                    "Memo10 Memo5 Memo11")
                    .split(QLatin1Char(' '));
+        QTest::newRow("aging") << u"yaslandirma.fr3"_s
+                               << QString::fromLatin1(
+                                      "MasterData1 Memo1 Memo2 Memo3 Memo4 Memo5 Memo6 Memo7 Memo8 "
+                                      "Memo9 Memo10 Memo20 Memo43 Memo47 Memo60 Memo66 Memo76 Memo86")
+                                      .split(QLatin1Char(' '));
     }
     void shippedTemplates()
     {

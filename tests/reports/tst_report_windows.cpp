@@ -1,8 +1,11 @@
+#include "accounts/account_book.h"
 #include "reports/report_templates.h"
+#include "reports/ui/aging_window.h"
 #include "reports/ui/balance_list_window.h"
 #include "reports/ui/money_list_window.h"
 #include "reports/ui/net_position_window.h"
 #include "reports/ui/reports_menu_window.h"
+#include "support/gui_helpers.h"
 #include "support/test_data.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_button.h"
@@ -13,11 +16,13 @@
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace kalvora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -188,6 +193,7 @@ private Q_SLOTS:
         QTest::newRow("debtors") << QStringLiteral("MyButton4") << QStringLiteral("Form17");
         QTest::newRow("creditors") << QStringLiteral("MyButton5") << QStringLiteral("Form18");
         QTest::newRow("charts") << QStringLiteral("MyButton6") << QStringLiteral("Grafikler");
+        QTest::newRow("aging") << QStringLiteral("MyButton8") << QStringLiteral("FormYaslandirma");
     }
     void menuOpensEachWindow()
     {
@@ -248,6 +254,84 @@ private Q_SLOTS:
         QVERIFY(text.contains(QStringLiteral("123-456")));
         QVERIFY(text.indexOf(QStringLiteral("BORÇLU BİR")) < text.indexOf(QStringLiteral("BORÇLU İKİ")));
         QVERIFY(text.contains(QStringLiteral("1.260,00")));
+    }
+
+    // Per person and currency: the open amounts by how late they are, totals equal to the balances, an
+    // advance in its own column, the oldest overdue first; aging by transaction date moves a debt with a
+    // later due date into the late buckets; the print carries the rows and the currency totals.
+    void agingWindow()
+    {
+        const test::FixedClock clock(QDateTime(QDate(2025, 6, 30), QTime(12, 0, 0)));
+        test::TestData data;
+        test::MessageBoxCapture boxes;
+        const qint64 a = data.addPerson(QStringLiteral("AYŞE"));
+        const qint64 b = data.addPerson(QStringLiteral("BURAK"));
+        const qint64 c = data.addPerson(QStringLiteral("CEM"));
+        auto entry = [](const QString& amount, const QString& currency, const QDate& date, const QDate& due) {
+            Entry e;
+            e.amount = amount;
+            e.currency = currency;
+            e.date = date;
+            e.dueDate = due;
+            e.time = QStringLiteral("10:00:00");
+            return e;
+        };
+        auto who = [](qint64 key) {
+            Customer p;
+            p.key = QString::number(key);
+            return p;
+        };
+        AccountBook book(data.store());
+        book.lend(who(a), entry(u"100"_s, u"TL"_s, QDate(2025, 6, 1), QDate(2025, 7, 15))); // not yet due
+        book.lend(who(a), entry(u"200"_s, u"TL"_s, QDate(2025, 5, 1), QDate(2025, 6, 10))); // 20 days late
+        book.lend(who(a), entry(u"50"_s, u"DOLAR"_s, QDate(2025, 1, 1), QDate()));          // 180 days late
+        book.lend(who(b), entry(u"300"_s, u"TL"_s, QDate(2025, 4, 1), QDate(2025, 4, 20))); // 71 days late
+        book.collect(who(b), entry(u"100"_s, u"TL"_s, QDate(2025, 5, 1), QDate()));
+        book.collect(who(c), entry(u"80"_s, u"EURO"_s, QDate(2025, 5, 1), QDate()));
+        AgingWindow w(data.store(), data.folder());
+        QCOMPARE(w.list()->headerText(2), u"VADESİ GELMEMİŞ"_s);
+        QCOMPARE(w.list()->headerText(6), u"90 GÜNDEN FAZLA"_s);
+        QCOMPARE(w.list()->rowCount(), 4);
+        QCOMPARE(w.list()->rowTexts(0),
+                 (QStringList{u"AYŞE"_s, u"DOLAR"_s, u"0,00"_s, u"0,00"_s, u"0,00"_s, u"0,00"_s, u"50,00"_s,
+                              u"50,00"_s, u"0,00"_s, u"180"_s}));
+        QCOMPARE(w.list()->rowTexts(1),
+                 (QStringList{u"BURAK"_s, u"TL"_s, u"0,00"_s, u"0,00"_s, u"0,00"_s, u"200,00"_s, u"0,00"_s,
+                              u"200,00"_s, u"0,00"_s, u"71"_s}));
+        QCOMPARE(w.list()->rowTexts(2), (QStringList{u"AYŞE"_s, u"TL"_s, u"100,00"_s, u"200,00"_s, u"0,00"_s,
+                                                     u"0,00"_s, u"0,00"_s, u"300,00"_s, u"0,00"_s, u"20"_s}));
+        QCOMPARE(w.list()->rowTexts(3),
+                 (QStringList{u"CEM"_s, u"EURO"_s, u"0,00"_s, u"0,00"_s, u"0,00"_s, u"0,00"_s, u"0,00"_s,
+                              u"0,00"_s, u"80,00"_s, QString()}));
+        QCOMPARE(test::labelText(&w, "Label7"), u"500,00"_s);
+        QCOMPARE(test::labelText(&w, "Label11"), u"0,00  AVANS 80,00"_s);
+
+        // New bounds regroup the same amounts.
+        w.boundBox(0)->setValue(10);
+        w.boundBox(1)->setValue(25);
+        w.boundBox(2)->setValue(70);
+        w.fill();
+        QCOMPARE(w.list()->headerText(3), u"1-10 GÜN"_s);
+        QCOMPARE(w.list()->rowTexts(2).mid(2, 5),
+                 (QStringList{u"100,00"_s, u"0,00"_s, u"200,00"_s, u"0,00"_s, u"0,00"_s}));
+        QCOMPARE(w.list()->rowTexts(1).mid(2, 5),
+                 (QStringList{u"0,00"_s, u"0,00"_s, u"0,00"_s, u"0,00"_s, u"200,00"_s}));
+
+        w.datingBox()->setCurrentIndex(1);
+        w.fill();
+        // By transaction date AYŞE's TL debts are 29 and 60 days old: nothing is "not yet due".
+        for (int r = 0; r < w.list()->rowCount(); ++r)
+            QCOMPARE(w.list()->cell(r, 2), u"0,00"_s);
+
+        installTemplates(binDir(), data.folder());
+        QTemporaryDir temp;
+        const QString text = printToText(w, temp.path());
+        QVERIFY2(!text.isEmpty(), qPrintable(boxes.lastText()));
+        QVERIFY(text.contains(u"YAŞLANDIRMA (İŞLEM TARİHİNE GÖRE)"_s));
+        QVERIFY(text.contains(u"1-10 GÜN"_s));
+        QVERIFY(text.contains(u"BURAK"_s));
+        QVERIFY(text.contains(u"TOPLAM EURO"_s));
+        QVERIFY(text.contains(u"500,00"_s));
     }
 
     void emptyPrintStillStartsViewer()

@@ -42,7 +42,7 @@ struct ServerBooks {
             "TRUNCATE cari.MUSTERILER, cari.CARIKART, iptal.IPTALLER, iptal.IPTAL_HAREKETLER, "
             "iptal.GERI_ALINANLAR, kalvora.save_ids, gelir.GIDERLER, cari.FIRMA_BILGILERI, "
             "cari.GONDERILENLER, "
-            "cari.KISI_EPOSTA, "
+            "cari.KISI_EPOSTA, cari.AYARLAR, "
             "gider.GIDERLER RESTART IDENTITY; DELETE FROM gelir.KASA_NET; DELETE FROM gider.KASA_NET; "
             "INSERT INTO gelir.KASA_NET (Kasa_net_bakiye) VALUES ('0'); "
             "INSERT INTO gider.KASA_NET (Kasa_net_bakiye) VALUES ('0')"));

@@ -10,7 +10,8 @@ const BookTable bookTables[8] = {
     {"KİŞİLER", files::customers, "main", Connection::Accounts, "cari", "MUSTERILER", "oto_kod",
      "oto_kod,adisoyadi,istel,ceptel,tc,verdai,adres,SonBakiye,SonBakiye_usd,SonBakiye_euro", "oto_kod"},
     {"HAREKETLER", files::transactions, "cari", Connection::Accounts, "cari", "CARIKART", "otokod",
-     "otokod,uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,istel,ceptel,tc,verdai,adres,para",
+     "otokod,uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,istel,ceptel,tc,verdai,adres,para,"
+     "vade",
      "otokod"},
     {"İPTAL ARŞİVİ", files::archive, "iptal", Connection::Accounts, "iptal", "IPTALLER", "iptal_no",
      "iptal_no,islem,tarih,saat,kullanici,bilgisayar,uye_kodu,adisoyadi,istel,ceptel,tc,verdai,adres,"
@@ -19,7 +20,7 @@ const BookTable bookTables[8] = {
     {"İPTAL ARŞİVİNİN HAREKETLERİ", files::archive, "iptal", Connection::Accounts, "iptal",
      "IPTAL_HAREKETLER", "sira",
      "sira,iptal_no,otokod,uye_kodu,aylar,tutar,durum,tarih,para_cinsi,adisoyadi,istel,ceptel,tc,verdai,"
-     "adres,para",
+     "adres,para,vade",
      "sira,iptal_no,otokod"},
     {"GELİR DEFTERİ", files::income, "main", Connection::Income, "gelir", "GIDERLER", "kayit_no",
      "kayit_no,gider_ad,gider_tarihi,gider_aciklama,gider_saati,gider_yapan,gider_tutar,gider_iptal",

@@ -1,8 +1,11 @@
 #include "accounts/ui/account_card.h"
 
 #include "accounts/account_book.h"
+#include "accounts/book_settings.h"
+#include "accounts/open_items.h"
 #include "accounts/ui/detail_window.h"
 #include "accounts/ui/entry_window.h"
+#include "data/clock.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
 #include "widgets/accessibility.h"
@@ -23,7 +26,7 @@ namespace kalvora {
 
 namespace {
 
-enum Column { ColDescription, ColAmount, ColCurrency, ColDate, ColTime };
+enum Column { ColDescription, ColAmount, ColCurrency, ColDate, ColTime, ColOpen, ColDue };
 
 constexpr int listLeft = 60;
 constexpr int listTop = 3720;
@@ -193,7 +196,8 @@ void AccountCard::buildButtons()
 void AccountCard::exportRows()
 {
     exportList(this, m_list,
-               {ExportKind::Text, ExportKind::Number, ExportKind::Text, ExportKind::Date, ExportKind::Text},
+               {ExportKind::Text, ExportKind::Number, ExportKind::Text, ExportKind::Date, ExportKind::Text,
+                ExportKind::Text, ExportKind::Date},
                QStringLiteral("CARİ HESAP ") + m_person.name);
 }
 
@@ -203,11 +207,12 @@ void AccountCard::buildList()
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setAccessibleName(QStringLiteral("HESAP HAREKETLERİ"));
     m_list->setColumns({QStringLiteral("AÇIKLAMA"), QStringLiteral("TUTARI"), QStringLiteral("PARA CİNSİ"),
-                        QStringLiteral("TARİH"), QStringLiteral("SAAT")});
-    const int widths[5] = {7000, 1440, 1900, 2500, 2000};
-    for (int c = 0; c < 5; ++c)
+                        QStringLiteral("TARİH"), QStringLiteral("SAAT"), QStringLiteral("DURUM"),
+                        QStringLiteral("VADE")});
+    const int widths[7] = {5200, 1440, 1300, 1300, 1100, 3400, 1300};
+    for (int c = 0; c < 7; ++c)
         m_list->setColumnWidth(c, twips(widths[c]));
-    for (int c : {ColAmount, ColDate, ColTime})
+    for (int c : {ColAmount, ColDate, ColTime, ColDue})
         m_list->setColumnAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     m_list->setGeometry(twipsRect(listLeft, listTop, 13800, 4800));
     connect(m_list, &ReportList::rowActivated, this, [this](int) { editSelected(); });
@@ -244,8 +249,8 @@ QList<QStringList> AccountCard::shownRows() const
     QList<QStringList> rows;
     rows.reserve(m_list->rowCount());
     for (int r = 0; r < m_list->rowCount(); ++r) {
-        if (const AccountRow* row = rowAt(r))
-            rows.append(rowTexts(*row));
+        if (rowAt(r))
+            rows.append(m_list->listModel()->rowTexts(r));
     }
     return rows;
 }
@@ -285,13 +290,19 @@ void AccountCard::showRows(const AccountState& state)
 {
     m_shown = state;
     m_rowIndex.clear();
+    // Currencies never pay each other, so the rows of one listed currency give that currency's figures.
+    m_open = OpenItems::compute(state.rows, m_defaultTerm);
+    const QDate today = Clock::today();
     QList<QStringList> texts;
     QList<QVariant> keys;
     texts.reserve(state.rows.size());
     keys.reserve(state.rows.size());
     for (int i = 0; i < state.rows.size(); ++i) {
         const AccountRow& r = state.rows.at(i);
-        texts.append(rowTexts(r));
+        QStringList t = rowTexts(r);
+        const OpenRow* open = m_open.row(r.key);
+        t << (open ? openRowText(*open, today) : QString()) << r.dueDate;
+        texts.append(std::move(t));
         keys.append(r.key);
         m_rowIndex.insert(r.key, i);
     }
@@ -311,7 +322,10 @@ void AccountCard::showFull(const AccountState& state)
 
 bool AccountCard::KartiYukle2()
 {
-    return showingDbError(this, [this] { showFull(AccountBook(m_store).load(m_person.key)); });
+    return showingDbError(this, [this] {
+        m_defaultTerm = BookSettings(m_store).defaultDueTerm();
+        showFull(AccountBook(m_store).load(m_person.key));
+    });
 }
 
 void AccountCard::refreshForOtherDesks()
@@ -463,12 +477,14 @@ void AccountCard::headerClicked(int column)
     switch (column) {
     case ColDescription:
     case ColCurrency:
+    case ColOpen:
         SutunSirala(m_list, column, SortKind::Text);
         break;
     case ColAmount:
         SutunSirala(m_list, column, SortKind::Number);
         break;
     case ColDate:
+    case ColDue:
         SutunSirala(m_list, column, SortKind::Date);
         break;
     default:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accounts/account.h"
+#include "accounts/open_items.h"
 #include "accounts/statement_data.h"
 #include "customers/customer.h"
 
@@ -30,6 +31,8 @@ public:
     const Customer& person() const { return m_person; }
     // The rows and figures the card shows at this moment.
     const AccountState& shownState() const { return m_shown; }
+    // What of the shown rows is still open (DURUM column).
+    const OpenItems& openItems() const { return m_open; }
 
     // Full load: every row of the person, all figures and the detail window. False after a database
     // failure, which has been shown.
@@ -50,7 +53,7 @@ public:
     // What the statement printout needs: the name, the balance and status of each currency, and the rows
     // in the order the list shows them.
     StatementData statementData() const;
-    // The five texts of each list row, in the order shown.
+    // The texts of each list row, in the order shown.
     QList<QStringList> shownRows() const;
 
     ReportList* list() const { return m_list; }
@@ -104,6 +107,8 @@ private:
     Store& m_store;
     Customer m_person;
     AccountState m_shown;
+    OpenItems m_open;
+    int m_defaultTerm = 0;
     QHash<qint64, int> m_rowIndex; // otokod -> index into m_shown.rows
     bool m_loadedOnce = false;
     QLabel* m_personLabels[7] = {};

@@ -12,10 +12,13 @@
 #include "widgets/picture_button.h"
 #include "widgets/twips.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QUuid>
 
@@ -47,7 +50,9 @@ EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& text
 {
     setObjectName(QString::fromLatin1(texts.objectName));
     setWindowTitle(QString::fromUtf8(texts.caption));
-    setFixedSize(twips(6600), twips(4200));
+    // The due-date row stands between the date and the blinking label.
+    const int shift = texts.dueDate ? 480 : 0;
+    setFixedSize(twips(6600), twips(4200 + shift));
 
     auto* descriptionCaption = caption(this, "Label1", "AÇIKLAMA:", twipsRect(120, 120, 1080, 300));
     m_description = new LimitedTextBox(texts.descriptionLimit, this);
@@ -89,7 +94,7 @@ EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& text
 
     m_blink = new QLabel(QString::fromUtf8(texts.blink), this);
     m_blink->setObjectName(QStringLiteral("Label6"));
-    m_blink->setGeometry(twipsRect(120, 2460, 6240, 420));
+    m_blink->setGeometry(twipsRect(120, 2460 + shift, 6240, 420));
     m_blink->setAlignment(Qt::AlignCenter);
     QFont big = m_blink->font();
     big.setBold(true);
@@ -102,7 +107,7 @@ EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& text
                                          QString::fromUtf8(texts.saveTipTitle), saveTip, this);
     saveButton->setPicture(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton);
     saveButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    saveButton->setGeometry(twipsRect(1320, 3060, 2400, 720));
+    saveButton->setGeometry(twipsRect(1320, 3060 + shift, 2400, 720));
     setTip(saveButton, texts.saveTipTitle, saveTip);
     connect(saveButton, &QToolButton::clicked, this, &EntryWindow::save);
 
@@ -111,14 +116,17 @@ EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& text
                                           QString::fromUtf8(texts.closeTipTitle), closeTip, this);
     closeButton->setPicture(QStringLiteral("window-close"), QStyle::SP_DialogCancelButton);
     closeButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    closeButton->setGeometry(twipsRect(3840, 3060, 2400, 720));
+    closeButton->setGeometry(twipsRect(3840, 3060 + shift, 2400, 720));
     setTip(closeButton, texts.closeTipTitle, closeTip);
     connect(closeButton, &QToolButton::clicked, this, &QDialog::reject);
 
     setTabOrder(m_description, m_amount);
     setTabOrder(m_amount, m_currency);
     setTabOrder(m_currency, m_date);
-    setTabOrder(m_date, saveButton);
+    QWidget* last = m_date;
+    if (texts.dueDate)
+        last = buildDueDate(m_date);
+    setTabOrder(last, saveButton);
     setTabOrder(saveButton, closeButton);
 
     m_timer = new QTimer(this);
@@ -126,6 +134,74 @@ EntryWindow::EntryWindow(Store& store, const Customer& person, const Texts& text
     m_timer->setInterval(500);
     connect(m_timer, &QTimer::timeout, this, &EntryWindow::tick);
     m_timer->start();
+}
+
+QWidget* EntryWindow::buildDueDate(QWidget* after)
+{
+    m_hasDue = new QCheckBox(QStringLiteral("VADELİ"), this);
+    m_hasDue->setObjectName(QStringLiteral("Check1"));
+    m_hasDue->setGeometry(twipsRect(120, 2400, 1140, 330));
+    auto* dueCaption = caption(this, "Label7", "VADE:", twipsRect(1320, 2400, 600, 330));
+    m_due = new QDateEdit(this);
+    m_due->setObjectName(QStringLiteral("DTPicker2"));
+    m_due->setGeometry(twipsRect(1980, 2400, 1740, 330));
+    m_due->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    m_due->setCalendarPopup(true);
+    m_due->setEnabled(false);
+    nameByCaption(dueCaption, m_due);
+    connect(m_hasDue, &QCheckBox::toggled, m_due, &QWidget::setEnabled);
+    connect(m_due, &QDateEdit::userDateChanged, this,
+            [this](const QDate& due) { m_termDays = static_cast<int>(m_date->date().daysTo(due)); });
+    QWidget* previous = after;
+    setTabOrder(previous, m_hasDue);
+    setTabOrder(m_hasDue, m_due);
+    previous = m_due;
+    int left = 3840;
+    for (int days : {30, 60, 90}) {
+        auto* quick = new QPushButton(QStringLiteral("%1 GÜN").arg(days), this);
+        quick->setObjectName(QStringLiteral("Command%1").arg(days));
+        quick->setGeometry(twipsRect(left, 2400, 780, 330));
+        quick->setAccessibleName(QStringLiteral("VADE %1 GÜN").arg(days));
+        left += 840;
+        connect(quick, &QPushButton::clicked, this, [this, days] { chooseTerm(days); });
+        setTabOrder(previous, quick);
+        previous = quick;
+    }
+    m_due->setDate(m_date->date().addDays(m_termDays));
+    connect(m_date, &QDateEdit::dateChanged, this, &EntryWindow::dateChanged);
+    return previous;
+}
+
+void EntryWindow::dateChanged(const QDate& date)
+{
+    // The term stays what was chosen when the transaction date moves.
+    const QSignalBlocker quiet(m_due);
+    m_due->setDate(date.addDays(m_termDays));
+}
+
+void EntryWindow::chooseTerm(int days)
+{
+    if (!m_due)
+        return;
+    m_termDays = days;
+    m_hasDue->setChecked(true);
+    const QSignalBlocker quiet(m_due);
+    m_due->setDate(m_date->date().addDays(days));
+}
+
+void EntryWindow::fillDueDate(const QString& stored)
+{
+    if (!m_due)
+        return;
+    const QDate due = readDateText(stored);
+    m_hasDue->setChecked(due.isValid());
+    const QSignalBlocker quiet(m_due);
+    if (due.isValid()) {
+        m_due->setDate(due);
+        m_termDays = static_cast<int>(m_date->date().daysTo(due));
+    } else {
+        m_due->setDate(m_date->date().addDays(m_termDays));
+    }
 }
 
 void EntryWindow::tick()
@@ -146,9 +222,12 @@ Entry EntryWindow::entry()
     m_clock->setText(e.time);
     if (const QVariant chosen = m_currency->currentData(); chosen.isValid())
         e.currency = currencyText(static_cast<Currency>(chosen.toInt()));
+    if (m_hasDue && m_hasDue->isChecked())
+        e.dueDate = m_due->date();
     // A press after a save whose outcome was lost repeats that save, unless the typed entry changed.
     const bool same = e.description == m_tried.description && e.amount == m_tried.amount &&
-                      e.date == m_tried.date && e.currency == m_tried.currency;
+                      e.date == m_tried.date && e.currency == m_tried.currency &&
+                      e.dueDate == m_tried.dueDate;
     if (m_tried.saveId.isEmpty() || !same)
         e.saveId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     else
@@ -195,7 +274,7 @@ void EntryWindow::save()
 LendWindow::LendWindow(Store& store, const Customer& person, QWidget* parent)
     : EntryWindow(store, person,
                   {"Form5", "BORÇ PARA VERİLİYOR", "PARA VERİYORUM", "", "",
-                   "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255},
+                   "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255, true},
                   parent)
 {}
 
@@ -213,7 +292,7 @@ bool LendWindow::write()
 CollectWindow::CollectWindow(Store& store, const Customer& person, QWidget* parent)
     : EntryWindow(store, person,
                   {"Form6", "MÜŞTERİ BORÇ ÖDÜYOR", " PARA ALIYORUM", "", "FORMU KAPAT",
-                   "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255},
+                   "LÜTFEN PARA CİNSİNİ KONTROL EDİNİZ!", 255, false},
                   parent)
 {}
 
@@ -231,7 +310,7 @@ bool CollectWindow::write()
 EditWindow::EditWindow(Store& store, const Customer& person, const AccountRow& row, QWidget* parent)
     : EntryWindow(store, person,
                   {"Form12", "BİLGİLERİ DÜZENLE", "BİLGİ DÜZENLİYORUM", "KAYDET", "FORMU KAPAT",
-                   "PARA CİNSİNİ KONTROL EDİNİZ!", 100},
+                   "PARA CİNSİNİ KONTROL EDİNİZ!", 100, row.kind == loanKind()},
                   parent),
       m_rowKey(row.key), m_rowVersion(row.version)
 {
@@ -243,6 +322,7 @@ EditWindow::EditWindow(Store& store, const Customer& person, const AccountRow& r
     const QDate date = readDateText(shown.value(3));
     if (date.isValid())
         datePicker()->setDate(date);
+    fillDueDate(row.dueDate);
 }
 
 void EditWindow::AidatDuzenle()

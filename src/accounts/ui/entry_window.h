@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -26,6 +27,11 @@ public:
     QLineEdit* amountBox() const { return m_amount; }
     QComboBox* currencyBox() const { return m_currency; }
     QDateEdit* datePicker() const { return m_date; }
+    // "VADELİ" and "VADE:": only the windows that write a loan have them (null elsewhere).
+    QCheckBox* dueDateBox() const { return m_hasDue; }
+    QDateEdit* dueDatePicker() const { return m_due; }
+    // A quick choice: the due date becomes the transaction date + days, and the box is ticked.
+    void chooseTerm(int days);
 
     // KAYDET: the two checks, then the window's own write. A database failure is shown and leaves
     // everything typed in place. The amount is checked again by the key rule, whatever brought it into
@@ -47,6 +53,7 @@ protected:
         const char* closeTipTitle;
         const char* missingCurrency;
         int descriptionLimit;
+        bool dueDate; // the window writes loans, which may fall due later
     };
     EntryWindow(Store& store, const Customer& person, const Texts& texts, QWidget* parent);
 
@@ -54,6 +61,8 @@ protected:
     Entry entry();
     // Shows a stored amount in the box in its display form, which the save then accepts.
     void fillAmount(const QString& shown);
+    // Shows a loan's stored due date (empty: none).
+    void fillDueDate(const QString& stored);
     // Writes the row and emits saved(); throws DbError. Returns false when the window closed itself.
     virtual bool write() = 0;
 
@@ -62,11 +71,17 @@ protected:
 
 private:
     void tick();
+    // Returns the last of its controls in the tab order.
+    QWidget* buildDueDate(QWidget* after);
+    void dateChanged(const QDate& date);
 
     LimitedTextBox* m_description = nullptr;
     QLineEdit* m_amount = nullptr;
     QComboBox* m_currency = nullptr;
     QDateEdit* m_date = nullptr;
+    QCheckBox* m_hasDue = nullptr;
+    QDateEdit* m_due = nullptr;
+    int m_termDays = 30; // kept when the transaction date moves
     QLabel* m_clock = nullptr;
     QLabel* m_blink = nullptr;
     QTimer* m_timer = nullptr;

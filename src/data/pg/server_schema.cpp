@@ -6,6 +6,7 @@ namespace {
 
 // 2: CDATE without capture groups, the ledgers' index of free-form dates.
 // 3: the ids of recent saves; the archive's server stamps, its restore log and the restore function.
+// 4: a loan's due date in the rows and their archive copies, the book's settings (AYARLAR).
 // 5: the sender's details (FIRMA_BILGILERI) and the record of what was sent (GONDERILENLER).
 // A book of an older version is brought up to date by the first desk that starts on it.
 constexpr int schemaVersion = 5;
@@ -285,9 +286,15 @@ CREATE TABLE iptal.GERI_ALINANLAR (
     sunucu_zamani timestamptz NOT NULL DEFAULT now()
 );
 
+)SQL";
+
+// iptal.geri_al, the server's restore of an archived item. %1, %2 and %3 name the CARIKART columns a
+// version added after the first, bare and as the table copy's and the archive's: each version that adds
+// one replaces the function, so every column written with a row comes back with it.
+const char* const restoreFunction = R"SQL(
 -- The result: Restored, NotFound, PersonGone, RowGone or PersonExists, and the item's person. The
 -- caller writes the person's balances back from the rows afterwards, in the same transaction.
-CREATE FUNCTION iptal.geri_al(item bigint, user_name text, computer text, date_text text, time_text text,
+CREATE OR REPLACE FUNCTION iptal.geri_al(item bigint, user_name text, computer text, date_text text, time_text text,
                               OUT result text, OUT person text)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
 DECLARE
@@ -337,29 +344,29 @@ BEGIN
             FROM cari.carikart c WHERE c.otokod = row_key
             RETURNING iptal_no INTO copy;
         INSERT INTO iptal.iptal_hareketler (iptal_no, otokod, uye_kodu, aylar, tutar, durum, tarih,
-                                            para_cinsi, adisoyadi, istel, ceptel, tc, verdai, adres, para)
+                                            para_cinsi, adisoyadi, istel, ceptel, tc, verdai, adres, para%1)
             SELECT copy, c.otokod, c.uye_kodu, c.aylar, c.tutar, c.durum, c.tarih, c.para_cinsi, c.adisoyadi,
-                   c.istel, c.ceptel, c.tc, c.verdai, c.adres, c.para
+                   c.istel, c.ceptel, c.tc, c.verdai, c.adres, c.para%2
             FROM cari.carikart c WHERE c.otokod = row_key;
         UPDATE cari.carikart c SET (uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi, istel,
-                                    ceptel, tc, verdai, adres, para) =
+                                    ceptel, tc, verdai, adres, para%1) =
             (SELECT h.uye_kodu, h.aylar, h.tutar, h.durum, h.tarih, h.para_cinsi, h.adisoyadi, h.istel,
-                    h.ceptel, h.tc, h.verdai, h.adres, h.para
+                    h.ceptel, h.tc, h.verdai, h.adres, h.para%3
              FROM iptal.iptal_hareketler h WHERE h.iptal_no = item ORDER BY h.sira LIMIT 1)
             WHERE c.otokod = row_key;
     ELSE
         -- Rows under their old keys; a key taken meanwhile (data restored from a backup) gets a new one.
         INSERT INTO cari.carikart (uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi, istel,
-                                   ceptel, tc, verdai, adres, para)
+                                   ceptel, tc, verdai, adres, para%1)
             SELECT h.uye_kodu, h.aylar, h.tutar, h.durum, h.tarih, h.para_cinsi, h.adisoyadi, h.istel,
-                   h.ceptel, h.tc, h.verdai, h.adres, h.para
+                   h.ceptel, h.tc, h.verdai, h.adres, h.para%3
             FROM iptal.iptal_hareketler h
             WHERE h.iptal_no = item AND EXISTS (SELECT 1 FROM cari.carikart c WHERE c.otokod = h.otokod)
             ORDER BY h.sira;
         INSERT INTO cari.carikart (otokod, uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi,
-                                   istel, ceptel, tc, verdai, adres, para) OVERRIDING SYSTEM VALUE
+                                   istel, ceptel, tc, verdai, adres, para%1) OVERRIDING SYSTEM VALUE
             SELECT h.otokod, h.uye_kodu, h.aylar, h.tutar, h.durum, h.tarih, h.para_cinsi, h.adisoyadi,
-                   h.istel, h.ceptel, h.tc, h.verdai, h.adres, h.para
+                   h.istel, h.ceptel, h.tc, h.verdai, h.adres, h.para%3
             FROM iptal.iptal_hareketler h
             WHERE h.iptal_no = item AND NOT EXISTS (SELECT 1 FROM cari.carikart c WHERE c.otokod = h.otokod)
             ORDER BY h.sira;
@@ -374,11 +381,37 @@ $f$;
 REVOKE ALL ON FUNCTION iptal.geri_al(bigint, text, text, text, text) FROM PUBLIC;
 )SQL";
 
+QString restoreFunctionWith(const QStringList& columns)
+{
+    QString bare, fromRow, fromArchive;
+    for (const QString& c : columns) {
+        bare += QStringLiteral(", ") + c;
+        fromRow += QStringLiteral(", c.") + c;
+        fromArchive += QStringLiteral(", h.") + c;
+    }
+    return QString::fromUtf8(restoreFunction).arg(bare, fromRow, fromArchive);
+}
+
 // What version 3 added to a book of version 2.
 void addVersion3(PgConnection& conn)
 {
     conn.exec(QString::fromLatin1(saveIds));
     conn.exec(QString::fromUtf8(archiveGuard));
+    conn.exec(restoreFunctionWith({}));
+}
+
+// What version 4 added to a book of version 3: a loan's due date (vade, a date text like durum, empty
+// for none) in the rows and in their archive copies, and the restore that carries it.
+void addVersion4(PgConnection& conn)
+{
+    conn.exec(QStringLiteral("ALTER TABLE cari.CARIKART ADD COLUMN vade text NOT NULL DEFAULT ''"));
+    conn.exec(QStringLiteral("ALTER TABLE iptal.IPTAL_HAREKETLER ADD COLUMN vade text NOT NULL DEFAULT ''"));
+    conn.exec(restoreFunctionWith({QStringLiteral("vade")}));
+    // The book's own settings (the default due term), shared by every desk.
+    conn.exec(QStringLiteral("CREATE TABLE cari.AYARLAR (ad text NOT NULL DEFAULT '' PRIMARY KEY, deger text "
+                             "NOT NULL DEFAULT '')"));
+    conn.exec(QStringLiteral("CREATE TRIGGER notify_change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON "
+                             "cari.AYARLAR FOR EACH STATEMENT EXECUTE FUNCTION kalvora.notify_change()"));
 }
 
 // The sender's details and the sending record, as the data folder keeps them in uyeler.mdb. No change
@@ -488,6 +521,7 @@ bool createServerSchema(PgConnection& conn)
         conn.exec(QString::fromLatin1(ledger).arg(QString::fromLatin1(s)));
     addVersion2(conn);
     addVersion3(conn);
+    addVersion4(conn);
     addVersion5(conn);
     // Every desk listening hears, at commit, which schema another desk changed.
     for (const char* table : {"cari.MUSTERILER", "cari.CARIKART", "iptal.IPTALLER", "gelir.GIDERLER",
@@ -511,6 +545,8 @@ bool upgradeServerSchema(PgConnection& conn)
         addVersion2(conn);
     if (state.version < 3)
         addVersion3(conn);
+    if (state.version < 4)
+        addVersion4(conn);
     if (state.version < 5)
         addVersion5(conn);
     conn.execute(QStringLiteral("UPDATE kalvora.schema_version SET version = $1"), {schemaVersion});

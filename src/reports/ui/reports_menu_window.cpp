@@ -1,5 +1,6 @@
 #include "reports/ui/reports_menu_window.h"
 
+#include "reports/ui/aging_window.h"
 #include "reports/ui/balance_list_window.h"
 #include "reports/ui/chart_view.h"
 #include "reports/ui/charts_window.h"
@@ -17,10 +18,10 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
 {
     setObjectName(QStringLiteral("Form13"));
     setWindowTitle(QStringLiteral("RAPORLAMA MENÜSÜ"));
-    setFixedSize(twips(4620), twips(7260));
+    setFixedSize(twips(4620), twips(8220));
     auto* frame = new QGroupBox(this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    frame->setGeometry(twipsRect(120, 60, 4380, 7080));
+    frame->setGeometry(twipsRect(120, 60, 4380, 8040));
 
     const ButtonInfo defs[] = {
         {"MyButton1", "VERDİĞİM PARALAR", "VERDİKLERİM", "BÜTÜN KİŞİLERE VERİLEN PARALARIN LİSTESİ", "go-up",
@@ -39,6 +40,9 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
          "NET DURUMU, BORÇLULARI, ALACAKLILARI, VERİLEN VE ALINAN PARALARI, "
          "GELİR VE GİDERİ GRAFİK OLARAK GÖSTERİR",
          "office-chart-bar", QStyle::SP_FileDialogListView},
+        {"MyButton8", "YAŞLANDIRMA", "YAŞLANDIRMA",
+         "AÇIK BORÇLARI KİŞİ VE PARA CİNSİNE GÖRE GECİKME SÜRELERİYLE GÖSTERİR", "appointment-soon",
+         QStyle::SP_FileDialogContentsView},
         {"MyButton7", "&KAPAT", "KAPAT", "RAPORLAMA MENÜSÜNDEN ÇIKIŞ", "window-close",
          QStyle::SP_DialogCloseButton},
     };
@@ -78,6 +82,10 @@ ReportsMenuWindow::ReportsMenuWindow(Store& store, const QString& dataFolder, QW
         ChartsWindow w(m_store, this);
         connect(&w, &ChartsWindow::printRequested, &w, [&w](const Chart& c) { printChart(&w, c); });
         connect(this, &ReportsMenuWindow::ledgersChanged, &w, &ChartsWindow::refreshLedgers);
+        openReport(w);
+    });
+    connect(button("MyButton8"), &QToolButton::clicked, this, [this] {
+        AgingWindow w(m_store, m_dataFolder, this);
         openReport(w);
     });
     connect(button("MyButton7"), &QToolButton::clicked, this, &QDialog::accept);
