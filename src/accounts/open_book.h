@@ -4,6 +4,7 @@
 #include "data/store.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -25,6 +26,7 @@ struct OverdueEntry {
     qint64 open = 0; // kuruş
     QDate due;
     int daysLate = 0;
+    QDateTime lastReminder; // the last statement or letter sent to the person; invalid when none is known
 };
 
 // The open items of the whole book in one pass over CARIKART, for the aging report, the overdue

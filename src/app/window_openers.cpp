@@ -20,6 +20,7 @@
 #include "reports/ui/statement_window.h"
 #include "sending/confirmation_letter.h"
 #include "sending/document_sender.h"
+#include "sending/sent_record.h"
 #include "sending/ui/bulk_send_window.h"
 #include "sending/ui/company_info_window.h"
 #include "sending/ui/letter_window.h"
@@ -28,6 +29,7 @@
 #include "widgets/db_error_message.h"
 #include "widgets/message_box.h"
 
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -138,33 +140,59 @@ void connectWindowOpeners(MainWindow& main)
         });
     // What is overdue: the status bar's count after every change, and the window after the login and
     // on each new day, unless "BUGÜN GÖSTERME" was chosen today.
-    auto countOverdue = [m] {
-        showingDbError(m, [m] {
-            m->setOverduePeople(
-                overduePeople(overdueEntries(OpenBook(m->store()).everyone(), Clock::today())));
-        });
+    // The people with anything overdue, for the status bar: counted over the whole book after the login,
+    // a new day and another desk's change; a card changes its own person only, so closing it asks again
+    // for that person alone.
+    auto overdueKeys = std::make_shared<QSet<QString>>();
+    auto showOverdue = [m, overdueKeys](const QList<OverdueEntry>& entries) {
+        overdueKeys->clear();
+        for (const OverdueEntry& e : entries)
+            overdueKeys->insert(e.personKey);
+        m->setOverduePeople(int(overdueKeys->size()));
     };
-    QObject::connect(m, &MainWindow::accountCardRequested, m, countOverdue); // after the card closes
-    onAccountsChanged(m, countOverdue);
-    QObject::connect(m, &MainWindow::overdueCheckRequested, m, [m, onAccountsChanged, countOverdue] {
-        if (OverdueWindow::hiddenToday(m->dataFolder())) {
-            countOverdue();
-            return;
-        }
-        OverdueWindow window(m->store(), m->dataFolder(), m);
-        m->setOverduePeople(overduePeople(window.entries()));
-        if (window.entries().isEmpty())
-            return;
-        QObject::connect(&window, &OverdueWindow::cardRequested, &window, [m, &window](const QString& key) {
-            std::optional<Customer> person;
-            showingDbError(&window, [&] { person = CustomerRepository(m->store()).find(key); });
-            if (person)
-                Q_EMIT m->accountCardRequested(*person);
-            window.reload();
+    auto countOverdue = [m, showOverdue] {
+        showingDbError(m,
+                       [&] { showOverdue(overdueEntries(OpenBook(m->store()).everyone(), Clock::today())); });
+    };
+    QObject::connect(m, &MainWindow::accountCardRequested, m, [m, overdueKeys](const Customer& person) {
+        // Connected after the card's opener: runs once the card has closed.
+        showingDbError(m, [&] {
+            if (OpenBook(m->store()).overdueFor(person.key, Clock::today()).isEmpty())
+                overdueKeys->remove(person.key);
+            else
+                overdueKeys->insert(person.key);
+            m->setOverduePeople(int(overdueKeys->size()));
         });
-        onAccountsChanged(&window, [&window] { window.refreshForOtherDesks(); });
-        window.exec();
     });
+    onAccountsChanged(m, countOverdue);
+    QObject::connect(
+        m, &MainWindow::overdueCheckRequested, m, [m, onAccountsChanged, countOverdue, showOverdue] {
+            if (OverdueWindow::hiddenToday(m->dataFolder())) {
+                countOverdue();
+                return;
+            }
+            OverdueWindow window(m->store(), m->dataFolder(), m);
+            showOverdue(window.entries());
+            if (window.entries().isEmpty())
+                return;
+            // The last reminder beside each person; a card opened from here may send another.
+            auto showReminders = [m, &window] {
+                showingDbError(&window, [&] { window.setLastReminders(SentRecord(m->store()).lastSent()); });
+            };
+            showReminders();
+            QObject::connect(&window, &OverdueWindow::cardRequested, &window,
+                             [m, &window, showReminders](const QString& key) {
+                                 std::optional<Customer> person;
+                                 showingDbError(&window,
+                                                [&] { person = CustomerRepository(m->store()).find(key); });
+                                 if (person)
+                                     Q_EMIT m->accountCardRequested(*person);
+                                 window.reload();
+                                 showReminders();
+                             });
+            onAccountsChanged(&window, [&window] { window.refreshForOtherDesks(); });
+            window.exec();
+        });
     auto openLedger = [m, onOtherDesks](Ledger which) {
         LedgerHistoryWindow window(m->store(), which, m);
         onOtherDesks(&window, {which == Ledger::Income ? QStringLiteral("gelir") : QStringLiteral("gider")},

@@ -1,5 +1,7 @@
 #include "sending/document_sender.h"
 
+#include <QSet>
+
 #include "data/db_error.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
@@ -130,6 +132,15 @@ PersonRule owesMoreThan(Currency currency, double amount)
 
 PersonRule isOneOf(const QStringList& keys)
 {
+    return [keys](const Customer& p) { return keys.contains(p.key); };
+}
+
+PersonRule hasOverdue(const QList<OverdueEntry>& entries, Currency currency)
+{
+    QSet<QString> keys;
+    for (const OverdueEntry& e : entries)
+        if (e.currency == currency && e.open > 0)
+            keys.insert(e.personKey);
     return [keys](const Customer& p) { return keys.contains(p.key); };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accounts/account.h"
+#include "accounts/open_book.h"
 #include "customers/customer.h"
 #include "reports/direct_report.h"
 #include "reports/letterhead.h"
@@ -65,6 +66,8 @@ using PersonRule = std::function<bool(const Customer&)>;
 PersonRule owesMoreThan(Currency currency, double amount);
 // One of the chosen keys.
 PersonRule isOneOf(const QStringList& keys);
+// Whoever has anything overdue in the currency among the entries.
+PersonRule hasOverdue(const QList<OverdueEntry>& entries, Currency currency);
 QList<Customer> selectPeople(const QList<Customer>& people, const QList<PersonRule>& rules);
 
 } // namespace kalvora

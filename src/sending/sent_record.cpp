@@ -94,4 +94,15 @@ std::optional<QDateTime> SentRecord::lastSentTo(const QString& personKey)
     return QDateTime(readDateText(q.text(0)), readTimeText(q.text(1)));
 }
 
+QHash<QString, QDateTime> SentRecord::lastSent()
+{
+    QHash<QString, QDateTime> out;
+    BookQuery q = m_store.accounts().prepare(
+        QStringLiteral("SELECT uye_kodu, tarih, saat FROM GONDERILENLER WHERE kayit_no IN "
+                       "(SELECT max(kayit_no) FROM GONDERILENLER WHERE basarili = 1 GROUP BY uye_kodu)"));
+    while (q.step())
+        out.insert(q.text(0), QDateTime(readDateText(q.text(1)), readTimeText(q.text(2))));
+    return out;
+}
+
 } // namespace kalvora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -46,6 +47,8 @@ public:
     // The last successful sending to the person (a reminder of a debt is one), when there was one.
     // Throws DbError.
     std::optional<QDateTime> lastSentTo(const QString& personKey);
+    // lastSentTo for every person that was ever sent something successfully, by person key.
+    QHash<QString, QDateTime> lastSent();
 
 private:
     Store& m_store;

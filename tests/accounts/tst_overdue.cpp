@@ -2,6 +2,7 @@
 #include "accounts/ui/overdue_window.h"
 #include "app/main_window.h"
 #include "app/window_openers.h"
+#include "sending/sent_record.h"
 #include "support/gui_helpers.h"
 #include "support/test_data.h"
 #include "widgets/report_list.h"
@@ -79,21 +80,33 @@ private Q_SLOTS:
         look(false);
         QTRY_COMPARE(seen.size(), 1);
         QCOMPARE(seen.at(0),
-                 (QList<QStringList>{{u"AYŞE"_s, u"TL"_s, u"140,00"_s, u"10.06.2025"_s, u"20"_s}}));
+                 (QList<QStringList>{{u"AYŞE"_s, u"TL"_s, u"140,00"_s, u"10.06.2025"_s, u"20"_s, u""_s}}));
         auto* count = main.findChild<QLabel*>(u"Panel7"_s);
         QCOMPARE(count->text().trimmed(), u"VADESİ GEÇEN: 1 KİŞİ"_s);
 
         main.checkDay(); // the same day: nothing again
         QCOMPARE(seen.size(), 1);
 
+        // A letter sent to AYŞE (and one that failed to BURAK) shows as her last reminder.
+        SentItem sent;
+        sent.personKey = QString::number(a);
+        sent.date = u"01.07.2025"_s;
+        sent.time = u"09:30:00"_s;
+        sent.succeeded = true;
+        SentRecord(data.store()).add(sent);
+        sent.personKey = QString::number(b);
+        sent.date = u"02.07.2025"_s;
+        sent.succeeded = false;
+        SentRecord(data.store()).add(sent);
+
         clock.reset(); // before the next one, whose predecessor would return to the system clock
         clock = std::make_unique<test::FixedClock>(QDateTime(QDate(2025, 7, 6), QTime(0, 0, 1)));
         look(true);
         main.checkDay();
         QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen.at(1),
-                 (QList<QStringList>{{u"AYŞE"_s, u"TL"_s, u"140,00"_s, u"10.06.2025"_s, u"26"_s},
-                                     {u"BURAK"_s, u"TL"_s, u"50,00"_s, u"05.07.2025"_s, u"1"_s}}));
+        QCOMPARE(seen.at(1), (QList<QStringList>{
+                                 {u"AYŞE"_s, u"TL"_s, u"140,00"_s, u"10.06.2025"_s, u"26"_s, u"01.07.2025"_s},
+                                 {u"BURAK"_s, u"TL"_s, u"50,00"_s, u"05.07.2025"_s, u"1"_s, u""_s}}));
         QCOMPARE(count->text().trimmed(), u"VADESİ GEÇEN: 2 KİŞİ"_s);
         QVERIFY(OverdueWindow::hiddenToday(data.folder()));
 

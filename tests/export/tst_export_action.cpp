@@ -171,7 +171,7 @@ private Q_SLOTS:
                                    << "KISI_LISTESI_" << 9 << 0;
         QTest::newRow("account card") << "Form4"
                                       << "MyButton9"
-                                      << "CARI_HESAP_ALI_" << 5 << 1;
+                                      << "CARI_HESAP_ALI_" << 7 << 1;
     }
     void listWindows()
     {

@@ -3,6 +3,7 @@
 #include "reports/letterhead.h"
 #include "reports/report_templates.h"
 #include "sending/confirmation_letter.h"
+#include "sending/document_sender.h"
 #include "sending/sent_record.h"
 #include "support/test_data.h"
 
@@ -171,6 +172,43 @@ private Q_SLOTS:
         QCOMPARE(record.list(QString(), true).size(), 1);
         QCOMPARE(record.list(QString(), true).first().error, failed.error);
         QCOMPARE(*record.lastSentTo(u"7"_s), QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+        QCOMPARE(record.lastSent(),
+                 (QHash<QString, QDateTime>{{u"7"_s, QDateTime(QDate(2026, 12, 1), QTime(10, 0))},
+                                            {u"8"_s, QDateTime(QDate(2026, 12, 1), QTime(10, 0))}}));
+    }
+
+    // "Anything overdue" picks the people with an open overdue amount in the chosen currency alone.
+    void overdueRule_data()
+    {
+        QTest::addColumn<int>("currency");
+        QTest::addColumn<QStringList>("chosen");
+        QTest::newRow("TL") << int(Currency::Tl) << QStringList{u"1"_s, u"3"_s};
+        QTest::newRow("DOLAR") << int(Currency::Dolar) << QStringList{u"2"_s};
+        QTest::newRow("EURO") << int(Currency::Euro) << QStringList{};
+    }
+    void overdueRule()
+    {
+        QFETCH(int, currency);
+        QFETCH(QStringList, chosen);
+        auto entry = [](const char* key, Currency c, qint64 open) {
+            OverdueEntry e;
+            e.personKey = QString::fromLatin1(key);
+            e.currency = c;
+            e.open = open;
+            return e;
+        };
+        const QList<OverdueEntry> overdue{entry("1", Currency::Tl, 100), entry("2", Currency::Dolar, 5),
+                                          entry("3", Currency::Tl, 1), entry("4", Currency::Euro, 0)};
+        QList<Customer> people;
+        for (const char* key : {"1", "2", "3", "4", "5"}) {
+            Customer p;
+            p.key = QString::fromLatin1(key);
+            people.append(p);
+        }
+        QStringList keys;
+        for (const Customer& p : selectPeople(people, {hasOverdue(overdue, Currency(currency))}))
+            keys.append(p.key);
+        QCOMPARE(keys, chosen);
     }
 };
 

@@ -39,6 +39,10 @@ const QList<OverdueColumn>& overdueColumns()
          [](const OverdueEntry& e) {
              return e.daysLate < 0 ? QStringLiteral("?") : QString::number(e.daysLate);
          }},
+        {QStringLiteral("SON HATIRLATMA"), SortKind::Date, true,
+         [](const OverdueEntry& e) {
+             return e.lastReminder.isValid() ? dateText(e.lastReminder.date()) : QString();
+         }},
     };
     return columns;
 }
@@ -98,16 +102,29 @@ void OverdueWindow::resizeEvent(QResizeEvent* event)
 
 bool OverdueWindow::reload()
 {
-    const QVariant chosen = m_list->hiddenValue(m_list->currentRow());
     QList<OverdueEntry> read;
     if (!showingDbError(this, [&] { read = overdueEntries(OpenBook(m_store).everyone(), Clock::today()); }))
         return false;
     m_entries = std::move(read);
+    showEntries();
+    return true;
+}
+
+void OverdueWindow::setLastReminders(QHash<QString, QDateTime> sent)
+{
+    m_lastReminders = std::move(sent);
+    showEntries();
+}
+
+void OverdueWindow::showEntries()
+{
+    const QVariant chosen = m_list->hiddenValue(m_list->currentRow());
     QList<QStringList> rows;
     QList<QVariant> keys;
     rows.reserve(m_entries.size());
     keys.reserve(m_entries.size());
-    for (const OverdueEntry& e : std::as_const(m_entries)) {
+    for (OverdueEntry& e : m_entries) {
+        e.lastReminder = m_lastReminders.value(e.personKey);
         QStringList t;
         for (const OverdueColumn& c : overdueColumns())
             t << c.text(e);
@@ -118,7 +135,6 @@ bool OverdueWindow::reload()
     SutunlariSigdir(m_list);
     const int row = chosen.isValid() ? m_list->listModel()->rowOfHidden(chosen) : -1;
     m_list->setCurrentRow(row >= 0 ? row : (m_list->rowCount() > 0 ? 0 : -1));
-    return true;
 }
 
 bool OverdueWindow::hiddenToday(const QString& dataFolder)

@@ -3,7 +3,9 @@
 #include "accounts/open_book.h"
 #include "listview/sort_compare.h"
 
+#include <QDateTime>
 #include <QDialog>
+#include <QHash>
 
 #include <functional>
 
@@ -33,6 +35,9 @@ public:
 
     // Reads the book again; false after a database failure, which has been shown.
     bool reload();
+    // When each person was last sent a statement or a letter (by person key), shown beside their
+    // entries until set again.
+    void setLastReminders(QHash<QString, QDateTime> sent);
     const QList<OverdueEntry>& entries() const { return m_entries; }
     ReportList* list() const { return m_list; }
     QCheckBox* notTodayBox() const { return m_notToday; }
@@ -52,10 +57,12 @@ protected:
 
 private:
     void notTodayToggled(bool on);
+    void showEntries();
 
     Store& m_store;
     QString m_dataFolder;
     QList<OverdueEntry> m_entries;
+    QHash<QString, QDateTime> m_lastReminders;
     ReportList* m_list = nullptr;
     QCheckBox* m_notToday = nullptr;
     std::function<void()> m_placeChildren;

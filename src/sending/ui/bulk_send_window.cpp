@@ -1,6 +1,7 @@
 #include "sending/ui/bulk_send_window.h"
 
 #include "accounts/account_book.h"
+#include "accounts/open_book.h"
 #include "customers/customer_repository.h"
 #include "data/clock.h"
 #include "data/db_error.h"
@@ -54,9 +55,13 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
     grid->addWidget(m_byAmount, 0, 0);
     grid->addWidget(m_amount, 0, 1);
     grid->addWidget(m_currency, 0, 2);
+    m_byOverdue =
+        new QRadioButton(QStringLiteral("VADESİ GEÇMİŞ BORCU OLANLAR (SEÇİLEN PARA CİNSİNDE)"), this);
+    m_byOverdue->setObjectName(QStringLiteral("Option3"));
+    grid->addWidget(m_byOverdue, 1, 0, 1, 3);
     m_bySelection = new QRadioButton(QStringLiteral("SEÇİLEN KİŞİLER:"), this);
     m_bySelection->setObjectName(QStringLiteral("Option2"));
-    grid->addWidget(m_bySelection, 1, 0, Qt::AlignTop);
+    grid->addWidget(m_bySelection, 2, 0, Qt::AlignTop);
     m_chosen = new QListWidget(this);
     m_chosen->setObjectName(QStringLiteral("List1"));
     m_chosen->setAccessibleName(m_bySelection->text());
@@ -67,7 +72,7 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
         item->setData(Qt::UserRole, p.key);
     }
     m_chosen->setMaximumHeight(140);
-    grid->addWidget(m_chosen, 1, 1, 1, 2);
+    grid->addWidget(m_chosen, 2, 1, 1, 2);
 
     auto* dateCaption = new QLabel(QStringLiteral("MUTABAKAT TARİHİ:"), this);
     m_date = new QDateEdit(Clock::today(), this);
@@ -81,10 +86,10 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
     m_days->setRange(1, 90);
     m_days->setValue(15);
     nameByCaption(daysCaption, m_days);
-    grid->addWidget(dateCaption, 2, 0);
-    grid->addWidget(m_date, 2, 1);
-    grid->addWidget(daysCaption, 3, 0);
-    grid->addWidget(m_days, 3, 1);
+    grid->addWidget(dateCaption, 3, 0);
+    grid->addWidget(m_date, 3, 1);
+    grid->addWidget(daysCaption, 4, 0);
+    grid->addWidget(m_days, 4, 1);
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
@@ -92,14 +97,14 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
     m_progress->setFormat(QStringLiteral("%v / %m"));
     m_progress->setValue(0);
     m_progress->hide(); // until a run starts
-    grid->addWidget(m_progress, 4, 0, 1, 3);
+    grid->addWidget(m_progress, 5, 0, 1, 3);
     auto* failCaption = new QLabel(QStringLiteral("GÖNDERİLEMEYENLER:"), this);
-    grid->addWidget(failCaption, 5, 0, 1, 3);
+    grid->addWidget(failCaption, 6, 0, 1, 3);
     m_failures = new ReportList(this);
     m_failures->setObjectName(QStringLiteral("ListView1"));
     m_failures->setAccessibleName(failCaption->text());
     m_failures->setColumns({QStringLiteral("ADI SOYADI"), QStringLiteral("HATA")});
-    grid->addWidget(m_failures, 6, 0, 1, 3);
+    grid->addWidget(m_failures, 7, 0, 1, 3);
 
     auto* buttons = new QHBoxLayout;
     m_start = makePictureButton(
@@ -116,7 +121,7 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
     }
     m_stop->setEnabled(false);
     buttons->addStretch();
-    grid->addLayout(buttons, 7, 0, 1, 3);
+    grid->addLayout(buttons, 8, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     connect(m_start, &QToolButton::clicked, this, &BulkSendWindow::start);
     connect(m_stop, &QToolButton::clicked, this, &BulkSendWindow::stop);
@@ -126,7 +131,7 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
 
 BulkSendWindow::~BulkSendWindow() = default;
 
-QList<PersonRule> BulkSendWindow::rules() const
+QList<PersonRule> BulkSendWindow::rules()
 {
     if (m_bySelection->isChecked()) {
         QStringList keys;
@@ -136,11 +141,16 @@ QList<PersonRule> BulkSendWindow::rules() const
         }
         return {isOneOf(keys)};
     }
-    return {owesMoreThan(static_cast<Currency>(m_currency->currentData().toInt()),
-                         numberValue(m_amount->text()))};
+    const auto currency = static_cast<Currency>(m_currency->currentData().toInt());
+    if (m_byOverdue->isChecked()) {
+        QList<OverdueEntry> overdue;
+        showingDbError(this, [&] { overdue = overdueEntries(OpenBook(m_store).everyone(), Clock::today()); });
+        return {hasOverdue(overdue, currency)};
+    }
+    return {owesMoreThan(currency, numberValue(m_amount->text()))};
 }
 
-QList<Customer> BulkSendWindow::chosenPeople() const
+QList<Customer> BulkSendWindow::chosenPeople()
 {
     return selectPeople(m_people, rules());
 }

@@ -31,8 +31,8 @@ public:
     ~BulkSendWindow() override;
 
     // Who the run takes, by the window's choices: a list of rules, so another criterion is one rule more.
-    QList<PersonRule> rules() const;
-    QList<Customer> chosenPeople() const;
+    QList<PersonRule> rules();
+    QList<Customer> chosenPeople();
     void start(); // BAŞLAT
     void stop();  // DURDUR
     bool isRunning() const { return m_run && m_run->isRunning(); }
@@ -53,6 +53,7 @@ private:
     std::unique_ptr<BulkSend> m_run;
     QList<BulkTarget> m_lastFailures;
     QRadioButton* m_byAmount = nullptr;
+    QRadioButton* m_byOverdue = nullptr;
     QRadioButton* m_bySelection = nullptr;
     QLineEdit* m_amount = nullptr;
     QComboBox* m_currency = nullptr;
