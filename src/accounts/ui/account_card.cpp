@@ -173,8 +173,15 @@ void AccountCard::buildButtons()
     for (const Def& d : defs) {
         PictureButton* b = makePictureButton(d.info, this);
         b->setIconSize(QSize(24, 24));
-        b->setGeometry(twipsRect(left, 2760, 1800, 840));
-        left += 1860;
+        // The letter and the sending stand above EXCEL'E AKTAR, so the row of the card's own buttons
+        // still fits a screen 1280 pixels wide.
+        const QString name = QString::fromLatin1(d.info.name);
+        if (name == u"MyButton10" || name == u"MyButton11") {
+            b->setGeometry(twipsRect(12300, name == u"MyButton10" ? 60 : 930, 1800, 810));
+        } else {
+            b->setGeometry(twipsRect(left, 2760, 1800, 840));
+            left += 1860;
+        }
         if (d.action)
             connect(b, &QToolButton::clicked, this, d.action);
         else

@@ -94,9 +94,11 @@ AgingWindow::AgingWindow(Store& store, const QString& dataFolder, QWidget* paren
     m_exportKinds = {ExportKind::Text, ExportKind::Text};
     for (int c = ColFirstBucket; c <= ColLate; ++c)
         m_exportKinds << ExportKind::Number;
-    m_total[0] = addTotal("Label6", QStringLiteral("TOPLAM TL"), "Label7", 60);
-    m_total[1] = addTotal("Label8", QStringLiteral("TOPLAM DOLAR"), "Label9", 3180);
-    m_total[2] = addTotal("Label10", QStringLiteral("TOPLAM EURO"), "Label11", 6300);
+    // Three totals and the three buttons on the right share the strip of a window as narrow as 1024
+    // pixels.
+    m_total[0] = addTotal("Label6", QStringLiteral("TOPLAM TL"), "Label7", 60, 2500);
+    m_total[1] = addTotal("Label8", QStringLiteral("TOPLAM DOLAR"), "Label9", 2640, 2500);
+    m_total[2] = addTotal("Label10", QStringLiteral("TOPLAM EURO"), "Label11", 5220, 2500);
     connect(m_list, &ReportList::headerClicked, this, &AgingWindow::headerClicked);
     setIdentityColumns(ColFirstBucket);
     fill();
@@ -124,18 +126,20 @@ void AgingWindow::fill()
         if (m_bound[i]->value() <= m_bound[i - 1]->value())
             m_bound[i]->setValue(m_bound[i - 1]->value() + 1);
     const AgingBounds b = bounds();
-    if (m_list->headerText(ColFirstBucket + 1) != agingBucketTitles(b).at(1) ||
-        m_list->headerText(ColFirstBucket + 3) != agingBucketTitles(b).at(3))
-        applyHeaders(b);
+    applyHeaders(b);
     const auto dating = static_cast<OpenBook::Dating>(m_dating->currentData().toInt());
     m_list->clear();
     m_report = AgingReport();
     showingDbError(this, [&] { m_report = agingReport(m_store, Clock::today(), b, dating); });
     QList<QStringList> rows;
+    QList<QVariant> places; // each shown row's place in m_report.rows, which a sort keeps with the row
     rows.reserve(m_report.rows.size());
-    for (const AgingRow& r : std::as_const(m_report.rows))
-        rows.append(agingRowTexts(r));
-    m_list->setRows(std::move(rows));
+    places.reserve(m_report.rows.size());
+    for (qsizetype i = 0; i < m_report.rows.size(); ++i) {
+        rows.append(agingRowTexts(m_report.rows.at(i)));
+        places.append(int(i));
+    }
+    m_list->setRows(std::move(rows), std::move(places));
     SutunlariSigdir(m_list);
     showTotals();
 }
@@ -172,10 +176,12 @@ void AgingWindow::print()
     // S1 name, S2 currency, S3..S7 buckets, S8 total, S9 advance, S10 days late.
     ListPrintJob job;
     job.columns = QStringLiteral("S1#/S2#/S3#/S4#/S5#/S6#/S7#/S8#/S9#/S10#/");
+    // The rows in the order shown, their texts drawn from the report's values.
     for (int r = 0; r < m_list->rowCount(); ++r) {
+        const QStringList texts = agingRowTexts(m_report.rows.at(m_list->hiddenValue(r).toInt()));
         ListPrintJob::Pairs row;
         for (int c = 0; c <= ColLate; ++c)
-            row.append({QStringLiteral("S%1").arg(c + 1), m_list->cell(r, c)});
+            row.append({QStringLiteral("S%1").arg(c + 1), texts.value(c)});
         job.rows.append(std::move(row));
     }
     job.templateName = QStringLiteral("yaslandirma.fr3");
@@ -184,7 +190,10 @@ void AgingWindow::print()
     const QStringList titles = agingBucketTitles(bounds());
     for (int i = 0; i < agingBucketCount; ++i)
         job.memoTexts.append({QStringLiteral("Memo%1").arg(43 + i), titles.at(i)});
-    const QString basis = m_dating->currentText();
+    const QString basis =
+        static_cast<OpenBook::Dating>(m_dating->currentData().toInt()) == OpenBook::Dating::ByTransactionDate
+            ? QStringLiteral("İŞLEM TARİHİNE GÖRE")
+            : QStringLiteral("VADE TARİHİNE GÖRE");
     job.memoTexts.append(
         {QStringLiteral("Memo20"), windowTitle() + QStringLiteral(" (") + basis +
                                        QStringLiteral(")  Tarih:  [Date]      Saat:  [Time]")});

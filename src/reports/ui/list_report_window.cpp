@@ -50,14 +50,14 @@ ListReportWindow::ListReportWindow(Store& store, const QString& dataFolder, QWid
 }
 
 QLabel* ListReportWindow::addTotal(const char* captionName, const QString& caption, const char* valueName,
-                                   int left)
+                                   int left, int width)
 {
     auto* label = new QLabel(caption, m_strip);
     label->setObjectName(QString::fromLatin1(captionName));
-    label->setGeometry(twipsRect(left, 90, 3000, 285));
+    label->setGeometry(twipsRect(left, 90, width, 285));
     auto* value = new QLabel(QStringLiteral("0,00"), m_strip);
     value->setObjectName(QString::fromLatin1(valueName));
-    value->setGeometry(twipsRect(left, 390, 3000, 330));
+    value->setGeometry(twipsRect(left, 390, width, 330));
     value->setStyleSheet(QStringLiteral("font-weight: bold; border: 1px solid gray; background: white;"));
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

@@ -36,7 +36,8 @@ protected:
     ListReportWindow(Store& store, const QString& dataFolder, QWidget* parent);
 
     // Adds a caption and a value label pair to the bottom strip; returns the value label.
-    QLabel* addTotal(const char* captionName, const QString& caption, const char* valueName, int left);
+    QLabel* addTotal(const char* captionName, const QString& caption, const char* valueName, int left,
+                     int width = 3000);
     void setListTop(int twipsTop);
     // A header click: sorts by the column and remembers it for the next refresh.
     void sortBy(int column, SortKind kind);
