@@ -19,7 +19,7 @@ app=tr.com.orventa.kalvora
 desktop-file-validate "$root/usr/share/applications/$app.desktop"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app.metainfo.xml"
 for f in usr/bin/kalvora usr/bin/raporla usr/bin/yedekle usr/bin/kalvora-tasi \
-    usr/bin/kalvora-al usr/share/kalvora/templates/paralar.fr3 usr/share/kalvora/templates/bakiyeler.fr3 usr/share/kalvora/templates/yaslandirma.fr3 \
+    usr/bin/kalvora-al usr/share/kalvora/templates/paralar.fr3 usr/share/kalvora/templates/bakiyeler.fr3 usr/share/kalvora/templates/yaslandirma.fr3 usr/share/kalvora/templates/mutabakat.fr3 \
     usr/share/kalvora/templates/kart_dokum.fr3 usr/share/kalvora/templates/ekstre.fr3 \
     usr/share/icons/hicolor/scalable/apps/$app.svg usr/share/icons/hicolor/48x48/apps/$app.png \
     usr/share/man/tr/man1/kalvora.1.gz usr/share/man/tr/man1/yedekle.1.gz \
