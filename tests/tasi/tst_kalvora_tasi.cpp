@@ -176,6 +176,16 @@ class TestKalvoraTasi : public QObject {
             QStringLiteral("INSERT INTO iptal.IPTAL_HAREKETLER(sira,iptal_no,otokod,uye_kodu,aylar,tutar) "
                            "VALUES (9,5,8,'2',?1,'-7,5')"),
             {longText});
+        // The book's settings, the sender's details and what was sent move with the book.
+        db.execute(QStringLiteral("INSERT INTO cari.AYARLAR(ad, deger) VALUES ('VARSAYILAN_VADE', '30')"));
+        db.execute(QStringLiteral("INSERT INTO FIRMA_BILGILERI(kayit_no, unvan, iban, logo) VALUES "
+                                  "(1, 'ÖRNEK TİCARET', 'TR00 0001', ?1)"),
+                   {longText});
+        db.execute(
+            QStringLiteral("INSERT INTO GONDERILENLER(kayit_no, uye_kodu, adisoyadi, yol, basarili, hata) "
+                           "VALUES (6, '2', 'ŞÜKRÜ', 'E-POSTA', 0, 'REDDEDİLDİ')"));
+        db.execute(QStringLiteral(
+            "INSERT INTO KISI_EPOSTA(uye_kodu, eposta) VALUES ('2', 'sukru@example.invalid')"));
         tx.commit();
         for (Ledger l : {Ledger::Income, Ledger::Expense}) {
             Database& d = store.ledger(l).file();

@@ -119,10 +119,13 @@ QList<TableResult> fillStaging(PgConnection& conn, const QString& staging, Balan
     for (const TableResult& r : std::as_const(results)) {
         if (!r.table->key)
             continue;
-        const qint64 last = conn.scalar(QStringLiteral("SELECT pg_sequence_last_value("
-                                                       "pg_get_serial_sequence($1, $2)::regclass)"),
-                                        {serverName(*r.table), QString::fromLatin1(r.table->key)})
-                                .toLongLong();
+        // Only a key the server numbers itself has a sequence to carry on (the file's AUTOINCREMENT).
+        const QVariant serial = conn.scalar(QStringLiteral("SELECT pg_get_serial_sequence($1, $2)"),
+                                            {serverName(*r.table), QString::fromLatin1(r.table->key)});
+        if (serial.isNull())
+            continue;
+        const qint64 last =
+            conn.scalar(QStringLiteral("SELECT pg_sequence_last_value($1::regclass)"), {serial}).toLongLong();
         const qint64 next = std::max(last, r.highestKey);
         Database& d = db(r.table->connection);
         const QString sequence = QString::fromLatin1(r.table->alias) + QStringLiteral(".sqlite_sequence");

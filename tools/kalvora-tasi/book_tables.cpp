@@ -6,7 +6,7 @@
 
 namespace kalvora::tasi {
 
-const BookTable bookTables[8] = {
+const BookTable bookTables[12] = {
     {"KİŞİLER", files::customers, "main", Connection::Accounts, "cari", "MUSTERILER", "oto_kod",
      "oto_kod,adisoyadi,istel,ceptel,tc,verdai,adres,SonBakiye,SonBakiye_usd,SonBakiye_euro", "oto_kod"},
     {"HAREKETLER", files::transactions, "cari", Connection::Accounts, "cari", "CARIKART", "otokod",
@@ -32,6 +32,16 @@ const BookTable bookTables[8] = {
      "kayit_no"},
     {"GİDER KASASI", files::expense, "main", Connection::Expense, "gider", "KASA_NET", nullptr,
      "Kasa_net_bakiye", ""},
+    {"DEFTER AYARLARI", files::transactions, "cari", Connection::Accounts, "cari", "AYARLAR", "ad",
+     "ad,deger", ""},
+    {"FİRMA BİLGİLERİ", files::customers, "main", Connection::Accounts, "cari", "FIRMA_BILGILERI", "kayit_no",
+     "kayit_no,unvan,adres,telefon,vergi_dairesi,vergi_no,eposta,iban,logo,konu_sablonu,metin_sablonu",
+     "kayit_no"},
+    {"GÖNDERİLENLER", files::customers, "main", Connection::Accounts, "cari", "GONDERILENLER", "kayit_no",
+     "kayit_no,uye_kodu,adisoyadi,belge,yol,alici,tarih,saat,kullanici,donem,bakiyeler,dosya,basarili,hata",
+     "kayit_no,basarili"},
+    {"KİŞİLERİN E-POSTA ADRESLERİ", files::customers, "main", Connection::Accounts, "cari", "KISI_EPOSTA",
+     "uye_kodu", "uye_kodu,eposta", ""},
 };
 
 QStringList columnsOf(const BookTable& t)

@@ -21,7 +21,7 @@ struct BookTable {
 };
 
 // The book's tables, in the order they are copied.
-extern const BookTable bookTables[8];
+extern const BookTable bookTables[12];
 
 QStringList columnsOf(const BookTable& t);
 QString sqliteName(const BookTable& t);
