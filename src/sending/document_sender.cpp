@@ -132,16 +132,18 @@ PersonRule owesMoreThan(Currency currency, double amount)
 
 PersonRule isOneOf(const QStringList& keys)
 {
-    return [keys](const Customer& p) { return keys.contains(p.key); };
+    return [chosen = QSet<QString>(keys.cbegin(), keys.cend())](const Customer& p) {
+        return chosen.contains(p.key);
+    };
 }
 
 PersonRule hasOverdue(const QList<OverdueEntry>& entries, Currency currency)
 {
-    QSet<QString> keys;
+    QStringList keys;
     for (const OverdueEntry& e : entries)
         if (e.currency == currency && e.open > 0)
-            keys.insert(e.personKey);
-    return [keys](const Customer& p) { return keys.contains(p.key); };
+            keys.append(e.personKey);
+    return isOneOf(keys);
 }
 
 QList<Customer> selectPeople(const QList<Customer>& people, const QList<PersonRule>& rules)

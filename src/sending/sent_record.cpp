@@ -50,7 +50,7 @@ QList<SentItem> SentRecord::list(const QString& filter, bool onlyFailed)
     BookQuery q = db.prepare(QStringLiteral(
         "SELECT kayit_no, uye_kodu, adisoyadi, belge, yol, alici, tarih, saat, kullanici, donem, bakiyeler, "
         "dosya, basarili, hata FROM GONDERILENLER ORDER BY kayit_no DESC"));
-    const QString needle = filter.trimmed();
+    const QString needle = BuyukHarf(filter.trimmed());
     QList<SentItem> items;
     while (q.step()) {
         SentItem it;
@@ -71,10 +71,9 @@ QList<SentItem> SentRecord::list(const QString& filter, bool onlyFailed)
         if (onlyFailed && it.succeeded)
             continue;
         if (!needle.isEmpty()) {
-            const QString upperNeedle = BuyukHarf(needle);
             bool hit = false;
             for (const QString* s : {&it.personName, &it.way, &it.recipient, &it.error, &it.document})
-                hit = hit || BuyukHarf(*s).contains(upperNeedle);
+                hit = hit || BuyukHarf(*s).contains(needle);
             if (!hit)
                 continue;
         }
@@ -85,13 +84,11 @@ QList<SentItem> SentRecord::list(const QString& filter, bool onlyFailed)
 
 std::optional<QDateTime> SentRecord::lastSentTo(const QString& personKey)
 {
-    BookConnection& db = m_store.accounts();
-    BookQuery q = db.prepare(QStringLiteral("SELECT tarih, saat FROM GONDERILENLER WHERE uye_kodu = ?1 "
-                                            "AND basarili = 1 ORDER BY kayit_no DESC LIMIT 1"));
-    q.bind(1, personKey);
-    if (!q.step())
+    const QHash<QString, QDateTime> sent = lastSent();
+    const auto it = sent.constFind(personKey);
+    if (it == sent.cend())
         return std::nullopt;
-    return QDateTime(readDateText(q.text(0)), readTimeText(q.text(1)));
+    return *it;
 }
 
 QHash<QString, QDateTime> SentRecord::lastSent()

@@ -44,11 +44,11 @@ public:
     // Every sending, newest first; with a filter, those whose person, way, recipient or error contains it
     // (without regard to case), and with onlyFailed only the failures. Throws DbError.
     QList<SentItem> list(const QString& filter = QString(), bool onlyFailed = false);
-    // The last successful sending to the person (a reminder of a debt is one), when there was one.
-    // Throws DbError.
-    std::optional<QDateTime> lastSentTo(const QString& personKey);
-    // lastSentTo for every person that was ever sent something successfully, by person key.
+    // The last successful sending (a reminder of a debt is one) to every person that had one, by person
+    // key. Throws DbError.
     QHash<QString, QDateTime> lastSent();
+    // One person's entry of lastSent(), when there is one. Throws DbError.
+    std::optional<QDateTime> lastSentTo(const QString& personKey);
 
 private:
     Store& m_store;

@@ -18,9 +18,9 @@ using namespace kalvora;
 namespace {
 
 // A row written as "key amount currency date [due]", amounts signed as stored.
-AccountRow parsed(const QString& spec)
+AccountRow parsed(const QString& written)
 {
-    const QStringList p = spec.split(QLatin1Char(' '));
+    const QStringList p = written.split(QLatin1Char(' '));
     AccountRow r;
     r.key = p.at(0).toLongLong();
     r.amount = p.at(1);
@@ -31,10 +31,10 @@ AccountRow parsed(const QString& spec)
     return r;
 }
 
-QList<AccountRow> parsedRows(const QStringList& specs)
+QList<AccountRow> parsedRows(const QStringList& written)
 {
     QList<AccountRow> rows;
-    for (const QString& s : specs)
+    for (const QString& s : written)
         rows.append(parsed(s));
     return rows;
 }

@@ -8,6 +8,7 @@
 #include "data/turkish_text.h"
 #include "sending/confirmation_letter.h"
 #include "sending/delivery.h"
+#include "sending/ui/letter_window.h"
 #include "widgets/accessibility.h"
 #include "widgets/amount_key_filter.h"
 #include "widgets/db_error_message.h"
@@ -26,6 +27,8 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSpinBox>
+
+#include <tuple>
 
 namespace kalvora {
 
@@ -74,22 +77,7 @@ BulkSendWindow::BulkSendWindow(Store& store, QWidget* parent, const QString& con
     m_chosen->setMaximumHeight(140);
     grid->addWidget(m_chosen, 2, 1, 1, 2);
 
-    auto* dateCaption = new QLabel(QStringLiteral("MUTABAKAT TARİHİ:"), this);
-    m_date = new QDateEdit(Clock::today(), this);
-    m_date->setObjectName(QStringLiteral("DTPicker1"));
-    m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    m_date->setCalendarPopup(true);
-    nameByCaption(dateCaption, m_date);
-    auto* daysCaption = new QLabel(QStringLiteral("CEVAP SÜRESİ (GÜN):"), this);
-    m_days = new QSpinBox(this);
-    m_days->setObjectName(QStringLiteral("Text2"));
-    m_days->setRange(1, 90);
-    m_days->setValue(15);
-    nameByCaption(daysCaption, m_days);
-    grid->addWidget(dateCaption, 3, 0);
-    grid->addWidget(m_date, 3, 1);
-    grid->addWidget(daysCaption, 4, 0);
-    grid->addWidget(m_days, 4, 1);
+    std::tie(m_date, m_days) = addLetterDateInputs(grid, 3, "Text2");
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));

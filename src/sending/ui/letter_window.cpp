@@ -20,7 +20,31 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include <tuple>
+
 namespace kalvora {
+
+std::pair<QDateEdit*, QSpinBox*> addLetterDateInputs(QGridLayout* grid, int row, const char* daysName)
+{
+    QWidget* parent = grid->parentWidget();
+    auto* dateCaption = new QLabel(QStringLiteral("MUTABAKAT TARİHİ:"), parent);
+    auto* date = new QDateEdit(Clock::today(), parent);
+    date->setObjectName(QStringLiteral("DTPicker1"));
+    date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    date->setCalendarPopup(true);
+    nameByCaption(dateCaption, date);
+    grid->addWidget(dateCaption, row, 0);
+    grid->addWidget(date, row, 1);
+    auto* daysCaption = new QLabel(QStringLiteral("CEVAP SÜRESİ (GÜN):"), parent);
+    auto* days = new QSpinBox(parent);
+    days->setObjectName(QString::fromLatin1(daysName));
+    days->setRange(1, 90);
+    days->setValue(15);
+    nameByCaption(daysCaption, days);
+    grid->addWidget(daysCaption, row + 1, 0);
+    grid->addWidget(days, row + 1, 1);
+    return {date, days};
+}
 
 LetterWindow::LetterWindow(Store& store, const Customer& person, QWidget* parent)
     : QDialog(parent), m_store(store), m_person(person)
@@ -42,22 +66,7 @@ LetterWindow::LetterWindow(Store& store, const Customer& person, QWidget* parent
     describeValueLabel(name, QStringLiteral("ADI SOYADI"));
     grid->addWidget(name, 0, 0, 1, 2);
 
-    auto* dateCaption = new QLabel(QStringLiteral("MUTABAKAT TARİHİ:"), this);
-    m_date = new QDateEdit(Clock::today(), this);
-    m_date->setObjectName(QStringLiteral("DTPicker1"));
-    m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    m_date->setCalendarPopup(true);
-    nameByCaption(dateCaption, m_date);
-    grid->addWidget(dateCaption, 1, 0);
-    grid->addWidget(m_date, 1, 1);
-    auto* daysCaption = new QLabel(QStringLiteral("CEVAP SÜRESİ (GÜN):"), this);
-    m_days = new QSpinBox(this);
-    m_days->setObjectName(QStringLiteral("Text1"));
-    m_days->setRange(1, 90);
-    m_days->setValue(15);
-    nameByCaption(daysCaption, m_days);
-    grid->addWidget(daysCaption, 2, 0);
-    grid->addWidget(m_days, 2, 1);
+    std::tie(m_date, m_days) = addLetterDateInputs(grid, 1, "Text1");
 
     struct Def {
         ButtonInfo info;

@@ -6,10 +6,17 @@
 
 #include <QDialog>
 
+#include <utility>
+
 class QDateEdit;
+class QGridLayout;
 class QSpinBox;
 
 namespace kalvora {
+
+// The letter's date (today) and the days given to answer (15), each beside its caption, in rows `row`
+// and `row + 1` of a window's grid; daysName is the days box's objectName in that window.
+std::pair<QDateEdit*, QSpinBox*> addLetterDateInputs(QGridLayout* grid, int row, const char* daysName);
 
 class Store;
 
