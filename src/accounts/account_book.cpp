@@ -1,5 +1,6 @@
 #include "accounts/account_book.h"
 
+#include "accounts/open_item_store.h"
 #include "archive/archive_writer.h"
 #include "customers/customer_repository.h"
 #include "data/turkish_text.h"
@@ -111,6 +112,7 @@ AccountState AccountBook::insert(const Customer& person, const Entry& entry, con
          person.taxOffice, person.address, kind, dueDateText(entry, kind)});
     AccountState state = readRows(db, person.key);
     BakiyeGuncelle(db, person.key, state.figures);
+    OpenItemStore::write(db, person.key, state.rows);
     tx.commit();
     return state;
 }
@@ -139,6 +141,7 @@ AccountState AccountBook::edit(const QString& personKey, const QString& personNa
                 entry.time, entry.currency, personName, dueDateText(entry, kind), rowKey});
     AccountState state = readRows(db, personKey);
     BakiyeGuncelle(db, personKey, state.figures);
+    OpenItemStore::write(db, personKey, state.rows);
     tx.commit();
     return state;
 }
@@ -153,6 +156,7 @@ AccountState AccountBook::cancel(const QString& personKey, qint64 rowKey, qint64
     db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE otokod = ?1"), {rowKey});
     AccountState state = readRows(db, personKey);
     BakiyeGuncelle(db, personKey, state.figures);
+    OpenItemStore::write(db, personKey, state.rows);
     tx.commit();
     return state;
 }
@@ -171,6 +175,7 @@ AccountBook::ResetOutcome AccountBook::reset(const QString& personKey)
     db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE uye_kodu = ?1"), {personKey});
     out.state = readRows(db, personKey);
     out.balancesChanged = BakiyeGuncelle(db, personKey, out.state.figures);
+    OpenItemStore::write(db, personKey, out.state.rows);
     tx.commit();
     return out;
 }

@@ -1,6 +1,7 @@
 #include "accounts/archive_restore.h"
 
 #include "accounts/account_book.h"
+#include "accounts/open_item_store.h"
 #include "data/clock.h"
 #include "data/turkish_text.h"
 
@@ -81,6 +82,7 @@ CancellationArchive::Restore ArchiveRestore::restore(qint64 itemKey)
         return out;
     const AccountState state = AccountBook::readRows(db, out.personKey);
     AccountBook::BakiyeGuncelle(db, out.personKey, state.figures);
+    OpenItemStore::write(db, out.personKey, state.rows);
     tx.commit();
     return out;
 }

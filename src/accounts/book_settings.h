@@ -12,7 +12,9 @@ public:
 
     // "VARSAYILAN VADE (GÜN)": the term, in days after its date, of a loan without a due date of its
     // own; 0 when never set.
-    int defaultDueTerm();
+    int defaultDueTerm() { return defaultDueTerm(m_store.accounts()); }
+    static int defaultDueTerm(BookConnection& db);
+    // Every open item of the book is written again with the new term, in the same transaction.
     void setDefaultDueTerm(int days);
 
 private:

@@ -2,60 +2,132 @@
 
 #include "accounts/account_book.h"
 #include "accounts/book_settings.h"
+#include "accounts/open_item_store.h"
 
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace kalvora {
 
+RegisteredNames::RegisteredNames(BookConnection& db)
+{
+    BookQuery people =
+        db.prepare(QStringLiteral("SELECT oto_kod, adisoyadi FROM main.MUSTERILER ORDER BY oto_kod"));
+    while (people.step())
+        m_names.emplace_back(people.int64(0), people.text(1));
+}
+
+QString RegisteredNames::of(const QString& personKey) const
+{
+    bool ok = false;
+    const qint64 key = personKey.toLongLong(&ok);
+    const auto it = std::lower_bound(m_names.cbegin(), m_names.cend(), key,
+                                     [](const auto& entry, qint64 k) { return entry.first < k; });
+    return ok && it != m_names.cend() && it->first == key && QString::number(key) == personKey ? it->second
+                                                                                               : personKey;
+}
+
+namespace {
+
+// The longest late first, then the larger amount, then the name; an unreadable due date first of all.
+// The entries are ordered through their indexes, each moved once.
+void sortByUrgency(QList<OverdueEntry>& entries)
+{
+    struct Key {
+        int lateness;
+        qint64 open;
+        qsizetype index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(size_t(entries.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const OverdueEntry& e = entries.at(i);
+        keys.push_back({e.daysLate < 0 ? std::numeric_limits<int>::max() : e.daysLate, e.open, i});
+    }
+    std::sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) {
+        if (x.lateness != y.lateness)
+            return x.lateness > y.lateness;
+        if (x.open != y.open)
+            return x.open > y.open;
+        const OverdueEntry& a = entries.at(x.index);
+        const OverdueEntry& b = entries.at(y.index);
+        if (a.name != b.name)
+            return a.name < b.name;
+        if (a.personKey != b.personKey)
+            return a.personKey < b.personKey;
+        return a.currency < b.currency;
+    });
+    QList<OverdueEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const Key& k : keys)
+        sorted.append(std::move(entries[k.index]));
+    entries = std::move(sorted);
+}
+
+} // namespace
+
+QList<OverdueEntry> OpenBook::overdue(const QDate& today)
+{
+    BookConnection& db = m_store.accounts();
+    QList<OverdueEntry> out = OpenItemStore::overdue(db, today);
+    const RegisteredNames names(db);
+    for (OverdueEntry& e : out)
+        e.name = names.of(e.personKey);
+    sortByUrgency(out);
+    return out;
+}
+
 QList<PersonOpenItems> OpenBook::everyone(Dating dating, int defaultTerm)
 {
-    if (defaultTerm < 0)
-        defaultTerm = BookSettings(m_store).defaultDueTerm();
     BookConnection& db = m_store.accounts();
+    const int bookTerm = BookSettings::defaultDueTerm(db);
+    const bool kept = dating == Dating::ByDueDate && (defaultTerm < 0 || defaultTerm == bookTerm);
+    QList<PersonOpenItems> out = kept ? OpenItemStore::readAll(db)
+                                      : fromRows(dating == Dating::ByTransactionDate ? 0 : defaultTerm,
+                                                 dating == Dating::ByTransactionDate);
+    const RegisteredNames names(db);
+    // Rows of a person no longer registered (an old book) still count, under the key.
+    for (PersonOpenItems& p : out)
+        p.name = names.of(p.personKey);
+    std::sort(out.begin(), out.end(), [](const PersonOpenItems& a, const PersonOpenItems& b) {
+        const qint64 x = a.personKey.toLongLong();
+        const qint64 y = b.personKey.toLongLong();
+        return x != y ? x < y : a.personKey < b.personKey;
+    });
+    return out;
+}
+
+QList<PersonOpenItems> OpenBook::fromRows(int defaultTerm, bool byTransactionDate)
+{
     // One pass over the table in its own order, the rows gathered per person: reading through an index
     // in person order would fetch every row from the table one by one.
-    BookQuery st = db.prepare(
+    BookQuery st = m_store.accounts().prepare(
         QStringLiteral("SELECT uye_kodu, otokod, tutar, durum, para_cinsi, vade FROM cari.CARIKART"));
     QHash<QString, QList<AccountRow>> byPerson;
-    const bool byDate = dating == Dating::ByTransactionDate;
     while (st.step()) {
         AccountRow r;
         r.key = st.int64(1);
         r.amount = st.text(2);
         r.date = st.text(3);
         r.currency = st.text(4);
-        if (!byDate)
+        if (!byTransactionDate)
             r.dueDate = st.text(5);
         byPerson[st.text(0)].append(std::move(r));
     }
-    st = BookQuery();
     QList<PersonOpenItems> out;
     out.reserve(byPerson.size());
     for (auto it = byPerson.cbegin(); it != byPerson.cend(); ++it) {
         PersonOpenItems p;
         p.personKey = it.key();
-        p.items = OpenItems::compute(it.value(), byDate ? 0 : defaultTerm);
-        if (!p.items.rows().isEmpty())
+        p.items = OpenItems::compute(it.value(), defaultTerm);
+        if (p.items.anythingOpen())
             out.append(std::move(p));
     }
-
-    QHash<QString, QString> names;
-    BookQuery people =
-        db.prepare(QStringLiteral("SELECT CAST(oto_kod AS TEXT), adisoyadi FROM main.MUSTERILER"));
-    while (people.step())
-        names.insert(people.text(0), people.text(1));
-    // Rows of a person no longer registered (an old book) still count, under the key.
-    for (PersonOpenItems& p : out)
-        p.name = names.value(p.personKey, p.personKey);
-    std::sort(out.begin(), out.end(), [](const PersonOpenItems& a, const PersonOpenItems& b) {
-        const qint64 x = a.personKey.toLongLong();
-        const qint64 y = b.personKey.toLongLong();
-        return x != y ? x < y : a.personKey < b.personKey;
-    });
     return out;
 }
 
@@ -96,18 +168,7 @@ QList<OverdueEntry> overdueEntries(const QList<PersonOpenItems>& people, const Q
             out.append(std::move(e));
         }
     }
-    auto lateness = [](const OverdueEntry& e) {
-        return e.daysLate < 0 ? std::numeric_limits<int>::max() : e.daysLate;
-    };
-    std::sort(out.begin(), out.end(), [&](const OverdueEntry& a, const OverdueEntry& b) {
-        if (lateness(a) != lateness(b))
-            return lateness(a) > lateness(b);
-        if (a.open != b.open)
-            return a.open > b.open;
-        if (a.name != b.name)
-            return a.name < b.name;
-        return a.currency < b.currency;
-    });
+    sortByUrgency(out);
     return out;
 }
 

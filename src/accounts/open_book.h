@@ -8,7 +8,21 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 namespace kalvora {
+
+// The register's names by key, read once in key order and looked up by halving.
+class RegisteredNames final {
+public:
+    explicit RegisteredNames(BookConnection& db);
+    // A key no longer registered (the rows of an old book) stands for itself.
+    QString of(const QString& personKey) const;
+
+private:
+    std::vector<std::pair<qint64, QString>> m_names;
+};
 
 // One person's open items, with the name the register holds.
 struct PersonOpenItems {
@@ -38,11 +52,17 @@ public:
     // How a row's due date is taken: its own (else its date + the book's default term), or its date.
     enum class Dating { ByDueDate, ByTransactionDate };
 
-    // Every person with at least one row in a currency that counts, in the register's key order.
-    // defaultTerm < 0: the book's own setting.
+    // Every person with anything open or paid in advance, in the register's key order. defaultTerm < 0:
+    // the book's own setting. By due date with the book's term, the items kept beside the rows are
+    // read; otherwise every row of the book.
     QList<PersonOpenItems> everyone(Dating dating = Dating::ByDueDate, int defaultTerm = -1);
+    // The same from every row, whatever is kept.
+    QList<PersonOpenItems> fromRows(int defaultTerm, bool byTransactionDate = false);
     // One person's open items (the card's figures without the card).
     OpenItems forPerson(const QString& personKey, int defaultTerm = -1);
+    // Everything overdue on `today`, most urgent first (as overdueEntries orders it), from the kept
+    // items.
+    QList<OverdueEntry> overdue(const QDate& today);
     // What is overdue for one person today, most urgent first.
     QList<OverdueEntry> overdueFor(const QString& personKey, const QDate& today);
 
@@ -51,7 +71,7 @@ private:
 };
 
 // Everything overdue on `today`, most urgent first: the longest late first, then the larger amount, then
-// the name; a due date that does not read comes first of all.
+// the name (then the key); a due date that does not read comes first of all.
 QList<OverdueEntry> overdueEntries(const QList<PersonOpenItems>& people, const QDate& today);
 // The number of people with anything overdue.
 int overduePeople(const QList<OverdueEntry>& entries);

@@ -24,37 +24,39 @@ QDate effectiveDueDate(const AccountRow& row, int defaultTermDays)
     return date.isValid() ? date.addDays(defaultTermDays) : QDate();
 }
 
+std::optional<OpenRow> openRowOf(const AccountRow& r, int defaultTermDays)
+{
+    const std::optional<Currency> c = currencyOf(r.currency);
+    if (!c)
+        return std::nullopt;
+    const qint64 cents = amountCents(r.amount);
+    if (cents == 0)
+        return std::nullopt;
+    OpenRow o;
+    o.key = r.key;
+    o.currency = *c;
+    o.debt = cents > 0;
+    o.due = o.debt ? effectiveDueDate(r, defaultTermDays) : readDateText(r.date);
+    o.amount = o.debt ? cents : -cents;
+    o.open = o.amount;
+    return o;
+}
+
 OpenItems OpenItems::compute(const QList<AccountRow>& rows, int defaultTermDays)
 {
+    QList<OpenRow> counted;
+    counted.reserve(rows.size());
+    for (const AccountRow& r : rows)
+        if (const std::optional<OpenRow> o = openRowOf(r, defaultTermDays))
+            counted.append(*o);
+    return matched(std::move(counted));
+}
+
+OpenItems OpenItems::matched(QList<OpenRow> rows)
+{
     OpenItems out;
-    out.m_rows.reserve(rows.size());
-    for (const AccountRow& r : rows) {
-        const std::optional<Currency> c = currencyOf(r.currency);
-        if (!c)
-            continue;
-        const qint64 cents = amountCents(r.amount);
-        if (cents == 0)
-            continue;
-        OpenRow o;
-        o.key = r.key;
-        o.currency = *c;
-        o.debt = cents > 0;
-        o.due = o.debt ? effectiveDueDate(r, defaultTermDays) : readDateText(r.date);
-        o.amount = o.debt ? cents : -cents;
-        o.open = o.amount;
-        out.m_rows.append(o);
-    }
-    // Debts before payments of a currency, each in the order they are closed or used: an invalid
-    // date sorts before every valid one, as the card lists such rows first.
-    std::sort(out.m_rows.begin(), out.m_rows.end(), [](const OpenRow& a, const OpenRow& b) {
-        if (a.currency != b.currency)
-            return a.currency < b.currency;
-        if (a.debt != b.debt)
-            return a.debt;
-        if (a.due != b.due)
-            return a.due < b.due;
-        return a.key < b.key;
-    });
+    out.m_rows = std::move(rows);
+    out.sortRows();
     // Payments are pooled: whichever day one came, it goes to the oldest open debt, and what is left
     // stays with the latest payments as the advance that later debts use.
     std::array<qint64, 3> paid{};
@@ -82,13 +84,51 @@ OpenItems OpenItems::compute(const QList<AccountRow>& rows, int defaultTermDays)
         o.open = std::min(unused, o.amount);
         unused -= o.open;
     }
-    for (qsizetype i = 0; i < out.m_rows.size(); ++i)
-        out.m_byKey.insert(out.m_rows.at(i).key, i);
+    out.indexRows();
     return out;
+}
+
+OpenItems OpenItems::fromOpenRows(QList<OpenRow> rows)
+{
+    OpenItems out;
+    out.m_rows = std::move(rows);
+    out.sortRows();
+    for (const OpenRow& o : out.m_rows)
+        (o.debt ? out.m_open : out.m_advance)[index(o.currency)] += o.open;
+    // Left without the index by key: the readers of the whole book never look a row up, and row()
+    // searches the few rows kept.
+    return out;
+}
+
+void OpenItems::sortRows()
+{
+    // Debts before payments of a currency, each in the order they are closed or used: an invalid
+    // date sorts before every valid one, as the card lists such rows first.
+    std::sort(m_rows.begin(), m_rows.end(), [](const OpenRow& a, const OpenRow& b) {
+        if (a.currency != b.currency)
+            return a.currency < b.currency;
+        if (a.debt != b.debt)
+            return a.debt;
+        if (a.due != b.due)
+            return a.due < b.due;
+        return a.key < b.key;
+    });
+}
+
+void OpenItems::indexRows()
+{
+    m_byKey.reserve(m_rows.size());
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        m_byKey.insert(m_rows.at(i).key, i);
 }
 
 const OpenRow* OpenItems::row(qint64 key) const
 {
+    if (m_byKey.isEmpty()) {
+        const auto it =
+            std::find_if(m_rows.cbegin(), m_rows.cend(), [key](const OpenRow& o) { return o.key == key; });
+        return it == m_rows.cend() ? nullptr : &*it;
+    }
     const auto it = m_byKey.constFind(key);
     return it == m_byKey.cend() ? nullptr : &m_rows.at(*it);
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -30,6 +31,10 @@ public:
     // rows: one person's rows in any order; a row of another currency text counts nowhere.
     // defaultTermDays: the term of a row without a due date of its own.
     static OpenItems compute(const QList<AccountRow>& rows, int defaultTermDays = 0);
+    // The same from rows as openRowOf gives them, in any order.
+    static OpenItems matched(QList<OpenRow> rows);
+    // The items as kept beside the rows: only what is open, each one's amount its open part.
+    static OpenItems fromOpenRows(QList<OpenRow> rows);
 
     // The rows that count, in the order debts are closed per currency (by due date, then key).
     const QList<OpenRow>& rows() const { return m_rows; }
@@ -39,6 +44,11 @@ public:
     qint64 openDebts(Currency c) const { return m_open[index(c)]; }
     qint64 advance(Currency c) const { return m_advance[index(c)]; }
     qint64 balance(Currency c) const { return openDebts(c) - advance(c); }
+    bool anythingOpen() const
+    {
+        return std::any_of(m_open.cbegin(), m_open.cend(), [](qint64 v) { return v != 0; }) ||
+               std::any_of(m_advance.cbegin(), m_advance.cend(), [](qint64 v) { return v != 0; });
+    }
     // What fell due before `today` and is still open; a debt whose due date is unreadable counts.
     qint64 overdue(Currency c, const QDate& today) const;
     // The earliest due date of an open debt before today; an unreadable one comes first (invalid date).
@@ -50,6 +60,8 @@ public:
 
 private:
     static size_t index(Currency c) { return static_cast<size_t>(c); }
+    void sortRows();
+    void indexRows();
     QList<OpenRow> m_rows;
     QHash<qint64, qsizetype> m_byKey;
     std::array<qint64, 3> m_open{};
@@ -58,6 +70,10 @@ private:
 
 // Whole kuruş of an amount text as every reader converts it (an unreadable text is zero).
 qint64 amountCents(const QString& text);
+
+// One row as the matching takes it, still wholly open; none for a row that counts nowhere (a currency
+// text that counts nowhere, or nothing).
+std::optional<OpenRow> openRowOf(const AccountRow& row, int defaultTermDays);
 
 // The due date the matching uses for one row (own date, else date + term; invalid when neither reads).
 QDate effectiveDueDate(const AccountRow& row, int defaultTermDays);

@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "accounts/open_item_store.h"
 #include "app/instance_lock.h"
 #include "app/login_window.h"
 #include "app/main_window.h"
@@ -87,6 +88,8 @@ int runApplication(int argc, char** argv)
     // A server that cannot be reached or holds something else leaves nothing to work on.
     if (!usable)
         return 1;
+    // A book just upgraded, or changed by something other than this program, gets its open items.
+    OpenItemStore::settleWaitingAtStart(*store);
 
     LoginWindow login(dataFolder);
     MainWindow main(*store, dataFolder);

@@ -151,8 +151,7 @@ void connectWindowOpeners(MainWindow& main)
         m->setOverduePeople(int(overdueKeys->size()));
     };
     auto countOverdue = [m, showOverdue] {
-        showingDbError(m,
-                       [&] { showOverdue(overdueEntries(OpenBook(m->store()).everyone(), Clock::today())); });
+        showingDbError(m, [&] { showOverdue(OpenBook(m->store()).overdue(Clock::today())); });
     };
     QObject::connect(m, &MainWindow::accountCardRequested, m, [m, overdueKeys](const Customer& person) {
         // Connected after the card's opener: runs once the card has closed.

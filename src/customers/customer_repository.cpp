@@ -171,7 +171,12 @@ int CustomerRepository::remove(const QString& key, qint64 listedVersion)
 
 int CustomerRepository::KartiniTemizle(BookConnection& db, const QString& key)
 {
-    return db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE uye_kodu = ?1"), {key});
+    const int removed = db.execute(QStringLiteral("DELETE FROM cari.CARIKART WHERE uye_kodu = ?1"), {key});
+    // With no rows, nothing is open and nothing waits to be worked out.
+    db.execute(QStringLiteral("DELETE FROM cari.ACIK_KALEMLER WHERE uye_kodu = ?1"), {key});
+    db.execute(QStringLiteral("DELETE FROM cari.ACIK_OZET WHERE uye_kodu = ?1"), {key});
+    db.execute(QStringLiteral("DELETE FROM cari.ACIK_DEGISEN WHERE uye_kodu = ?1"), {key});
+    return removed;
 }
 
 } // namespace kalvora

@@ -108,7 +108,9 @@ void Database::Closer::operator()(sqlite3* db) const
 Database Database::open(const QString& path, const QString& key, Mode mode, const QString& vfs,
                         int busyTimeoutMs)
 {
-    int flags = SQLITE_OPEN_FULLMUTEX;
+    // A connection and its statements are only ever used by one thread at a time (a list read on two
+    // cores reads through a second connection of its own), so SQLite need not lock each call.
+    int flags = SQLITE_OPEN_NOMUTEX;
     switch (mode) {
     case Mode::ReadWrite:
         flags |= SQLITE_OPEN_READWRITE;

@@ -104,6 +104,48 @@ CREATE TABLE IF NOT EXISTS AYARLAR (
 );
 )";
 
+// What of the rows is still open, kept beside them so the aging report and the overdue list read a few
+// rows instead of every row of the book: per row still open, its effective due date (yyyy-MM-dd, empty
+// when unreadable) and the open kuruş (positive: an unpaid debt; negative: an unused payment). The
+// triggers note every person whose rows change; until their items are written again (in the writer's
+// own transaction as a rule), readers work those people out from the rows, so the items can never be
+// taken for current when they are not, whoever changed the rows.
+const char* const openItemsSchema = R"(
+CREATE TABLE IF NOT EXISTS ACIK_KALEMLER (
+    otokod INTEGER PRIMARY KEY,
+    uye_kodu TEXT NOT NULL DEFAULT '',
+    para_cinsi TEXT NOT NULL DEFAULT '',
+    vade TEXT NOT NULL DEFAULT '',
+    acik INTEGER NOT NULL DEFAULT 0
+);
+-- Holds every column the readers take, in person order, so they never visit the table.
+CREATE INDEX IF NOT EXISTS ACIK_KALEMLER_uye_kodu ON ACIK_KALEMLER(uye_kodu, para_cinsi, vade, acik);
+-- Per person and currency: the open debts, the advance, and the due dates of the oldest and the latest
+-- open debt, so the overdue list reads one row for whoever is wholly late or not late at all.
+CREATE TABLE IF NOT EXISTS ACIK_OZET (
+    uye_kodu TEXT NOT NULL DEFAULT '',
+    para_cinsi TEXT NOT NULL DEFAULT '',
+    borc INTEGER NOT NULL DEFAULT 0,
+    avans INTEGER NOT NULL DEFAULT 0,
+    ilk_vade TEXT NOT NULL DEFAULT '',
+    son_vade TEXT NOT NULL DEFAULT '',
+    PRIMARY KEY (uye_kodu, para_cinsi)
+);
+CREATE TABLE IF NOT EXISTS ACIK_DEGISEN (
+    uye_kodu TEXT NOT NULL DEFAULT '' PRIMARY KEY
+);
+CREATE TRIGGER IF NOT EXISTS CARIKART_acik_ekle AFTER INSERT ON CARIKART BEGIN
+    INSERT OR IGNORE INTO ACIK_DEGISEN (uye_kodu) VALUES (NEW.uye_kodu);
+END;
+CREATE TRIGGER IF NOT EXISTS CARIKART_acik_degis AFTER UPDATE OF uye_kodu, tutar, durum, para_cinsi, vade
+ON CARIKART BEGIN
+    INSERT OR IGNORE INTO ACIK_DEGISEN (uye_kodu) VALUES (OLD.uye_kodu), (NEW.uye_kodu);
+END;
+CREATE TRIGGER IF NOT EXISTS CARIKART_acik_sil AFTER DELETE ON CARIKART BEGIN
+    INSERT OR IGNORE INTO ACIK_DEGISEN (uye_kodu) VALUES (OLD.uye_kodu);
+END;
+)";
+
 // kayit_no identifies one entry, so a cancellation marks exactly the chosen row.
 const char* const ledgerSchema = R"(
 CREATE TABLE IF NOT EXISTS GIDERLER (
@@ -312,6 +354,12 @@ QList<StoreProblem> Store::initialize()
     prepare(QString::fromLatin1(files::transactions), key, [](Database& db) {
         db.exec(QString::fromLatin1(transactionSchema));
         addMissingColumn(db, QStringLiteral("CARIKART"), QStringLiteral("vade"));
+        // A book from before the open items: every person with rows waits for theirs.
+        const bool itemsNew = !tableExists(db, QStringLiteral("ACIK_KALEMLER"));
+        db.exec(QString::fromLatin1(openItemsSchema));
+        if (itemsNew)
+            db.exec(QStringLiteral("INSERT OR IGNORE INTO ACIK_DEGISEN (uye_kodu) SELECT DISTINCT uye_kodu "
+                                   "FROM CARIKART"));
     });
     for (const char* name : {files::income, files::expense}) {
         prepare(QString::fromLatin1(name), key, [](Database& db) {

@@ -228,11 +228,48 @@ bool hasTooManyDigits(const QString& numberText)
 
 QString dateText(const QDate& date)
 {
-    return date.toString(QStringLiteral("dd.MM.yyyy"));
+    // Every list row with a date passes through here: the usual four-digit year is put together by hand.
+    if (!date.isValid() || date.year() < 1000 || date.year() > 9999)
+        return date.toString(QStringLiteral("dd.MM.yyyy"));
+    const int parts[3] = {date.day(), date.month(), date.year()};
+    QChar out[10];
+    out[0] = QChar(u'0' + parts[0] / 10);
+    out[1] = QChar(u'0' + parts[0] % 10);
+    out[2] = QChar(u'.');
+    out[3] = QChar(u'0' + parts[1] / 10);
+    out[4] = QChar(u'0' + parts[1] % 10);
+    out[5] = QChar(u'.');
+    for (int i = 0, y = parts[2]; i < 4; ++i, y /= 10)
+        out[9 - i] = QChar(u'0' + y % 10);
+    return QString(out, 10);
 }
 
 QDate readDateText(const QString& text)
 {
+    // The form every stored date has (d.M.yyyy to dd.MM.yyyy in ASCII digits) is read by hand; anything
+    // else goes to the full pattern.
+    const qsizetype n = text.size();
+    if (n >= 8 && n <= 10) {
+        int v[3] = {0, 0, 0};
+        int digits[3] = {0, 0, 0};
+        int part = 0;
+        bool plain = true;
+        for (const QChar ch : text) {
+            const char16_t c = ch.unicode();
+            if (c == u'.' && part < 2) {
+                ++part;
+            } else if (c >= u'0' && c <= u'9') {
+                v[part] = v[part] * 10 + (c - u'0');
+                ++digits[part];
+            } else {
+                plain = false;
+                break;
+            }
+        }
+        if (plain && part == 2 && digits[0] >= 1 && digits[0] <= 2 && digits[1] >= 1 && digits[1] <= 2 &&
+            digits[2] == 4)
+            return QDate(v[2], v[1], v[0]);
+    }
     static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,2})\\.(\\d{1,2})\\.(\\d{4})\\s*$"));
     const auto m = re.match(text);
     if (!m.hasMatch())

@@ -2,6 +2,7 @@
 
 #include "accounts/account.h"
 #include "accounts/account_book.h"
+#include "accounts/open_item_store.h"
 #include "data/data_folder.h"
 #include "data/db_error.h"
 #include "data/turkish_text.h"
@@ -462,6 +463,8 @@ ImportReport importBook(Store& store, const ImportBook& book, const ImportOption
             for (const QString& key : std::as_const(touched))
                 AccountBook::BakiyeGuncelle(db, key, AccountBook::readRows(db, key).figures);
         }
+        // Whoever got rows waits for their open items: written here, in the import's transaction.
+        OpenItemStore::settleWaiting(db);
         for (int l = 0; l < 2; ++l) {
             const auto& ledger = book.ledgers[size_t(l)];
             if (!ledger)

@@ -43,9 +43,10 @@ struct AgingReport {
 };
 
 // Rows for every person and currency with anything open, the oldest overdue first (an unreadable due
-// date first of all), then the rest by name.
+// date first of all); rows as late as each other by name, then by the register's key and currency.
 AgingReport buildAging(const QList<PersonOpenItems>& people, const QDate& today, const AgingBounds& bounds);
-// Reads the book and builds the report. Throws DbError.
+// Reads the book and builds the report: by due date from the items kept beside the rows, by transaction
+// date from every row. Throws DbError.
 AgingReport agingReport(Store& store, const QDate& today, const AgingBounds& bounds,
                         OpenBook::Dating dating = OpenBook::Dating::ByDueDate);
 

@@ -34,7 +34,8 @@ enum class BalanceSide { Debtors, Creditors };
 
 // The people with at least one positive (debtors) or negative (creditors) stored balance, ordered by the lira
 // balance (debtors largest first, creditors most negative first), as nine column texts: name, work phone,
-// mobile, id number, tax office, address, then the three balances in "#,##0.00" with their sign.
+// mobile, id number, tax office, address, then the three balances in "#,##0.00" with their sign; for the
+// debtors three more, what of each currency's debt is overdue today ("#,##0.00", 0,00 for nothing).
 // The totals are the sums of the three balance columns as shown, in kuruş, summed while the rows are read.
 struct BalanceList {
     QList<QStringList> rows;

@@ -1,5 +1,7 @@
 #include "accounts/account_book.h"
 #include "accounts/archive_restore.h"
+#include "accounts/book_settings.h"
+#include "accounts/open_item_store.h"
 #include "accounts/open_items.h"
 #include "archive/cancellation_archive.h"
 #include "data/db_error.h"
@@ -65,6 +67,29 @@ qint64 rowCents(const QList<AccountRow>& rows, Currency c)
         if (r.currency == currencyText(c))
             sum += amountCents(r.amount);
     return sum;
+}
+
+// What is open of everyone, one text per open row: person, row, currency, due date and open kuruş.
+QStringList openTexts(const QList<PersonOpenItems>& people)
+{
+    QStringList out;
+    for (const PersonOpenItems& p : people)
+        for (const OpenRow& o : p.items.rows())
+            if (o.open != 0)
+                out << QStringLiteral("%1/%2/%3/%4/%5")
+                           .arg(p.personKey)
+                           .arg(o.key)
+                           .arg(currencyText(o.currency), o.due.toString(Qt::ISODate))
+                           .arg(o.debt ? o.open : -o.open);
+    out.sort();
+    return out;
+}
+
+// The kept items, as every reader gets them, against the same worked out from every row.
+void compareKeptWithRows(Store& store)
+{
+    OpenBook book(store);
+    QCOMPARE(openTexts(book.everyone()), openTexts(book.fromRows(BookSettings(store).defaultDueTerm())));
 }
 
 } // namespace
@@ -206,11 +231,14 @@ private Q_SLOTS:
     }
 
     // Any sequence of lending, collecting, editing, cancelling, resetting and restoring leaves open
-    // debts - advance equal to the balance the card shows, in every currency.
+    // debts - advance equal to the balance the card shows, in every currency; and the items every
+    // reader gets are those of the rows, also after a new default term and for a person whose rows
+    // something other than the program writes.
     void openAmountsAlwaysAddUpToTheBalance()
     {
         test::TestData data;
         const QString key = QString::number(data.addPerson(QStringLiteral("AYŞE")));
+        const QString other = QString::number(data.addPerson(QStringLiteral("ALİ")));
         AccountBook book(data.store());
         QRandomGenerator rng(20251210);
         const QStringList currencies{u"TL"_qs, u"DOLAR"_qs, u"EURO"_qs};
@@ -249,6 +277,15 @@ private Q_SLOTS:
                     ArchiveRestore(data.store())
                         .restore(items.at(rng.bounded(static_cast<int>(items.size()))).key);
             }
+            if (i % 10 == 0)
+                data.store().accounts().execute(
+                    u"INSERT INTO cari.CARIKART (uye_kodu, tutar, durum, para_cinsi, para) VALUES (?1, ?2, "
+                    u"?3, 'TL', "
+                    "'100')"_qs,
+                    {other, rng.bounded(2) ? amount : u"-"_qs + amount, dateText(date)});
+            if (i % 25 == 24)
+                BookSettings(data.store()).setDefaultDueTerm(rng.bounded(0, 60));
+            compareKeptWithRows(data.store());
             s = book.load(key);
             const OpenItems items = OpenItems::compute(s.rows, rng.bounded(0, 60));
             for (Currency c : allCurrencies) {
@@ -258,6 +295,31 @@ private Q_SLOTS:
                          s.figures.balanceText(c));
             }
         }
+    }
+
+    // Hundreds of people waiting at once (a book just upgraded, a large import) are read in one pass
+    // over the rows, and written so by the start.
+    void manyWaitingPeople()
+    {
+        test::TestData data;
+        BookConnection& db = data.store().accounts();
+        const int people = 600;
+        {
+            BookTransaction tx(db);
+            for (int p = 1; p <= people; ++p)
+                for (int r = 0; r < 3; ++r)
+                    db.execute(
+                        u"INSERT INTO cari.CARIKART (uye_kodu, tutar, durum, para_cinsi, vade, para) VALUES "
+                        "(?1, ?2, ?3, ?4, ?5, '100')"_qs,
+                        {QString::number(p), r == 2 ? u"-150"_qs : QString::number(100 + p),
+                         dateText(QDate(2025, 1, 1).addDays(p + 40 * r)), r == 1 ? u"DOLAR"_qs : u"TL"_qs,
+                         r == 0 && p % 2 ? u"01.03.2025"_qs : QString()});
+            tx.commit();
+        }
+        compareKeptWithRows(data.store());
+        QCOMPARE(OpenItemStore::settleWaitingAtStart(data.store()), people);
+        compareKeptWithRows(data.store());
+        QCOMPARE(OpenBook(data.store()).everyone().size(), people);
     }
 
     // A book written before rows had due dates is given the column by its next start, on either store,
@@ -277,7 +339,10 @@ private Q_SLOTS:
         if (test::TestData::onServer()) {
             PgConnection conn = PgConnection::open(data.serverUri());
             conn.exec(
-                u"ALTER TABLE cari.CARIKART DROP COLUMN vade; ALTER TABLE iptal.IPTAL_HAREKETLER DROP "
+                u"DROP TRIGGER acik_isaretle ON cari.CARIKART; DROP FUNCTION kalvora.acik_isaretle(); DROP "
+                u"TABLE "
+                "cari.ACIK_KALEMLER, cari.ACIK_OZET, cari.ACIK_DEGISEN; "
+                "ALTER TABLE cari.CARIKART DROP COLUMN vade; ALTER TABLE iptal.IPTAL_HAREKETLER DROP "
                 "COLUMN vade; DROP TABLE cari.AYARLAR; UPDATE kalvora.schema_version SET version = 3"_qs);
             QCOMPARE(inspectServerSchema(conn).version, 3);
         } else {
@@ -294,8 +359,9 @@ private Q_SLOTS:
                 u"uye_kodu, aylar, tutar, durum, tarih, para_cinsi, adisoyadi, istel, ceptel, tc, verdai, adres, para"_qs;
             Database& db = data.store().accounts().file();
             db.exec(
-                u"CREATE TABLE cari.eski (otokod INTEGER PRIMARY KEY AUTOINCREMENT, "_qs + columns +
-                u"); INSERT INTO cari.eski SELECT otokod, "_qs + names +
+                u"DROP TABLE cari.ACIK_KALEMLER; DROP TABLE cari.ACIK_OZET; DROP TABLE cari.ACIK_DEGISEN; "
+                "CREATE TABLE cari.eski (otokod INTEGER PRIMARY KEY AUTOINCREMENT, "_qs +
+                columns + u"); INSERT INTO cari.eski SELECT otokod, "_qs + names +
                 u" FROM cari.CARIKART; DROP TABLE cari.CARIKART; ALTER TABLE cari.eski RENAME TO CARIKART; "
                 "CREATE TABLE iptal.eski (sira INTEGER PRIMARY KEY AUTOINCREMENT, iptal_no INTEGER NOT NULL, "
                 "otokod INTEGER NOT NULL, "_qs +
@@ -315,6 +381,13 @@ private Q_SLOTS:
             QCOMPARE(after.rows.at(i).dueDate, QString());
         }
         QCOMPARE(CancellationArchive(data.store()).items().size(), archived);
+        // The open items come with the upgrade: the person waits, read from the rows until the start
+        // writes theirs.
+        compareKeptWithRows(data.store());
+        QCOMPARE(OpenItemStore::settleWaitingAtStart(data.store()), 1);
+        QCOMPARE(OpenItemStore::settleWaitingAtStart(data.store()), 0);
+        compareKeptWithRows(data.store());
+        QCOMPARE(OpenBook(data.store()).everyone().size(), 1);
         QCOMPARE(ArchiveRestore(data.store())
                      .restore(CancellationArchive(data.store()).items().constFirst().key)
                      .result,

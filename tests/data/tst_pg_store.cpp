@@ -419,6 +419,8 @@ private Q_SLOTS:
             "DROP FUNCTION kalvora.stamp_archive; "
             "ALTER TABLE iptal.IPTALLER DROP COLUMN sunucu_kullanici, DROP COLUMN sunucu_zamani; "
             "DROP TABLE cari.FIRMA_BILGILERI, cari.GONDERILENLER, cari.KISI_EPOSTA; "
+            "DROP TRIGGER acik_isaretle ON cari.CARIKART; DROP FUNCTION kalvora.acik_isaretle; "
+            "DROP TABLE cari.ACIK_KALEMLER, cari.ACIK_OZET, cari.ACIK_DEGISEN; "
             "DROP TABLE cari.AYARLAR; ALTER TABLE cari.CARIKART DROP COLUMN vade; "
             "ALTER TABLE iptal.IPTAL_HAREKETLER DROP COLUMN vade; "
             "UPDATE kalvora.schema_version SET version = 1; "
@@ -430,7 +432,8 @@ private Q_SLOTS:
         QVERIFY(!conn.scalar(u"SELECT to_regprocedure('iptal.geri_al(bigint, text, text, text, text)')"_s)
                      .isNull());
         QVERIFY(!conn.scalar(u"SELECT to_regclass('kalvora.save_ids')"_s).isNull());
-        for (const char* table : {"cari.firma_bilgileri", "cari.gonderilenler", "cari.kisi_eposta"})
+        for (const char* table : {"cari.firma_bilgileri", "cari.gonderilenler", "cari.kisi_eposta",
+                                  "cari.acik_kalemler", "cari.acik_ozet", "cari.acik_degisen"})
             QVERIFY2(!conn.scalar(u"SELECT to_regclass($1)"_s, {QString::fromLatin1(table)}).isNull(), table);
         QCOMPARE(conn.scalar(u"SELECT gider_tutar FROM GIDERLER WHERE CDATE(gider_tarihi) = 20240201"_s)
                      .toString(),

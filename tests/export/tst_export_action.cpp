@@ -162,7 +162,7 @@ private Q_SLOTS:
                                      << "VERDIGIM_PARALAR_" << 8 << 7;
         QTest::newRow("debtors") << "Form17"
                                  << "MyButton2"
-                                 << "BUTUN_BORCLULAR_" << 9 << 6;
+                                 << "BUTUN_BORCLULAR_" << 12 << 6;
         QTest::newRow("income history") << "GelirMenu"
                                         << "Button4"
                                         << "GELIR_GECMISI_" << 6 << -1;

@@ -214,14 +214,15 @@ bool onlyDigitsAndComma(const QString& s)
     return true;
 }
 
-// A CARIKART line of the snapshot that belongs to the person (otokod first, uye_kodu second).
+// A line of the snapshot that belongs to the person: their rows and what is kept of them.
 bool isRowOf(const QString& line, const QString& key)
 {
-    static const QString head = u"data.mdb/CARIKART:"_s;
-    if (!line.startsWith(head))
-        return false;
-    const QStringList cells = line.mid(head.size()).split(QLatin1Char('|'));
-    return cells.size() > 1 && cells.at(1) == key;
+    // The person's rows and what is kept of them: each table with the column holding the person.
+    for (const auto& [head, column] : {std::pair{u"data.mdb/CARIKART:"_s, 1}, std::pair{u"data.mdb/ACIK_KALEMLER:"_s, 1},
+                                       std::pair{u"data.mdb/ACIK_OZET:"_s, 0}, std::pair{u"data.mdb/ACIK_DEGISEN:"_s, 0}})
+        if (line.startsWith(head))
+            return line.mid(head.size()).split(QLatin1Char('|')).value(column) == key;
+    return false;
 }
 
 // An archive line of the person: an item (uye_kodu seventh) or an archived row (uye_kodu fourth).

@@ -43,6 +43,32 @@ private Q_SLOTS:
         QCOMPARE(report.totals[0][agingBucketCount], 10000);
     }
 
+    // The oldest overdue first (an unreadable due date before all), rows as late as each other by name
+    // in Turkish order, the rows with nothing late last, by name as well.
+    void rowsByOldestOverdueThenName()
+    {
+        const QDate today(2025, 6, 30);
+        // name, days late of the person's one debt (-1: unreadable, 0: not yet due)
+        const std::pair<const char*, int> people[] = {{"DENİZ", 10}, {"ÇAĞLA", 10}, {"CAN", 10},
+                                                      {"ÖMER", 0},   {"ALİ", 0},    {"ZEKİ", 40},
+                                                      {"İLKER", -1}, {"IŞIK", 10}};
+        QList<PersonOpenItems> book;
+        qint64 key = 0;
+        for (const auto& [name, late] : people) {
+            AccountRow r;
+            r.key = ++key;
+            r.amount = u"100"_s;
+            r.currency = u"TL"_s;
+            r.date = late < 0 ? u"?"_s : dateText(today.addDays(-late));
+            book.append({QString::number(key), QString::fromUtf8(name), OpenItems::compute({r})});
+        }
+        QStringList order;
+        for (const AgingRow& r : buildAging(book, today, AgingBounds()).rows)
+            order << r.name;
+        QCOMPARE(order, (QStringList{u"İLKER"_s, u"ZEKİ"_s, u"CAN"_s, u"ÇAĞLA"_s, u"DENİZ"_s, u"IŞIK"_s,
+                                     u"ALİ"_s, u"ÖMER"_s}));
+    }
+
     void titlesFollowTheBounds()
     {
         QCOMPARE(agingBucketTitles({7, 14, 28}),

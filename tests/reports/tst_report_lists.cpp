@@ -1,3 +1,4 @@
+#include "data/clock.h"
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/store.h"
@@ -221,12 +222,32 @@ private Q_SLOTS:
                        QStringLiteral("0,00"));
         data.addPerson(QStringLiteral("ALACAKLI"), QStringLiteral("-1.250,00"), QStringLiteral("0,00"),
                        QStringLiteral("0,00"));
+        // A debtor's overdue part per currency comes from the rows: the payment closes the oldest debt
+        // first, a debt due after today is not late.
+        Clock::setFixed(QDateTime(QDate(2025, 6, 30), QTime(12, 0)));
+        const qint64 late = data.addPerson(QStringLiteral("GECİKEN"), QStringLiteral("250,00"),
+                                           QStringLiteral("20,00"), QStringLiteral("0,00"));
+        data.addTransaction(late, QStringLiteral("100"), QStringLiteral("TL"), QStringLiteral("01.05.2025"),
+                            QStringLiteral("100"));
+        const qint64 later = data.addTransaction(late, QStringLiteral("200"), QStringLiteral("TL"),
+                                                 QStringLiteral("01.06.2025"), QStringLiteral("100"));
+        data.addTransaction(late, QStringLiteral("-50"), QStringLiteral("TL"), QStringLiteral("02.06.2025"),
+                            QStringLiteral("200"));
+        data.addTransaction(late, QStringLiteral("20"), QStringLiteral("DOLAR"), QStringLiteral("01.07.2025"),
+                            QStringLiteral("100"));
+        data.store().accounts().execute(
+            QStringLiteral("UPDATE cari.CARIKART SET vade = '15.07.2025' WHERE otokod = ?1"), {later});
         const BalanceList debtors = balanceList(data.store(), BalanceSide::Debtors);
+        Clock::setFixed(std::nullopt);
         QCOMPARE(column(debtors.rows, 0),
-                 QStringList({QStringLiteral("BÜYÜK BORÇLU"), QStringLiteral("İKİ YÖNLÜ"),
-                              QStringLiteral("EURO BORÇLU")}));
-        QCOMPARE(debtors.totalText(0), QStringLiteral("1.350,00"));
-        QCOMPARE(debtors.totalText(1), QStringLiteral("-50,00"));
+                 QStringList({QStringLiteral("BÜYÜK BORÇLU"), QStringLiteral("GECİKEN"),
+                              QStringLiteral("İKİ YÖNLÜ"), QStringLiteral("EURO BORÇLU")}));
+        QCOMPARE(debtors.rows.at(1).mid(9),
+                 QStringList({QStringLiteral("50,00"), QStringLiteral("0,00"), QStringLiteral("0,00")}));
+        QCOMPARE(debtors.rows.at(0).mid(9),
+                 QStringList({QStringLiteral("0,00"), QStringLiteral("0,00"), QStringLiteral("0,00")}));
+        QCOMPARE(debtors.totalText(0), QStringLiteral("1.600,00"));
+        QCOMPARE(debtors.totalText(1), QStringLiteral("-30,00"));
         const BalanceList creditors = balanceList(data.store(), BalanceSide::Creditors);
         QCOMPARE(column(creditors.rows, 0),
                  QStringList({QStringLiteral("ALACAKLI"), QStringLiteral("İKİ YÖNLÜ")}));

@@ -103,7 +103,7 @@ void OverdueWindow::resizeEvent(QResizeEvent* event)
 bool OverdueWindow::reload()
 {
     QList<OverdueEntry> read;
-    if (!showingDbError(this, [&] { read = overdueEntries(OpenBook(m_store).everyone(), Clock::today()); }))
+    if (!showingDbError(this, [&] { read = OpenBook(m_store).overdue(Clock::today()); }))
         return false;
     m_entries = std::move(read);
     showEntries();
@@ -119,19 +119,17 @@ void OverdueWindow::setLastReminders(QHash<QString, QDateTime> sent)
 void OverdueWindow::showEntries()
 {
     const QVariant chosen = m_list->hiddenValue(m_list->currentRow());
-    QList<QStringList> rows;
-    QList<QVariant> keys;
-    rows.reserve(m_entries.size());
-    keys.reserve(m_entries.size());
+    // Straight into the list's table: a long list costs no text list per row.
+    TextTable rows;
+    rows.reserve(m_entries.size(), m_entries.size() * 48);
     for (OverdueEntry& e : m_entries) {
         e.lastReminder = m_lastReminders.value(e.personKey);
-        QStringList t;
+        rows.beginRow();
         for (const OverdueColumn& c : overdueColumns())
-            t << c.text(e);
-        rows.append(std::move(t));
-        keys.append(e.personKey);
+            rows.add(c.text(e));
+        rows.endRow(e.personKey);
     }
-    m_list->setRows(std::move(rows), std::move(keys));
+    m_list->setRows(std::move(rows));
     SutunlariSigdir(m_list);
     const int row = chosen.isValid() ? m_list->listModel()->rowOfHidden(chosen) : -1;
     m_list->setCurrentRow(row >= 0 ? row : (m_list->rowCount() > 0 ? 0 : -1));

@@ -9,7 +9,7 @@ namespace {
 // 4: a loan's due date in the rows and their archive copies, the book's settings (AYARLAR).
 // 5: the sender's details (FIRMA_BILGILERI) and the record of what was sent (GONDERILENLER).
 // A book of an older version is brought up to date by the first desk that starts on it.
-constexpr int schemaVersion = 5;
+constexpr int schemaVersion = 6;
 
 const char* const bookSchemas[] = {"cari", "iptal", "gelir", "gider", "kalvora"};
 
@@ -459,6 +459,51 @@ void addVersion5(PgConnection& conn)
     conn.exec(QString::fromLatin1(sending));
 }
 
+// What version 6 added: the open items kept beside the rows, as the data folder keeps them, and the
+// trigger that notes every person whose rows change. The people of an existing book all wait for their
+// items, which the first desk to start writes.
+const char* const openItems = R"SQL(
+CREATE TABLE cari.ACIK_KALEMLER (
+    otokod bigint PRIMARY KEY,
+    uye_kodu text NOT NULL DEFAULT '',
+    para_cinsi text NOT NULL DEFAULT '',
+    vade text NOT NULL DEFAULT '',
+    acik bigint NOT NULL DEFAULT 0
+);
+CREATE INDEX acik_kalemler_uye_kodu ON cari.ACIK_KALEMLER (uye_kodu, para_cinsi, vade, acik);
+CREATE TABLE cari.ACIK_OZET (
+    uye_kodu text NOT NULL DEFAULT '',
+    para_cinsi text NOT NULL DEFAULT '',
+    borc bigint NOT NULL DEFAULT 0,
+    avans bigint NOT NULL DEFAULT 0,
+    ilk_vade text NOT NULL DEFAULT '',
+    son_vade text NOT NULL DEFAULT '',
+    PRIMARY KEY (uye_kodu, para_cinsi)
+);
+CREATE TABLE cari.ACIK_DEGISEN (
+    uye_kodu text NOT NULL DEFAULT '' PRIMARY KEY
+);
+CREATE FUNCTION kalvora.acik_isaretle() RETURNS trigger LANGUAGE plpgsql AS $f$
+BEGIN
+    IF TG_OP <> 'INSERT' THEN
+        INSERT INTO cari.ACIK_DEGISEN (uye_kodu) VALUES (OLD.uye_kodu) ON CONFLICT DO NOTHING;
+    END IF;
+    IF TG_OP <> 'DELETE' THEN
+        INSERT INTO cari.ACIK_DEGISEN (uye_kodu) VALUES (NEW.uye_kodu) ON CONFLICT DO NOTHING;
+    END IF;
+    RETURN NULL;
+END
+$f$;
+CREATE TRIGGER acik_isaretle AFTER INSERT OR DELETE OR UPDATE OF uye_kodu, tutar, durum, para_cinsi, vade
+    ON cari.CARIKART FOR EACH ROW EXECUTE FUNCTION kalvora.acik_isaretle();
+INSERT INTO cari.ACIK_DEGISEN (uye_kodu) SELECT DISTINCT uye_kodu FROM cari.CARIKART;
+)SQL";
+
+void addVersion6(PgConnection& conn)
+{
+    conn.exec(QString::fromLatin1(openItems));
+}
+
 } // namespace
 
 QString accountsSearchPath()
@@ -523,6 +568,7 @@ bool createServerSchema(PgConnection& conn)
     addVersion3(conn);
     addVersion4(conn);
     addVersion5(conn);
+    addVersion6(conn);
     // Every desk listening hears, at commit, which schema another desk changed.
     for (const char* table : {"cari.MUSTERILER", "cari.CARIKART", "iptal.IPTALLER", "gelir.GIDERLER",
                               "gelir.KASA_NET", "gider.GIDERLER", "gider.KASA_NET"})
@@ -549,6 +595,8 @@ bool upgradeServerSchema(PgConnection& conn)
         addVersion4(conn);
     if (state.version < 5)
         addVersion5(conn);
+    if (state.version < 6)
+        addVersion6(conn);
     conn.execute(QStringLiteral("UPDATE kalvora.schema_version SET version = $1"), {schemaVersion});
     tx.commit();
     return true;

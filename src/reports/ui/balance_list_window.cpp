@@ -13,7 +13,18 @@
 namespace kalvora {
 
 namespace {
-enum Column { ColName, ColWork, ColMobile, ColTc, ColTax, ColAddress, ColTl, ColUsd, ColEuro };
+enum Column {
+    ColName,
+    ColWork,
+    ColMobile,
+    ColTc,
+    ColTax,
+    ColAddress,
+    ColTl,
+    ColUsd,
+    ColEuro,
+    ColLateEuro = 11
+};
 }
 
 BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, BalanceSide side,
@@ -26,6 +37,8 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
     m_exportKinds = {ExportKind::Text,   ExportKind::Text,   ExportKind::Text,
                      ExportKind::Text,   ExportKind::Text,   ExportKind::Text,
                      ExportKind::Number, ExportKind::Number, ExportKind::Number};
+    if (debtors)
+        m_exportKinds << ExportKind::Number << ExportKind::Number << ExportKind::Number;
     setWindowTitle(debtors ? QStringLiteral("TÜM BORÇULAR-TUTARA GÖRE LİSTELENMİŞTİR.")
                            : QStringLiteral("BÜTÜN ALACAKLILAR-TUTARA GÖRE LİSTELENMİŞTİR."));
     m_list->setAccessibleName(windowTitle());
@@ -34,7 +47,8 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
                             QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
                             QStringLiteral("VERGİ DAİRESİ"), QStringLiteral("ADRES"),
                             QStringLiteral("BORÇ TOPLAMI (TL)"), QStringLiteral("BORÇ TOPLAMI (DOLAR)"),
-                            QStringLiteral("BORÇ TOPLAMI (EURO)")});
+                            QStringLiteral("BORÇ TOPLAMI (EURO)"), QStringLiteral("VADESİ GEÇEN (TL)"),
+                            QStringLiteral("VADESİ GEÇEN (DOLAR)"), QStringLiteral("VADESİ GEÇEN (EURO)")});
     } else {
         m_list->setColumns({QStringLiteral("ADI SOYADI"), QStringLiteral("İŞ TELEFONU"),
                             QStringLiteral("CEP TELEFONU"), QStringLiteral("TC KİMLİK NO"),
@@ -42,7 +56,7 @@ BalanceListWindow::BalanceListWindow(Store& store, const QString& dataFolder, Ba
                             QStringLiteral("TOPLAM BORÇ(TL)"), QStringLiteral("TOPLAM BORÇ(DOLAR)"),
                             QStringLiteral("TOPLAM BORÇ(EURO)")});
     }
-    for (int c = ColTl; c <= ColEuro; ++c)
+    for (int c = ColTl; c <= (debtors ? ColLateEuro : ColEuro); ++c)
         m_list->setColumnAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     m_totalTl = addTotal("Label1", QStringLiteral("TOPLAM TL"), "Label3", 60);
     m_totalUsd = addTotal("Label4", QStringLiteral("TOPLAM DOLAR"), "Label2", 3180);
@@ -83,7 +97,7 @@ void BalanceListWindow::ToPLa_euro()
 
 void BalanceListWindow::headerClicked(int column)
 {
-    // The three balances sort by their value; the texts in Turkish alphabetical order.
+    // The amounts sort by their value; the texts in Turkish alphabetical order.
     sortBy(column, column >= ColTl ? SortKind::Number : SortKind::Text);
 }
 

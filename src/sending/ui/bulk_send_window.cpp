@@ -132,7 +132,7 @@ QList<PersonRule> BulkSendWindow::rules()
     const auto currency = static_cast<Currency>(m_currency->currentData().toInt());
     if (m_byOverdue->isChecked()) {
         QList<OverdueEntry> overdue;
-        showingDbError(this, [&] { overdue = overdueEntries(OpenBook(m_store).everyone(), Clock::today()); });
+        showingDbError(this, [&] { overdue = OpenBook(m_store).overdue(Clock::today()); });
         return {hasOverdue(overdue, currency)};
     }
     return {owesMoreThan(currency, numberValue(m_amount->text()))};
