@@ -5,7 +5,6 @@
 #include "accounts/open_item_store.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <algorithm>
 #include <limits>
@@ -170,14 +169,6 @@ QList<OverdueEntry> overdueEntries(const QList<PersonOpenItems>& people, const Q
     }
     sortByUrgency(out);
     return out;
-}
-
-int overduePeople(const QList<OverdueEntry>& entries)
-{
-    QSet<QString> keys;
-    for (const OverdueEntry& e : entries)
-        keys.insert(e.personKey);
-    return static_cast<int>(keys.size());
 }
 
 } // namespace kalvora

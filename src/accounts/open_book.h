@@ -73,7 +73,5 @@ private:
 // Everything overdue on `today`, most urgent first: the longest late first, then the larger amount, then
 // the name (then the key); a due date that does not read comes first of all.
 QList<OverdueEntry> overdueEntries(const QList<PersonOpenItems>& people, const QDate& today);
-// The number of people with anything overdue.
-int overduePeople(const QList<OverdueEntry>& entries);
 
 } // namespace kalvora

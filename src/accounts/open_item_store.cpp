@@ -53,6 +53,18 @@ QDate dueOf(QUtf8StringView text)
     return QDate(v[0], v[1], v[2]);
 }
 
+// The currency of a stored code, compared without making a text of it.
+std::optional<Currency> currencyOfCode(QUtf8StringView code)
+{
+    static const QByteArray codes[3] = {currencyText(Currency::Tl).toUtf8(),
+                                        currencyText(Currency::Dolar).toUtf8(),
+                                        currencyText(Currency::Euro).toUtf8()};
+    for (size_t i = 0; i < std::size(codes); ++i)
+        if (code == QUtf8StringView(codes[i]))
+            return allCurrencies[i];
+    return std::nullopt;
+}
+
 // The open items of every person waiting for theirs, worked out from their rows. A few people are found
 // through the person index; many (a book just upgraded) by one pass over the table in its own order,
 // which reads each page once instead of once for each of its rows, keeping only what the matching needs.
@@ -250,8 +262,6 @@ forEachKept(BookConnection& db,
     BookQuery st = db.prepare(
         QStringLiteral("SELECT uye_kodu, otokod, para_cinsi, vade, acik FROM cari.ACIK_KALEMLER WHERE "
                        "uye_kodu NOT IN (SELECT uye_kodu FROM cari.ACIK_DEGISEN) ORDER BY uye_kodu"));
-    const QByteArray codes[3] = {currencyText(Currency::Tl).toUtf8(), currencyText(Currency::Dolar).toUtf8(),
-                                 currencyText(Currency::Euro).toUtf8()};
     QString person;
     QByteArray personBytes;
     while (st.step()) {
@@ -260,14 +270,13 @@ forEachKept(BookConnection& db,
             personBytes = QByteArray(key.data(), key.size());
             person = QString::fromUtf8(personBytes);
         }
-        const QUtf8StringView code = st.utf8(2);
-        const auto c = std::find(std::begin(codes), std::end(codes), code);
+        const std::optional<Currency> c = currencyOfCode(st.utf8(2));
         const qint64 open = st.int64(4);
-        if (c == std::end(codes) || open == 0)
+        if (!c || open == 0)
             continue;
         OpenRow o;
         o.key = st.int64(1);
-        o.currency = allCurrencies[static_cast<size_t>(c - std::begin(codes))];
+        o.currency = *c;
         o.debt = open > 0;
         o.due = dueOf(st.utf8(3));
         o.amount = o.open = o.debt ? open : -open;
@@ -316,17 +325,13 @@ QList<OverdueEntry> overdue(BookConnection& db, const QDate& today)
     QList<OverdueEntry> out;
     // Whoever owes and is late: wholly late when even the latest open debt fell due before today;
     // otherwise the late part is summed from the items.
-    struct Partial {
-        qsizetype entry;
-        QString currency;
-    };
-    QList<Partial> partial;
+    QList<qsizetype> partial;
     BookQuery st = db.prepare(QStringLiteral(
         "SELECT uye_kodu, para_cinsi, borc, ilk_vade, son_vade FROM cari.ACIK_OZET WHERE borc > 0 AND "
         "ilk_vade < ?1 AND uye_kodu NOT IN (SELECT uye_kodu FROM cari.ACIK_DEGISEN)"));
     st.bind(1, todayText);
     while (st.step()) {
-        const std::optional<Currency> c = currencyOf(st.text(1));
+        const std::optional<Currency> c = currencyOfCode(st.utf8(1));
         if (!c)
             continue;
         OverdueEntry e;
@@ -337,7 +342,7 @@ QList<OverdueEntry> overdue(BookConnection& db, const QDate& today)
         e.daysLate = OpenItems::daysLate(e.due, today);
         const QUtf8StringView latest = st.utf8(4);
         if (!latest.empty() && std::string_view(latest.data(), size_t(latest.size())) >= todayUtf8)
-            partial.append({out.size(), st.text(1)});
+            partial.append(out.size());
         out.append(std::move(e));
     }
     st = BookQuery();
@@ -345,9 +350,9 @@ QList<OverdueEntry> overdue(BookConnection& db, const QDate& today)
         BookQuery late = db.prepare(
             QStringLiteral("SELECT coalesce(sum(acik), 0) FROM cari.ACIK_KALEMLER WHERE uye_kodu = ?1 AND "
                            "para_cinsi = ?2 AND acik > 0 AND vade < ?3"));
-        for (const Partial& p : std::as_const(partial)) {
-            OverdueEntry& e = out[p.entry];
-            late.bind(1, e.personKey).bind(2, p.currency).bind(3, todayText);
+        for (qsizetype i : std::as_const(partial)) {
+            OverdueEntry& e = out[i];
+            late.bind(1, e.personKey).bind(2, currencyText(e.currency)).bind(3, todayText);
             if (late.step())
                 e.open = late.int64(0);
             late.reset();
@@ -362,6 +367,24 @@ QList<OverdueEntry> overdue(BookConnection& db, const QDate& today)
             people.append({it.key(), QString(), it.value()});
         out.append(overdueEntries(people, today));
     }
+    return out;
+}
+
+QSet<QString> latePeople(BookConnection& db, const QDate& today)
+{
+    QSet<QString> out;
+    BookQuery st = db.prepare(QStringLiteral(
+        "SELECT DISTINCT uye_kodu FROM cari.ACIK_OZET WHERE borc > 0 AND ilk_vade < ?1 AND uye_kodu NOT IN "
+        "(SELECT uye_kodu FROM cari.ACIK_DEGISEN)"));
+    st.bind(1, dueText(today));
+    while (st.step())
+        out.insert(st.text(0));
+    st = BookQuery();
+    const QHash<QString, OpenItems> waiting = itemsOfWaiting(db);
+    for (auto it = waiting.cbegin(); it != waiting.cend(); ++it)
+        for (Currency c : allCurrencies)
+            if (it.value().oldestOverdue(c, today))
+                out.insert(it.key());
     return out;
 }
 

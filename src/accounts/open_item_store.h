@@ -5,6 +5,7 @@
 #include "data/store.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -36,6 +37,8 @@ forEachKept(BookConnection& db,
 QList<PersonOpenItems> readAll(BookConnection& db);
 // What is overdue on `today`, per person and currency, in no particular order, without names.
 QList<OverdueEntry> overdue(BookConnection& db, const QDate& today);
+// Whoever has anything overdue on `today`: someone whose oldest open debt in a currency fell due before.
+QSet<QString> latePeople(BookConnection& db, const QDate& today);
 
 } // namespace OpenItemStore
 

@@ -1,6 +1,7 @@
 #include "app/window_openers.h"
 
 #include "accounts/account_book.h"
+#include "accounts/open_item_store.h"
 #include "accounts/ui/account_card.h"
 #include "accounts/ui/archive_restore_link.h"
 #include "accounts/ui/overdue_window.h"
@@ -144,14 +145,13 @@ void connectWindowOpeners(MainWindow& main)
     // a new day and another desk's change; a card changes its own person only, so closing it asks again
     // for that person alone.
     auto overdueKeys = std::make_shared<QSet<QString>>();
-    auto showOverdue = [m, overdueKeys](const QList<OverdueEntry>& entries) {
-        overdueKeys->clear();
-        for (const OverdueEntry& e : entries)
-            overdueKeys->insert(e.personKey);
+    auto showOverdue = [m, overdueKeys](QSet<QString> keys) {
+        *overdueKeys = std::move(keys);
         m->setOverduePeople(int(overdueKeys->size()));
     };
     auto countOverdue = [m, showOverdue] {
-        showingDbError(m, [&] { showOverdue(OpenBook(m->store()).overdue(Clock::today())); });
+        showingDbError(
+            m, [&] { showOverdue(OpenItemStore::latePeople(m->store().accounts(), Clock::today())); });
     };
     QObject::connect(m, &MainWindow::accountCardRequested, m, [m, overdueKeys](const Customer& person) {
         // Connected after the card's opener: runs once the card has closed.
@@ -171,7 +171,10 @@ void connectWindowOpeners(MainWindow& main)
                 return;
             }
             OverdueWindow window(m->store(), m->dataFolder(), m);
-            showOverdue(window.entries());
+            QSet<QString> late;
+            for (const OverdueEntry& e : window.entries())
+                late.insert(e.personKey);
+            showOverdue(std::move(late));
             if (window.entries().isEmpty())
                 return;
             // The last reminder beside each person; a card opened from here may send another.

@@ -1,6 +1,6 @@
 #include "reports/report_lists.h"
 
-#include "accounts/open_book.h"
+#include "accounts/open_item_store.h"
 #include "data/clock.h"
 #include "data/store.h"
 #include "data/turkish_text.h"
@@ -165,14 +165,13 @@ BalanceList balanceList(Store& store, BalanceSide side)
     const bool debtors = side == BalanceSide::Debtors;
     const QString op = debtors ? QStringLiteral(" > 0") : QStringLiteral(" < 0");
     // What each debtor owes past its due date, per currency.
-    QHash<QString, std::array<qint64, 3>> overdue;
+    QHash<qint64, std::array<qint64, 3>> overdue;
     if (debtors)
-        for (const OverdueEntry& e : OpenBook(store).overdue(Clock::today()))
-            overdue[e.personKey][static_cast<size_t>(e.currency)] += e.open;
+        for (const OverdueEntry& e : OpenItemStore::overdue(store.accounts(), Clock::today()))
+            overdue[e.personKey.toLongLong()][static_cast<size_t>(e.currency)] += e.open;
     BookQuery st = store.accounts().prepare(
-        QStringLiteral(
-            "SELECT adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, SonBakiye_usd, "
-            "SonBakiye_euro, CAST(oto_kod AS TEXT) FROM MUSTERILER WHERE coalesce(cdbl(SonBakiye), 0)") +
+        QStringLiteral("SELECT adisoyadi, istel, ceptel, tc, verdai, adres, SonBakiye, SonBakiye_usd, "
+                       "SonBakiye_euro, oto_kod FROM MUSTERILER WHERE coalesce(cdbl(SonBakiye), 0)") +
         op + QStringLiteral(" OR coalesce(cdbl(SonBakiye_usd), 0)") + op +
         QStringLiteral(" OR coalesce(cdbl(SonBakiye_euro), 0)") + op +
         QStringLiteral(" ORDER BY coalesce(cdbl(SonBakiye), 0) ") +
@@ -185,7 +184,7 @@ BalanceList balanceList(Store& store, BalanceSide side)
             list.totalCents[size_t(c)] += shownCents(row.constLast());
         }
         if (debtors) {
-            const std::array<qint64, 3> late = overdue.value(st.text(9));
+            const std::array<qint64, 3> late = overdue.value(st.int64(9));
             for (qint64 cents : late)
                 row.append(formatAmount(static_cast<double>(cents) / 100.0));
         }
