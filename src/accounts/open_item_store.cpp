@@ -113,7 +113,8 @@ QHash<QString, OpenItems> itemsOfWaiting(BookConnection& db)
 class ItemWriter final {
 public:
     ItemWriter(BookConnection& db, bool single)
-        : m_insert(db.prepare(QStringLiteral("INSERT INTO cari.ACIK_KALEMLER (otokod, uye_kodu, para_cinsi, "
+        : m_db(db),
+          m_insert(db.prepare(QStringLiteral("INSERT INTO cari.ACIK_KALEMLER (otokod, uye_kodu, para_cinsi, "
                                              "vade, acik) VALUES (?1, ?2, ?3, ?4, ?5)"))),
           m_summary(
               db.prepare(QStringLiteral("INSERT INTO cari.ACIK_OZET (uye_kodu, para_cinsi, borc, avans, "
@@ -140,14 +141,20 @@ public:
         std::array<QDate, 3> first;
         std::array<QDate, 3> last;
         std::array<bool, 3> any{};
+        QVariantList batch;
         for (const OpenRow& o : items.rows()) {
             if (o.open == 0)
                 continue;
-            run(m_insert.bind(1, o.key)
-                    .bind(2, personKey)
-                    .bind(3, currencyText(o.currency))
-                    .bind(4, dueText(o.due))
-                    .bind(5, o.debt ? o.open : -o.open));
+            const QVariantList item{o.key, personKey, currencyText(o.currency), dueText(o.due),
+                                    o.debt ? o.open : -o.open};
+            if (m_db.onServer()) {
+                batch << item;
+                if (batch.size() == serverBatchItems * 5)
+                    insertBatch(batch);
+            } else {
+                m_insert.bindAll(item);
+                run(m_insert);
+            }
             // Open debts come in due order: the first is the oldest, the last the latest.
             const auto c = static_cast<size_t>(o.currency);
             if (o.debt) {
@@ -157,6 +164,7 @@ public:
                 any[c] = true;
             }
         }
+        insertBatch(batch);
         for (Currency c : allCurrencies) {
             const auto i = static_cast<size_t>(c);
             if (items.openDebts(c) == 0 && items.advance(c) == 0)
@@ -173,12 +181,31 @@ public:
     }
 
 private:
+    // Each statement to the server is a round trip: a person's items go in a few statements of many rows.
+    static constexpr int serverBatchItems = 200;
+
     static void run(BookQuery& q)
     {
         q.step();
         q.reset();
     }
 
+    void insertBatch(QVariantList& params)
+    {
+        if (params.isEmpty())
+            return;
+        QString sql = QStringLiteral(
+            "INSERT INTO cari.ACIK_KALEMLER (otokod, uye_kodu, para_cinsi, vade, acik) VALUES ");
+        for (qsizetype i = 0; i < params.size(); i += 5)
+            sql += (i ? QStringLiteral(",(?") : QStringLiteral("(?")) + QString::number(i + 1) +
+                   QStringLiteral(",?") + QString::number(i + 2) + QStringLiteral(",?") +
+                   QString::number(i + 3) + QStringLiteral(",?") + QString::number(i + 4) +
+                   QStringLiteral(",?") + QString::number(i + 5) + QLatin1Char(')');
+        m_db.execute(sql, params);
+        params.clear();
+    }
+
+    BookConnection& m_db;
     BookQuery m_insert;
     BookQuery m_summary;
     BookQuery m_clear;
