@@ -274,8 +274,10 @@ void MainWindow::buildStatusBar()
     bar->addPermanentWidget(m_overdue);
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &MainWindow::updateClock);
+    // What is overdue is looked at on the clock's first tick once the window is on screen (the filled
+    // list first, the overdue window and count a moment later) and again on each new day.
     connect(clock, &QTimer::timeout, this, [this] {
-        if (m_checkedDay.isValid())
+        if (isVisible())
             checkDay();
     });
     clock->start(1000);
@@ -296,14 +298,6 @@ void MainWindow::checkDay()
         return;
     m_checkedDay = today;
     Q_EMIT overdueCheckRequested();
-}
-
-void MainWindow::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    // After the login: the first show looks what is overdue, once the window is on screen.
-    if (!m_checkedDay.isValid())
-        QTimer::singleShot(0, this, &MainWindow::checkDay);
 }
 
 void MainWindow::updateClock()
