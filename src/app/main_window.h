@@ -60,7 +60,7 @@ public:
     void checkDay();
 
 Q_SIGNALS:
-    // Shown for the first time, or a new day began: whoever opened the window looks what is overdue.
+    // The first second on screen, or a new day began: whoever opened the window looks what is overdue.
     void overdueCheckRequested();
     // The person confirmed the exit: the program ends at once.
     void quitRequested();
