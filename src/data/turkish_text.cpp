@@ -258,7 +258,7 @@ QDate readDateText(const QString& text)
             const char16_t c = ch.unicode();
             if (c == u'.' && part < 2) {
                 ++part;
-            } else if (c >= u'0' && c <= u'9') {
+            } else if (c >= u'0' && c <= u'9' && digits[part] < 4) {
                 v[part] = v[part] * 10 + (c - u'0');
                 ++digits[part];
             } else {

@@ -129,6 +129,8 @@ private Q_SLOTS:
         QTest::newRow("blanks around") << QStringLiteral(" 5.3.2008 ");
         QTest::newRow("Arabic-Indic digits") << QStringLiteral("٥.٣.٢٠٠٨");
         QTest::newRow("year 999") << QStringLiteral("01.01.0999");
+        QTest::newRow("ten digits, no dot") << QStringLiteral("3366666636");
+        QTest::newRow("five-digit day") << QStringLiteral("33666.6.36");
     }
     void dates()
     {
