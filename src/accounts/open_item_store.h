@@ -12,8 +12,9 @@
 
 namespace kalvora {
 
-// The open items kept beside the rows (ACIK_KALEMLER, by due date with the book's default term) and the
-// people whose rows changed since theirs were written (ACIK_DEGISEN, filled by the rows' triggers).
+// The open items kept beside the rows (ACIK_KALEMLER, by due date with the book's default term), their
+// sums per person and currency (ACIK_OZET) and the people whose rows changed since theirs were written
+// (ACIK_DEGISEN, filled by the rows' triggers).
 // Whoever changes a person's rows writes their items in the same transaction; whatever else changed
 // rows leaves the person waiting, and readers work them out from the rows until they are written.
 // Throws DbError.
