@@ -108,6 +108,17 @@ QHash<QString, OpenItems> itemsOfWaiting(BookConnection& db)
     return out;
 }
 
+// The waiting people with anything open, worked out from their rows, without names.
+QList<PersonOpenItems> waitingPeople(BookConnection& db)
+{
+    const QHash<QString, OpenItems> waiting = itemsOfWaiting(db);
+    QList<PersonOpenItems> out;
+    for (auto it = waiting.cbegin(); it != waiting.cend(); ++it)
+        if (it.value().anythingOpen())
+            out.append({it.key(), QString(), it.value()});
+    return out;
+}
+
 // The statements that write people's items, prepared once for any number of people. `single`: one
 // person, whose earlier items and mark this removes; otherwise the caller has cleared them for all.
 class ItemWriter final {
@@ -310,13 +321,7 @@ forEachKept(BookConnection& db,
         visit(person, o);
     }
     st = BookQuery();
-
-    const QHash<QString, OpenItems> waiting = itemsOfWaiting(db);
-    QList<PersonOpenItems> out;
-    for (auto it = waiting.cbegin(); it != waiting.cend(); ++it)
-        if (it.value().anythingOpen())
-            out.append({it.key(), QString(), it.value()});
-    return out;
+    return waitingPeople(db);
 }
 
 QList<PersonOpenItems> readAll(BookConnection& db)
@@ -387,13 +392,7 @@ QList<OverdueEntry> overdue(BookConnection& db, const QDate& today)
     }
 
     // The people waiting, from their rows.
-    const QHash<QString, OpenItems> waiting = itemsOfWaiting(db);
-    if (!waiting.isEmpty()) {
-        QList<PersonOpenItems> people;
-        for (auto it = waiting.cbegin(); it != waiting.cend(); ++it)
-            people.append({it.key(), QString(), it.value()});
-        out.append(overdueEntries(people, today));
-    }
+    out.append(overdueEntries(waitingPeople(db), today));
     return out;
 }
 
@@ -407,11 +406,8 @@ QSet<QString> latePeople(BookConnection& db, const QDate& today)
     while (st.step())
         out.insert(st.text(0));
     st = BookQuery();
-    const QHash<QString, OpenItems> waiting = itemsOfWaiting(db);
-    for (auto it = waiting.cbegin(); it != waiting.cend(); ++it)
-        for (Currency c : allCurrencies)
-            if (it.value().oldestOverdue(c, today))
-                out.insert(it.key());
+    for (const OverdueEntry& e : overdueEntries(waitingPeople(db), today))
+        out.insert(e.personKey);
     return out;
 }
 
