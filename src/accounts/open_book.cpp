@@ -86,9 +86,10 @@ QList<PersonOpenItems> OpenBook::everyone(Dating dating, int defaultTerm)
     BookConnection& db = m_store.accounts();
     const int bookTerm = BookSettings::defaultDueTerm(db);
     const bool kept = dating == Dating::ByDueDate && (defaultTerm < 0 || defaultTerm == bookTerm);
-    QList<PersonOpenItems> out = kept ? OpenItemStore::readAll(db)
-                                      : fromRows(dating == Dating::ByTransactionDate ? 0 : defaultTerm,
-                                                 dating == Dating::ByTransactionDate);
+    QList<PersonOpenItems> out =
+        kept ? OpenItemStore::readAll(db)
+             : OpenItemStore::fromRows(db, OpenItemStore::FromRows::Everyone, defaultTerm,
+                                       dating == Dating::ByTransactionDate);
     const RegisteredNames names(db);
     // Rows of a person no longer registered (an old book) still count, under the key.
     for (PersonOpenItems& p : out)
@@ -98,35 +99,6 @@ QList<PersonOpenItems> OpenBook::everyone(Dating dating, int defaultTerm)
         const qint64 y = b.personKey.toLongLong();
         return x != y ? x < y : a.personKey < b.personKey;
     });
-    return out;
-}
-
-QList<PersonOpenItems> OpenBook::fromRows(int defaultTerm, bool byTransactionDate)
-{
-    // One pass over the table in its own order, the rows gathered per person: reading through an index
-    // in person order would fetch every row from the table one by one.
-    BookQuery st = m_store.accounts().prepare(
-        QStringLiteral("SELECT uye_kodu, otokod, tutar, durum, para_cinsi, vade FROM cari.CARIKART"));
-    QHash<QString, QList<AccountRow>> byPerson;
-    while (st.step()) {
-        AccountRow r;
-        r.key = st.int64(1);
-        r.amount = st.text(2);
-        r.date = st.text(3);
-        r.currency = st.text(4);
-        if (!byTransactionDate)
-            r.dueDate = st.text(5);
-        byPerson[st.text(0)].append(std::move(r));
-    }
-    QList<PersonOpenItems> out;
-    out.reserve(byPerson.size());
-    for (auto it = byPerson.cbegin(); it != byPerson.cend(); ++it) {
-        PersonOpenItems p;
-        p.personKey = it.key();
-        p.items = OpenItems::compute(it.value(), defaultTerm);
-        if (p.items.anythingOpen())
-            out.append(std::move(p));
-    }
     return out;
 }
 

@@ -56,8 +56,6 @@ public:
     // the book's own setting. By due date with the book's term, the items kept beside the rows are
     // read; otherwise every row of the book.
     QList<PersonOpenItems> everyone(Dating dating = Dating::ByDueDate, int defaultTerm = -1);
-    // The same from every row, whatever is kept.
-    QList<PersonOpenItems> fromRows(int defaultTerm, bool byTransactionDate = false);
     // One person's open items (the card's figures without the card).
     OpenItems forPerson(const QString& personKey, int defaultTerm = -1);
     // Everything overdue on `today`, most urgent first (as overdueEntries orders it), from the kept

@@ -65,58 +65,10 @@ std::optional<Currency> currencyOfCode(QUtf8StringView code)
     return std::nullopt;
 }
 
-// The open items of every person waiting for theirs, worked out from their rows. A few people are found
-// through the person index; many (a book just upgraded) by one pass over the table in its own order,
-// which reads each page once instead of once for each of its rows, keeping only what the matching needs.
-QHash<QString, OpenItems> itemsOfWaiting(BookConnection& db)
-{
-    QHash<QString, OpenItems> out;
-    const qint64 count = db.scalar(QStringLiteral("SELECT count(*) FROM cari.ACIK_DEGISEN")).toLongLong();
-    if (count == 0)
-        return out;
-    const bool many = count > 500;
-    QHash<QString, QList<OpenRow>> rows;
-    if (many) {
-        BookQuery marks = db.prepare(QStringLiteral("SELECT uye_kodu FROM cari.ACIK_DEGISEN"));
-        while (marks.step())
-            rows.insert(marks.text(0), {});
-    }
-    const int term = BookSettings::defaultDueTerm(db);
-    const QString columns =
-        QStringLiteral("SELECT uye_kodu, otokod, tutar, durum, para_cinsi, vade FROM cari.CARIKART");
-    BookQuery st = db.prepare(many ? columns
-                                   : columns + QStringLiteral(" WHERE uye_kodu IN (SELECT uye_kodu FROM "
-                                                              "cari.ACIK_DEGISEN)"));
-    AccountRow r;
-    while (st.step()) {
-        const QString person = st.text(0);
-        const auto it = many ? rows.find(person) : rows.end();
-        if (many && it == rows.end())
-            continue;
-        r.key = st.int64(1);
-        r.amount = st.text(2);
-        r.date = st.text(3);
-        r.currency = st.text(4);
-        r.dueDate = st.text(5);
-        if (const std::optional<OpenRow> o = openRowOf(r, term))
-            (many ? *it : rows[person]).append(*o);
-    }
-    st = BookQuery();
-    out.reserve(rows.size());
-    for (auto it = rows.begin(); it != rows.end(); ++it)
-        out.insert(it.key(), OpenItems::matched(std::move(it.value())));
-    return out;
-}
-
 // The waiting people with anything open, worked out from their rows, without names.
 QList<PersonOpenItems> waitingPeople(BookConnection& db)
 {
-    const QHash<QString, OpenItems> waiting = itemsOfWaiting(db);
-    QList<PersonOpenItems> out;
-    for (auto it = waiting.cbegin(); it != waiting.cend(); ++it)
-        if (it.value().anythingOpen())
-            out.append({it.key(), QString(), it.value()});
-    return out;
+    return OpenItemStore::fromRows(db, OpenItemStore::FromRows::Waiting, BookSettings::defaultDueTerm(db));
 }
 
 // The statements that write people's items, prepared once for any number of people. `single`: one
@@ -229,6 +181,58 @@ private:
 
 namespace OpenItemStore {
 
+QList<PersonOpenItems> fromRows(BookConnection& db, FromRows whose, int defaultTerm, bool byTransactionDate)
+{
+    // Everyone, or many people (a book just upgraded), are read in one pass over the table in its own
+    // order, which reads each page once instead of once for each of its rows; a few through the person
+    // index. Only what the matching needs is kept of each row.
+    QString sql =
+        QStringLiteral("SELECT uye_kodu, otokod, tutar, durum, para_cinsi, vade FROM cari.CARIKART");
+    QHash<QString, QList<OpenRow>> rows;
+    bool onlyListed = false;
+    if (whose == FromRows::Waiting) {
+        const qint64 count = db.scalar(QStringLiteral("SELECT count(*) FROM cari.ACIK_DEGISEN")).toLongLong();
+        if (count == 0)
+            return {};
+        if (count > 500) {
+            BookQuery marks = db.prepare(QStringLiteral("SELECT uye_kodu FROM cari.ACIK_DEGISEN"));
+            while (marks.step())
+                rows.insert(marks.text(0), {});
+            onlyListed = true;
+        } else {
+            sql += QStringLiteral(" WHERE uye_kodu IN (SELECT uye_kodu FROM cari.ACIK_DEGISEN)");
+        }
+    }
+    BookQuery st = db.prepare(sql);
+    AccountRow r;
+    while (st.step()) {
+        const QString person = st.text(0);
+        auto it = rows.find(person);
+        if (it == rows.end()) {
+            if (onlyListed)
+                continue;
+            it = rows.insert(person, {});
+        }
+        r.key = st.int64(1);
+        r.amount = st.text(2);
+        r.date = st.text(3);
+        r.currency = st.text(4);
+        if (!byTransactionDate)
+            r.dueDate = st.text(5);
+        if (const std::optional<OpenRow> o = openRowOf(r, byTransactionDate ? 0 : defaultTerm))
+            it->append(*o);
+    }
+    st = BookQuery();
+    QList<PersonOpenItems> out;
+    out.reserve(rows.size());
+    for (auto it = rows.begin(); it != rows.end(); ++it) {
+        OpenItems items = OpenItems::matched(std::move(it.value()));
+        if (items.anythingOpen())
+            out.append({it.key(), QString(), std::move(items)});
+    }
+    return out;
+}
+
 void write(BookConnection& db, const QString& personKey, const QList<AccountRow>& rows)
 {
     ItemWriter(db, true).write(personKey, OpenItems::compute(rows, BookSettings::defaultDueTerm(db)));
@@ -253,16 +257,17 @@ int settleWaiting(BookConnection& db)
         while (lock.step()) {
         }
     }
-    const QHash<QString, OpenItems> items = itemsOfWaiting(db);
+    const QList<PersonOpenItems> items = waitingPeople(db);
     // Whoever waits has their items taken away first. Someone marked since keeps waiting and is read
     // from the rows until written by whoever marked them.
     db.execute(QStringLiteral(
         "DELETE FROM cari.ACIK_KALEMLER WHERE uye_kodu IN (SELECT uye_kodu FROM cari.ACIK_DEGISEN)"));
     db.execute(QStringLiteral(
         "DELETE FROM cari.ACIK_OZET WHERE uye_kodu IN (SELECT uye_kodu FROM cari.ACIK_DEGISEN)"));
+    // Those with nothing open are done once their items are gone.
     ItemWriter writer(db, false);
-    for (const QString& key : std::as_const(waiting))
-        writer.write(key, items.value(key));
+    for (const PersonOpenItems& p : items)
+        writer.write(p.personKey, p.items);
     if (db.onServer()) {
         BookQuery done = db.prepare(QStringLiteral("DELETE FROM cari.ACIK_DEGISEN WHERE uye_kodu = ?1"));
         for (const QString& key : std::as_const(waiting)) {

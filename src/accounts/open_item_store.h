@@ -20,6 +20,12 @@ namespace kalvora {
 // Throws DbError.
 namespace OpenItemStore {
 
+// Whose open items are worked out from their rows: everyone's, or the people waiting.
+enum class FromRows { Everyone, Waiting };
+// Open items worked out from the rows, whatever is kept (by transaction date: each row due on its date);
+// the people with anything open or paid in advance, in no particular order, without names.
+QList<PersonOpenItems> fromRows(BookConnection& db, FromRows whose, int defaultTerm,
+                                bool byTransactionDate = false);
 // One person's items from all of their rows; the caller holds a transaction and the person's lock.
 void write(BookConnection& db, const QString& personKey, const QList<AccountRow>& rows);
 // Everyone waiting, each under their lock, in the caller's transaction: after an upgrade, an import, a

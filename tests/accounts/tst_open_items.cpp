@@ -103,7 +103,8 @@ QStringList overdueTexts(const QList<OverdueEntry>& entries)
 void compareKeptWithRows(Store& store)
 {
     OpenBook book(store);
-    QList<PersonOpenItems> rows = book.fromRows(BookSettings(store).defaultDueTerm());
+    QList<PersonOpenItems> rows = OpenItemStore::fromRows(store.accounts(), OpenItemStore::FromRows::Everyone,
+                                                          BookSettings(store).defaultDueTerm());
     const RegisteredNames names(store.accounts());
     for (PersonOpenItems& p : rows)
         p.name = names.of(p.personKey);
