@@ -160,7 +160,7 @@ int OpenItems::daysLate(const QDate& due, const QDate& today)
 
 QString openRowText(const OpenRow& row, const QDate& today)
 {
-    const QString amount = formatAmount(static_cast<double>(row.open) / 100.0);
+    const QString amount = centsText(row.open);
     if (!row.debt)
         return row.open > 0 ? QStringLiteral("AVANS ") + amount : QString();
     if (row.open == 0)

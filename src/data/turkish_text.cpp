@@ -196,6 +196,11 @@ QString formatAmount(double value, AmountPattern pattern)
     return out;
 }
 
+QString centsText(qint64 cents)
+{
+    return formatAmount(static_cast<double>(cents) / 100.0);
+}
+
 QString displayAmount(const QString& numberText)
 {
     return formatAmount(numberValue(numberText), AmountPattern::ZeroPadded);

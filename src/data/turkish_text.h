@@ -32,6 +32,8 @@ enum class AmountPattern {
 // Two decimals, rounded half away from zero on the number's shortest decimal form, dots between
 // thousands. A value that rounds to zero never shows a minus sign.
 QString formatAmount(double value, AmountPattern pattern = AmountPattern::ZeroPadded);
+// "#,##0.00" of whole kuruş.
+QString centsText(qint64 cents);
 
 // "#,##0.00" of a stored number text (empty or non-numeric text shows as 0,00).
 QString displayAmount(const QString& numberText);

@@ -33,11 +33,6 @@ QStringList agingBucketTitles(const AgingBounds& b)
             QStringLiteral("%1 GÜNDEN FAZLA").arg(b.third)};
 }
 
-QString centsText(qint64 cents)
-{
-    return formatAmount(static_cast<double>(cents) / 100.0);
-}
-
 namespace {
 
 // A due date that does not read is later than any count of days.

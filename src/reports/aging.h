@@ -52,6 +52,5 @@ AgingReport agingReport(Store& store, const QDate& today, const AgingBounds& bou
 
 // The row's column texts: name, currency, the five buckets, total, advance ("#,##0.00") and days late.
 QStringList agingRowTexts(const AgingRow& row);
-QString centsText(qint64 cents);
 
 } // namespace kalvora

@@ -22,11 +22,6 @@ const QColor collectedColor(0x27, 0xae, 0x60);
 const QColor lineColor(0x1d, 0x4a, 0x7d);
 const QColor cashColor(0xe6, 0xa1, 0x00);
 
-QString amountText(qint64 cents)
-{
-    return formatAmount(double(cents) / 100);
-}
-
 // A round step for about `ticks` divisions of the range: 1, 2 or 5 times a power of ten.
 double niceStep(double range, int ticks)
 {
@@ -75,7 +70,7 @@ QList<QStringList> Chart::tableRows() const
     for (qsizetype i = 0; i < categories.size(); ++i) {
         QStringList row{categories.at(i)};
         for (const ChartSeries& s : series)
-            row << amountText(s.cents.value(i));
+            row << centsText(s.cents.value(i));
         rows << row;
     }
     return rows;
@@ -233,8 +228,8 @@ void paintChart(QPainter& p, const QRectF& rect, const Chart& chart)
     double categoryWidth = 0;
     for (const QString& c : chart.categories)
         categoryWidth = std::max(categoryWidth, fm.horizontalAdvance(c));
-    const double amountWidth = std::max(fm.horizontalAdvance(amountText(qint64(low * 100))),
-                                        fm.horizontalAdvance(amountText(qint64(high * 100))));
+    const double amountWidth = std::max(fm.horizontalAdvance(centsText(qint64(low * 100))),
+                                        fm.horizontalAdvance(centsText(qint64(high * 100))));
     QRectF plot(rect.left() + pad * 2, legendY + line * 1.5, rect.width() - pad * 4, 0);
     plot.setBottom(rect.bottom() - pad - line * (chart.horizontal ? 1.2 : 1.6));
     if (chart.horizontal) {
@@ -256,7 +251,7 @@ void paintChart(QPainter& p, const QRectF& rect, const Chart& chart)
     p.setPen(QPen(QColor(0xdd, 0xdd, 0xdd), 0));
     for (double v = low; v <= high + step / 2; v += step) {
         const double pos = along(v);
-        const QString label = amountText(qint64(std::llround(v * 100)));
+        const QString label = centsText(qint64(std::llround(v * 100)));
         p.setPen(QPen(QColor(0xdd, 0xdd, 0xdd), 0));
         if (chart.horizontal) {
             p.drawLine(QPointF(pos, plot.top()), QPointF(pos, plot.bottom()));

@@ -40,11 +40,6 @@ qint64 shownCents(QStringView shown)
     return std::llround(readNumber(shown).value_or(0.0) * 100);
 }
 
-QString totalOfCents(qint64 cents)
-{
-    return formatAmount(double(cents) / 100, AmountPattern::ZeroPadded);
-}
-
 // The rows of one kind and currency whose otokod lies in [from, to], in otokod order, the texts going
 // from the statement straight into the table.
 MoneyRows readMoneyRows(BookConnection& book, bool given, const QString& currency, qint64 from, qint64 to)
@@ -148,16 +143,16 @@ MoneyList moneyList(Store& store, MoneyDirection direction, const QString& curre
         std::inplace_merge(rows.begin(), rows.begin() + offset, rows.end(), shownBefore(amounts));
         joined.read.rows.reorder(rows);
         if (version() == versionBefore)
-            return {std::move(joined.read.rows), totalOfCents(joined.read.shownCents + upper.shownCents)};
+            return {std::move(joined.read.rows), centsText(joined.read.shownCents + upper.shownCents)};
     }
     MoneyRows read = readMoneyRows(book, given, currency, first, last);
     read.rows.reorder(sortedRows(read.amounts));
-    return {std::move(read.rows), totalOfCents(read.shownCents)};
+    return {std::move(read.rows), centsText(read.shownCents)};
 }
 
 QString BalanceList::totalText(int currency) const
 {
-    return totalOfCents(totalCents[size_t(currency)]);
+    return centsText(totalCents[size_t(currency)]);
 }
 
 BalanceList balanceList(Store& store, BalanceSide side)
@@ -186,7 +181,7 @@ BalanceList balanceList(Store& store, BalanceSide side)
         if (debtors) {
             const std::array<qint64, 3> late = overdue.value(st.int64(9));
             for (qint64 cents : late)
-                row.append(formatAmount(static_cast<double>(cents) / 100.0));
+                row.append(centsText(cents));
         }
         list.rows.append(std::move(row));
     }
@@ -203,7 +198,7 @@ QString totalOfShownAmounts(qsizetype count, const std::function<QStringView(qsi
     qint64 cents = 0;
     for (qsizetype i = 0; i < count; ++i)
         cents += shownCents(textAt(i));
-    return totalOfCents(cents);
+    return centsText(cents);
 }
 
 NetPosition computeNetPosition(Store& store)

@@ -32,7 +32,7 @@ const QList<OverdueColumn>& overdueColumns()
         {QStringLiteral("PARA CİNSİ"), SortKind::Text, false,
          [](const OverdueEntry& e) { return currencyText(e.currency); }},
         {QStringLiteral("AÇIK TUTAR"), SortKind::Number, true,
-         [](const OverdueEntry& e) { return formatAmount(static_cast<double>(e.open) / 100.0); }},
+         [](const OverdueEntry& e) { return centsText(e.open); }},
         {QStringLiteral("VADE"), SortKind::Date, true,
          [](const OverdueEntry& e) { return e.due.isValid() ? dateText(e.due) : QString(); }},
         {QStringLiteral("GECİKME (GÜN)"), SortKind::Number, true,

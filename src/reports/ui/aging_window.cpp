@@ -2,6 +2,7 @@
 
 #include "accounts/book_settings.h"
 #include "data/clock.h"
+#include "data/turkish_text.h"
 #include "reports/ui/list_printing.h"
 #include "widgets/accessibility.h"
 #include "widgets/db_error_message.h"
